@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+class CScoreData;
+
+// Every painter draws into score.m_pSurface.
+
+// The title screen; published for the next repaint, no immediate refresh.
+void DrawTitle(CScoreData& score);
+// The picture of moment t (ms) of the match timeline: the title before the first entry,
+// otherwise the board after the last entry reached.
+void DrawFrameAt(CScoreData& score, int32_t t);
+// The board after the entry at index; false (nothing drawn) for a bad index or an
+// unplaced entry. Both end with the surface's Refresh().
+bool Draw01Board(int index, CScoreData& score);
+bool DrawCricketBoard(int index, CScoreData& score);
