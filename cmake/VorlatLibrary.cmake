@@ -4,7 +4,7 @@ function(vorlat_library name)
     if(NOT sources)
         # A folder whose code has not landed yet still yields a (empty) library.
         set(sources "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
-        file(WRITE "${sources}" "")
+        file(WRITE "${sources}" "// This folder has no code yet.\n")
     endif()
     add_library(${name} STATIC ${sources})
 endfunction()
