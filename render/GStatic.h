@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 
 #include <cstdint>
@@ -8,6 +9,9 @@
 #include <unordered_map>
 
 using COLORREF = uint32_t; // 0x00BBGGRR, as the painters write their colours
+
+// Resource number of the 320 x 240 background picture behind every board.
+inline constexpr int IDB_BACKGROUND = 129;
 
 struct CRect {
     int32_t left = 0;
@@ -63,6 +67,16 @@ public:
     // Hands the finished picture to the view for its next repaint (no repaint now).
     void Publish();
 
+    // The font DrawString uses with the current drawing state.
+    QFont MakeFont() const;
+    // Text height in pixels for a size in tenths of a point. Always measured at 96 pixels per
+    // inch, so the boards fit the canvas whatever the screen's resolution.
+    static int FontPixelHeight(int32_t fontSize);
+
+    // Loads a picture from the program's resources by number; a null image when it has none.
+    using BitmapLoader = QImage (*)(int resourceId);
+    static QImage LoadResourceBitmap(int resourceId);
+
     const QImage& GetCanvas() const { return m_bmpCanvas; }
     // Set by the window before any painter runs; null detaches.
     void SetView(IGStaticView* view) { m_pView = view; }
@@ -70,7 +84,7 @@ public:
 
     CRect m_rcCanvas;
     CPoint m_ptOrigin;
-    QImage m_bmpCanvas; // QImage::Format_RGB32, m_rcCanvas's size
+    QImage m_bmpCanvas;                 // QImage::Format_RGB32, m_rcCanvas's size
     uint32_t m_dwClearRop = 0x00000042; // BLACKNESS
 
     int32_t m_nFontSize = 90; // tenths of a point
@@ -84,6 +98,8 @@ public:
     COLORREF m_crBrush = 0x00FFFFFF;
 
     std::unordered_map<std::string, std::unique_ptr<CBmp>> m_mapBmp; // key "ID:129"
+    // How DrawBackground fetches a picture missing from the cache; tests swap it.
+    BitmapLoader m_pfnLoadBitmap = &CGStatic::LoadResourceBitmap;
 
 private:
     IGStaticView* m_pView = nullptr;

@@ -15,3 +15,7 @@ void DrawFrameAt(CScoreData& score, int32_t t);
 // unplaced entry. Both end with the surface's Refresh().
 bool Draw01Board(int index, CScoreData& score);
 bool DrawCricketBoard(int index, CScoreData& score);
+// The Cricket mark symbol for count marks centred at (x, y), in the current text colour and
+// sized from the current font size: a slash for 1, a cross for 2, a circled cross for 3 or
+// more, a short dash for a negative count (a dart that scored no mark), nothing for 0.
+void DrawCricketMark(CScoreData& score, int x, int y, int count);

@@ -1,14 +1,70 @@
 #include "app/cli/Cli.h"
 
-#include <cstdio>
+#include "render/GStatic.h"
+#include "render/Painters.h"
+#include "score/Loader.h"
+#include "score/ScoreData.h"
 
-// Placeholder until the sub-command lands.
-int CliFrame(int, char**) {
-    std::fputs("vorlat-cli frame: not available in this build\n", stderr);
-    return 2;
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr int kCanvasWidth = 320;
+constexpr int kCanvasHeight = 240;
+
+// A whole, in-range, signed number of milliseconds.
+bool ParseMoment(const char* text, int32_t& moment) {
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+        return false;
+    }
+    moment = static_cast<int32_t>(value);
+    return true;
 }
 
-int CliTitle(int, char**) {
-    std::fputs("vorlat-cli title: not available in this build\n", stderr);
-    return 2;
+int SavePicture(const CGStatic& surface, const char* path) {
+    if (!surface.GetCanvas().save(QString::fromLocal8Bit(path), "PNG")) {
+        std::fprintf(stderr, "vorlat-cli: cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int CliFrame(int argc, char** argv) {
+    int32_t moment = 0;
+    if (argc != 3 || !ParseMoment(argv[1], moment)) {
+        std::fputs("usage: vorlat-cli frame SCORE.txt T OUT.png  (T in milliseconds)\n", stderr);
+        return 2;
+    }
+    CScoreData score;
+    if (!OpenScoreFile(score, argv[0])) {
+        std::fprintf(stderr, "%s\n", kLoadErrorText);
+        return 1;
+    }
+    CGStatic surface;
+    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
+    score.m_pSurface = &surface;
+    DrawFrameAt(score, moment);
+    return SavePicture(surface, argv[2]);
+}
+
+int CliTitle(int argc, char** argv) {
+    if (argc != 1) {
+        std::fputs("usage: vorlat-cli title OUT.png\n", stderr);
+        return 2;
+    }
+    CScoreData score;
+    CGStatic surface;
+    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
+    score.m_pSurface = &surface;
+    DrawTitle(score);
+    return SavePicture(surface, argv[0]);
 }
