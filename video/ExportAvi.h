@@ -20,6 +20,9 @@ struct ExportOptions {
     // Size at which the writer starts a new RIFF extension (OpenDML). 0: the writer's
     // default, just under 1 GiB. Tests set a small value to exercise the extension path.
     uint64_t riffLimit = 0;
+    // 0: no limit. Otherwise the export behaves as if the disk had only this many bytes
+    // free, so that the handling of a full disk can be exercised.
+    uint64_t spaceLimit = 0;
 };
 
 // Writes the scoreboard animation of score as an AVI file at path: 15 fps, the canvas size

@@ -1,9 +1,76 @@
 #include "app/cli/Cli.h"
 
-#include <cstdio>
+#include "render/GStatic.h"
+#include "score/Loader.h"
+#include "score/ScoreData.h"
+#include "video/ExportAvi.h"
 
-// Placeholder until the sub-command lands.
-int CliExport(int, char**) {
-    std::fputs("vorlat-cli export: not available in this build\n", stderr);
-    return 2;
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kCanvasWidth = 320;
+constexpr int kCanvasHeight = 240;
+
+void PrintUsage() {
+    std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
+               stderr);
+}
+
+} // namespace
+
+int CliExport(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        PrintUsage();
+        return 2;
+    }
+    int forced = -1; // -1: as the score file says
+    if (argc == 3) {
+        if (std::strcmp(argv[2], "--uncompressed") == 0) {
+            forced = 0;
+        } else if (std::strcmp(argv[2], "--compressed") == 0) {
+            forced = 1;
+        } else {
+            PrintUsage();
+            return 2;
+        }
+    }
+    CScoreData score;
+    if (!OpenScoreFile(score, argv[0])) {
+        std::fprintf(stderr, "%s\n", kLoadErrorText);
+        return 1;
+    }
+    CGStatic surface;
+    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
+    score.m_pSurface = &surface;
+    const bool compress = forced >= 0 ? forced == 1 : score.m_bCompress != 0;
+
+    // On a terminal the progress rewrites one line; otherwise every change is its own line,
+    // which reads well in a log.
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    bool lineOpen = false;
+    auto status = [&](const std::string& text) {
+        if (terminal) {
+            std::fprintf(stderr, "\r\033[K%s", text.c_str());
+            lineOpen = true;
+        } else {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        }
+        std::fflush(stderr);
+    };
+    ExportOptions options;
+    options.pauseAfterFrame = false; // no window to keep responsive
+    const bool ok = ExportAvi(
+        argv[1], compress, score, [] { return ExportStop::Continue; }, status, options);
+    if (lineOpen) {
+        std::fputc('\n', stderr);
+    }
+    if (!ok) {
+        std::fprintf(stderr, "vorlat-cli: could not write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,378 @@
+#include "video/AviWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace {
+
+constexpr uint32_t kAvifHasIndex = 0x10;
+constexpr uint32_t kAviifKeyFrame = 0x10;
+constexpr uint8_t kIndexOfIndexes = 0;
+constexpr uint8_t kIndexOfChunks = 1;
+constexpr uint32_t kDeltaFrameBit = 0x80000000u; // in a standard index entry's size
+constexpr uint32_t kDmlhSize = 248;              // the size every OpenDML writer uses
+constexpr uint32_t kStdIndexHeader = 24;         // 'ix00' data before its entries
+
+uint32_t Padded(uint32_t size) {
+    return size + (size & 1);
+}
+
+// Little-endian byte builder for headers and indexes.
+class Bytes {
+public:
+    void U8(uint8_t v) { m_data.push_back(v); }
+    void U16(uint16_t v) {
+        U8(static_cast<uint8_t>(v));
+        U8(static_cast<uint8_t>(v >> 8));
+    }
+    void U32(uint32_t v) {
+        U16(static_cast<uint16_t>(v));
+        U16(static_cast<uint16_t>(v >> 16));
+    }
+    void U64(uint64_t v) {
+        U32(static_cast<uint32_t>(v));
+        U32(static_cast<uint32_t>(v >> 32));
+    }
+    void Zeros(size_t n) { m_data.insert(m_data.end(), n, 0); }
+    size_t Size() const { return m_data.size(); }
+    const uint8_t* Data() const { return m_data.data(); }
+    // Starts a chunk or list; returns the position of its size field.
+    size_t Open(uint32_t fcc, uint32_t listType = 0) {
+        U32(fcc);
+        size_t at = Size();
+        U32(0);
+        if (listType != 0) {
+            U32(listType);
+        }
+        return at;
+    }
+    void Close(size_t sizeAt) {
+        uint32_t size = static_cast<uint32_t>(Size() - sizeAt - 4);
+        for (int i = 0; i < 4; ++i) {
+            m_data[sizeAt + i] = static_cast<uint8_t>(size >> (8 * i));
+        }
+        if (size & 1) {
+            U8(0);
+        }
+    }
+
+private:
+    std::vector<uint8_t> m_data;
+};
+
+} // namespace
+
+AviWriter::AviWriter(IByteSink& sink, const AviVideoFormat& format, uint64_t riffLimit,
+                     uint32_t superIndexSlots)
+    : m_sink(sink), m_format(format), m_riffLimit(riffLimit == 0 ? kDefaultRiffLimit : riffLimit),
+      m_superSlots(std::max<uint32_t>(1, superIndexSlots)),
+      m_chunkId(format.compression == 0 ? FourCC("00db") : FourCC("00dc")) {}
+
+bool AviWriter::Begin() {
+    const uint64_t base = m_sink.Size();
+    Bytes b;
+    size_t riff = b.Open(FourCC("RIFF"), FourCC("AVI "));
+    size_t hdrl = b.Open(FourCC("LIST"), FourCC("hdrl"));
+
+    size_t avih = b.Open(FourCC("avih"));
+    b.U32(static_cast<uint32_t>((1000000ull * m_format.scale + m_format.rate / 2) / m_format.rate));
+    m_offMaxBytesPerSec = base + b.Size();
+    b.U32(0); // max bytes per second
+    b.U32(0); // padding granularity
+    b.U32(kAvifHasIndex);
+    m_offAvihFrames = base + b.Size();
+    b.U32(0); // frames in the first RIFF
+    b.U32(0); // initial frames
+    b.U32(1); // streams
+    m_offAvihBuffer = base + b.Size();
+    b.U32(0); // suggested buffer size
+    b.U32(static_cast<uint32_t>(m_format.width));
+    b.U32(static_cast<uint32_t>(m_format.height));
+    b.Zeros(16);
+    b.Close(avih);
+
+    size_t strl = b.Open(FourCC("LIST"), FourCC("strl"));
+    size_t strh = b.Open(FourCC("strh"));
+    b.U32(FourCC("vids"));
+    b.U32(m_format.handler);
+    b.U32(0); // flags
+    b.U16(0); // priority
+    b.U16(0); // language
+    b.U32(0); // initial frames
+    b.U32(m_format.scale);
+    b.U32(m_format.rate);
+    b.U32(0); // start
+    m_offStrhLength = base + b.Size();
+    b.U32(0); // length in frames
+    m_offStrhBuffer = base + b.Size();
+    b.U32(0);          // suggested buffer size
+    b.U32(0xFFFFFFFF); // default quality
+    b.U32(0);          // sample size: frames vary in size
+    b.U16(0);
+    b.U16(0);
+    b.U16(static_cast<uint16_t>(m_format.width));
+    b.U16(static_cast<uint16_t>(m_format.height));
+    b.Close(strh);
+
+    size_t strf = b.Open(FourCC("strf"));
+    b.U32(40);
+    b.U32(static_cast<uint32_t>(m_format.width));
+    b.U32(static_cast<uint32_t>(m_format.height)); // positive: rows bottom-up
+    b.U16(1);
+    b.U16(m_format.bitCount);
+    b.U32(m_format.compression);
+    b.U32(m_format.sizeImage);
+    b.Zeros(16);
+    b.Close(strf);
+
+    size_t strn = b.Open(FourCC("strn"));
+    for (char c : m_format.name) {
+        b.U8(static_cast<uint8_t>(c));
+    }
+    b.U8(0);
+    b.Close(strn);
+
+    // The super index: one slot per RIFF, filled as each RIFF is closed.
+    size_t indx = b.Open(FourCC("indx"));
+    b.U16(4);
+    b.U8(0);
+    b.U8(kIndexOfIndexes);
+    m_offIndxInUse = base + b.Size();
+    b.U32(0);
+    b.U32(m_chunkId);
+    b.Zeros(12);
+    m_offIndxEntries = base + b.Size();
+    b.Zeros(size_t(16) * m_superSlots);
+    b.Close(indx);
+    b.Close(strl);
+
+    size_t odml = b.Open(FourCC("LIST"), FourCC("odml"));
+    size_t dmlh = b.Open(FourCC("dmlh"));
+    m_offDmlhFrames = base + b.Size();
+    b.Zeros(kDmlhSize);
+    b.Close(dmlh);
+    b.Close(odml);
+    b.Close(hdrl);
+
+    m_current = Segment{};
+    m_current.riffStart = base + riff - 4;
+    m_current.moviStart = base + b.Size();
+    b.Open(FourCC("LIST"), FourCC("movi"));
+    m_begun = m_sink.Append(b.Data(), b.Size());
+    m_failed = !m_begun;
+    return m_begun;
+}
+
+uint64_t AviWriter::IndexBytes(const Segment& segment) const {
+    uint64_t n = segment.entries.size();
+    uint64_t bytes = 8 + kStdIndexHeader + 8 * n;
+    if (m_closedFrames.empty()) {
+        bytes += 8 + 16 * n; // the AVI 1.0 index of the first RIFF
+    }
+    return bytes;
+}
+
+uint64_t AviWriter::SegmentBytesWith(uint32_t chunkSize) const {
+    Segment grown;
+    grown.entries.resize(m_current.entries.size() + 1);
+    return m_sink.Size() + 8 + Padded(chunkSize) - m_current.riffStart + IndexBytes(grown);
+}
+
+bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
+    if (!m_begun || m_failed) {
+        return false;
+    }
+    if (!m_current.entries.empty() && SegmentBytesWith(size) > m_riffLimit) {
+        if (m_closedFrames.size() + 1 >= m_superSlots) {
+            // No slot left for another RIFF: the file cannot grow further.
+            m_failed = true;
+            return false;
+        }
+        if (!CloseSegment() || !OpenSegment()) {
+            m_failed = true;
+            return false;
+        }
+    }
+    uint32_t header[2] = {m_chunkId, size};
+    static const uint8_t kPad = 0;
+    uint64_t at = m_sink.Size();
+    bool ok = m_sink.Append(header, sizeof header) && m_sink.Append(data, size) &&
+              ((size & 1) == 0 || m_sink.Append(&kPad, 1));
+    if (!ok) {
+        m_failed = true;
+        return false;
+    }
+    m_current.entries.push_back({at, size, keyFrame});
+    m_maxChunk = std::max(m_maxChunk, size);
+    ++m_framesHandedIn;
+    return true;
+}
+
+bool AviWriter::OpenSegment() {
+    Segment next;
+    next.riffStart = m_sink.Size();
+    next.moviStart = next.riffStart + 12;
+    Bytes b;
+    b.Open(FourCC("RIFF"), FourCC("AVIX"));
+    b.Open(FourCC("LIST"), FourCC("movi"));
+    if (!m_sink.Append(b.Data(), b.Size())) {
+        return false;
+    }
+    m_current = std::move(next);
+    return true;
+}
+
+bool AviWriter::CloseSegment() {
+    const Segment& seg = m_current;
+    const uint32_t n = static_cast<uint32_t>(seg.entries.size());
+    const bool first = m_closedFrames.empty();
+
+    // The standard index closes the 'movi' list; offsets point at chunk data and are
+    // relative to the start of this RIFF, which keeps them within 32 bits.
+    Bytes ix;
+    const uint64_t ixAt = m_sink.Size();
+    size_t ixSize = ix.Open(FourCC("ix00"));
+    ix.U16(2);
+    ix.U8(0);
+    ix.U8(kIndexOfChunks);
+    ix.U32(n);
+    ix.U32(m_chunkId);
+    ix.U64(seg.riffStart);
+    ix.U32(0);
+    for (const Entry& e : seg.entries) {
+        ix.U32(static_cast<uint32_t>(e.offset + 8 - seg.riffStart));
+        ix.U32(e.size | (e.key ? 0 : kDeltaFrameBit));
+    }
+    ix.Close(ixSize);
+    if (!m_sink.Append(ix.Data(), ix.Size())) {
+        return false;
+    }
+    if (!Patch32(seg.moviStart + 4, static_cast<uint32_t>(m_sink.Size() - seg.moviStart - 8))) {
+        return false;
+    }
+    if (first) {
+        Bytes idx;
+        size_t idxSize = idx.Open(FourCC("idx1"));
+        const uint64_t moviFcc = seg.moviStart + 8;
+        for (const Entry& e : seg.entries) {
+            idx.U32(m_chunkId);
+            idx.U32(e.key ? kAviifKeyFrame : 0);
+            idx.U32(static_cast<uint32_t>(e.offset - moviFcc));
+            idx.U32(e.size);
+        }
+        idx.Close(idxSize);
+        if (!m_sink.Append(idx.Data(), idx.Size())) {
+            return false;
+        }
+    }
+    if (!Patch32(seg.riffStart + 4, static_cast<uint32_t>(m_sink.Size() - seg.riffStart - 8))) {
+        return false;
+    }
+    Bytes slot;
+    slot.U64(ixAt);
+    slot.U32(static_cast<uint32_t>(ix.Size()));
+    slot.U32(n);
+    const uint64_t slotAt = m_offIndxEntries + 16 * uint64_t(m_closedFrames.size());
+    if (!m_sink.Patch(slotAt, slot.Data(), slot.Size()) ||
+        !Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size() + 1)) ||
+        !m_sink.Flush()) {
+        return false;
+    }
+    m_closedFrames.push_back(n);
+    m_current.entries.clear();
+    return true;
+}
+
+bool AviWriter::Patch32(uint64_t offset, uint32_t value) {
+    uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+    return m_sink.Patch(offset, bytes, 4);
+}
+
+bool AviWriter::PatchTotals() {
+    const uint32_t total = std::accumulate(m_closedFrames.begin(), m_closedFrames.end(), 0u);
+    const uint32_t firstRiff = m_closedFrames.empty() ? 0 : m_closedFrames.front();
+    const uint32_t buffer = m_maxChunk + 8;
+    const uint64_t perSecond = uint64_t(buffer) * m_format.rate / m_format.scale;
+    const bool ok = Patch32(m_offMaxBytesPerSec,
+                            static_cast<uint32_t>(std::min<uint64_t>(perSecond, 0xFFFFFFFFu))) &&
+                    Patch32(m_offAvihFrames, firstRiff) && Patch32(m_offAvihBuffer, buffer) &&
+                    Patch32(m_offStrhLength, total) && Patch32(m_offStrhBuffer, buffer) &&
+                    Patch32(m_offDmlhFrames, total) &&
+                    Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size())) &&
+                    m_sink.Flush();
+    if (ok) {
+        m_framesInFile = total;
+    }
+    return ok;
+}
+
+bool AviWriter::Finish() {
+    if (!m_begun) {
+        // Not even the headers were written.
+        Recover();
+        return false;
+    }
+    if (!m_failed && CloseSegment() && PatchTotals()) {
+        m_finalised = true;
+        return m_framesInFile == m_framesHandedIn;
+    }
+    m_failed = true;
+    m_finalised = Recover();
+    return false;
+}
+
+bool AviWriter::Recover() {
+    if (!m_begun) {
+        return false;
+    }
+    uint64_t keepUpTo = m_sink.StoredSize();
+    for (;;) {
+        Segment& seg = m_current;
+        const uint64_t dataStart = seg.moviStart + 12;
+        if (keepUpTo < dataStart) {
+            if (m_closedFrames.empty()) {
+                return false; // not even the first headers are on disk
+            }
+            // This RIFF never got going: drop it and end the file with the previous one.
+            if (!m_sink.Truncate(seg.riffStart)) {
+                return false;
+            }
+            seg.entries.clear();
+            return PatchTotals();
+        }
+        while (!seg.entries.empty()) {
+            const Entry& last = seg.entries.back();
+            if (last.offset + 8 + Padded(last.size) <= keepUpTo) {
+                break;
+            }
+            seg.entries.pop_back();
+        }
+        const uint64_t cut = seg.entries.empty()
+                                 ? dataStart
+                                 : seg.entries.back().offset + 8 + Padded(seg.entries.back().size);
+        if (!m_sink.Truncate(cut)) {
+            return false;
+        }
+        if (CloseSegment() && PatchTotals()) {
+            return true;
+        }
+        // No room for the indexes: give up frames at the end until they fit.
+        if (seg.entries.empty()) {
+            keepUpTo = 0;
+            continue;
+        }
+        const uint64_t needed = IndexBytes(seg);
+        uint64_t freed = 0;
+        while (!seg.entries.empty() && freed < needed) {
+            freed += 8 + Padded(seg.entries.back().size);
+            seg.entries.pop_back();
+        }
+        keepUpTo = seg.entries.empty()
+                       ? dataStart
+                       : seg.entries.back().offset + 8 + Padded(seg.entries.back().size);
+    }
+}

@@ -1,0 +1,312 @@
+#include "video/Video1Encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Error units a byte of output is worth when choosing a block's form: small, because
+// sharp text matters more to a scoreboard than a few bytes.
+constexpr int kLambda = 6;
+constexpr uint32_t kMaxSkipRun = 1023;
+
+struct Rgb {
+    int r, g, b;
+};
+
+struct Tables {
+    std::array<uint8_t, 256> nearest5{}; // 8-bit value -> 5-bit level whose widening is closest
+    std::array<uint8_t, 32> widen{};
+    Tables() {
+        for (int x = 0; x < 32; ++x) {
+            widen[x] = static_cast<uint8_t>((x << 3) | (x >> 2));
+        }
+        for (int v = 0; v < 256; ++v) {
+            int best = 0;
+            for (int x = 1; x < 32; ++x) {
+                if (std::abs(widen[x] - v) < std::abs(widen[best] - v)) {
+                    best = x;
+                }
+            }
+            nearest5[v] = static_cast<uint8_t>(best);
+        }
+    }
+};
+const Tables kTables;
+
+uint16_t Quantise(const Rgb& c) {
+    auto level = [](int v) { return kTables.nearest5[v < 0 ? 0 : (v > 255 ? 255 : v)]; };
+    return static_cast<uint16_t>(level(c.r) << 10 | level(c.g) << 5 | level(c.b));
+}
+
+Rgb Widen(uint16_t w) {
+    return {kTables.widen[(w >> 10) & 31], kTables.widen[(w >> 5) & 31], kTables.widen[w & 31]};
+}
+
+int Distance(const Rgb& a, const Rgb& b) {
+    int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+    return dr * dr + dg * dg + db * db;
+}
+
+// Two colours for a group of pixels (2-means), with the pixels' choice between them.
+// Returned colours are RGB555; bit i of mask set means pixel i takes the first colour.
+struct Pair {
+    uint16_t first, second;
+    uint32_t mask;
+    int error;
+};
+
+Pair FitPair(const Rgb* px, const int* index, int count) {
+    // Seed with the darkest and the brightest pixel: on a scoreboard a block is mostly
+    // text or a line against its background, which this split finds at once.
+    int lo = 0, hi = 0, loY = std::numeric_limits<int>::max(), hiY = -1;
+    for (int i = 0; i < count; ++i) {
+        const Rgb& p = px[index[i]];
+        int y = 2 * p.r + 4 * p.g + p.b;
+        if (y < loY) {
+            loY = y;
+            lo = i;
+        }
+        if (y > hiY) {
+            hiY = y;
+            hi = i;
+        }
+    }
+    Rgb a = px[index[hi]], b = px[index[lo]];
+    for (int round = 0; round < 3; ++round) {
+        int sa[3] = {0, 0, 0}, sb[3] = {0, 0, 0}, na = 0, nb = 0;
+        for (int i = 0; i < count; ++i) {
+            const Rgb& p = px[index[i]];
+            if (Distance(p, a) <= Distance(p, b)) {
+                sa[0] += p.r, sa[1] += p.g, sa[2] += p.b, ++na;
+            } else {
+                sb[0] += p.r, sb[1] += p.g, sb[2] += p.b, ++nb;
+            }
+        }
+        if (na > 0) {
+            a = {(sa[0] + na / 2) / na, (sa[1] + na / 2) / na, (sa[2] + na / 2) / na};
+        }
+        if (nb > 0) {
+            b = {(sb[0] + nb / 2) / nb, (sb[1] + nb / 2) / nb, (sb[2] + nb / 2) / nb};
+        }
+    }
+    Pair pair{Quantise(a), Quantise(b), 0, 0};
+    const Rgb wa = Widen(pair.first), wb = Widen(pair.second);
+    for (int i = 0; i < count; ++i) {
+        const Rgb& p = px[index[i]];
+        int da = Distance(p, wa), db = Distance(p, wb);
+        if (da <= db) {
+            pair.mask |= 1u << index[i];
+            pair.error += da;
+        } else {
+            pair.error += db;
+        }
+    }
+    return pair;
+}
+
+void Put16(std::vector<uint8_t>& out, uint16_t w) {
+    out.push_back(static_cast<uint8_t>(w));
+    out.push_back(static_cast<uint8_t>(w >> 8));
+}
+
+constexpr int kAll[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+// Pixels of each 2 x 2 quarter in block order (bit i = row i / 4 from the bottom, column i % 4):
+// bottom left, bottom right, top left, top right, as the decoder pairs them with colours.
+constexpr int kQuarter[4][4] = {{0, 1, 4, 5}, {2, 3, 6, 7}, {8, 9, 12, 13}, {10, 11, 14, 15}};
+
+} // namespace
+
+void Video1Encoder::Expand(uint16_t word, uint8_t& r, uint8_t& g, uint8_t& b) {
+    Rgb c = Widen(word);
+    r = static_cast<uint8_t>(c.r);
+    g = static_cast<uint8_t>(c.g);
+    b = static_cast<uint8_t>(c.b);
+}
+
+Video1Encoder::Video1Encoder(int width, int height)
+    : m_width(width), m_height(height), m_source(static_cast<size_t>(width) * height * 4),
+      m_prevSource(m_source.size()), m_picture(static_cast<size_t>(width) * height) {}
+
+const std::vector<uint8_t>& Video1Encoder::Encode(const uint8_t* bgrx, int stride, bool keyFrame) {
+    m_source.swap(m_prevSource);
+    for (int y = 0; y < m_height; ++y) {
+        std::memcpy(m_source.data() + static_cast<size_t>(y) * m_width * 4,
+                    bgrx + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(m_width) * 4);
+    }
+    m_keyCached = false;
+    EncodeFrame(keyFrame);
+    m_havePrev = true;
+    return m_out;
+}
+
+const std::vector<uint8_t>& Video1Encoder::EncodeSame(bool keyFrame) {
+    if (!keyFrame) {
+        m_out.clear();
+        m_pendingSkips = static_cast<uint32_t>((m_width / 4) * (m_height / 4));
+        FlushSkips();
+        Put16(m_out, 0);
+        return m_out;
+    }
+    if (m_keyCached) {
+        m_out = m_keyBytes;
+        m_picture = m_keyPicture;
+        return m_out;
+    }
+    EncodeFrame(true);
+    return m_out;
+}
+
+void Video1Encoder::FlushSkips() {
+    while (m_pendingSkips > 0) {
+        uint32_t run = std::min(m_pendingSkips, kMaxSkipRun);
+        Put16(m_out, static_cast<uint16_t>(0x8400 + run));
+        m_pendingSkips -= run;
+    }
+}
+
+void Video1Encoder::EncodeFrame(bool keyFrame) {
+    m_out.clear();
+    m_pendingSkips = 0;
+    const int blocksWide = m_width / 4;
+    const int blocksHigh = m_height / 4;
+    const size_t rowBytes = static_cast<size_t>(m_width) * 4;
+
+    for (int by = blocksHigh - 1; by >= 0; --by) {
+        for (int bx = 0; bx < blocksWide; ++bx) {
+            // Pixel i of the block: row i / 4 counted from the block's bottom, column i % 4.
+            Rgb px[16];
+            size_t offset[16];
+            for (int i = 0; i < 16; ++i) {
+                int y = by * 4 + 3 - i / 4;
+                int x = bx * 4 + i % 4;
+                offset[i] = static_cast<size_t>(y) * m_width + x;
+                const uint8_t* p = m_source.data() + static_cast<size_t>(y) * rowBytes + x * 4;
+                px[i] = {p[2], p[1], p[0]};
+            }
+
+            int skipError = std::numeric_limits<int>::max();
+            if (!keyFrame) {
+                bool same = m_havePrev;
+                for (int r = 0; r < 4 && same; ++r) {
+                    size_t at = static_cast<size_t>(by * 4 + r) * rowBytes + bx * 16;
+                    same = std::memcmp(m_source.data() + at, m_prevSource.data() + at, 16) == 0;
+                }
+                if (same) {
+                    ++m_pendingSkips;
+                    continue;
+                }
+                skipError = 0;
+                for (int i = 0; i < 16; ++i) {
+                    skipError += Distance(px[i], Widen(m_picture[offset[i]]));
+                }
+            }
+
+            // One colour: the mean.
+            int sum[3] = {0, 0, 0};
+            for (const Rgb& p : px) {
+                sum[0] += p.r, sum[1] += p.g, sum[2] += p.b;
+            }
+            const uint16_t mean =
+                Quantise({(sum[0] + 8) / 16, (sum[1] + 8) / 16, (sum[2] + 8) / 16});
+            const Rgb wm = Widen(mean);
+            int fillError = 0;
+            for (const Rgb& p : px) {
+                fillError += Distance(p, wm);
+            }
+            // A fill word whose high byte reads as a skip code (red level 1) must be sent
+            // as a two-colour block instead.
+            const int fillBytes = ((mean >> 10) == 1) ? 6 : 2;
+
+            const Pair two = FitPair(px, kAll, 16);
+            Pair quarter[4];
+            int quarterError = 0;
+            for (int q = 0; q < 4; ++q) {
+                quarter[q] = FitPair(px, kQuarter[q], 4);
+                quarterError += quarter[q].error;
+            }
+
+            const int fillCost = fillError + kLambda * fillBytes;
+            const int twoCost = two.error + kLambda * 6;
+            const int quarterCost = quarterError + kLambda * 18;
+            int best = std::min({fillCost, twoCost, quarterCost});
+            if (skipError <= best) {
+                ++m_pendingSkips;
+                continue;
+            }
+            FlushSkips();
+
+            uint16_t decoded[16];
+            if (best == fillCost) {
+                if (fillBytes == 2) {
+                    Put16(m_out, static_cast<uint16_t>(0x8000 | mean));
+                } else {
+                    Put16(m_out, 0);
+                    Put16(m_out, mean);
+                    Put16(m_out, mean);
+                }
+                for (uint16_t& d : decoded) {
+                    d = mean;
+                }
+            } else if (best == twoCost) {
+                // Flag set: first colour. The top-right pixel's flag must stay clear, or
+                // the block's first byte pair would read as a fill or skip code.
+                uint16_t first = two.first, second = two.second;
+                uint32_t mask = two.mask;
+                if (mask & 0x8000) {
+                    std::swap(first, second);
+                    mask = ~mask & 0xFFFF;
+                }
+                Put16(m_out, static_cast<uint16_t>(mask));
+                Put16(m_out, first);
+                Put16(m_out, second);
+                for (int i = 0; i < 16; ++i) {
+                    decoded[i] = (mask >> i) & 1 ? first : second;
+                }
+            } else {
+                uint32_t mask = 0;
+                uint16_t colours[8];
+                for (int q = 0; q < 4; ++q) {
+                    uint16_t first = quarter[q].first, second = quarter[q].second;
+                    uint32_t qmask = quarter[q].mask;
+                    if (q == 3 && (qmask & 0x8000)) {
+                        std::swap(first, second);
+                        uint32_t inQuarter = 0;
+                        for (int i : kQuarter[q]) {
+                            inQuarter |= 1u << i;
+                        }
+                        qmask = ~qmask & inQuarter;
+                    }
+                    mask |= qmask;
+                    colours[2 * q] = first;
+                    colours[2 * q + 1] = second;
+                    for (int i : kQuarter[q]) {
+                        decoded[i] = (qmask >> i) & 1 ? first : second;
+                    }
+                }
+                Put16(m_out, static_cast<uint16_t>(mask));
+                // The high bit of the first colour marks the eight-colour form.
+                Put16(m_out, static_cast<uint16_t>(colours[0] | 0x8000));
+                for (int c = 1; c < 8; ++c) {
+                    Put16(m_out, colours[c]);
+                }
+            }
+            for (int i = 0; i < 16; ++i) {
+                m_picture[offset[i]] = decoded[i];
+            }
+        }
+    }
+    FlushSkips();
+    // End of frame.
+    Put16(m_out, 0);
+
+    if (keyFrame) {
+        m_keyBytes = m_out;
+        m_keyPicture = m_picture;
+        m_keyCached = true;
+    }
+}
