@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CScoreData;
@@ -11,3 +12,12 @@ inline constexpr const char* kLoadErrorText = "スコアファイルの読み込
 // Reads the score file at path into data and evaluates it. False when the file gave no
 // entry; data then holds exactly what it held before.
 bool OpenScoreFile(CScoreData& data, const std::string& path);
+
+// Splits value at commas into at most four pieces and returns their number: an empty value
+// gives 0 (pieces untouched), "a,b" gives 2, "a," gives "a" and an empty piece; after the
+// fourth piece the rest of the value is dropped. Slots beyond the count keep their text.
+int SplitComma(const std::string& value, std::string (&pieces)[4]);
+
+// Classifies one throw token of the "DATA" section (trimmed and upper-cased first) into a
+// hit kind and number, as the loader stores them.
+void ClassifyThrow(const std::string& token, int32_t& kind, int32_t& number);

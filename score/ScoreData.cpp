@@ -5,7 +5,9 @@ CScoreData::CScoreData() {
     Reset();
 }
 
-CScoreData::~CScoreData() { Reset(); }
+CScoreData::~CScoreData() {
+    Reset();
+}
 
 void CScoreData::Reset() {
     m_strGame.clear();
@@ -43,4 +45,6 @@ const CMark* CScoreData::GetAt(int index) const {
     return &m_listMark[static_cast<size_t>(index)];
 }
 
-CMark& CScoreData::AddTail() { return m_listMark.emplace_back(); }
+CMark& CScoreData::AddTail() {
+    return m_listMark.emplace_back();
+}

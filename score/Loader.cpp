@@ -1,0 +1,222 @@
+#include "score/Loader.h"
+
+#include "score/Evaluate.h"
+#include "score/IniMgr.h"
+#include "score/Numbers.h"
+#include "score/ScoreData.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kMaxRounds = 40;
+constexpr int kMaxDarts = 3;
+
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string TrimUpper(const std::string& text) {
+    size_t b = 0;
+    size_t e = text.size();
+    while (b < e && IsSpace(text[b])) {
+        ++b;
+    }
+    while (e > b && IsSpace(text[e - 1])) {
+        --e;
+    }
+    std::string out = text.substr(b, e - b);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+std::string TurnKey(int round, int player) {
+    char key[32];
+    std::snprintf(key, sizeof key, "R%02d-%d", round, player);
+    return key;
+}
+
+} // namespace
+
+int SplitComma(const std::string& value, std::string (&pieces)[4]) {
+    if (value.empty()) {
+        return 0;
+    }
+    // A comma byte is never part of a Shift-JIS or UTF-8 multi-byte character, so a plain
+    // byte search finds exactly the commas a multi-byte aware search would.
+    int count = 0;
+    size_t pos = 0;
+    for (;;) {
+        size_t comma = value.find(',', pos);
+        if (comma == std::string::npos) {
+            pieces[count++] = value.substr(pos);
+            return count;
+        }
+        pieces[count++] = value.substr(pos, comma - pos);
+        pos = comma + 1;
+        if (count == 4) {
+            return count;
+        }
+    }
+}
+
+void ClassifyThrow(const std::string& raw, int32_t& kind, int32_t& number) {
+    const std::string token = TrimUpper(raw);
+    const std::string_view rest =
+        token.empty() ? std::string_view() : std::string_view(token).substr(1);
+    kind = HIT_NONE;
+    number = 0;
+    if (token.empty()) {
+        return;
+    }
+    if (token[0] == '@') {
+        kind = HIT_LEAVE;
+        number = ParseInt(rest);
+        return;
+    }
+    if (token == "DB") {
+        kind = HIT_DBULL;
+    } else if (token == "SB") {
+        kind = HIT_SBULL;
+    } else if (token[0] == 'S') {
+        kind = HIT_SINGLE;
+        number = ParseInt(rest);
+    } else if (token[0] == 'D') {
+        kind = HIT_DOUBLE;
+        number = ParseInt(rest);
+    } else if (token[0] == 'T') {
+        kind = HIT_TRIPLE;
+        number = ParseInt(rest);
+    } else if (token == "BUST" || token == "X") {
+        number = -1;
+    } else if (token == "-" || token == "OUT" || token == "0") {
+        // scored nothing
+    } else {
+        kind = HIT_SINGLE;
+        number = ParseInt(token);
+    }
+}
+
+bool OpenScoreFile(CScoreData& data, const std::string& path) {
+    CScoreData backup;
+    backup.Copy(data);
+    data.Reset();
+    data.m_strPath = path;
+
+    CIniMgr ini;
+    ini.m_bCurrentDir = false;
+    ini.m_strFile = path;
+    // One consistent snapshot for the whole load; see CIniMgr::Hold.
+    ini.Hold();
+
+    std::string throws[4];
+    std::string times[4];
+    int32_t lastTime = 0;
+    for (int round = 1; round <= kMaxRounds; ++round) {
+        bool ended = false;
+        for (int player = 1; player <= 2; ++player) {
+            const std::string key = TurnKey(round, player);
+            std::string dataValue;
+            std::string timeValue;
+            ini.ReadString("DATA", key, dataValue);
+            ini.ReadString("TIME", key, timeValue);
+            if (dataValue.empty()) {
+                ended = true;
+                break;
+            }
+            int darts = SplitComma(dataValue, throws);
+            if (darts > kMaxDarts) {
+                darts = kMaxDarts; // a fourth throw has no dart slot: it is ignored
+            }
+            // A dart without a recorded time gets 0 rather than an earlier turn's time.
+            for (std::string& t : times) {
+                t.clear();
+            }
+            SplitComma(timeValue, times);
+
+            CMark& start = data.AddTail();
+            start.m_nRound = round;
+            start.m_nPlayer = player;
+            start.m_nDart = 0;
+            if (round != 1 || player != 1) {
+                int64_t first = ParseInt(times[0]);
+                start.m_nTime = Saturate32((first + lastTime) / 2);
+            }
+            for (int d = 1; d <= darts; ++d) {
+                CMark& dart = data.AddTail();
+                dart.m_nRound = round;
+                dart.m_nPlayer = player;
+                dart.m_nDart = d;
+                dart.m_nTime = ParseInt(times[d - 1]);
+                ClassifyThrow(throws[d - 1], dart.m_nKind, dart.m_nNumber);
+                lastTime = dart.m_nTime;
+            }
+        }
+        if (ended) {
+            break;
+        }
+    }
+
+    if (data.GetCount() > 0) {
+        ini.m_strSection = "SETTING";
+        if (ParseInt(ini.ReadString("NOCOMP-AVI")) > 0) {
+            data.m_bCompress = 0;
+        }
+
+        std::string game = TrimUpper(ini.ReadString("GAME"));
+        if (game == "301" || game == "501" || game == "701" || game == "901" || game == "1101" ||
+            game == "1501") {
+            data.m_nGameKind = GAME_01;
+        } else if (game.size() >= 3 && game.compare(0, 3, "CRI") == 0) {
+            data.m_nGameKind = GAME_CRICKET;
+        } else {
+            game = "301";
+            data.m_nGameKind = GAME_01;
+        }
+        data.m_strGame = game;
+
+        CMark& first = *data.GetAt(0);
+        for (int player = 1; player <= 2; ++player) {
+            char key[32];
+            std::snprintf(key, sizeof key, "P%d-SCORE", player);
+            int32_t score = ParseInt(ini.ReadString(key));
+            if (score < 0) {
+                score = 0;
+            }
+            if (score == 0 && data.m_nGameKind == GAME_01) {
+                score = ParseInt(data.m_strGame);
+            }
+            first.m_nScore[player - 1] = score;
+
+            std::snprintf(key, sizeof key, "P%d-MARK", player);
+            const std::string marks = ini.ReadString(key);
+            if (marks.size() == 7) {
+                for (int i = 0; i < 7; ++i) {
+                    int32_t v = ParseInt(marks.substr(static_cast<size_t>(i), 1));
+                    if (v >= 0 && v <= 3) {
+                        first.m_nMark[player - 1][6 - i] = v;
+                    }
+                }
+            }
+        }
+        if (data.m_nGameKind == GAME_01) {
+            data.m_nSepaBull = ParseInt(ini.ReadString("SEPABULL"));
+        }
+
+        if (data.m_nGameKind == GAME_CRICKET) {
+            EvaluateCricket(data);
+        } else {
+            Evaluate01(data);
+        }
+    }
+
+    if (data.GetCount() == 0) {
+        data.Copy(backup);
+        return false;
+    }
+    return true;
+}

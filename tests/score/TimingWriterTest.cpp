@@ -1,0 +1,159 @@
+#include "ScoreTestUtil.h"
+
+#include "score/FileReplace.h"
+#include "score/Loader.h"
+#include "score/TimingWriter.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Adds an entry as the evaluation leaves it: round, player and dart set.
+CMark& Add(CScoreData& data, int round, int player, int dart, int time) {
+    CMark& m = data.AddTail();
+    m.m_nRound = round;
+    m.m_nPlayer = player;
+    m.m_nDart = dart;
+    m.m_nTime = time;
+    return m;
+}
+
+class TimingWriterTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetFileFaultForTesting(FileFault::None); }
+
+    std::string Save(const std::string& before) {
+        m_data.m_strPath = m_dir.File("score.txt");
+        WriteBytes(m_data.m_strPath, before);
+        EXPECT_TRUE(SaveTiming(m_data));
+        return ReadBytes(m_data.m_strPath);
+    }
+
+    TempDir m_dir;
+    CScoreData m_data;
+};
+
+TEST_F(TimingWriterTest, OneDartAtZero) {
+    Add(m_data, 1, 1, 0, 0);
+    Add(m_data, 1, 1, 1, 0);
+    EXPECT_EQ(Save("[DATA]\nR01-1=T20\n"), "[DATA]\nR01-1=T20\n\n[TIME]\nR01-1=0\n");
+}
+
+TEST_F(TimingWriterTest, StopsAtTheFirstMissingTurnAndLeavesLaterKeys) {
+    Add(m_data, 1, 1, 0, 0);
+    Add(m_data, 1, 1, 1, 100);
+    Add(m_data, 1, 1, 2, 200);
+    Add(m_data, 1, 1, 3, 300);
+    Add(m_data, 1, 2, 0, 400);
+    Add(m_data, 1, 2, 1, 500);
+    Add(m_data, 2, 1, 0, 600);
+    Add(m_data, 2, 1, 1, 700);
+    Add(m_data, 2, 1, 2, 800);
+    Add(m_data, 2, 1, 1, 999); // a second dart 1 of the same turn: the first one counts
+    const std::string before = "[TIME]\r\nR01-1=1,2,3\r\nR02-2=5,6\r\nR03-1=7\r\n\r\n"
+                               "[DATA]\r\nR01-1=T20,S20,S5\r\n";
+    EXPECT_EQ(Save(before), "[TIME]\r\nR01-1=100,200,300\r\nR02-2=5,6\r\nR03-1=7\r\n"
+                            "R01-2=500\r\nR02-1=700,800\r\n\r\n"
+                            "[DATA]\r\nR01-1=T20,S20,S5\r\n");
+}
+
+TEST_F(TimingWriterTest, OtherBytesStayAsTheyWere) {
+    Add(m_data, 1, 1, 0, 0);
+    Add(m_data, 1, 1, 1, 1234);
+    const std::string head =
+        "\xEF\xBB\xBF; \x83\x65\x83\x58\x83\x67 \xE8\xA9\xA6\xE5\x90\x88\r\n"
+        "[SETTING]\r\nGAME = 501 \r\n[DATA]\r\nR01-1= t20 \r\n[TIME]\r\nR01-1 = ";
+    EXPECT_EQ(Save(head + "5\r\n"), head + "1234\r\n");
+}
+
+TEST_F(TimingWriterTest, NothingToWrite) {
+    // No path: nothing is written and the result is false.
+    Add(m_data, 1, 1, 0, 0);
+    Add(m_data, 1, 1, 1, 10);
+    EXPECT_FALSE(SaveTiming(m_data));
+
+    // No dart of round 1: nothing to save, the file stays as it is.
+    CScoreData none;
+    none.m_strPath = m_dir.File("none.txt");
+    WriteBytes(none.m_strPath, "[DATA]\n");
+    EXPECT_TRUE(SaveTiming(none));
+    EXPECT_EQ(ReadBytes(none.m_strPath), "[DATA]\n");
+}
+
+TEST_F(TimingWriterTest, SavedTimesLoadAgain) {
+    CScoreData data;
+    ASSERT_TRUE(OpenScoreFile(data, VORLAT_EXAMPLES_DIR "/501-timed.txt"));
+    const std::string copy = m_dir.File("copy.txt");
+    WriteBytes(copy, ReadBytes(data.m_strPath));
+    data.m_strPath = copy;
+    int32_t t = 0;
+    for (CMark& m : data.m_listMark) {
+        m.m_nTime = (t += 333);
+    }
+    ASSERT_TRUE(SaveTiming(data));
+    CScoreData again;
+    ASSERT_TRUE(OpenScoreFile(again, copy));
+    ASSERT_EQ(again.GetCount(), data.GetCount());
+    for (int i = 0; i < data.GetCount(); ++i) {
+        const CMark& saved = *data.GetAt(i);
+        const CMark& loaded = *again.GetAt(i);
+        if (saved.m_nDart > 0) {
+            EXPECT_EQ(loaded.m_nTime, saved.m_nTime) << i;
+        }
+        EXPECT_EQ(loaded.m_nKind, saved.m_nKind) << i;
+        EXPECT_EQ(loaded.m_nScore[0], saved.m_nScore[0]) << i;
+        EXPECT_EQ(loaded.m_nScore[1], saved.m_nScore[1]) << i;
+    }
+}
+
+TEST_F(TimingWriterTest, RefusedSaveReportsFalseAndKeepsTheFile) {
+    Add(m_data, 1, 1, 0, 0);
+    Add(m_data, 1, 1, 1, 100);
+    const std::string before = "[DATA]\nR01-1=T20\n[TIME]\nR01-1=1\n";
+    m_data.m_strPath = m_dir.File("score.txt");
+
+    struct Case {
+        const char* name;
+        FileFault fault;
+        bool readOnly;
+    };
+    const Case cases[] = {
+        {"read_only_file", FileFault::None, true},
+        {"full_disk", FileFault::Write, false},
+        {"failed_flush", FileFault::Sync, false},
+        {"failed_rename", FileFault::Rename, false},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(m_data.m_strPath, before);
+        ::chmod(m_data.m_strPath.c_str(), c.readOnly ? 0444 : 0644);
+        SetFileFaultForTesting(c.fault);
+        EXPECT_FALSE(SaveTiming(m_data)) << c.name;
+        SetFileFaultForTesting(FileFault::None);
+        EXPECT_EQ(ReadBytes(m_data.m_strPath), before) << c.name;
+        EXPECT_EQ(m_dir.Names(), std::vector<std::string>{"score.txt"}) << c.name;
+        ::chmod(m_data.m_strPath.c_str(), 0644);
+    }
+
+    m_data.m_strPath = m_dir.File("no-such-folder/score.txt");
+    EXPECT_FALSE(SaveTiming(m_data));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("no-such-folder")));
+}
+
+TEST_F(TimingWriterTest, KeepsPermissionsAndLinks) {
+    Add(m_data, 1, 1, 0, 0);
+    Add(m_data, 1, 1, 1, 100);
+    const std::string target = m_dir.File("real.txt");
+    WriteBytes(target, "[DATA]\nR01-1=T20\n");
+    ::chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink(target, m_dir.File("link.txt"));
+    m_data.m_strPath = m_dir.File("link.txt");
+    ASSERT_TRUE(SaveTiming(m_data));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir.File("link.txt")));
+    EXPECT_EQ(ReadBytes(target), "[DATA]\nR01-1=T20\n\n[TIME]\nR01-1=100\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+} // namespace
