@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "render/GStatic.h"
 #include "render/Painters.h"
 #include "score/Evaluate.h"
 #include "score/ScoreData.h"
@@ -33,6 +34,9 @@ public:
     void Run() {
         if (m_score.m_pSurface != nullptr) {
             DrawTitle(m_score);
+            // The window may have painted its first picture before the title was ready;
+            // without this it would stay black until the first load.
+            m_score.m_pSurface->Refresh();
         }
         while (m_host.m_bRunning.load() != 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
