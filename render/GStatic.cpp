@@ -215,6 +215,10 @@ QFont CGStatic::MakeFont() const {
     font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
     // Advances are summed glyph by glyph, as the anchors' measurement expects.
     font.setKerning(false);
+    // Whole-pixel glyph positions: with fractional ones the rasteriser's glyph cache makes a
+    // text's anti-aliasing depend on what was drawn before, and the same board would come out
+    // slightly different from one video frame to the next.
+    font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 

@@ -1,0 +1,406 @@
+#include "RenderTestUtil.h"
+
+#include "render/Painters.h"
+
+#include <gtest/gtest.h>
+
+using namespace rendertest;
+
+namespace {
+
+constexpr COLORREF kGreyRef = 0x404040; // the flat background as a colour reference
+constexpr COLORREF kLabel = 0xE1E1E1;
+constexpr COLORREF kWhite = 0xFFFFFF;
+const QRgb kRed = qRgb(225, 0, 0);
+const QRgb kBlue = qRgb(0, 0, 225);
+const QRgb kBlack = qRgb(0, 0, 0);
+
+CMark& Add(CScoreData& score, int player, int round, int dart, int kind = HIT_NONE,
+           int number = 0) {
+    CMark& m = score.AddTail();
+    m.m_nPlayer = player;
+    m.m_nRound = round;
+    m.m_nDart = dart;
+    m.m_nKind = kind;
+    m.m_nNumber = number;
+    return m;
+}
+
+// A text drawn by a board must match, pixel for pixel, the same text drawn alone in the same
+// state from the top-left corner its anchors give, over the same background colour.
+testing::AssertionResult HasText(const QImage& board, const std::string& text, int x, int y,
+                                 int32_t size, int alignH, int alignV, COLORREF colour,
+                                 COLORREF background = kGreyRef, int margin = 1,
+                                 const QRect& clip = QRect(0, 0, 320, 240)) {
+    const Extent e = MeasureText(text, size, 700);
+    const int left = x - (alignH == 1 ? e.cx / 2 : alignH == 2 ? e.cx : 0);
+    const int top = y - (alignV == 1 ? e.cy / 2 : alignV == 2 ? e.cy : 0);
+    CGStatic ref;
+    ref.CreateCanvas(320, 240);
+    ref.m_crPen = background;
+    ref.m_crBrush = background;
+    ref.DrawRoundRect(-20, -20, 340, 260);
+    ref.m_nFontSize = size;
+    ref.m_nFontWeight = 700;
+    ref.m_crText = colour;
+    ref.DrawString(left, top, text);
+    const QRect ink = InkBox(ref.GetCanvas(), ref.GetCanvas().rect(), Rgb(background));
+    if (ink.isEmpty()) {
+        return testing::AssertionFailure() << "reference of \"" << text << "\" has no ink";
+    }
+    const QRect area = ink.adjusted(-margin, -margin, margin, margin).intersected(clip);
+    if (board.copy(area) != ref.GetCanvas().copy(area)) {
+        return testing::AssertionFailure()
+               << "\"" << text << "\" not found in " << area.x() << "," << area.y() << " "
+               << area.width() << "x" << area.height();
+    }
+    return testing::AssertionSuccess();
+}
+
+bool Empty(const QImage& board, const QRect& region) {
+    return InkBox(board, region, kFlatGrey).isEmpty();
+}
+
+// ---- 01 board ----
+
+struct Board01 : ::testing::Test {
+    Surface s;
+    CScoreData score;
+    Board01() {
+        score.m_pSurface = &s.surface;
+        score.m_strGame = "501";
+        score.m_nGameKind = GAME_01;
+    }
+    const QImage& Canvas() const { return s.surface.GetCanvas(); }
+};
+
+TEST_F(Board01, TurnStartOfPlayer2) {
+    CMark& m = Add(score, 2, 5, 0);
+    m.m_nScore[0] = 301;
+    m.m_nScore[1] = 260;
+    ASSERT_TRUE(Draw01Board(0, score));
+    const QImage& img = Canvas();
+
+    EXPECT_TRUE(HasText(img, "Round 5", 15, 10, 200, 0, 0, kLabel));
+    EXPECT_TRUE(HasText(img, "501", 310, 10, 200, 2, 0, kLabel));
+    EXPECT_TRUE(HasText(img, "Score", 10, 100, 120, 0, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "0", 10, 125, 200, 0, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "260", 160, 90, 800, 1, 1, kWhite));
+    EXPECT_TRUE(HasText(img, "301", 83, 203, 440, 1, 1, kWhite, 0x000000, 0));
+    EXPECT_TRUE(HasText(img, "260", 238, 203, 440, 1, 1, kWhite, 0xE10000, 0));
+    EXPECT_TRUE(Empty(img, QRect(40, 138, 240, 34))) << "a turn start shows no darts";
+
+    // Player 2 at the throw: blue box, player 1's black; 1-pixel white outlines inside the
+    // boxes, whose right and bottom edges are the first pixels outside.
+    const struct {
+        int x, y;
+        QRgb colour;
+    } probes[] = {
+        {173, 178, kBlue},    {301, 226, kBlue},     {18, 178, kBlack},     {146, 226, kBlack},
+        {170, 200, 0xFFFFFF}, {304, 200, 0xFFFFFF},  {305, 200, kFlatGrey}, {200, 175, 0xFFFFFF},
+        {200, 229, 0xFFFFFF}, {200, 230, kFlatGrey}, {170, 175, kFlatGrey}, {304, 229, kFlatGrey},
+        {15, 200, 0xFFFFFF},  {149, 200, 0xFFFFFF},  {150, 200, kFlatGrey}, {80, 230, kFlatGrey},
+    };
+    for (const auto& p : probes) {
+        EXPECT_EQ(PixelAt(img, p.x, p.y), p.colour | 0xFF000000) << p.x << "," << p.y;
+    }
+}
+
+TEST_F(Board01, DartsOfTheTurnUpToTheShownOne) {
+    Add(score, 1, 3, 0);
+    Add(score, 1, 3, 1, HIT_TRIPLE, 20);
+    CMark& shown = Add(score, 1, 3, 2, HIT_DBULL);
+    Add(score, 1, 3, 3, HIT_SINGLE, 1);
+    shown.m_nTurnTotal = 110;
+    shown.m_nScore[0] = 391;
+    shown.m_nScore[1] = 501;
+    ASSERT_TRUE(Draw01Board(2, score));
+    const QImage& img = Canvas();
+    EXPECT_TRUE(HasText(img, "T20", 83, 154, 250, 1, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "DB", 160, 154, 250, 1, 1, kLabel));
+    EXPECT_TRUE(Empty(img, QRect(205, 138, 70, 34))) << "the third dart is not thrown yet";
+    EXPECT_TRUE(HasText(img, "110", 10, 125, 200, 0, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "391", 160, 90, 800, 1, 1, kWhite));
+    EXPECT_EQ(PixelAt(img, 18, 178), kRed | 0xFF000000);
+    EXPECT_EQ(PixelAt(img, 173, 178), kBlack | 0xFF000000);
+}
+
+TEST_F(Board01, DartTextByHitKind) {
+    const struct {
+        int kind, number;
+        const char* text;
+    } cases[] = {{HIT_NONE, 0, "--"},     {HIT_SINGLE, 5, "5"}, {HIT_DOUBLE, 16, "D16"},
+                 {HIT_TRIPLE, 19, "T19"}, {HIT_SBULL, 0, "SB"}, {HIT_DBULL, 0, "DB"}};
+    for (const auto& c : cases) {
+        score.m_listMark.clear();
+        Add(score, 1, 1, 0);
+        Add(score, 1, 1, 1, c.kind, c.number).m_nScore[0] = 480;
+        ASSERT_TRUE(Draw01Board(1, score));
+        EXPECT_TRUE(HasText(Canvas(), c.text, 83, 154, 250, 1, 1, kLabel)) << c.text;
+    }
+}
+
+TEST_F(Board01, AGapInTheTurnHidesLaterDarts) {
+    Add(score, 1, 1, 0);
+    Add(score, 1, 1, 2, HIT_SINGLE, 20); // dart 1 missing from the list
+    Add(score, 1, 1, 3, HIT_SINGLE, 20);
+    ASSERT_TRUE(Draw01Board(2, score));
+    EXPECT_TRUE(Empty(Canvas(), QRect(40, 138, 240, 34)));
+}
+
+TEST_F(Board01, BustShowsDashesAndTheWordBust) {
+    Add(score, 2, 4, 0);
+    Add(score, 2, 4, 1, HIT_TRIPLE, 20);
+    CMark& bust = Add(score, 2, 4, 2, HIT_SINGLE, 7);
+    bust.m_nValue = -1;
+    bust.m_nTurnTotal = 67;
+    bust.m_nScore[0] = 100;
+    bust.m_nScore[1] = 40;
+    ASSERT_TRUE(Draw01Board(2, score));
+    const QImage& img = Canvas();
+    EXPECT_TRUE(HasText(img, "--", 10, 125, 200, 0, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "Bust", 160, 90, 550, 1, 1, kWhite));
+    EXPECT_TRUE(HasText(img, "T20", 83, 154, 250, 1, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "7", 160, 154, 250, 1, 1, kLabel));
+}
+
+TEST_F(Board01, FourDigitScoreKeepsTheLargeSize) {
+    CMark& m = Add(score, 1, 1, 0);
+    m.m_nScore[0] = 1501;
+    m.m_nScore[1] = 1501;
+    ASSERT_TRUE(Draw01Board(0, score));
+    // So wide a number runs past the "Score" label, which is left out of the comparison.
+    EXPECT_TRUE(
+        HasText(Canvas(), "1501", 160, 90, 800, 1, 1, kWhite, kGreyRef, 1, QRect(60, 0, 260, 240)));
+}
+
+// ---- both boards refuse what they cannot show ----
+
+TEST(Boards, NothingIsDrawnForAnEntryTheyCannotShow) {
+    using Painter = bool (*)(int, CScoreData&);
+    for (Painter paint : {&Draw01Board, &DrawCricketBoard}) {
+        Surface s;
+        CScoreData score;
+        score.m_pSurface = &s.surface;
+        Add(score, 1, 1, 0);
+        Add(score, 1, 1, -1);            // never placed by the evaluation
+        Add(score, 3, 1, 1, HIT_SINGLE); // no such player
+        s.surface.m_crBrush = 0x123456;
+        s.surface.DrawRoundRect(0, 0, 320, 240);
+        const QImage before = s.surface.GetCanvas().copy();
+        for (int index : {-1, 1, 2, 3, 100}) {
+            EXPECT_FALSE(paint(index, score)) << index;
+            EXPECT_EQ(s.surface.GetCanvas(), before) << index;
+        }
+        EXPECT_TRUE(paint(0, score));
+        CScoreData detached;
+        detached.AddTail().m_nDart = 0;
+        EXPECT_FALSE(paint(0, detached)) << "no surface";
+    }
+}
+
+// ---- Cricket board ----
+
+struct BoardCricket : ::testing::Test {
+    Surface s;
+    CScoreData score;
+    BoardCricket() {
+        score.m_pSurface = &s.surface;
+        score.m_strGame = "CRICKET";
+        score.m_nGameKind = GAME_CRICKET;
+    }
+    const QImage& Canvas() const { return s.surface.GetCanvas(); }
+};
+
+enum Symbol { kNothing, kDash, kSlash, kCross, kCircledCross };
+
+// Which mark symbol sits centred at (x, y) in the given colour (S = 24 at size 220).
+Symbol SymbolAt(const QImage& img, int x, int y, QRgb colour) {
+    colour |= 0xFF000000;
+    auto is = [&](int px, int py) { return PixelAt(img, px, py) == colour; };
+    const bool rising = is(x + 6, y - 6) && is(x - 6, y + 6) && is(x + 11, y - 11);
+    const bool falling = is(x - 6, y - 6) && is(x + 6, y + 6) && is(x - 11, y - 11);
+    const bool ring =
+        is(x, y - 12) && is(x, y + 11) && PixelAt(img, x, y + 6) == (kBlack | 0xFF000000);
+    const bool dash = is(x - 4, y) && is(x + 4, y) && !is(x, y - 4) && !is(x - 7, y);
+    const int strokes = rising + falling + ring + dash;
+    if (strokes == 0) {
+        return Empty(img, QRect(x - 13, y - 13, 27, 27)) ? kNothing : Symbol(-1);
+    }
+    if (dash && strokes == 1) {
+        return kDash;
+    }
+    if (rising && !falling && !ring) {
+        return kSlash;
+    }
+    if (rising && falling && !ring) {
+        return kCross;
+    }
+    if (rising && falling && ring) {
+        return kCircledCross;
+    }
+    return Symbol(-1);
+}
+
+bool BarAt(const QImage& img, int y) {
+    const QRgb grey = qRgb(127, 127, 127) | 0xFF000000;
+    for (int dy = -2; dy <= 2; ++dy) {
+        if (PixelAt(img, 140, y + dy) != grey || PixelAt(img, 109, y + dy) != grey ||
+            PixelAt(img, 211, y + dy) != grey) {
+            return false;
+        }
+    }
+    return PixelAt(img, 140, y - 3) != grey && PixelAt(img, 140, y + 3) != grey;
+}
+
+TEST_F(BoardCricket, MarksAndClosedTargets) {
+    CMark& m = Add(score, 1, 6, 0);
+    // Target index: 0 bull, 1..6 = 15..20.
+    m.m_nMark[0][4] = 3; // 18 closed by both
+    m.m_nMark[1][4] = 3;
+    m.m_nMark[0][6] = 2; // 20: a cross for player 1 only
+    m.m_nMark[0][3] = 3; // 17: 3 against 2, no bar
+    m.m_nMark[1][3] = 2;
+    m.m_nMark[1][2] = 1; // 16: a slash for player 2
+    m.m_nMark[0][0] = 3; // bull closed by both
+    m.m_nMark[1][0] = 3;
+    m.m_nScore[0] = 57;
+    m.m_nScore[1] = 0;
+    ASSERT_TRUE(DrawCricketBoard(0, score));
+    const QImage& img = Canvas();
+
+    const QRgb p1 = Rgb(0x7F7FFF), p2 = Rgb(0xFF7F7F);
+    const struct {
+        const char* label;
+        int y;
+        Symbol player1, player2;
+        bool bar;
+    } rows[] = {
+        {"20", 24, kCross, kNothing, false},
+        {"19", 56, kNothing, kNothing, false},
+        {"18", 88, kCircledCross, kCircledCross, true},
+        {"17", 120, kCircledCross, kCross, false},
+        {"16", 152, kNothing, kSlash, false},
+        {"15", 184, kNothing, kNothing, false},
+        {"B", 216, kCircledCross, kCircledCross, true},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(SymbolAt(img, 123, r.y, p1), r.player1) << r.label;
+        EXPECT_EQ(SymbolAt(img, 197, r.y, p2), r.player2) << r.label;
+        EXPECT_EQ(BarAt(img, r.y), r.bar) << r.label;
+        if (!r.bar) {
+            EXPECT_TRUE(HasText(img, r.label, 160, r.y, 220, 1, 1, kWhite)) << r.label;
+        }
+    }
+    EXPECT_TRUE(HasText(img, "Round", 15, 11, 120, 0, 0, kLabel));
+    EXPECT_TRUE(HasText(img, "6", 71, 24, 200, 0, 1, kLabel));
+    EXPECT_TRUE(HasText(img, "Cricket", 305, 11, 120, 2, 0, kLabel));
+    EXPECT_TRUE(HasText(img, "57", 58, 73, 380, 1, 1, kWhite, 0x0000E1, 0));
+    EXPECT_TRUE(HasText(img, "0", 263, 73, 380, 1, 1, kWhite, 0x000000, 0));
+    // Player 1 at the throw; boxes with exclusive right and bottom edges.
+    EXPECT_EQ(PixelAt(img, 18, 48), kRed | 0xFF000000);
+    EXPECT_EQ(PixelAt(img, 223, 48), kBlack | 0xFF000000);
+    EXPECT_EQ(PixelAt(img, 99, 60), 0xFFFFFFFF);
+    EXPECT_EQ(PixelAt(img, 100, 60), kFlatGrey);
+    EXPECT_EQ(PixelAt(img, 250, 99), 0xFFFFFFFF);
+    EXPECT_EQ(PixelAt(img, 250, 100), kFlatGrey);
+    EXPECT_TRUE(Empty(img, QRect(0, 112, 105, 128))) << "a turn start shows no darts";
+    EXPECT_TRUE(Empty(img, QRect(215, 112, 105, 128)));
+}
+
+TEST_F(BoardCricket, DartsOfTheTurnUnderTheThrowersBox) {
+    Add(score, 1, 2, 0);
+    Add(score, 1, 2, 1, HIT_SINGLE, 20).m_nValue = 1;
+    Add(score, 2, 2, 0);
+    Add(score, 2, 2, 1, HIT_TRIPLE, 19).m_nValue = 3;
+    Add(score, 2, 2, 2, HIT_NONE).m_nValue = 0;
+    CMark& shown = Add(score, 2, 2, 3, HIT_DBULL);
+    shown.m_nValue = 2;
+    shown.m_nScore[0] = 20;
+    shown.m_nScore[1] = 999;
+    ASSERT_TRUE(DrawCricketBoard(5, score));
+    const QImage& img = Canvas();
+
+    const struct {
+        int y;
+        Symbol symbol;
+        const char* text;
+    } darts[] = {{130, kCircledCross, "T19"}, {170, kDash, "-"}, {210, kCross, "DB"}};
+    for (const auto& d : darts) {
+        EXPECT_EQ(SymbolAt(img, 236, d.y, 0xFFFFFFFF), d.symbol) << d.text;
+        EXPECT_TRUE(HasText(img, d.text, 279, d.y, 220, 1, 1, kWhite)) << d.text;
+    }
+    EXPECT_TRUE(Empty(img, QRect(0, 112, 105, 128))) << "nothing under player 1's box";
+    EXPECT_EQ(PixelAt(img, 223, 48), kBlue | 0xFF000000);
+    EXPECT_EQ(PixelAt(img, 18, 48), kBlack | 0xFF000000);
+    EXPECT_TRUE(HasText(img, "999", 263, 73, 380, 1, 1, kWhite, 0xE10000, 0));
+}
+
+TEST_F(BoardCricket, DartsOfPlayer1AndNoMarkDarts) {
+    Add(score, 1, 1, 0);
+    Add(score, 1, 1, 1, HIT_SINGLE, 5).m_nValue = 0; // outside 15..20: no mark
+    CMark& shown = Add(score, 1, 1, 2, HIT_DOUBLE, 20);
+    shown.m_nValue = 2;
+    ASSERT_TRUE(DrawCricketBoard(2, score));
+    const QImage& img = Canvas();
+    EXPECT_EQ(SymbolAt(img, 31, 130, 0xFFFFFFFF), kDash);
+    EXPECT_TRUE(HasText(img, "5", 74, 130, 220, 1, 1, kWhite));
+    EXPECT_EQ(SymbolAt(img, 31, 170, 0xFFFFFFFF), kCross);
+    EXPECT_TRUE(HasText(img, "D20", 74, 170, 220, 1, 1, kWhite));
+    EXPECT_TRUE(Empty(img, QRect(0, 195, 105, 45))) << "no third dart yet";
+}
+
+TEST_F(BoardCricket, FourDigitPointsUseTheSmallerSize) {
+    const struct {
+        int points;
+        int32_t size;
+    } cases[] = {{999, 380}, {1000, 280}, {1234, 280}};
+    for (const auto& c : cases) {
+        score.m_listMark.clear();
+        CMark& m = Add(score, 2, 9, 0);
+        m.m_nScore[0] = c.points;
+        m.m_nScore[1] = c.points;
+        ASSERT_TRUE(DrawCricketBoard(0, score));
+        const std::string text = std::to_string(c.points);
+        // Four digits touch the outline, so only the boxes' insides are compared.
+        EXPECT_TRUE(HasText(Canvas(), text, 58, 73, c.size, 1, 1, kWhite, 0x000000, 0,
+                            QRect(QPoint(16, 46), QPoint(98, 98))))
+            << c.points;
+        EXPECT_TRUE(HasText(Canvas(), text, 263, 73, c.size, 1, 1, kWhite, 0xE10000, 0,
+                            QRect(QPoint(221, 46), QPoint(303, 98))))
+            << c.points;
+    }
+}
+
+TEST(CricketMark, SymbolBySizeAndCount) {
+    const struct {
+        int count;
+        Symbol symbol;
+    } cases[] = {{-1, kDash}, {0, kNothing},      {1, kSlash},
+                 {2, kCross}, {3, kCircledCross}, {4, kCircledCross}};
+    for (const auto& c : cases) {
+        Surface s;
+        CScoreData score;
+        score.m_pSurface = &s.surface;
+        s.surface.DrawBackground();
+        s.surface.m_nFontSize = 220;
+        s.surface.m_crText = 0x00FF00;
+        DrawCricketMark(score, 160, 120, c.count);
+        EXPECT_EQ(SymbolAt(s.surface.GetCanvas(), 160, 120, qRgb(0, 255, 0)), c.symbol) << c.count;
+        // The symbol takes the text colour and leaves a 3-pixel pen and black brush behind.
+        EXPECT_EQ(s.surface.m_crPen, 0x00FF00u);
+        EXPECT_EQ(s.surface.m_nPenWidth, 3);
+        EXPECT_EQ(s.surface.m_crBrush, 0x000000u);
+    }
+    // The box follows the font size: at 900 (S = 100) the slash reaches 50 pixels out.
+    Surface s;
+    CScoreData score;
+    score.m_pSurface = &s.surface;
+    s.surface.DrawBackground();
+    s.surface.m_nFontSize = 900;
+    DrawCricketMark(score, 160, 120, 1);
+    EXPECT_EQ(InkBox(s.surface.GetCanvas(), s.surface.GetCanvas().rect(), kFlatGrey),
+              QRect(QPoint(109, 69), QPoint(211, 171)));
+}
+
+} // namespace
