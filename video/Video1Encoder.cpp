@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -52,48 +53,27 @@ int Distance(const Rgb& a, const Rgb& b) {
     return dr * dr + dg * dg + db * db;
 }
 
-// Two colours for a group of pixels (2-means), with the pixels' choice between them.
-// Returned colours are RGB555; bit i of mask set means pixel i takes the first colour.
+// Two colours for a group of pixels, with the pixels' choice between them. Returned colours
+// are RGB555; bit i of mask set means pixel i takes the first colour.
 struct Pair {
     uint16_t first, second;
     uint32_t mask;
     int error;
 };
 
-Pair FitPair(const Rgb* px, const int* index, int count) {
-    // Seed with the darkest and the brightest pixel: on a scoreboard a block is mostly
-    // text or a line against its background, which this split finds at once.
-    int lo = 0, hi = 0, loY = std::numeric_limits<int>::max(), hiY = -1;
-    for (int i = 0; i < count; ++i) {
-        const Rgb& p = px[index[i]];
-        int y = 2 * p.r + 4 * p.g + p.b;
-        if (y < loY) {
-            loY = y;
-            lo = i;
-        }
-        if (y > hiY) {
-            hiY = y;
-            hi = i;
-        }
+// Squared error of a group around its own mean, from sums.
+struct Sums {
+    int64_t n = 0, r = 0, g = 0, b = 0, sq = 0;
+    void Add(const Rgb& p) {
+        ++n, r += p.r, g += p.g, b += p.b;
+        sq += p.r * p.r + p.g * p.g + p.b * p.b;
     }
-    Rgb a = px[index[hi]], b = px[index[lo]];
-    for (int round = 0; round < 3; ++round) {
-        int sa[3] = {0, 0, 0}, sb[3] = {0, 0, 0}, na = 0, nb = 0;
-        for (int i = 0; i < count; ++i) {
-            const Rgb& p = px[index[i]];
-            if (Distance(p, a) <= Distance(p, b)) {
-                sa[0] += p.r, sa[1] += p.g, sa[2] += p.b, ++na;
-            } else {
-                sb[0] += p.r, sb[1] += p.g, sb[2] += p.b, ++nb;
-            }
-        }
-        if (na > 0) {
-            a = {(sa[0] + na / 2) / na, (sa[1] + na / 2) / na, (sa[2] + na / 2) / na};
-        }
-        if (nb > 0) {
-            b = {(sb[0] + nb / 2) / nb, (sb[1] + nb / 2) / nb, (sb[2] + nb / 2) / nb};
-        }
-    }
+    int64_t Spread() const { return n == 0 ? 0 : sq - (r * r + g * g + b * b) / n; }
+    Rgb Mean() const { return {int((r + n / 2) / n), int((g + n / 2) / n), int((b + n / 2) / n)}; }
+};
+
+// Rounds the two group means to RGB555 and lets every pixel take the nearer of the two.
+Pair Settle(const Rgb* px, const int* index, int count, const Rgb& a, const Rgb& b) {
     Pair pair{Quantise(a), Quantise(b), 0, 0};
     const Rgb wa = Widen(pair.first), wb = Widen(pair.second);
     for (int i = 0; i < count; ++i) {
@@ -104,6 +84,101 @@ Pair FitPair(const Rgb* px, const int* index, int count) {
             pair.error += da;
         } else {
             pair.error += db;
+        }
+    }
+    return pair;
+}
+
+// Four pixels: every split into two groups is tried.
+Pair FitPair4(const Rgb* px, const int* index) {
+    Pair best{0, 0, 0, std::numeric_limits<int>::max()};
+    for (int split = 0; split < 8; ++split) { // pixel 0 always in the first group
+        Sums first, second;
+        for (int i = 0; i < 4; ++i) {
+            (i == 0 || !((split >> (i - 1)) & 1) ? first : second).Add(px[index[i]]);
+        }
+        const Rgb a = first.Mean();
+        const Rgb b = second.n > 0 ? second.Mean() : a;
+        Pair pair = Settle(px, index, 4, a, b);
+        if (pair.error < best.error) {
+            best = pair;
+        }
+    }
+    return best;
+}
+
+// Sixteen pixels: they are ordered along the direction in which they spread most, and the
+// best cut of that order into two runs gives the groups.
+Pair FitPair16(const Rgb* px, const int* index) {
+    Sums all;
+    for (int i = 0; i < 16; ++i) {
+        all.Add(px[index[i]]);
+    }
+    const Rgb mean = all.Mean();
+    double cov[3][3] = {};
+    for (int i = 0; i < 16; ++i) {
+        const Rgb& p = px[index[i]];
+        const double d[3] = {double(p.r - mean.r), double(p.g - mean.g), double(p.b - mean.b)};
+        for (int j = 0; j < 3; ++j) {
+            for (int k = 0; k < 3; ++k) {
+                cov[j][k] += d[j] * d[k];
+            }
+        }
+    }
+    double axis[3] = {1, 1, 1};
+    for (int round = 0; round < 4; ++round) { // power iteration
+        double next[3];
+        double length = 0;
+        for (int j = 0; j < 3; ++j) {
+            next[j] = cov[j][0] * axis[0] + cov[j][1] * axis[1] + cov[j][2] * axis[2];
+            length += next[j] * next[j];
+        }
+        if (length == 0) {
+            break;
+        }
+        length = std::sqrt(length);
+        for (int j = 0; j < 3; ++j) {
+            axis[j] = next[j] / length;
+        }
+    }
+    std::array<std::pair<double, int>, 16> order;
+    for (int i = 0; i < 16; ++i) {
+        const Rgb& p = px[index[i]];
+        order[i] = {p.r * axis[0] + p.g * axis[1] + p.b * axis[2], index[i]};
+    }
+    std::sort(order.begin(), order.end());
+    Sums prefix[17];
+    for (int i = 0; i < 16; ++i) {
+        prefix[i + 1] = prefix[i];
+        prefix[i + 1].Add(px[order[i].second]);
+    }
+    int bestCut = 8;
+    int64_t bestSpread = std::numeric_limits<int64_t>::max();
+    for (int cut = 1; cut < 16; ++cut) {
+        Sums rest;
+        rest.n = all.n - prefix[cut].n, rest.r = all.r - prefix[cut].r;
+        rest.g = all.g - prefix[cut].g, rest.b = all.b - prefix[cut].b;
+        rest.sq = all.sq - prefix[cut].sq;
+        const int64_t spread = prefix[cut].Spread() + rest.Spread();
+        if (spread < bestSpread) {
+            bestSpread = spread;
+            bestCut = cut;
+        }
+    }
+    Sums low = prefix[bestCut], high;
+    for (int i = bestCut; i < 16; ++i) {
+        high.Add(px[order[i].second]);
+    }
+    Pair pair = Settle(px, index, 16, high.Mean(), low.Mean());
+    // One refinement: the means of the groups as the rounded colours split them.
+    Sums a, b;
+    for (int i = 0; i < 16; ++i) {
+        ((pair.mask >> index[i]) & 1 ? a : b).Add(px[index[i]]);
+    }
+    if (a.n > 0 && b.n > 0) {
+        Pair refined = Settle(px, index, 16, a.Mean(), b.Mean());
+        if (refined.error < pair.error) {
+            pair = refined;
         }
     }
     return pair;
@@ -222,11 +297,11 @@ void Video1Encoder::EncodeFrame(bool keyFrame) {
             // as a two-colour block instead.
             const int fillBytes = ((mean >> 10) == 1) ? 6 : 2;
 
-            const Pair two = FitPair(px, kAll, 16);
+            const Pair two = FitPair16(px, kAll);
             Pair quarter[4];
             int quarterError = 0;
             for (int q = 0; q < 4; ++q) {
-                quarter[q] = FitPair(px, kQuarter[q], 4);
+                quarter[q] = FitPair4(px, kQuarter[q]);
                 quarterError += quarter[q].error;
             }
 

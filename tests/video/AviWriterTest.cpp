@@ -1,0 +1,186 @@
+#include "video/AviWriter.h"
+#include "VideoTestUtil.h"
+#include "video/ByteSink.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace videotest;
+
+namespace {
+
+constexpr int kW = 32;
+constexpr int kH = 16;
+
+// An uncompressed 32-bit frame, bottom-up as stored; every frame differs from the others.
+std::vector<uint8_t> RawFrame(int n) {
+    std::vector<uint8_t> frame(kW * kH * 4);
+    for (size_t i = 0; i < frame.size(); i += 4) {
+        const size_t pixel = i / 4;
+        frame[i] = static_cast<uint8_t>(n * 7 + pixel);
+        frame[i + 1] = static_cast<uint8_t>(n * 13);
+        frame[i + 2] = static_cast<uint8_t>(pixel / kW * 9);
+        frame[i + 3] = 255;
+    }
+    return frame;
+}
+
+// What a reader shows for a stored frame: rows top-down.
+std::vector<uint8_t> Shown(const std::vector<uint8_t>& stored) {
+    std::vector<uint8_t> shown(stored.size());
+    const size_t row = kW * 4;
+    for (int y = 0; y < kH; ++y) {
+        std::copy_n(stored.begin() + (kH - 1 - y) * row, row, shown.begin() + y * row);
+    }
+    return shown;
+}
+
+AviVideoFormat RawFormat() {
+    AviVideoFormat format;
+    format.width = kW;
+    format.height = kH;
+    format.sizeImage = kW * kH * 4;
+    return format;
+}
+
+// Checks that path plays exactly the first `frames` frames of RawFrame.
+void ExpectPlaysFrames(const std::string& path, int frames) {
+    const Probe probe = ProbeVideo(path);
+    EXPECT_EQ(probe.codec, "rawvideo");
+    EXPECT_EQ(probe.width, kW);
+    EXPECT_EQ(probe.height, kH);
+    EXPECT_EQ(probe.rate, "15/1");
+    EXPECT_EQ(probe.frames, frames);
+    std::string errors;
+    const auto decoded = DecodeBgra(path, kW, kH, &errors);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(static_cast<int>(decoded.size()), frames);
+    for (int n = 0; n < frames; ++n) {
+        ASSERT_EQ(decoded[n], Shown(RawFrame(n))) << "frame " << n;
+    }
+}
+
+struct SplitCase {
+    uint64_t riffLimit;
+    int frames;
+    size_t minRiffs; // at least this many RIFFs; exactly one without a limit
+};
+
+class AviWriterSplit : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(AviWriterSplit, EveryFramePlaysAndEachRiffStaysUnderTheLimit) {
+    const SplitCase c = GetParam();
+    TempDir dir;
+    const std::string path = dir.File("out.avi");
+    {
+        FileSink sink;
+        ASSERT_TRUE(sink.Open(path));
+        AviWriter writer(sink, RawFormat(), c.riffLimit);
+        ASSERT_TRUE(writer.Begin());
+        for (int n = 0; n < c.frames; ++n) {
+            const auto frame = RawFrame(n);
+            ASSERT_TRUE(writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
+        }
+        EXPECT_TRUE(writer.Finish());
+        EXPECT_EQ(writer.FramesInFile(), static_cast<uint32_t>(c.frames));
+        EXPECT_TRUE(sink.Close());
+    }
+    std::vector<Riff> riffs;
+    ASSERT_TRUE(ReadRiffs(path, riffs));
+    if (c.riffLimit == 0) {
+        ASSERT_EQ(riffs.size(), 1u);
+    }
+    ASSERT_GE(riffs.size(), c.minRiffs);
+    EXPECT_EQ(riffs[0].form, "AVI ");
+    for (size_t i = 0; i < riffs.size(); ++i) {
+        if (i > 0) {
+            EXPECT_EQ(riffs[i].form, "AVIX");
+        }
+        EXPECT_LE(riffs[i].size + 8, c.riffLimit == 0 ? AviWriter::kDefaultRiffLimit : c.riffLimit);
+    }
+    ExpectPlaysFrames(path, c.frames);
+}
+
+// A frame here takes 2056 bytes with its header; the headers about 4.5 KiB.
+INSTANTIATE_TEST_SUITE_P(Sizes, AviWriterSplit,
+                         testing::Values(SplitCase{0, 0, 1}, SplitCase{0, 40, 1},
+                                         SplitCase{16384, 40, 5}, SplitCase{8000, 3, 2}));
+
+TEST(AviWriter, FirstRiffAloneIsAPlayableAvi10File) {
+    // An AVI 1.0 reader stops at the end of the first RIFF and uses its idx1; the main
+    // header counts the frames of that RIFF.
+    TempDir dir;
+    const std::string path = dir.File("out.avi");
+    {
+        FileSink sink;
+        ASSERT_TRUE(sink.Open(path));
+        AviWriter writer(sink, RawFormat(), 16384);
+        ASSERT_TRUE(writer.Begin());
+        for (int n = 0; n < 12; ++n) {
+            const auto frame = RawFrame(n);
+            ASSERT_TRUE(writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
+        }
+        ASSERT_TRUE(writer.Finish());
+    }
+    std::vector<Riff> riffs;
+    ASSERT_TRUE(ReadRiffs(path, riffs));
+    ASSERT_GT(riffs.size(), 1u);
+    std::filesystem::resize_file(path, riffs[0].size + 8);
+    std::ifstream in(path, std::ios::binary);
+    unsigned char avih[4];
+    in.seekg(48); // avih dwTotalFrames
+    ASSERT_TRUE(in.read(reinterpret_cast<char*>(avih), 4));
+    const int firstRiffFrames = avih[0] | avih[1] << 8;
+    ASSERT_GT(firstRiffFrames, 0);
+    ASSERT_LT(firstRiffFrames, 12);
+
+    std::string errors;
+    const auto decoded = DecodeBgra(path, kW, kH, &errors, "-use_odml 0");
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(static_cast<int>(decoded.size()), firstRiffFrames);
+    for (int n = 0; n < firstRiffFrames; ++n) {
+        EXPECT_EQ(decoded[n], Shown(RawFrame(n))) << "frame " << n;
+    }
+}
+
+class AviWriterFullDisk : public testing::TestWithParam<uint64_t> {};
+
+// The disk fills up at various points: within the headers, within a frame, within the
+// indexes of the first or a later RIFF. Whatever is left must be a complete file that plays
+// the frames it claims, or no file the writer calls finished.
+TEST_P(AviWriterFullDisk, LeavesACompleteFileOfTheFramesThatFit) {
+    const uint64_t capacity = GetParam();
+    TempDir dir;
+    const std::string path = dir.File("out.avi");
+    constexpr int kFrames = 40;
+    FileSink sink(capacity);
+    ASSERT_TRUE(sink.Open(path));
+    AviWriter writer(sink, RawFormat(), 16384);
+    int written = 0;
+    if (writer.Begin()) {
+        for (; written < kFrames; ++written) {
+            const auto frame = RawFrame(written);
+            if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+                break;
+            }
+        }
+    }
+    EXPECT_FALSE(writer.Finish());
+    sink.Close();
+    ASSERT_LE(std::filesystem::file_size(path), capacity);
+    if (!writer.Finalised()) {
+        EXPECT_EQ(writer.FramesInFile(), 0u);
+        return;
+    }
+    EXPECT_LT(writer.FramesInFile(), static_cast<uint32_t>(kFrames));
+    std::vector<Riff> riffs;
+    ASSERT_TRUE(ReadRiffs(path, riffs));
+    ExpectPlaysFrames(path, static_cast<int>(writer.FramesInFile()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Capacities, AviWriterFullDisk,
+                         testing::Values(1000, 4700, 9000, 16000, 17000, 30000, 60000));
+
+} // namespace
