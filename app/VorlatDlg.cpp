@@ -215,6 +215,18 @@ void CVorlatDlg::OnDestroy() {
     m_pWorker = nullptr;
 }
 
+bool CVorlatDlg::WaitForEngineIdle() {
+    while (m_pWorker != nullptr && m_bRunning.load() != 0 && m_nCommand.load() != CMD_NONE) {
+        if (m_nMode.load() != MODE_IDLE) {
+            return false;
+        }
+        // The engine may need this thread to show its status text before it is done.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(1);
+    }
+    return m_nMode.load() == MODE_IDLE;
+}
+
 bool CVorlatDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
@@ -241,6 +253,11 @@ void CVorlatDlg::OnEnterKey() {
 void CVorlatDlg::OnBnClickedLoad() {
     const std::string path = m_fnOpenScoreFile(m_score.m_strPath);
     if (path.empty()) {
+        return;
+    }
+    // The buttons come back a moment before the engine's closing rewind has finished with
+    // the score; the score may only change once the engine has let go of it.
+    if (!WaitForEngineIdle()) {
         return;
     }
     if (OpenScoreFile(m_score, path)) {

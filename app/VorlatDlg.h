@@ -119,6 +119,9 @@ protected:
 
 private:
     QPushButton* ButtonById(int id);
+    // Waits until the engine is idle with no command pending; false if it is running a
+    // recording or an export.
+    bool WaitForEngineIdle();
     // Runs f on the window's thread and waits for it.
     void CallOnWindowThread(const std::function<void()>& f);
     int DefaultMessageBox(const std::string& text, const std::string& caption, unsigned type);
