@@ -16,12 +16,20 @@ QString CVorlatApp::LockFilePath() {
 }
 
 bool CVorlatApp::InitInstance() {
-    m_pInstanceLock = std::make_unique<QLockFile>(LockFilePath());
-    // The lock lives as long as the instance, however long that is; only a lock left by a
-    // process that no longer runs counts as stale.
-    m_pInstanceLock->setStaleLockTime(0);
-    if (!m_pInstanceLock->tryLock(0)) {
-        return false;
+    for (const QString& path :
+         {LockFilePath(), QDir(QDir::tempPath()).filePath(QStringLiteral("CVorlatApp.lock"))}) {
+        m_pInstanceLock = std::make_unique<QLockFile>(path);
+        // The lock lives as long as the instance, however long that is; only a lock left by
+        // a process that no longer runs counts as stale.
+        m_pInstanceLock->setStaleLockTime(0);
+        if (m_pInstanceLock->tryLock(0)) {
+            break;
+        }
+        if (m_pInstanceLock->error() == QLockFile::LockFailedError) {
+            return false; // another instance runs
+        }
+        // A folder where no lock can be made at all is no reason to refuse to start.
+        m_pInstanceLock.reset();
     }
 
     setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));

@@ -288,6 +288,10 @@ TEST_F(DialogTest, CancelledExportShowsTheCancelTextThenTheErrorBox) {
     EXPECT_TRUE(Dlg().m_btnExport.isEnabled());
     EXPECT_EQ(Dlg().m_btnExport.text().toStdString(), kCaptionExportStop);
     ASSERT_TRUE(WaitFor([&] { return Dlg().m_nMode == MODE_EXPORTING; }));
+    PostKey(Dlg().m_btnExport, Qt::Key_Return); // no step, and no press of the button
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Dlg().m_nCommand, CMD_NONE);
+    EXPECT_EQ(Dlg().m_nMode, MODE_EXPORTING);
 
     Dlg().m_btnExport.click();
     ASSERT_TRUE(WaitFor([&] { return !m_boxes.empty(); }));
