@@ -120,7 +120,12 @@ CGStatic::CGStatic() {
     InitRenderResources();
 }
 
-CGStatic::~CGStatic() = default;
+CGStatic::~CGStatic() {
+    // A window may outlive its surface (a dialog's members go before its child windows).
+    if (m_pView != nullptr) {
+        m_pView->OnSurfaceDestroyed();
+    }
+}
 
 void CGStatic::CreateCanvas(int width, int height) {
     m_rcCanvas.left = 0;

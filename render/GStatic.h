@@ -42,6 +42,8 @@ public:
     // picture is complete. With repaintNow the call returns once the window has shown it
     // (from any thread); otherwise the window shows it at its next repaint.
     virtual void Present(const QImage& picture, bool repaintNow) = 0;
+    // The surface is being destroyed; the view must not touch it any more.
+    virtual void OnSurfaceDestroyed() {}
 };
 
 // The 320 x 240 drawing surface every picture of the program is painted into. The drawing

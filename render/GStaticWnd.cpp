@@ -8,17 +8,22 @@
 #include <QRegion>
 #include <QThread>
 
-CGStaticWnd::CGStaticWnd(CGStatic& surface, QWidget* parent) : QWidget(parent), m_surface(surface) {
+CGStaticWnd::CGStaticWnd(CGStatic& surface, QWidget* parent)
+    : QWidget(parent), m_pSurface(&surface) {
     // Every paint covers the whole window itself; erasing first would only flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_imgShown = m_surface.GetCanvas();
-    m_surface.SetView(this);
+    m_imgShown = surface.GetCanvas();
+    surface.SetView(this);
 }
 
 CGStaticWnd::~CGStaticWnd() {
-    if (m_surface.GetView() == this) {
-        m_surface.SetView(nullptr);
+    if (m_pSurface != nullptr && m_pSurface->GetView() == this) {
+        m_pSurface->SetView(nullptr);
     }
+}
+
+void CGStaticWnd::OnSurfaceDestroyed() {
+    m_pSurface = nullptr;
 }
 
 void CGStaticWnd::Present(const QImage& picture, bool repaintNow) {
@@ -47,7 +52,10 @@ QImage CGStaticWnd::ShownPicture() const {
 
 void CGStaticWnd::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QPoint origin(m_surface.m_ptOrigin.x, m_surface.m_ptOrigin.y);
+    QPoint origin;
+    if (m_pSurface != nullptr) {
+        origin = QPoint(m_pSurface->m_ptOrigin.x, m_pSurface->m_ptOrigin.y);
+    }
     QRect pictureRect;
     {
         QMutexLocker lock(&m_mutex);
@@ -63,7 +71,10 @@ void CGStaticWnd::paintEvent(QPaintEvent* event) {
 
 void CGStaticWnd::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    m_surface.CreateCanvas(width(), height());
+    if (m_pSurface == nullptr) {
+        return;
+    }
+    m_pSurface->CreateCanvas(width(), height());
     QMutexLocker lock(&m_mutex);
-    m_imgShown = m_surface.GetCanvas();
+    m_imgShown = m_pSurface->GetCanvas();
 }

@@ -17,6 +17,7 @@ public:
     ~CGStaticWnd() override;
 
     void Present(const QImage& picture, bool repaintNow) override;
+    void OnSurfaceDestroyed() override;
 
     // The picture a repaint shows now.
     QImage ShownPicture() const;
@@ -27,7 +28,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    CGStatic& m_surface;
+    CGStatic* m_pSurface; // null once the surface is gone
     mutable QMutex m_mutex;
     QImage m_imgShown;
 };

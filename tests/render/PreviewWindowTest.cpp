@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace rendertest;
@@ -77,6 +78,12 @@ TEST(PreviewWindow, MovingTheWindowBlanksTheCanvasButResizingDoesNot) {
     EXPECT_EQ(p.surface.GetCanvas().size(), QSize(320, 240));
     EXPECT_FALSE(InkBox(p.surface.GetCanvas(), p.surface.GetCanvas().rect(), 0xFF000000).isEmpty());
 
+    // Moving the parent does not move the window within it.
+    p.parent.move(200, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p.surface.GetCanvas().size(), QSize(320, 240));
+    EXPECT_FALSE(InkBox(p.surface.GetCanvas(), p.surface.GetCanvas().rect(), 0xFF000000).isEmpty());
+
     p.wnd.move(25, 30);
     QCoreApplication::processEvents();
     EXPECT_EQ(p.surface.GetCanvas().size(), QSize(300, 200));
@@ -138,6 +145,25 @@ TEST(PreviewWindow, DetachesFromTheSurfaceWhenDestroyed) {
     EXPECT_EQ(surface.GetView(), nullptr);
     surface.CreateCanvas(10, 10);
     surface.Refresh(); // no window any more: nothing to do, and no crash
+}
+
+TEST(PreviewWindow, OutlivesItsSurface) {
+    // As in a dialog whose members are destroyed before its child windows.
+    auto surface = std::make_unique<CGStatic>();
+    QWidget parent;
+    auto* wnd = new CGStaticWnd(*surface, &parent);
+    wnd->setGeometry(0, 0, 32, 24);
+    parent.show();
+    QCoreApplication::processEvents();
+    surface->m_crBrush = 0x00FF00;
+    surface->DrawRoundRect(0, 0, 32, 24);
+    surface->Refresh();
+    const QImage last = surface->GetCanvas().copy();
+    surface.reset();
+    // The window keeps showing the last picture and has nothing left to rebuild on a move.
+    wnd->move(5, 5);
+    EXPECT_EQ(wnd->grab().toImage().convertToFormat(QImage::Format_RGB32), last);
+    delete wnd;
 }
 
 } // namespace
