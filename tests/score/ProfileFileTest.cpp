@@ -31,7 +31,7 @@ TEST_P(ProfileRead, HandWrittenFileReadsAsDocumented) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProfileRead,
+    Score, ProfileRead,
     ::testing::Values(
         ReadCase{"plain", "[DATA]\nR01-1=T20,S5\n", "DATA", "R01-1", true, "T20,S5"},
         ReadCase{"case_of_names", "[data]\nr01-1=x\n", "DATA", "R01-1", true, "x"},
@@ -82,7 +82,7 @@ TEST_P(ProfileWrite, ChangesOnlyWhatItMust) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProfileWrite,
+    Score, ProfileWrite,
     ::testing::Values(
         WriteCase{"replace_value", "[TIME]\nR01-1=1,2\n[DATA]\nx=y\n", "TIME", "R01-1", "5",
                   "[TIME]\nR01-1=5\n[DATA]\nx=y\n"},
