@@ -89,22 +89,24 @@ Pair Settle(const Rgb* px, const int* index, int count, const Rgb& a, const Rgb&
     return pair;
 }
 
-// Four pixels: every split into two groups is tried.
+// Four pixels: every split into two groups is tried; the one with the least spread around
+// its means is rounded to RGB555.
 Pair FitPair4(const Rgb* px, const int* index) {
-    Pair best{0, 0, 0, std::numeric_limits<int>::max()};
+    int64_t bestSpread = std::numeric_limits<int64_t>::max();
+    Rgb bestA{}, bestB{};
     for (int split = 0; split < 8; ++split) { // pixel 0 always in the first group
         Sums first, second;
         for (int i = 0; i < 4; ++i) {
             (i == 0 || !((split >> (i - 1)) & 1) ? first : second).Add(px[index[i]]);
         }
-        const Rgb a = first.Mean();
-        const Rgb b = second.n > 0 ? second.Mean() : a;
-        Pair pair = Settle(px, index, 4, a, b);
-        if (pair.error < best.error) {
-            best = pair;
+        const int64_t spread = first.Spread() + second.Spread();
+        if (spread < bestSpread) {
+            bestSpread = spread;
+            bestA = first.Mean();
+            bestB = second.n > 0 ? second.Mean() : bestA;
         }
     }
-    return best;
+    return Settle(px, index, 4, bestA, bestB);
 }
 
 // Sixteen pixels: they are ordered along the direction in which they spread most, and the
@@ -114,43 +116,37 @@ Pair FitPair16(const Rgb* px, const int* index) {
     for (int i = 0; i < 16; ++i) {
         all.Add(px[index[i]]);
     }
-    const Rgb mean = all.Mean();
-    double cov[3][3] = {};
+    // The direction from the darkest to the brightest pixel stands in for the principal
+    // axis: for text and lines on a background it is the same, and it costs no search.
+    int lo = 0, hi = 0, loY = std::numeric_limits<int>::max(), hiY = -1;
     for (int i = 0; i < 16; ++i) {
         const Rgb& p = px[index[i]];
-        const double d[3] = {double(p.r - mean.r), double(p.g - mean.g), double(p.b - mean.b)};
-        for (int j = 0; j < 3; ++j) {
-            for (int k = 0; k < 3; ++k) {
-                cov[j][k] += d[j] * d[k];
-            }
+        const int y = 2 * p.r + 4 * p.g + p.b;
+        if (y < loY) {
+            loY = y, lo = i;
+        }
+        if (y > hiY) {
+            hiY = y, hi = i;
         }
     }
-    double axis[3] = {1, 1, 1};
-    for (int round = 0; round < 4; ++round) { // power iteration
-        double next[3];
-        double length = 0;
-        for (int j = 0; j < 3; ++j) {
-            next[j] = cov[j][0] * axis[0] + cov[j][1] * axis[1] + cov[j][2] * axis[2];
-            length += next[j] * next[j];
-        }
-        if (length == 0) {
-            break;
-        }
-        length = std::sqrt(length);
-        for (int j = 0; j < 3; ++j) {
-            axis[j] = next[j] / length;
-        }
+    const Rgb& dark = px[index[lo]];
+    const Rgb& bright = px[index[hi]];
+    int axis[3] = {bright.r - dark.r, bright.g - dark.g, bright.b - dark.b};
+    if (axis[0] == 0 && axis[1] == 0 && axis[2] == 0) {
+        axis[0] = axis[1] = axis[2] = 1;
     }
-    std::array<std::pair<double, int>, 16> order;
+    // Projection in the high bits, pixel number in the low ones: one integer sort.
+    std::array<int64_t, 16> order;
     for (int i = 0; i < 16; ++i) {
         const Rgb& p = px[index[i]];
-        order[i] = {p.r * axis[0] + p.g * axis[1] + p.b * axis[2], index[i]};
+        order[i] = int64_t(p.r * axis[0] + p.g * axis[1] + p.b * axis[2]) * 16 + index[i];
     }
     std::sort(order.begin(), order.end());
+    auto pixelOf = [&](int k) { return static_cast<int>(((order[k] % 16) + 16) % 16); };
     Sums prefix[17];
     for (int i = 0; i < 16; ++i) {
         prefix[i + 1] = prefix[i];
-        prefix[i + 1].Add(px[order[i].second]);
+        prefix[i + 1].Add(px[pixelOf(i)]);
     }
     int bestCut = 8;
     int64_t bestSpread = std::numeric_limits<int64_t>::max();
@@ -167,7 +163,7 @@ Pair FitPair16(const Rgb* px, const int* index) {
     }
     Sums low = prefix[bestCut], high;
     for (int i = bestCut; i < 16; ++i) {
-        high.Add(px[order[i].second]);
+        high.Add(px[pixelOf(i)]);
     }
     Pair pair = Settle(px, index, 16, high.Mean(), low.Mean());
     // One refinement: the means of the groups as the rounded colours split them.
@@ -182,6 +178,36 @@ Pair FitPair16(const Rgb* px, const int* index) {
         }
     }
     return pair;
+}
+
+// Error of giving every pixel of a group its own rounded colour: no form does better.
+int ExactError(const Rgb* px, const uint16_t* rounded, const int* index, int count) {
+    int error = 0;
+    for (int i = 0; i < count; ++i) {
+        error += Distance(px[index[i]], Widen(rounded[index[i]]));
+    }
+    return error;
+}
+
+// The pair for a group whose pixels round to at most two colours; false for more.
+bool ExactPair(const Rgb* px, const uint16_t* rounded, const int* index, int count, Pair& pair) {
+    const uint16_t first = rounded[index[0]];
+    uint16_t second = first;
+    bool haveSecond = false;
+    uint32_t mask = 0;
+    for (int i = 0; i < count; ++i) {
+        const uint16_t c = rounded[index[i]];
+        if (c == first) {
+            mask |= 1u << index[i];
+        } else if (!haveSecond) {
+            second = c;
+            haveSecond = true;
+        } else if (c != second) {
+            return false;
+        }
+    }
+    pair = {first, second, mask, ExactError(px, rounded, index, count)};
+    return true;
 }
 
 void Put16(std::vector<uint8_t>& out, uint16_t w) {
@@ -297,17 +323,33 @@ void Video1Encoder::EncodeFrame(bool keyFrame) {
             // as a two-colour block instead.
             const int fillBytes = ((mean >> 10) == 1) ? 6 : 2;
 
-            const Pair two = FitPair16(px, kAll);
+            // Pixels already rounded to RGB555: a group of at most two such colours is coded
+            // exactly by those colours, which spares the search.
+            uint16_t rounded[16];
+            for (int i = 0; i < 16; ++i) {
+                rounded[i] = Quantise(px[i]);
+            }
+            Pair two;
+            if (!ExactPair(px, rounded, kAll, 16, two)) {
+                two = FitPair16(px, kAll);
+            }
+            const bool twoExact = two.error <= ExactError(px, rounded, kAll, 16);
             Pair quarter[4];
             int quarterError = 0;
-            for (int q = 0; q < 4; ++q) {
-                quarter[q] = FitPair4(px, kQuarter[q]);
-                quarterError += quarter[q].error;
+            if (!twoExact) {
+                for (int q = 0; q < 4; ++q) {
+                    if (!ExactPair(px, rounded, kQuarter[q], 4, quarter[q])) {
+                        quarter[q] = FitPair4(px, kQuarter[q]);
+                    }
+                    quarterError += quarter[q].error;
+                }
             }
 
             const int fillCost = fillError + kLambda * fillBytes;
             const int twoCost = two.error + kLambda * 6;
-            const int quarterCost = quarterError + kLambda * 18;
+            // Eight colours cannot beat two that already give every pixel its own colour.
+            const int quarterCost =
+                twoExact ? std::numeric_limits<int>::max() : quarterError + kLambda * 18;
             int best = std::min({fillCost, twoCost, quarterCost});
             if (skipError <= best) {
                 ++m_pendingSkips;

@@ -1,0 +1,233 @@
+// Export speed, size, memory and picture quality on a long match.
+//
+// Builds a 40-round 501 match with realistic timing (about 20 minutes, about 18,000 frames)
+// and exports it uncompressed and with Video 1, without the pause after each frame. For
+// each it prints frames per second for painting + encoding + writing, the file size, the
+// peak resident memory so far, and the PSNR of the frames as ffmpeg decodes them against
+// the painted canvas. A 10-round match runs first so that the growth of memory with the
+// length of the match shows.
+//
+// usage: export_bench [--keep DIR] [--rounds N]
+//   --keep DIR  write the videos into DIR and keep them (for bench/ffmpeg-compare.sh);
+//               otherwise a temporary folder is used and removed.
+
+#include "render/GStatic.h"
+#include "render/Painters.h"
+#include "score/Evaluate.h"
+#include "score/ScoreData.h"
+#include "video/ExportAvi.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+constexpr int kW = 320;
+constexpr int kH = 240;
+
+struct Match {
+    CScoreData score;
+    CGStatic surface;
+};
+
+// Turns of a turn start and three darts. Darts land 1.2 to 2.6 s apart; the next player
+// steps up 7 to 12 s after the last dart, and the turn start lies a moment before his
+// first dart. Low singles keep a 501 game going for all rounds.
+void BuildMatch(Match& match, int rounds) {
+    match.surface.CreateCanvas(kW, kH);
+    match.score.m_pSurface = &match.surface;
+    match.score.m_strGame = "501";
+    match.score.m_nGameKind = GAME_01;
+    std::mt19937 random(20260101);
+    auto between = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    int32_t now = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        for (int player = 1; player <= 2; ++player) {
+            CMark& start = match.score.AddTail();
+            start.m_nPlayer = player;
+            start.m_nRound = round;
+            start.m_nDart = 0;
+            start.m_nTime = now;
+            now += between(800, 1500);
+            for (int dart = 1; dart <= 3; ++dart) {
+                CMark& mark = match.score.AddTail();
+                mark.m_nPlayer = player;
+                mark.m_nRound = round;
+                mark.m_nDart = dart;
+                mark.m_nKind = between(0, 9) == 0 ? HIT_NONE : HIT_SINGLE;
+                mark.m_nNumber = mark.m_nKind == HIT_SINGLE ? between(1, 5) : 0;
+                mark.m_nTime = now;
+                now += dart < 3 ? between(1200, 2600) : between(7000, 12000);
+            }
+        }
+    }
+    std::vector<int32_t> times;
+    for (const CMark& mark : match.score.m_listMark) {
+        times.push_back(mark.m_nTime);
+    }
+    match.score.GetAt(0)->m_nScore[0] = 501;
+    match.score.GetAt(0)->m_nScore[1] = 501;
+    Evaluate01(match.score);
+    for (size_t i = 0; i < times.size(); ++i) {
+        match.score.m_listMark[i].m_nTime = times[i];
+    }
+}
+
+long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int64_t FrameMoment(int n) {
+    static const int kWithin[3] = {0, 66, 133};
+    return int64_t(n / 3) * 200 + kWithin[n % 3];
+}
+
+// Decodes path with ffmpeg and compares every frame with the picture its moment paints.
+// Returns false when ffmpeg is not there. Pictures are painted once per entry reached.
+bool MeasurePsnr(const std::string& path, const std::vector<int32_t>& times, int& frames,
+                 double& overall, double& worst) {
+    const std::string command =
+        "ffmpeg -nostdin -v error -i '" + path + "' -f rawvideo -pix_fmt bgra - 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return false;
+    }
+    Match fresh;
+    BuildMatch(fresh, static_cast<int>(times.size() / 8));
+    std::vector<uint8_t> frame(size_t(kW) * kH * 4);
+    QImage expected;
+    long lastIndex = -2;
+    double total = 0;
+    worst = 99;
+    frames = 0;
+    while (std::fread(frame.data(), 1, frame.size(), pipe) == frame.size()) {
+        const int64_t t = FrameMoment(frames);
+        long index = -1;
+        while (index + 1 < static_cast<long>(times.size()) && times[index + 1] <= t) {
+            ++index;
+        }
+        if (index != lastIndex) {
+            DrawFrameAt(fresh.score, static_cast<int32_t>(t));
+            expected = fresh.surface.GetCanvas().convertToFormat(QImage::Format_RGB32);
+            lastIndex = index;
+        }
+        double sum = 0;
+        const uint8_t* e = expected.constBits();
+        for (size_t i = 0; i < frame.size(); ++i) {
+            if (i % 4 != 3) {
+                const double d = double(frame[i]) - double(e[i]);
+                sum += d * d;
+            }
+        }
+        const double mse = sum / (double(kW) * kH * 3);
+        total += mse;
+        worst = std::min(worst, mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse));
+        ++frames;
+    }
+    ::pclose(pipe);
+    const double mse = frames > 0 ? total / frames : 0;
+    overall = mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+    return frames > 0;
+}
+
+void RunOne(const char* label, int rounds, bool compress, const std::string& dir, bool psnr) {
+    Match match;
+    BuildMatch(match, rounds);
+    std::vector<int32_t> times;
+    for (const CMark& mark : match.score.m_listMark) {
+        times.push_back(mark.m_nTime);
+    }
+    const std::string path = dir + (compress ? "/video1.avi" : "/uncompressed.avi");
+    ExportOptions options;
+    options.pauseAfterFrame = false;
+    int framesWritten = 0;
+    const auto begin = std::chrono::steady_clock::now();
+    const bool ok = ExportAvi(
+        path, compress, match.score, [] { return ExportStop::Continue; },
+        [&](const std::string&) {}, options);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const int64_t length = int64_t(times.back()) + 10000;
+    while (FrameMoment(framesWritten) < length) {
+        ++framesWritten;
+    }
+    const uint64_t size = std::filesystem::file_size(path);
+    std::printf("%-8s %-12s rounds %2d  %6d frames (%5.1f min)  %s  %8.3f s  %9.0f frames/s  "
+                "%11llu bytes  peak RSS %6ld KiB",
+                label, compress ? "video1" : "uncompressed", rounds, framesWritten,
+                length / 60000.0, ok ? "ok  " : "FAIL", seconds, framesWritten / seconds,
+                static_cast<unsigned long long>(size), PeakKiB());
+    if (psnr) {
+        int decoded = 0;
+        double overall = 0, worst = 0;
+        if (MeasurePsnr(path, times, decoded, overall, worst)) {
+            std::printf("  decoded %d frames, PSNR %.2f dB (worst frame %.2f dB)", decoded, overall,
+                        worst);
+        } else {
+            std::printf("  (no ffmpeg: PSNR not measured)");
+        }
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string keep;
+    int rounds = 40;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
+            keep = argv[++i];
+        } else if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
+            rounds = std::atoi(argv[++i]);
+        } else {
+            std::fputs("usage: export_bench [--keep DIR] [--rounds N]\n", stderr);
+            return 2;
+        }
+    }
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+
+    std::string dir = keep;
+    if (dir.empty()) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vorlat-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            return 1;
+        }
+        dir = pattern;
+    } else {
+        std::filesystem::create_directories(dir);
+    }
+
+    // Short match first: the peak memory of the long one shows what the length adds.
+    RunOne("short", 10, true, dir, false);
+    RunOne("short", 10, false, dir, false);
+    RunOne("long", rounds, true, dir, true);
+    RunOne("long", rounds, false, dir, true);
+
+    if (keep.empty()) {
+        std::filesystem::remove_all(dir);
+    }
+    return 0;
+}
