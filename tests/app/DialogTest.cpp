@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -66,6 +68,18 @@ std::vector<int32_t> Times(const CScoreData& score) {
     }
     return times;
 }
+
+// Counts the cross-thread calls a window receives.
+class CallCounter : public QObject {
+public:
+    int calls = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) {
+            ++calls;
+        }
+        return false;
+    }
+};
 
 void PostKey(QWidget& target, int key) {
     QCoreApplication::postEvent(&target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
@@ -339,6 +353,23 @@ TEST_F(DialogTest, ClosingDuringAnExportStopsTheEngineWithoutABox) {
     EXPECT_FALSE(Dlg().isVisible());
     Pause(20);
     EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(DialogTest, StatusTextReachesTheWindowOnlyWhenItChanges) {
+    CallCounter counter;
+    Dlg().installEventFilter(&counter);
+    std::atomic<bool> done{false};
+    std::thread engineSide([&] {
+        Dlg().SetStatusText("A");
+        Dlg().SetStatusText("A");
+        Dlg().SetStatusText("B");
+        done = true;
+    });
+    const bool finished = WaitFor([&] { return done.load(); });
+    engineSide.join();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(counter.calls, 2);
+    EXPECT_EQ(Dlg().m_wndStatus.text().toStdString(), "B");
 }
 
 } // namespace
