@@ -7,9 +7,11 @@
 // the painted canvas. A 10-round match runs first so that the growth of memory with the
 // length of the match shows.
 //
-// usage: export_bench [--keep DIR] [--rounds N]
-//   --keep DIR  write the videos into DIR and keep them (for bench/ffmpeg-compare.sh);
-//               otherwise a temporary folder is used and removed.
+// usage: export_bench [--keep DIR] [--rounds N] [--key-every N]
+//   --keep DIR      write the videos into DIR and keep them (for bench/ffmpeg-compare.sh);
+//                   otherwise a temporary folder is used and removed.
+//   --key-every N   also export the long match with Video 1 and a key frame every N frames
+//                   (video1-keyN.avi), to compare with encoders that place them further apart.
 
 #include "render/GStatic.h"
 #include "render/Painters.h"
@@ -145,16 +147,22 @@ bool MeasurePsnr(const std::string& path, const std::vector<int32_t>& times, int
     return frames > 0;
 }
 
-void RunOne(const char* label, int rounds, bool compress, const std::string& dir, bool psnr) {
+void RunOne(const char* label, int rounds, bool compress, const std::string& dir, bool psnr,
+            int keyEvery = 0) {
     Match match;
     BuildMatch(match, rounds);
     std::vector<int32_t> times;
     for (const CMark& mark : match.score.m_listMark) {
         times.push_back(mark.m_nTime);
     }
-    const std::string path = dir + (compress ? "/video1.avi" : "/uncompressed.avi");
+    std::string name = compress ? "video1" : "uncompressed";
+    if (keyEvery > 0) {
+        name += "-key" + std::to_string(keyEvery);
+    }
+    const std::string path = dir + "/" + name + ".avi";
     ExportOptions options;
     options.pauseAfterFrame = false;
+    options.keyFrameInterval = keyEvery;
     int framesWritten = 0;
     const auto begin = std::chrono::steady_clock::now();
     const bool ok = ExportAvi(
@@ -167,11 +175,10 @@ void RunOne(const char* label, int rounds, bool compress, const std::string& dir
         ++framesWritten;
     }
     const uint64_t size = std::filesystem::file_size(path);
-    std::printf("%-8s %-12s rounds %2d  %6d frames (%5.1f min)  %s  %8.3f s  %9.0f frames/s  "
+    std::printf("%-8s %-14s rounds %2d  %6d frames (%5.1f min)  %s  %8.3f s  %9.0f frames/s  "
                 "%11llu bytes  peak RSS %6ld KiB",
-                label, compress ? "video1" : "uncompressed", rounds, framesWritten,
-                length / 60000.0, ok ? "ok  " : "FAIL", seconds, framesWritten / seconds,
-                static_cast<unsigned long long>(size), PeakKiB());
+                label, name.c_str(), rounds, framesWritten, length / 60000.0, ok ? "ok  " : "FAIL",
+                seconds, framesWritten / seconds, static_cast<unsigned long long>(size), PeakKiB());
     if (psnr) {
         int decoded = 0;
         double overall = 0, worst = 0;
@@ -191,13 +198,16 @@ void RunOne(const char* label, int rounds, bool compress, const std::string& dir
 int main(int argc, char** argv) {
     std::string keep;
     int rounds = 40;
+    int keyEvery = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
             keep = argv[++i];
         } else if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
             rounds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--key-every") == 0 && i + 1 < argc) {
+            keyEvery = std::atoi(argv[++i]);
         } else {
-            std::fputs("usage: export_bench [--keep DIR] [--rounds N]\n", stderr);
+            std::fputs("usage: export_bench [--keep DIR] [--rounds N] [--key-every N]\n", stderr);
             return 2;
         }
     }
@@ -225,6 +235,9 @@ int main(int argc, char** argv) {
     RunOne("short", 10, false, dir, false);
     RunOne("long", rounds, true, dir, true);
     RunOne("long", rounds, false, dir, true);
+    if (keyEvery > 0) {
+        RunOne("long", rounds, true, dir, true, keyEvery);
+    }
 
     if (keep.empty()) {
         std::filesystem::remove_all(dir);

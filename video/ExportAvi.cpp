@@ -91,6 +91,8 @@ bool ExportAvi(const std::string& path, bool compress, CScoreData& score,
         rawFrame.resize(frameBytes);
     }
 
+    const uint32_t keyEvery = static_cast<uint32_t>(
+        options.keyFrameInterval > 0 ? options.keyFrameInterval : kKeyFrameEvery);
     bool result = writer.Begin();
     std::string previousText;
     int64_t t = 0;
@@ -150,7 +152,7 @@ bool ExportAvi(const std::string& path, bool compress, CScoreData& score,
             }
         }
 
-        const bool key = n % kKeyFrameEvery == 0;
+        const bool key = n % keyEvery == 0;
         const void* data = nullptr;
         uint32_t size = 0;
         if (compress) {

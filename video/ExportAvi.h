@@ -23,6 +23,9 @@ struct ExportOptions {
     // 0: no limit. Otherwise the export behaves as if the disk had only this many bytes
     // free, so that the handling of a full disk can be exercised.
     uint64_t spaceLimit = 0;
+    // Compressed video: a key frame at least every this many frames (0: 15, one a second,
+    // so that editors can seek). Benchmarks change it to compare with other encoders.
+    int keyFrameInterval = 0;
 };
 
 // Writes the scoreboard animation of score as an AVI file at path: 15 fps, the canvas size

@@ -169,12 +169,13 @@ TEST_P(ExportContent, EveryFrameShowsThePictureOfItsMoment) {
         }
     }
     if (c.compress) {
-        // Rounding to RGB555 alone would give about 41 dB on these boards; what costs more is
-        // the edge of the large anti-aliased digits, where a 2 x 2 quarter holds three or four
-        // grey levels but Video 1 gives it two colours. The encoder reaches about 34 dB on
-        // every frame here; 33 dB leaves room for font rendering and still fails a choice
-        // of colours that smears edges (a plain two-means encoder lands near 31 dB).
-        EXPECT_GE(worst, 33.0);
+        // Rounding to RGB555 alone would give about 41 dB on these boards. What costs more
+        // is the edge of the large anti-aliased digits, where a 2 x 2 quarter holds three or
+        // four grey levels but Video 1 gives it two colours, and the faint texture of the
+        // background, which the encoder codes with fewer bytes. It reaches about 33 dB on
+        // every frame here; 32 dB leaves room for font rendering and still fails colours
+        // that smear edges (ffmpeg's own Video 1 encoder lands near 25 dB on these boards).
+        EXPECT_GE(worst, 32.0);
     }
 }
 
