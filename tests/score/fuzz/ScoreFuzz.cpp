@@ -22,17 +22,26 @@ void Check(bool condition, const char* what) {
     }
 }
 
-const std::string& ScratchFile() {
-    static const std::string path = [] {
+// The file each input is written to; a plain buffer, so that it is still there when the
+// exit handler removes the file.
+char g_scratch[4096];
+
+void RemoveScratch() {
+    std::remove(g_scratch);
+}
+
+const char* ScratchFile() {
+    if (g_scratch[0] == '\0') {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vorlat-fuzz-XXXXXX").string();
         int fd = ::mkstemp(pattern.data());
         if (fd >= 0) {
             ::close(fd);
         }
-        return pattern;
-    }();
-    return path;
+        std::snprintf(g_scratch, sizeof g_scratch, "%s", pattern.c_str());
+        std::atexit(RemoveScratch);
+    }
+    return g_scratch;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -63,7 +72,7 @@ void CheckProfile(const std::string& text) {
 }
 
 void CheckLoad(const std::string& text) {
-    const std::string& path = ScratchFile();
+    const std::string path = ScratchFile();
     WriteFile(path, text);
     CScoreData data;
     bool loaded = OpenScoreFile(data, path);
