@@ -6,7 +6,7 @@
 # the speed ratio, both file sizes and both PSNRs against the raw frames.
 #
 # Our export puts a key frame every 15 frames (one a second); ffmpeg's encoder has no
-# setting for it and puts one about every 25. Since key frames make up most of the bytes,
+# setting for it and puts one every 26 frames. Since key frames make up most of the bytes,
 # the size is also compared with our export at ffmpeg's spacing.
 #
 # usage: bench/ffmpeg-compare.sh BUILD_DIR [WORK_DIR]
@@ -23,7 +23,7 @@ fi
 trap '[[ -n "$cleanup" ]] && rm -rf "$cleanup"' EXIT
 mkdir -p "$work"
 
-key_every=25
+key_every=26
 "$build/bench/export_bench" --keep "$work" --key-every "$key_every" | tee "$work/bench.txt"
 
 line="$(grep -E '^long +video1 ' "$work/bench.txt")"
