@@ -209,10 +209,17 @@ void CVorlatDlg::OnDestroy() {
     // keep serving those requests until it has seen the cleared flag and ended. Input is
     // left alone, so no button can start anything meanwhile.
     while (!m_pWorker->wait(QDeadlineTimer(1))) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ServeEngineCalls();
     }
     delete m_pWorker;
     m_pWorker = nullptr;
+}
+
+void CVorlatDlg::ServeEngineCalls() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // When this thread is itself handling a posted event, the event loop does not hand out
+    // further posted events; the engine's calls must be delivered by hand then.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 }
 
 bool CVorlatDlg::WaitForEngineIdle() {
@@ -221,7 +228,7 @@ bool CVorlatDlg::WaitForEngineIdle() {
             return false;
         }
         // The engine may need this thread to show its status text before it is done.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ServeEngineCalls();
         QThread::msleep(1);
     }
     return m_nMode.load() == MODE_IDLE;

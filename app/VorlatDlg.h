@@ -122,6 +122,8 @@ private:
     // Waits until the engine is idle with no command pending; false if it is running a
     // recording or an export.
     bool WaitForEngineIdle();
+    // Carries out the calls the engine is waiting for, leaving user input alone.
+    void ServeEngineCalls();
     // Runs f on the window's thread and waits for it.
     void CallOnWindowThread(const std::function<void()>& f);
     int DefaultMessageBox(const std::string& text, const std::string& caption, unsigned type);
