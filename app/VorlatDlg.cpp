@@ -17,6 +17,12 @@
 #include <algorithm>
 #include <array>
 
+// The icon is compiled into the program's library; an unreferenced resource would be left
+// out when the program is linked.
+static void InitIconResource() {
+    Q_INIT_RESOURCE(icon);
+}
+
 namespace {
 
 // The window's controls in dialog units.
@@ -103,6 +109,7 @@ CVorlatDlg::CVorlatDlg(QWidget* parent) : QDialog(parent) {
         return DefaultFileDialog(true, initial);
     };
 
+    InitIconResource();
     m_hIcon = QIcon(QStringLiteral(":/vorlat/icon.png"));
 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -189,6 +189,7 @@ TEST_F(DialogTest, LayoutHoldsThePreviewAboveStatusAndButtons) {
     EXPECT_TRUE(Dlg().m_wndLink.font().underline());
     EXPECT_EQ(Dlg().m_wndLink.font().family(), Dlg().font().family());
     EXPECT_EQ(Dlg().windowTitle().toStdString(), kDialogCaption);
+    EXPECT_FALSE(Dlg().windowIcon().pixmap(32, 32).isNull());
 }
 
 TEST_F(DialogTest, LoadShowsTheFirstEntry) {
