@@ -210,17 +210,16 @@ bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
 }
 
 bool AviWriter::OpenSegment() {
+    // The new RIFF becomes current before its header is written, so that a failure here
+    // leaves recovery a RIFF to drop rather than the finished one before it to cut.
     Segment next;
     next.riffStart = m_sink.Size();
     next.moviStart = next.riffStart + 12;
+    m_current = std::move(next);
     Bytes b;
     b.Open(FourCC("RIFF"), FourCC("AVIX"));
     b.Open(FourCC("LIST"), FourCC("movi"));
-    if (!m_sink.Append(b.Data(), b.Size())) {
-        return false;
-    }
-    m_current = std::move(next);
-    return true;
+    return m_sink.Append(b.Data(), b.Size());
 }
 
 bool AviWriter::CloseSegment() {

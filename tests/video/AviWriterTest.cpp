@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -182,5 +183,103 @@ TEST_P(AviWriterFullDisk, LeavesACompleteFileOfTheFramesThatFit) {
 
 INSTANTIATE_TEST_SUITE_P(Capacities, AviWriterFullDisk,
                          testing::Values(1000, 4700, 9000, 16000, 17000, 30000, 60000));
+
+// An unbuffered sink in memory that fails each write the moment the disk would be full,
+// so that a failure shows at the very write that met it.
+class MemorySink : public IByteSink {
+public:
+    explicit MemorySink(uint64_t capacity) : m_capacity(capacity) {}
+    bool Append(const void* data, size_t size) override {
+        const char* bytes = static_cast<const char*>(data);
+        const size_t fits =
+            static_cast<size_t>(std::min<uint64_t>(size, m_capacity - m_data.size()));
+        m_data.insert(m_data.end(), bytes, bytes + fits);
+        return fits == size;
+    }
+    bool Patch(uint64_t offset, const void* data, size_t size) override {
+        if (offset + size > m_data.size()) {
+            return false;
+        }
+        std::memcpy(m_data.data() + offset, data, size);
+        return true;
+    }
+    uint64_t Size() const override { return m_data.size(); }
+    uint64_t StoredSize() const override { return m_data.size(); }
+    bool Truncate(uint64_t size) override {
+        m_data.resize(static_cast<size_t>(std::min<uint64_t>(size, m_data.size())));
+        return true;
+    }
+    bool Flush() override { return true; }
+    void Save(const std::string& path) const {
+        std::ofstream(path, std::ios::binary)
+            .write(m_data.data(), static_cast<std::streamsize>(m_data.size()));
+    }
+
+private:
+    uint64_t m_capacity;
+    std::vector<char> m_data;
+};
+
+TEST(AviWriter, DiskFullRightAfterARiffKeepsTheFinishedRiffs) {
+    // The disk has room for the first RIFF but not for the header of the next one.
+    TempDir dir;
+    auto write = [](IByteSink& sink) {
+        AviWriter writer(sink, RawFormat(), 16384);
+        if (writer.Begin()) {
+            for (int n = 0; n < 20; ++n) {
+                const auto frame = RawFrame(n);
+                if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+                    break;
+                }
+            }
+        }
+        const bool ok = writer.Finish();
+        return std::make_pair(ok, writer.FramesInFile());
+    };
+    MemorySink roomy(uint64_t(1) << 30);
+    ASSERT_TRUE(write(roomy).first);
+    roomy.Save(dir.File("probe.avi"));
+    std::vector<Riff> riffs;
+    ASSERT_TRUE(ReadRiffs(dir.File("probe.avi"), riffs));
+    ASSERT_GT(riffs.size(), 2u);
+
+    MemorySink tight(riffs[0].size + 8 + 10);
+    const auto [ok, frames] = write(tight);
+    tight.Save(dir.File("out.avi"));
+    EXPECT_FALSE(ok);
+    ASSERT_TRUE(ReadRiffs(dir.File("out.avi"), riffs));
+    EXPECT_EQ(riffs.size(), 1u);
+    EXPECT_GT(frames, 0u);
+    ExpectPlaysFrames(dir.File("out.avi"), static_cast<int>(frames));
+}
+
+TEST(AviWriter, DiskFullAnywhereLeavesAFileThatPlaysWhatItClaims) {
+    // The disk fills up at every 1500th byte of a file of several RIFFs, each write failing
+    // at once; whatever the writer calls finalised must play exactly its frames.
+    TempDir dir;
+    const std::string path = dir.File("out.avi");
+    for (uint64_t capacity = 0; capacity < 100000; capacity += 1500) {
+        MemorySink sink(capacity);
+        AviWriter writer(sink, RawFormat(), 16384);
+        if (writer.Begin()) {
+            for (int n = 0; n < 40; ++n) {
+                const auto frame = RawFrame(n);
+                if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+                    break;
+                }
+            }
+        }
+        const bool ok = writer.Finish();
+        if (!writer.Finalised()) {
+            EXPECT_FALSE(ok);
+            continue;
+        }
+        sink.Save(path);
+        std::vector<Riff> riffs;
+        ASSERT_TRUE(ReadRiffs(path, riffs)) << capacity;
+        EXPECT_EQ(ProbeVideo(path).frames, static_cast<int>(writer.FramesInFile())) << capacity;
+        EXPECT_EQ(ok, writer.FramesInFile() == 40u) << capacity;
+    }
+}
 
 } // namespace
