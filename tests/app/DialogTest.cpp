@@ -1,5 +1,6 @@
 #include "app/VorlatDlg.h"
 
+#include "TestSupport.h"
 #include "score/Loader.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -52,21 +52,6 @@ void Pause(int ms) {
     QElapsedTimer timer;
     timer.start();
     WaitFor([&] { return timer.elapsed() >= ms; });
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<int32_t> Times(const CScoreData& score) {
-    std::vector<int32_t> times;
-    for (const CMark& mark : score.m_listMark) {
-        times.push_back(mark.m_nTime);
-    }
-    return times;
 }
 
 // Counts the cross-thread calls a window receives.
@@ -281,7 +266,7 @@ TEST_F(DialogTest, DeclinedConfirmationStartsNothing) {
 TEST_F(DialogTest, AbortEmptiesTheStatusAndRestoresTheTimes) {
     Load(m_shortPath);
     const auto times = Times(Dlg().m_score);
-    const std::string file = ReadAll(m_shortPath);
+    const std::string file = ReadBytes(m_shortPath);
     StartRecording();
     PressEnter();
     Dlg().m_btnRecord.click();
@@ -289,7 +274,7 @@ TEST_F(DialogTest, AbortEmptiesTheStatusAndRestoresTheTimes) {
     ASSERT_TRUE(WaitFor([&] { return ShowsIdleAt(kShortFirstEntry); }));
 
     EXPECT_EQ(Times(Dlg().m_score), times);
-    EXPECT_EQ(ReadAll(m_shortPath), file);
+    EXPECT_EQ(ReadBytes(m_shortPath), file);
     EXPECT_EQ(m_boxes.size(), 1u); // only the confirmation
     ExpectIdleButtons();
 }

@@ -1,22 +1,20 @@
 #include "engine/Engine.h"
 
+#include "TestSupport.h"
 #include "render/GStatic.h"
 #include "score/Loader.h"
 #include "score/ScoreData.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -116,21 +114,6 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit 
         std::this_thread::sleep_for(1ms);
     }
     return true;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<int32_t> Times(const CScoreData& score) {
-    std::vector<int32_t> times;
-    for (const CMark& mark : score.m_listMark) {
-        times.push_back(mark.m_nTime);
-    }
-    return times;
 }
 
 class EngineTest : public testing::Test {
@@ -252,7 +235,7 @@ TEST_F(EngineTest, RecordingToTheLastEntrySavesWithTheTurnStartMidpoint) {
 }
 
 TEST_F(EngineTest, RefusedSaveShowsTheErrorAndKeepsTheRecordedTimes) {
-    const std::string before = ReadAll(m_path);
+    const std::string before = ReadBytes(m_path);
     m_host.score.m_strPath = m_dir.filePath(QStringLiteral("gone/match.txt")).toStdString();
     StartAndRewind();
     StartRecording();
@@ -272,12 +255,12 @@ TEST_F(EngineTest, RefusedSaveShowsTheErrorAndKeepsTheRecordedTimes) {
     const auto t = Times(m_host.score);
     EXPECT_LT(t[1], 1000);
     EXPECT_EQ(t[3], (t[2] + t[4]) / 2);
-    EXPECT_EQ(ReadAll(m_path), before);
+    EXPECT_EQ(ReadBytes(m_path), before);
     ExpectButtonsRestored();
 }
 
 TEST_F(EngineTest, AbortRestoresEveryTimeAndWritesNothing) {
-    const std::string before = ReadAll(m_path);
+    const std::string before = ReadBytes(m_path);
     const auto times = Times(m_host.score);
     StartAndRewind();
     StartRecording();
@@ -289,13 +272,13 @@ TEST_F(EngineTest, AbortRestoresEveryTimeAndWritesNothing) {
 
     EXPECT_EQ(Times(m_host.score), times);
     EXPECT_FALSE(m_host.m_bAbortRecording);
-    EXPECT_EQ(ReadAll(m_path), before);
+    EXPECT_EQ(ReadBytes(m_path), before);
     EXPECT_TRUE(m_host.Boxes().empty());
     ExpectButtonsRestored();
 }
 
 TEST_F(EngineTest, StartAtTheLastEntryIsRefusedAndRewinds) {
-    const std::string before = ReadAll(m_path);
+    const std::string before = ReadBytes(m_path);
     const auto times = Times(m_host.score);
     StartAndRewind();
     // Steps while idle only move the preview.
@@ -310,7 +293,7 @@ TEST_F(EngineTest, StartAtTheLastEntryIsRefusedAndRewinds) {
     EXPECT_EQ(m_host.History().back(), kFirstEntry);
     EXPECT_EQ(m_host.History().end()[-2], kStatusRecordingStart);
     EXPECT_EQ(Times(m_host.score), times);
-    EXPECT_EQ(ReadAll(m_path), before);
+    EXPECT_EQ(ReadBytes(m_path), before);
     EXPECT_TRUE(m_host.Boxes().empty());
 }
 
@@ -333,7 +316,7 @@ TEST_F(EngineTest, ExportReportsCompletionAndRewinds) {
     EXPECT_EQ(boxes[0].text, kExportDoneText);
     EXPECT_EQ(boxes[0].caption, kExportDoneCaption);
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONINFORMATION);
-    EXPECT_EQ(ReadAll(m_host.aviPath).substr(0, 4), "RIFF");
+    EXPECT_EQ(ReadBytes(m_host.aviPath).substr(0, 4), "RIFF");
     ExpectButtonsRestored();
 }
 
@@ -372,13 +355,3 @@ TEST_F(EngineTest, ClosingDuringAnExportEndsTheEngineWithoutABox) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // The boards draw text, which needs a GUI application; no display is used.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    testing::InitGoogleTest(&argc, argv);
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

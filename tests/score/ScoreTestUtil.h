@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestSupport.h"
 #include "score/ScoreData.h"
 
 #include <array>
@@ -11,51 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-// A fresh folder under the system's temporary directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vorlat-score-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) {
-            m_path = made;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string File(std::string_view name) const { return (m_path / name).string(); }
-    const std::filesystem::path& Path() const { return m_path; }
-
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The 25 fields of an entry in declaration order, for whole-entry comparisons.
 using MarkFields = std::array<int32_t, 25>;

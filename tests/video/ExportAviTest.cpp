@@ -231,7 +231,7 @@ INSTANTIATE_TEST_SUITE_P(Stops, ExportStopped,
 TEST(ExportAvi, UnwritablePathFailsWithoutAFile) {
     TempDir dir;
     Match match({0});
-    for (const std::string& path : {dir.File("missing/out.avi"), dir.Path()}) {
+    for (const std::string& path : {dir.File("missing/out.avi"), dir.Path().string()}) {
         const ExportRun run = Export(match, path, true);
         EXPECT_FALSE(run.result) << path;
         EXPECT_TRUE(run.statuses.empty()) << path;

@@ -97,20 +97,6 @@ bool ReadRiffs(const std::string& path, std::vector<Riff>& riffs) {
     return at == length;
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorlat-video-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) {
-        m_path = pattern;
-    }
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 double Psnr(const uint8_t* a, const uint8_t* b, size_t pixels) {
     double sum = 0;
     for (size_t i = 0; i < pixels; ++i) {

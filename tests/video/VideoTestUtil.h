@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,18 +32,6 @@ struct Riff {
     uint64_t size;
 };
 bool ReadRiffs(const std::string& path, std::vector<Riff>& riffs);
-
-// A fresh, empty folder for one test, removed with the object.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 // Peak signal-to-noise ratio over the colour channels of two B,G,R,X pictures (the fourth
 // byte ignored); 99 for identical pictures.

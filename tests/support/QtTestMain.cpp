@@ -4,7 +4,8 @@
 
 #include <cstdlib>
 
-// The window under test is a real widget; without a display it runs off screen.
+// Painting text needs a GUI application and the windows under test a widget one. Without a
+// display (test discovery included) everything runs off screen.
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
