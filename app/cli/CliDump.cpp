@@ -1,6 +1,5 @@
 #include "app/cli/Cli.h"
 
-#include "score/Loader.h"
 #include "score/ScoreData.h"
 
 #include <cstdio>
@@ -15,8 +14,7 @@ int CliDump(int argc, char** argv) {
         return 2;
     }
     CScoreData data;
-    if (!OpenScoreFile(data, argv[0])) {
-        std::fprintf(stderr, "%s\n", kLoadErrorText);
+    if (!LoadScore(data, argv[0])) {
         return 1;
     }
     std::printf("game=%s kind=%d sepabull=%d compress=%d entries=%d\n", data.m_strGame.c_str(),

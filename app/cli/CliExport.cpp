@@ -1,7 +1,6 @@
 #include "app/cli/Cli.h"
 
 #include "render/GStatic.h"
-#include "score/Loader.h"
 #include "score/ScoreData.h"
 #include "video/ExportAvi.h"
 
@@ -11,9 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int kCanvasWidth = 320;
-constexpr int kCanvasHeight = 240;
 
 void PrintUsage() {
     std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
@@ -39,13 +35,11 @@ int CliExport(int argc, char** argv) {
         }
     }
     CScoreData score;
-    if (!OpenScoreFile(score, argv[0])) {
-        std::fprintf(stderr, "%s\n", kLoadErrorText);
+    if (!LoadScore(score, argv[0])) {
         return 1;
     }
     CGStatic surface;
-    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
-    score.m_pSurface = &surface;
+    AttachCanvas(score, surface);
     const bool compress = forced >= 0 ? forced == 1 : score.m_bCompress != 0;
 
     // On a terminal the progress rewrites one line; otherwise every change is its own line,

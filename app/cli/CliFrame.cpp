@@ -2,7 +2,6 @@
 
 #include "render/GStatic.h"
 #include "render/Painters.h"
-#include "score/Loader.h"
 #include "score/ScoreData.h"
 
 #include <cerrno>
@@ -12,9 +11,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kCanvasWidth = 320;
-constexpr int kCanvasHeight = 240;
 
 // A whole, in-range, signed number of milliseconds.
 bool ParseMoment(const char* text, int32_t& moment) {
@@ -45,13 +41,11 @@ int CliFrame(int argc, char** argv) {
         return 2;
     }
     CScoreData score;
-    if (!OpenScoreFile(score, argv[0])) {
-        std::fprintf(stderr, "%s\n", kLoadErrorText);
+    if (!LoadScore(score, argv[0])) {
         return 1;
     }
     CGStatic surface;
-    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
-    score.m_pSurface = &surface;
+    AttachCanvas(score, surface);
     DrawFrameAt(score, moment);
     return SavePicture(surface, argv[2]);
 }
@@ -63,8 +57,7 @@ int CliTitle(int argc, char** argv) {
     }
     CScoreData score;
     CGStatic surface;
-    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
-    score.m_pSurface = &surface;
+    AttachCanvas(score, surface);
     DrawTitle(score);
     return SavePicture(surface, argv[0]);
 }

@@ -1,0 +1,27 @@
+#include "app/cli/Cli.h"
+
+#include "render/GStatic.h"
+#include "score/Loader.h"
+#include "score/ScoreData.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kCanvasWidth = 320;
+constexpr int kCanvasHeight = 240;
+
+} // namespace
+
+bool LoadScore(CScoreData& score, const char* path) {
+    if (!OpenScoreFile(score, path)) {
+        std::fprintf(stderr, "%s\n", kLoadErrorText);
+        return false;
+    }
+    return true;
+}
+
+void AttachCanvas(CScoreData& score, CGStatic& surface) {
+    surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
+    score.m_pSurface = &surface;
+}
