@@ -1,5 +1,6 @@
 #include "app/VorlatDlg.h"
 
+#include "ShortMatch.h"
 #include "TestSupport.h"
 #include "score/Loader.h"
 
@@ -20,20 +21,6 @@
 #include <vector>
 
 namespace {
-
-// A two-turn 301 match: turn start, dart, dart, turn start, dart.
-constexpr const char* kShortMatch = "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
-                                    "[DATA]\nR01-1=20,20\nR01-2=5\n\n"
-                                    "[TIME]\nR01-1=1000,2000\nR01-2=3000\n";
-constexpr const char* kShortFirstEntry = "Round1, Player1, 0投目 (1/5)";
-constexpr const char* kExportCancelled = "（　ファイル出力中断　）";
-
-struct Box {
-    std::string text;
-    std::string caption;
-    unsigned type;
-    std::string statusShown;
-};
 
 bool WaitFor(const std::function<bool()>& done, int limitMs = 20000) {
     QElapsedTimer timer;

@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "ShortMatch.h"
 #include "TestSupport.h"
 #include "render/GStatic.h"
 #include "score/Loader.h"
@@ -21,20 +22,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// A two-turn 301 match: turn start, dart, dart, turn start, dart.
-constexpr const char* kShortMatch = "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
-                                    "[DATA]\nR01-1=20,20\nR01-2=5\n\n"
-                                    "[TIME]\nR01-1=1000,2000\nR01-2=3000\n";
-constexpr const char* kFirstEntry = "Round1, Player1, 0投目 (1/5)";
-constexpr const char* kExportCancelled = "（　ファイル出力中断　）";
-
-struct Box {
-    std::string text;
-    std::string caption;
-    unsigned type;
-    std::string statusShown; // the status line while the box was open
-};
 
 // Stands in for the main window: remembers what the engine did to it.
 class FakeHost : public CEngineHost {
@@ -151,7 +138,7 @@ protected:
     bool WaitIdleAtFirstEntry() {
         return WaitFor([this] {
             return m_host.m_nMode == MODE_IDLE && m_host.m_nCommand == CMD_NONE &&
-                   m_host.m_nIndex == 0 && m_host.Status() == kFirstEntry;
+                   m_host.m_nIndex == 0 && m_host.Status() == kShortFirstEntry;
         });
     }
 
@@ -223,12 +210,12 @@ TEST_F(EngineTest, RecordingToTheLastEntrySavesWithTheTurnStartMidpoint) {
     EXPECT_EQ(s[4], t[4]);
 
     const std::vector<std::string> expected = {
-        kFirstEntry,
+        kShortFirstEntry,
         kStatusRecordingStart,
         std::string(kStatusRecordingPrefix) + "Round1, Player1, 1投目 (2/5)",
         std::string(kStatusRecordingPrefix) + "Round1, Player1, 2投目 (3/5)",
         std::string(kStatusRecordingPrefix) + "Round1, Player2, 1投目 (5/5)",
-        kFirstEntry,
+        kShortFirstEntry,
     };
     EXPECT_EQ(m_host.History(), expected);
     ExpectButtonsRestored();
@@ -290,7 +277,7 @@ TEST_F(EngineTest, StartAtTheLastEntryIsRefusedAndRewinds) {
     m_host.m_nCommand = CMD_START_RECORDING;
     ASSERT_TRUE(WaitIdleAtFirstEntry());
 
-    EXPECT_EQ(m_host.History().back(), kFirstEntry);
+    EXPECT_EQ(m_host.History().back(), kShortFirstEntry);
     EXPECT_EQ(m_host.History().end()[-2], kStatusRecordingStart);
     EXPECT_EQ(Times(m_host.score), times);
     EXPECT_EQ(ReadBytes(m_path), before);
