@@ -177,9 +177,7 @@ TEST_F(DialogTest, UnreadableFileShowsTheLoadErrorAndCancelDoesNothing) {
     m_openAnswer = m_dir.filePath(QStringLiteral("missing.txt")).toStdString();
     Dlg().m_btnLoad.click();
     ASSERT_EQ(m_boxes.size(), 1u);
-    EXPECT_EQ(m_boxes[0].text, kLoadErrorText);
-    EXPECT_EQ(m_boxes[0].caption, kLoadErrorCaption);
-    EXPECT_EQ(m_boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    ExpectBox(m_boxes[0], kLoadErrorText, kLoadErrorCaption, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(Dlg().m_score.m_strPath, m_shortPath);
 
     m_openAnswer.clear(); // the file dialog cancelled
@@ -194,9 +192,7 @@ TEST_F(DialogTest, RecordAndExportWithoutDataShowTheNoDataBox) {
         m_boxes.clear();
         button->click();
         ASSERT_EQ(m_boxes.size(), 1u);
-        EXPECT_EQ(m_boxes[0].text, kNoDataText);
-        EXPECT_EQ(m_boxes[0].caption, kNoDataCaption);
-        EXPECT_EQ(m_boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+        ExpectBox(m_boxes[0], kNoDataText, kNoDataCaption, MB_OK | MB_ICONEXCLAMATION);
         EXPECT_EQ(Dlg().m_nCommand, CMD_NONE);
     }
     EXPECT_EQ(m_saveDialogs, 0);
@@ -206,9 +202,8 @@ TEST_F(DialogTest, EnterPressesRecordTheMatchAndSaveIt) {
     Load(m_shortPath);
     StartRecording();
     ASSERT_EQ(m_boxes.size(), 1u);
-    EXPECT_EQ(m_boxes[0].text, kRecordConfirmText);
-    EXPECT_EQ(m_boxes[0].caption, kRecordConfirmCaption);
-    EXPECT_EQ(m_boxes[0].type, MB_OKCANCEL | MB_ICONINFORMATION);
+    ExpectBox(m_boxes[0], kRecordConfirmText, kRecordConfirmCaption,
+              MB_OKCANCEL | MB_ICONINFORMATION);
     EXPECT_FALSE(Dlg().m_btnLoad.isEnabled());
     EXPECT_TRUE(Dlg().m_btnRecord.isEnabled());
     EXPECT_FALSE(Dlg().m_btnExport.isEnabled());
@@ -221,9 +216,7 @@ TEST_F(DialogTest, EnterPressesRecordTheMatchAndSaveIt) {
     PressEnter(); // the second turn's first dart: the last entry
     ASSERT_TRUE(WaitFor([&] { return m_boxes.size() == 2 && ShowsIdleAt(kShortFirstEntry); }));
 
-    EXPECT_EQ(m_boxes[1].text, kSavedText);
-    EXPECT_EQ(m_boxes[1].caption, kSavedCaption);
-    EXPECT_EQ(m_boxes[1].type, MB_OK | MB_ICONINFORMATION);
+    ExpectBox(m_boxes[1], kSavedText, kSavedCaption, MB_OK | MB_ICONINFORMATION);
     const auto t = Times(Dlg().m_score);
     EXPECT_EQ(t[0], 0);
     EXPECT_GT(t[2], t[1]);
@@ -282,9 +275,7 @@ TEST_F(DialogTest, CancelledExportShowsTheCancelTextThenTheErrorBox) {
 
     Dlg().m_btnExport.click();
     ASSERT_TRUE(WaitFor([&] { return !m_boxes.empty(); }));
-    EXPECT_EQ(m_boxes[0].text, kExportErrorText);
-    EXPECT_EQ(m_boxes[0].caption, kExportErrorCaption);
-    EXPECT_EQ(m_boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    ExpectBox(m_boxes[0], kExportErrorText, kExportErrorCaption, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(m_boxes[0].statusShown, kExportCancelled);
     ASSERT_TRUE(WaitFor([&] {
         return ShowsIdleAt("Round1, Player1, 0投目 (1/" + std::to_string(Dlg().m_score.GetCount()) +

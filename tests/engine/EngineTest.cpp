@@ -197,9 +197,7 @@ TEST_F(EngineTest, RecordingToTheLastEntrySavesWithTheTurnStartMidpoint) {
 
     const auto boxes = m_host.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kSavedText);
-    EXPECT_EQ(boxes[0].caption, kSavedCaption);
-    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONINFORMATION);
+    ExpectBox(boxes[0], kSavedText, kSavedCaption, MB_OK | MB_ICONINFORMATION);
 
     // The file now holds the darts' new times.
     CScoreData saved;
@@ -234,9 +232,7 @@ TEST_F(EngineTest, RefusedSaveShowsTheErrorAndKeepsTheRecordedTimes) {
 
     const auto boxes = m_host.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kSaveErrorText);
-    EXPECT_EQ(boxes[0].caption, kSaveErrorCaption);
-    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONERROR);
+    ExpectBox(boxes[0], kSaveErrorText, kSaveErrorCaption, MB_OK | MB_ICONERROR);
     // The recording is not thrown away: the times are the new ones (all well under the
     // 1000 ms the file had for the first dart).
     const auto t = Times(m_host.score);
@@ -300,9 +296,7 @@ TEST_F(EngineTest, ExportReportsCompletionAndRewinds) {
 
     const auto boxes = m_host.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kExportDoneText);
-    EXPECT_EQ(boxes[0].caption, kExportDoneCaption);
-    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONINFORMATION);
+    ExpectBox(boxes[0], kExportDoneText, kExportDoneCaption, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(ReadBytes(m_host.aviPath).substr(0, 4), "RIFF");
     ExpectButtonsRestored();
 }
@@ -321,9 +315,7 @@ TEST_F(EngineTest, CancelledExportShowsTheCancelTextThenTheErrorBox) {
 
     const auto boxes = m_host.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kExportErrorText);
-    EXPECT_EQ(boxes[0].caption, kExportErrorCaption);
-    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    ExpectBox(boxes[0], kExportErrorText, kExportErrorCaption, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(boxes[0].statusShown, kExportCancelled);
     ExpectButtonsRestored();
 }

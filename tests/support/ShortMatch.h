@@ -3,6 +3,8 @@
 // The match that the engine and main-window tests record and export, and what they expect
 // to see of it.
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 // A two-turn 301 match: turn start, dart, dart, turn start, dart.
@@ -19,3 +21,11 @@ struct Box {
     unsigned type;
     std::string statusShown; // the status line while the box was open
 };
+
+// The box showed exactly this text and caption with these buttons and icon.
+inline void ExpectBox(const Box& box, const std::string& text, const std::string& caption,
+                      unsigned type) {
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.type, type);
+}
