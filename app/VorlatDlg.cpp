@@ -265,7 +265,7 @@ void CVorlatDlg::OnEnterKey() {
 }
 
 void CVorlatDlg::OnBnClickedLoad() {
-    const std::string path = m_fnOpenScoreFile(m_score.m_strPath);
+    const std::string path = m_fnOpenScoreFile(m_score.path);
     if (path.empty()) {
         return;
     }
@@ -284,7 +284,7 @@ void CVorlatDlg::OnBnClickedLoad() {
 void CVorlatDlg::OnBnClickedRecord() {
     switch (m_nMode.load()) {
     case MODE_IDLE:
-        if (m_score.GetCount() == 0) {
+        if (m_score.count() == 0) {
             ShowMessageBox(kNoDataText, kNoDataCaption, MB_OK | MB_ICONEXCLAMATION);
             return;
         }
@@ -311,7 +311,7 @@ void CVorlatDlg::OnBnClickedRecord() {
 void CVorlatDlg::OnBnClickedExport() {
     switch (m_nMode.load()) {
     case MODE_IDLE: {
-        if (m_score.GetCount() == 0) {
+        if (m_score.count() == 0) {
             ShowMessageBox(kNoDataText, kNoDataCaption, MB_OK | MB_ICONEXCLAMATION);
             return;
         }

@@ -73,7 +73,7 @@ public:
     ~CVorlatDlg() override;
 
     // Engine host.
-    CScoreData& EngineScore() override { return m_score; }
+    Match& EngineScore() override { return m_score; }
     std::string EngineAviPath() override;
     void SetStatusText(const std::string& text) override;
     void EnableButton(int id, bool enable) override;
@@ -101,7 +101,7 @@ public:
 
     CGStatic m_wndPreview;
     QWidget* m_pPreviewWnd = nullptr; // the window showing m_wndPreview
-    CScoreData m_score;
+    Match m_score;
     std::string m_strAviPath;
     QThread* m_pWorker = nullptr;
     QIcon m_hIcon;

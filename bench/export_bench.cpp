@@ -39,7 +39,7 @@ constexpr int kW = 320;
 constexpr int kH = 240;
 
 struct Match {
-    CScoreData score;
+    Match score;
     CGStatic surface;
 };
 
@@ -49,8 +49,8 @@ struct Match {
 void BuildMatch(Match& match, int rounds) {
     match.surface.CreateCanvas(kW, kH);
     match.score.m_pSurface = &match.surface;
-    match.score.m_strGame = "501";
-    match.score.m_nGameKind = GAME_01;
+    match.score.game = "501";
+    match.score.gameKind = GameKind::X01;
     std::mt19937 random(20260101);
     auto between = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(random);
@@ -58,33 +58,33 @@ void BuildMatch(Match& match, int rounds) {
     int32_t now = 0;
     for (int round = 1; round <= rounds; ++round) {
         for (int player = 1; player <= 2; ++player) {
-            CMark& start = match.score.AddTail();
-            start.m_nPlayer = player;
-            start.m_nRound = round;
-            start.m_nDart = 0;
-            start.m_nTime = now;
+            Entry& start = match.score.append();
+            start.player = player;
+            start.round = round;
+            start.dart = 0;
+            start.time = now;
             now += between(800, 1500);
             for (int dart = 1; dart <= 3; ++dart) {
-                CMark& mark = match.score.AddTail();
-                mark.m_nPlayer = player;
-                mark.m_nRound = round;
-                mark.m_nDart = dart;
-                mark.m_nKind = between(0, 9) == 0 ? HIT_NONE : HIT_SINGLE;
-                mark.m_nNumber = mark.m_nKind == HIT_SINGLE ? between(1, 5) : 0;
-                mark.m_nTime = now;
+                Entry& mark = match.score.append();
+                mark.player = player;
+                mark.round = round;
+                mark.dart = dart;
+                mark.kind = between(0, 9) == 0 ? Hit::None : Hit::Single;
+                mark.number = mark.kind == Hit::Single ? between(1, 5) : 0;
+                mark.time = now;
                 now += dart < 3 ? between(1200, 2600) : between(7000, 12000);
             }
         }
     }
     std::vector<int32_t> times;
-    for (const CMark& mark : match.score.m_listMark) {
-        times.push_back(mark.m_nTime);
+    for (const Entry& mark : match.score.entries) {
+        times.push_back(mark.time);
     }
-    match.score.GetAt(0)->m_nScore[0] = 501;
-    match.score.GetAt(0)->m_nScore[1] = 501;
+    match.score.at(0)->score[0] = 501;
+    match.score.at(0)->score[1] = 501;
     Evaluate01(match.score);
     for (size_t i = 0; i < times.size(); ++i) {
-        match.score.m_listMark[i].m_nTime = times[i];
+        match.score.entries[i].time = times[i];
     }
 }
 
@@ -152,8 +152,8 @@ void RunOne(const char* label, int rounds, bool compress, const std::string& dir
     Match match;
     BuildMatch(match, rounds);
     std::vector<int32_t> times;
-    for (const CMark& mark : match.score.m_listMark) {
-        times.push_back(mark.m_nTime);
+    for (const Entry& mark : match.score.entries) {
+        times.push_back(mark.time);
     }
     std::string name = compress ? "video1" : "uncompressed";
     if (keyEvery > 0) {

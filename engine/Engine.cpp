@@ -76,35 +76,35 @@ private:
     int32_t Elapsed(uint32_t now) const { return static_cast<int32_t>(now - m_nStart); }
 
     void Step(uint32_t now) {
-        const CMark* current = m_score.GetAt(m_host.m_nIndex);
-        const int32_t previous = current != nullptr ? current->m_nTime : 0;
+        const Entry* current = m_score.at(m_host.m_nIndex);
+        const int32_t previous = current != nullptr ? current->time : 0;
         int index = m_host.m_nIndex + 1;
-        CMark* mark = m_score.GetAt(index);
+        Entry* mark = m_score.at(index);
         if (mark != nullptr) {
-            if (Recording() && mark->m_nDart == 0) {
+            if (Recording() && mark->dart == 0) {
                 // The turn start lies halfway between the last dart and this press; the
                 // press itself belongs to the first dart of the new turn.
                 const int64_t sum = static_cast<int64_t>(previous) + Elapsed(now);
-                mark->m_nTime = static_cast<int32_t>(sum / 2);
+                mark->time = static_cast<int32_t>(sum / 2);
                 ++index;
-                mark = m_score.GetAt(index);
+                mark = m_score.at(index);
             }
             if (mark != nullptr) {
                 if (Recording()) {
-                    mark->m_nTime = Elapsed(now);
+                    mark->time = Elapsed(now);
                 }
                 std::string status;
                 if (Recording()) {
                     status = kStatusRecordingPrefix;
                 }
-                status += FormatEntryStatus(mark->m_nRound, mark->m_nPlayer, mark->m_nDart,
-                                            index + 1, m_score.GetCount());
+                status += FormatEntryStatus(mark->round, mark->player, mark->dart,
+                                            index + 1, m_score.count());
                 m_host.SetStatusText(status);
             }
         }
         m_host.m_nIndex = index;
 
-        if (Recording() && index + 1 == m_score.GetCount()) {
+        if (Recording() && index + 1 == m_score.count()) {
             m_host.m_nCommand = CMD_STOP;
         }
 
@@ -123,10 +123,10 @@ private:
         if (m_score.m_pSurface == nullptr) {
             return false;
         }
-        switch (m_score.m_nGameKind) {
-        case GAME_01:
+        switch (m_score.gameKind) {
+        case GameKind::X01:
             return Draw01Board(index, m_score);
-        case GAME_CRICKET:
+        case GameKind::Cricket:
             return DrawCricketBoard(index, m_score);
         default:
             return false;
@@ -136,13 +136,13 @@ private:
     void StartRecording(uint32_t now) {
         m_host.SetStatusText(kStatusRecordingStart);
         m_host.m_nCommand = CMD_STOP;
-        const CMark* current = m_score.GetAt(m_host.m_nIndex);
-        const CMark* next = m_score.GetAt(m_host.m_nIndex + 1);
+        const Entry* current = m_score.at(m_host.m_nIndex);
+        const Entry* next = m_score.at(m_host.m_nIndex + 1);
         if (current == nullptr || next == nullptr) {
             return;
         }
         // The recording continues the timeline of the entry shown.
-        m_nStart = now - static_cast<uint32_t>(current->m_nTime);
+        m_nStart = now - static_cast<uint32_t>(current->time);
         m_backup.Copy(m_score);
         m_host.m_nMode = MODE_RECORDING;
         m_host.m_nCommand = CMD_NONE;
@@ -187,7 +187,7 @@ private:
         };
         const auto statusSink = [this](const std::string& text) { m_host.SetStatusText(text); };
         const bool ok = m_score.m_pSurface != nullptr &&
-                        ExportAvi(path, m_score.m_bCompress != 0, m_score, stopCheck, statusSink);
+                        ExportAvi(path, m_score.compress != 0, m_score, stopCheck, statusSink);
         m_host.m_nCommand = CMD_STOP;
         if (WindowAlive()) {
             if (ok) {
@@ -202,8 +202,8 @@ private:
     }
 
     CEngineHost& m_host;
-    CScoreData& m_score;
-    CScoreData m_backup;
+    Match& m_score;
+    Match m_backup;
     uint32_t m_nStart = 0; // clock reading of match time 0
 };
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-class CScoreData;
+class Match;
 
 // What the main window asks of the engine (m_nCommand). 0 means nothing to do.
 enum : int {
@@ -59,7 +59,7 @@ public:
 
     // The match the engine records and exports. The window changes it only while the
     // engine is idle.
-    virtual CScoreData& EngineScore() = 0;
+    virtual Match& EngineScore() = 0;
     // The output path of the next export (a copy, taken when the export starts).
     virtual std::string EngineAviPath() = 0;
 

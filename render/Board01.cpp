@@ -21,29 +21,29 @@ void SetText(CGStatic& s, int32_t size, int32_t alignH, int32_t alignV, COLORREF
 
 } // namespace
 
-bool Draw01Board(int index, CScoreData& score) {
+bool Draw01Board(int index, Match& score) {
     CGStatic* surface = score.m_pSurface;
-    const CMark* shown = ShownEntry(score, index);
+    const Entry* shown = ShownEntry(score, index);
     if (surface == nullptr || shown == nullptr) {
         return false;
     }
     CGStatic& s = *surface;
-    const bool bust = shown->m_nValue < 0;
+    const bool bust = shown->value < 0;
 
     s.ClearCanvas();
     s.DrawBackground();
     s.m_nFontWeight = 700;
     SetText(s, 200, 0, 0, kLabelGrey);
 
-    s.DrawString(15, 10, "Round " + std::to_string(shown->m_nRound));
+    s.DrawString(15, 10, "Round " + std::to_string(shown->round));
 
     SetText(s, 200, 2, 0, kLabelGrey);
-    s.DrawString(310, 10, score.m_strGame);
+    s.DrawString(310, 10, score.game);
 
-    if (shown->m_nDart >= 1) {
+    if (shown->dart >= 1) {
         SetText(s, 250, 1, 1, kLabelGrey);
-        for (int d = 1; d <= shown->m_nDart; ++d) {
-            const CMark* dart = FindDartOfTurn(score, *shown, d);
+        for (int d = 1; d <= shown->dart; ++d) {
+            const Entry* dart = FindDartOfTurn(score, *shown, d);
             if (dart == nullptr) {
                 break; // a gap in the turn hides this dart and every later one
             }
@@ -55,24 +55,24 @@ bool Draw01Board(int index, CScoreData& score) {
     s.DrawString(10, 100, "Score");
 
     SetText(s, 200, 0, 1, kLabelGrey);
-    s.DrawString(10, 125, bust ? std::string("--") : std::to_string(shown->m_nTurnTotal));
+    s.DrawString(10, 125, bust ? std::string("--") : std::to_string(shown->turnTotal));
 
     // The boxes keep whatever pen the surface has: white and 1 pixel wide in this program.
-    s.m_crBrush = shown->m_nPlayer == 1 ? kPlayer1Red : kBlack;
+    s.m_crBrush = shown->player == 1 ? kPlayer1Red : kBlack;
     s.DrawRoundRect(15, 175, 150, 230);
-    s.m_crBrush = shown->m_nPlayer == 2 ? kPlayer2Blue : kBlack;
+    s.m_crBrush = shown->player == 2 ? kPlayer2Blue : kBlack;
     s.DrawRoundRect(170, 175, 305, 230);
 
     SetText(s, 440, 1, 1, kWhite);
-    s.DrawString(83, 203, std::to_string(shown->m_nScore[0]));
-    s.DrawString(238, 203, std::to_string(shown->m_nScore[1]));
+    s.DrawString(83, 203, std::to_string(shown->score[0]));
+    s.DrawString(238, 203, std::to_string(shown->score[1]));
 
     if (bust) {
         SetText(s, 550, 1, 1, kWhite);
         s.DrawString(160, 90, "Bust");
     } else {
         SetText(s, 800, 1, 1, kWhite);
-        s.DrawString(160, 90, std::to_string(shown->m_nScore[shown->m_nPlayer - 1]));
+        s.DrawString(160, 90, std::to_string(shown->score[shown->player - 1]));
     }
 
     s.Refresh();

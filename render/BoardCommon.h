@@ -7,12 +7,12 @@
 // Pieces both scoreboards share.
 
 // The entry a board is asked to show, or null when the index is outside the list or the
-// entry was never placed by the evaluation (m_nDart negative) or names no player.
-const CMark* ShownEntry(const CScoreData& score, int index);
+// entry was never placed by the evaluation (dart negative) or names no player.
+const Entry* ShownEntry(const Match& score, int index);
 
 // The first entry of the shown entry's turn (same round and player) with that dart number,
 // or null.
-const CMark* FindDartOfTurn(const CScoreData& score, const CMark& shown, int dart);
+const Entry* FindDartOfTurn(const Match& score, const Entry& shown, int dart);
 
 // The text of a dart by its hit kind; missText stands for a dart that scored nothing.
-std::string DartText(const CMark& dart, const char* missText);
+std::string DartText(const Entry& dart, const char* missText);

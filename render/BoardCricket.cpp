@@ -17,7 +17,7 @@ constexpr COLORREF kBlack = 0x000000;
 
 struct TargetRow {
     const char* label;
-    int target; // index into m_nMark
+    int target; // index into marks
     int y;
 };
 
@@ -41,7 +41,7 @@ int32_t PointsSize(int32_t points) {
 
 } // namespace
 
-void DrawCricketMark(CScoreData& score, int x, int y, int count) {
+void DrawCricketMark(Match& score, int x, int y, int count) {
     if (score.m_pSurface == nullptr) {
         return;
     }
@@ -73,9 +73,9 @@ void DrawCricketMark(CScoreData& score, int x, int y, int count) {
     }
 }
 
-bool DrawCricketBoard(int index, CScoreData& score) {
+bool DrawCricketBoard(int index, Match& score) {
     CGStatic* surface = score.m_pSurface;
-    const CMark* shown = ShownEntry(score, index);
+    const Entry* shown = ShownEntry(score, index);
     if (surface == nullptr || shown == nullptr) {
         return false;
     }
@@ -88,7 +88,7 @@ bool DrawCricketBoard(int index, CScoreData& score) {
 
     s.DrawString(15, 11, "Round");
     SetText(s, 200, 0, 1, kLabelGrey);
-    s.DrawString(71, 24, std::to_string(shown->m_nRound));
+    s.DrawString(71, 24, std::to_string(shown->round));
     SetText(s, 120, 2, 0, kLabelGrey);
     s.DrawString(305, 11, "Cricket");
 
@@ -100,47 +100,47 @@ bool DrawCricketBoard(int index, CScoreData& score) {
     s.m_nFontSize = 220;
     s.m_crText = kPlayer1Marks;
     for (const TargetRow& row : kRows) {
-        DrawCricketMark(score, 123, row.y, shown->m_nMark[0][row.target]);
+        DrawCricketMark(score, 123, row.y, shown->marks[0][row.target]);
     }
     s.m_crText = kPlayer2Marks;
     for (const TargetRow& row : kRows) {
-        DrawCricketMark(score, 197, row.y, shown->m_nMark[1][row.target]);
+        DrawCricketMark(score, 197, row.y, shown->marks[1][row.target]);
     }
 
     // A target both players have closed is struck through, over both players' symbols.
     s.m_crPen = kClosedBar;
     s.m_nPenWidth = 5;
     for (const TargetRow& row : kRows) {
-        if (shown->m_nMark[0][row.target] == 3 && shown->m_nMark[1][row.target] == 3) {
+        if (shown->marks[0][row.target] == 3 && shown->marks[1][row.target] == 3) {
             s.DrawLine(109, row.y, 211, row.y);
         }
     }
 
-    if (shown->m_nDart >= 1) {
+    if (shown->dart >= 1) {
         SetText(s, 220, 1, 1, kWhite);
-        for (int d = 1; d <= shown->m_nDart; ++d) {
-            const CMark* dart = FindDartOfTurn(score, *shown, d);
+        for (int d = 1; d <= shown->dart; ++d) {
+            const Entry* dart = FindDartOfTurn(score, *shown, d);
             if (dart == nullptr) {
                 break; // a gap in the turn hides this dart and every later one
             }
             const int y = 130 + 40 * (d - 1);
-            const int x = dart->m_nPlayer == 1 ? 31 : 236;
-            DrawCricketMark(score, x, y, dart->m_nValue >= 1 ? dart->m_nValue : -1);
+            const int x = dart->player == 1 ? 31 : 236;
+            DrawCricketMark(score, x, y, dart->value >= 1 ? dart->value : -1);
             s.DrawString(x + 43, y, DartText(*dart, "-"));
         }
     }
 
     s.m_crPen = kWhite;
     s.m_nPenWidth = 1;
-    s.m_crBrush = shown->m_nPlayer == 1 ? kPlayer1Red : kBlack;
+    s.m_crBrush = shown->player == 1 ? kPlayer1Red : kBlack;
     s.DrawRoundRect(15, 45, 100, 100);
-    SetText(s, PointsSize(shown->m_nScore[0]), 1, 1, kWhite);
-    s.DrawString(58, 73, std::to_string(shown->m_nScore[0]));
+    SetText(s, PointsSize(shown->score[0]), 1, 1, kWhite);
+    s.DrawString(58, 73, std::to_string(shown->score[0]));
 
-    s.m_crBrush = shown->m_nPlayer == 2 ? kPlayer2Blue : kBlack;
+    s.m_crBrush = shown->player == 2 ? kPlayer2Blue : kBlack;
     s.DrawRoundRect(220, 45, 305, 100);
-    SetText(s, PointsSize(shown->m_nScore[1]), 1, 1, kWhite);
-    s.DrawString(263, 73, std::to_string(shown->m_nScore[1]));
+    SetText(s, PointsSize(shown->score[1]), 1, 1, kWhite);
+    s.DrawString(263, 73, std::to_string(shown->score[1]));
 
     s.Refresh();
     return true;

@@ -3,7 +3,7 @@
 #include "render/Painters.h"
 #include "score/ScoreData.h"
 
-void DrawTitle(CScoreData& score) {
+void DrawTitle(Match& score) {
     if (score.m_pSurface == nullptr) {
         return;
     }
@@ -32,12 +32,12 @@ void DrawTitle(CScoreData& score) {
     s.Publish();
 }
 
-void DrawFrameAt(CScoreData& score, int32_t t) {
+void DrawFrameAt(Match& score, int32_t t) {
     // Entries reached by t: the leading ones whose time is at most t. The walk stops at the
     // first later entry, since times never decrease along a loaded list.
     int count = 0;
-    for (const CMark& entry : score.m_listMark) {
-        if (entry.m_nTime > t) {
+    for (const Entry& entry : score.entries) {
+        if (entry.time > t) {
             break;
         }
         ++count;
@@ -47,11 +47,11 @@ void DrawFrameAt(CScoreData& score, int32_t t) {
         DrawTitle(score);
         return;
     }
-    switch (score.m_nGameKind) {
-    case GAME_01:
+    switch (score.gameKind) {
+    case GameKind::X01:
         Draw01Board(index, score);
         break;
-    case GAME_CRICKET:
+    case GameKind::Cricket:
         DrawCricketBoard(index, score);
         break;
     default:

@@ -8,19 +8,19 @@ namespace {
 // Round and player of the turn being walked. The walk starts before round 1 with a player
 // above 2, so that the first turn start makes it round 1, player 1.
 struct TurnCursor {
-    int32_t m_nRound = 0;
-    int32_t m_nPlayer = 3;
+    int32_t round = 0;
+    int32_t player = 3;
 
     void NextTurn() {
-        if (++m_nPlayer > 2) {
-            m_nPlayer = 1;
-            m_nRound = Saturate32(int64_t{m_nRound} + 1);
+        if (++player > 2) {
+            player = 1;
+            round = Saturate32(int64_t{round} + 1);
         }
     }
     // True when no turn has started yet: a dart before any turn-start entry (the loader
     // never makes one, but a document built by hand might) then opens round 1 itself
     // instead of being scored for a player who does not exist.
-    bool BeforeFirstTurn() const { return m_nPlayer > 2; }
+    bool BeforeFirstTurn() const { return player > 2; }
 };
 
 int CricketTarget(int32_t value) {
@@ -41,117 +41,117 @@ int CricketTarget(int32_t value) {
 
 } // namespace
 
-void Evaluate01(CScoreData& data) {
-    if (data.GetCount() == 0) {
+void Evaluate01(Match& data) {
+    if (data.count() == 0) {
         return;
     }
-    const CMark& head = *data.GetAt(0);
-    int32_t remaining[2] = {head.m_nScore[0], head.m_nScore[1]};
+    const Entry& head = *data.at(0);
+    int32_t remaining[2] = {head.score[0], head.score[1]};
     int32_t turnStart = 0;
     int32_t turnTotal = 0;
     TurnCursor cursor;
 
-    for (CMark& mark : data.m_listMark) {
-        if (mark.m_nDart < 0) {
+    for (Entry& mark : data.entries) {
+        if (mark.dart < 0) {
             continue;
         }
-        if (mark.m_nDart == 0 || cursor.BeforeFirstTurn()) {
+        if (mark.dart == 0 || cursor.BeforeFirstTurn()) {
             cursor.NextTurn();
-            turnStart = remaining[cursor.m_nPlayer - 1];
+            turnStart = remaining[cursor.player - 1];
             turnTotal = 0;
         }
-        int32_t& left = remaining[cursor.m_nPlayer - 1];
-        if (mark.m_nDart == 0) {
-            mark.m_nValue = 0;
-            mark.m_nTurnTotal = 0;
+        int32_t& left = remaining[cursor.player - 1];
+        if (mark.dart == 0) {
+            mark.value = 0;
+            mark.turnTotal = 0;
         } else {
             int64_t points = 0;
-            switch (mark.m_nKind) {
-            case HIT_DBULL:
+            switch (mark.kind) {
+            case Hit::Bull:
                 points = 50;
                 break;
-            case HIT_SBULL:
-                points = data.m_nSepaBull > 0 ? 25 : 50;
+            case Hit::OuterBull:
+                points = data.separateBull > 0 ? 25 : 50;
                 break;
-            case HIT_TRIPLE:
-                points = int64_t{3} * mark.m_nNumber;
+            case Hit::Triple:
+                points = int64_t{3} * mark.number;
                 break;
-            case HIT_DOUBLE:
-                points = int64_t{2} * mark.m_nNumber;
+            case Hit::Double:
+                points = int64_t{2} * mark.number;
                 break;
-            case HIT_SINGLE:
-                points = mark.m_nNumber;
+            case Hit::Single:
+                points = mark.number;
                 break;
-            case HIT_LEAVE:
-                points = Saturate32(int64_t{left} - mark.m_nNumber);
-                mark.m_nKind = HIT_SINGLE;
-                mark.m_nNumber = static_cast<int32_t>(points);
+            case Hit::Leave:
+                points = Saturate32(int64_t{left} - mark.number);
+                mark.kind = Hit::Single;
+                mark.number = static_cast<int32_t>(points);
                 break;
             default:
                 break;
             }
             turnTotal = Saturate32(turnTotal + points);
             left = Saturate32(left - points);
-            if (left < 0 || mark.m_nNumber < 0) {
+            if (left < 0 || mark.number < 0) {
                 left = turnStart;
-                mark.m_nValue = -1;
+                mark.value = -1;
             } else {
-                mark.m_nValue = Saturate32(points);
+                mark.value = Saturate32(points);
             }
-            mark.m_nTurnTotal = turnTotal;
+            mark.turnTotal = turnTotal;
         }
-        mark.m_nRound = cursor.m_nRound;
-        mark.m_nPlayer = cursor.m_nPlayer;
-        mark.m_nScore[0] = remaining[0];
-        mark.m_nScore[1] = remaining[1];
+        mark.round = cursor.round;
+        mark.player = cursor.player;
+        mark.score[0] = remaining[0];
+        mark.score[1] = remaining[1];
     }
     ValidateTimes(data);
 }
 
-void EvaluateCricket(CScoreData& data) {
-    if (data.GetCount() == 0) {
+void EvaluateCricket(Match& data) {
+    if (data.count() == 0) {
         return;
     }
-    const CMark& head = *data.GetAt(0);
-    int32_t points[2] = {head.m_nScore[0], head.m_nScore[1]};
+    const Entry& head = *data.at(0);
+    int32_t points[2] = {head.score[0], head.score[1]};
     int32_t marks[2][kCricketTargets];
     for (int p = 0; p < 2; ++p) {
         for (int t = 0; t < kCricketTargets; ++t) {
-            marks[p][t] = head.m_nMark[p][t];
+            marks[p][t] = head.marks[p][t];
         }
     }
     TurnCursor cursor;
 
-    for (CMark& mark : data.m_listMark) {
-        if (mark.m_nDart < 0) {
+    for (Entry& mark : data.entries) {
+        if (mark.dart < 0) {
             continue;
         }
-        if (mark.m_nDart == 0 || cursor.BeforeFirstTurn()) {
+        if (mark.dart == 0 || cursor.BeforeFirstTurn()) {
             cursor.NextTurn();
         }
-        const int me = cursor.m_nPlayer - 1;
+        const int me = cursor.player - 1;
         const int other = 1 - me;
-        mark.m_nValue = 0;
-        if (mark.m_nDart > 0) {
-            if (mark.m_nKind < HIT_SINGLE || mark.m_nKind > HIT_DBULL) {
-                mark.m_nKind = HIT_NONE;
+        mark.value = 0;
+        if (mark.dart > 0) {
+            if (mark.kind < Hit::Single || mark.kind > Hit::Bull) {
+                mark.kind = Hit::None;
             }
-            if (mark.m_nNumber < 1 || mark.m_nNumber > 50) {
-                mark.m_nNumber = 0;
+            if (mark.number < 1 || mark.number > 50) {
+                mark.number = 0;
             }
             int32_t hits = 0;
-            int32_t value = mark.m_nNumber;
-            switch (mark.m_nKind) {
-            case HIT_SINGLE:
-            case HIT_DOUBLE:
-            case HIT_TRIPLE:
-                hits = mark.m_nKind; // 1, 2, 3
+            int32_t value = mark.number;
+            switch (mark.kind) {
+            case Hit::Single:
+            case Hit::Double:
+            case Hit::Triple:
+                hits = mark.kind; // 1, 2, 3
                 break;
-            case HIT_SBULL:
+            case Hit::OuterBull:
                 hits = 1;
                 value = 25;
                 break;
-            case HIT_DBULL:
+            case Hit::Bull:
                 hits = 2;
                 value = 25;
                 break;
@@ -173,33 +173,33 @@ void EvaluateCricket(CScoreData& data) {
                 }
                 marks[me][target] = Saturate32(n > 3 ? 3 : n);
                 points[me] = Saturate32(points[me] + scored);
-                mark.m_nValue = Saturate32(counted);
+                mark.value = Saturate32(counted);
             }
         }
-        mark.m_nTurnTotal = 0;
-        mark.m_nRound = cursor.m_nRound;
-        mark.m_nPlayer = cursor.m_nPlayer;
-        mark.m_nScore[0] = points[0];
-        mark.m_nScore[1] = points[1];
+        mark.turnTotal = 0;
+        mark.round = cursor.round;
+        mark.player = cursor.player;
+        mark.score[0] = points[0];
+        mark.score[1] = points[1];
         for (int p = 0; p < 2; ++p) {
             for (int t = 0; t < kCricketTargets; ++t) {
-                mark.m_nMark[p][t] = marks[p][t];
+                mark.marks[p][t] = marks[p][t];
             }
         }
     }
     ValidateTimes(data);
 }
 
-void ValidateTimes(CScoreData& data) {
+void ValidateTimes(Match& data) {
     int32_t previous = 0;
     bool backwards = false;
-    for (CMark& mark : data.m_listMark) {
-        if (mark.m_nTime < previous) {
+    for (Entry& mark : data.entries) {
+        if (mark.time < previous) {
             backwards = true;
         }
         if (backwards) {
-            mark.m_nTime = 0;
+            mark.time = 0;
         }
-        previous = mark.m_nTime;
+        previous = mark.time;
     }
 }

@@ -7,11 +7,11 @@
 #include <unistd.h>
 #include <vector>
 
-CIniMgr::CIniMgr() = default;
+ProfileStore::ProfileStore() = default;
 
-CIniMgr::~CIniMgr() = default;
+ProfileStore::~ProfileStore() = default;
 
-std::string CIniMgr::GetCurrentDirPrefix() const {
+std::string ProfileStore::GetCurrentDirPrefix() const {
     std::vector<char> buffer(256);
     for (;;) {
         if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
@@ -24,7 +24,7 @@ std::string CIniMgr::GetCurrentDirPrefix() const {
     }
 }
 
-std::string CIniMgr::GetFilePath() const {
+std::string ProfileStore::GetFilePath() const {
     std::string path;
     if (m_bCurrentDir) {
         path = GetCurrentDirPrefix();
@@ -33,12 +33,12 @@ std::string CIniMgr::GetFilePath() const {
     return path;
 }
 
-bool CIniMgr::ReadString(const std::string& section, const std::string& key,
+bool ProfileStore::ReadString(const std::string& section, const std::string& key,
                          std::string& value) const {
     if (m_pHeld) {
         m_pHeld->Lookup(section, key, value);
     } else {
-        CProfileFile file;
+        ProfileFile file;
         file.Load(GetFilePath());
         file.Lookup(section, key, value);
     }
@@ -48,18 +48,18 @@ bool CIniMgr::ReadString(const std::string& section, const std::string& key,
     return !value.empty();
 }
 
-std::string CIniMgr::ReadString(const std::string& key) const {
+std::string ProfileStore::ReadString(const std::string& key) const {
     std::string value;
     ReadString(m_strSection, key, value);
     return value;
 }
 
-bool CIniMgr::WriteString(const std::string& section, const std::string& key,
+bool ProfileStore::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
     Release();
     std::string path = GetFilePath();
-    CProfileFile file;
-    if (file.Load(path) == CProfileFile::LoadResult::Unreadable) {
+    ProfileFile file;
+    if (file.Load(path) == ProfileFile::LoadResult::Unreadable) {
         return false; // writing it back would lose what we could not read
     }
     if (!file.Set(section, key, value)) {
@@ -68,12 +68,12 @@ bool CIniMgr::WriteString(const std::string& section, const std::string& key,
     return ReplaceFileContents(path, file.Text());
 }
 
-void CIniMgr::Hold() {
-    auto held = std::make_unique<CProfileFile>();
+void ProfileStore::Hold() {
+    auto held = std::make_unique<ProfileFile>();
     held->Load(GetFilePath());
     m_pHeld = std::move(held);
 }
 
-void CIniMgr::Release() {
+void ProfileStore::Release() {
     m_pHeld.reset();
 }

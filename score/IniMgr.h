@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-class CProfileFile;
+class ProfileFile;
 
 // Reads and writes values of a profile (INI) file by section and key. The file syntax, and
 // the choices about blanks, comments, quotes and duplicates, are described in
@@ -18,15 +18,15 @@ class CProfileFile;
 // the directory is taken whole however long it is, and when it cannot be determined (it was
 // removed) the prefix is empty. Without m_bCurrentDir, m_strFile is the path, and a
 // relative name is resolved by the system against the working directory.
-class CIniMgr {
+class ProfileStore {
 public:
     // Longest value a read returns; longer values read as their first kMaxValue bytes.
     static constexpr size_t kMaxValue = 2047;
 
-    CIniMgr();
-    virtual ~CIniMgr();
-    CIniMgr(const CIniMgr&) = delete;
-    CIniMgr& operator=(const CIniMgr&) = delete;
+    ProfileStore();
+    virtual ~ProfileStore();
+    ProfileStore(const ProfileStore&) = delete;
+    ProfileStore& operator=(const ProfileStore&) = delete;
 
     // The working directory followed by one "/".
     std::string GetCurrentDirPrefix() const;
@@ -51,5 +51,5 @@ public:
     std::string m_strSection = "SETTING";
 
 private:
-    std::unique_ptr<CProfileFile> m_pHeld;
+    std::unique_ptr<ProfileFile> m_pHeld;
 };

@@ -6,6 +6,7 @@
 #include "score/ScoreData.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -32,12 +33,6 @@ std::string TrimUpper(const std::string& text) {
         }
     }
     return out;
-}
-
-std::string TurnKey(int round, int player) {
-    char key[32];
-    std::snprintf(key, sizeof key, "R%02d-%d", round, player);
-    return key;
 }
 
 } // namespace
@@ -68,49 +63,48 @@ void ClassifyThrow(const std::string& raw, int32_t& kind, int32_t& number) {
     const std::string token = TrimUpper(raw);
     const std::string_view rest =
         token.empty() ? std::string_view() : std::string_view(token).substr(1);
-    kind = HIT_NONE;
+    kind = Hit::None;
     number = 0;
     if (token.empty()) {
         return;
     }
     if (token[0] == '@') {
-        kind = HIT_LEAVE;
+        kind = Hit::Leave;
         number = ParseInt(rest);
         return;
     }
     if (token == "DB") {
-        kind = HIT_DBULL;
+        kind = Hit::Bull;
     } else if (token == "SB") {
-        kind = HIT_SBULL;
+        kind = Hit::OuterBull;
     } else if (token[0] == 'S') {
-        kind = HIT_SINGLE;
+        kind = Hit::Single;
         number = ParseInt(rest);
     } else if (token[0] == 'D') {
-        kind = HIT_DOUBLE;
+        kind = Hit::Double;
         number = ParseInt(rest);
     } else if (token[0] == 'T') {
-        kind = HIT_TRIPLE;
+        kind = Hit::Triple;
         number = ParseInt(rest);
     } else if (token == "BUST" || token == "X") {
         number = -1;
     } else if (token == "-" || token == "OUT" || token == "0") {
         // scored nothing
     } else {
-        kind = HIT_SINGLE;
+        kind = Hit::Single;
         number = ParseInt(token);
     }
 }
 
-bool OpenScoreFile(CScoreData& data, const std::string& path) {
-    CScoreData backup;
-    backup.Copy(data);
-    data.Reset();
-    data.m_strPath = path;
+bool OpenScoreFile(Match& data, const std::string& path) {
+    Match backup = data;
+    data.reset();
+    data.path = path;
 
-    CIniMgr ini;
+    ProfileStore ini;
     ini.m_bCurrentDir = false;
     ini.m_strFile = path;
-    // One consistent snapshot for the whole load; see CIniMgr::Hold.
+    // One consistent snapshot for the whole load; see ProfileStore::Hold.
     ini.Hold();
 
     std::string throws[4];
@@ -138,22 +132,22 @@ bool OpenScoreFile(CScoreData& data, const std::string& path) {
             }
             SplitComma(timeValue, times);
 
-            CMark& start = data.AddTail();
-            start.m_nRound = round;
-            start.m_nPlayer = player;
-            start.m_nDart = 0;
+            Entry& start = data.append();
+            start.round = round;
+            start.player = player;
+            start.dart = 0;
             if (round != 1 || player != 1) {
                 int64_t first = ParseInt(times[0]);
-                start.m_nTime = Saturate32((first + lastTime) / 2);
+                start.time = Saturate32((first + lastTime) / 2);
             }
             for (int d = 1; d <= darts; ++d) {
-                CMark& dart = data.AddTail();
-                dart.m_nRound = round;
-                dart.m_nPlayer = player;
-                dart.m_nDart = d;
-                dart.m_nTime = ParseInt(times[d - 1]);
-                ClassifyThrow(throws[d - 1], dart.m_nKind, dart.m_nNumber);
-                lastTime = dart.m_nTime;
+                Entry& dart = data.append();
+                dart.round = round;
+                dart.player = player;
+                dart.dart = d;
+                dart.time = ParseInt(times[d - 1]);
+                ClassifyThrow(throws[d - 1], dart.kind, dart.number);
+                lastTime = dart.time;
             }
         }
         if (ended) {
@@ -161,25 +155,25 @@ bool OpenScoreFile(CScoreData& data, const std::string& path) {
         }
     }
 
-    if (data.GetCount() > 0) {
+    if (data.count() > 0) {
         ini.m_strSection = "SETTING";
         if (ParseInt(ini.ReadString("NOCOMP-AVI")) > 0) {
-            data.m_bCompress = 0;
+            data.compress = 0;
         }
 
         std::string game = TrimUpper(ini.ReadString("GAME"));
         if (game == "301" || game == "501" || game == "701" || game == "901" || game == "1101" ||
             game == "1501") {
-            data.m_nGameKind = GAME_01;
+            data.gameKind = GameKind::X01;
         } else if (game.size() >= 3 && game.compare(0, 3, "CRI") == 0) {
-            data.m_nGameKind = GAME_CRICKET;
+            data.gameKind = GameKind::Cricket;
         } else {
             game = "301";
-            data.m_nGameKind = GAME_01;
+            data.gameKind = GameKind::X01;
         }
-        data.m_strGame = game;
+        data.game = game;
 
-        CMark& first = *data.GetAt(0);
+        Entry& first = *data.at(0);
         for (int player = 1; player <= 2; ++player) {
             char key[32];
             std::snprintf(key, sizeof key, "P%d-SCORE", player);
@@ -187,10 +181,10 @@ bool OpenScoreFile(CScoreData& data, const std::string& path) {
             if (score < 0) {
                 score = 0;
             }
-            if (score == 0 && data.m_nGameKind == GAME_01) {
-                score = ParseInt(data.m_strGame);
+            if (score == 0 && data.gameKind == GameKind::X01) {
+                score = ParseInt(data.game);
             }
-            first.m_nScore[player - 1] = score;
+            first.score[player - 1] = score;
 
             std::snprintf(key, sizeof key, "P%d-MARK", player);
             const std::string marks = ini.ReadString(key);
@@ -198,24 +192,24 @@ bool OpenScoreFile(CScoreData& data, const std::string& path) {
                 for (int i = 0; i < 7; ++i) {
                     int32_t v = ParseInt(marks.substr(static_cast<size_t>(i), 1));
                     if (v >= 0 && v <= 3) {
-                        first.m_nMark[player - 1][6 - i] = v;
+                        first.marks[player - 1][6 - i] = v;
                     }
                 }
             }
         }
-        if (data.m_nGameKind == GAME_01) {
-            data.m_nSepaBull = ParseInt(ini.ReadString("SEPABULL"));
+        if (data.gameKind == GameKind::X01) {
+            data.separateBull = ParseInt(ini.ReadString("SEPABULL"));
         }
 
-        if (data.m_nGameKind == GAME_CRICKET) {
+        if (data.gameKind == GameKind::Cricket) {
             EvaluateCricket(data);
         } else {
             Evaluate01(data);
         }
     }
 
-    if (data.GetCount() == 0) {
-        data.Copy(backup);
+    if (data.count() == 0) {
+        data = std::move(backup);
         return false;
     }
     return true;

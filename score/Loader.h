@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-class CScoreData;
+class Match;
 
 // Shown (and printed by the command-line companion) when a score file gives no entry.
 inline constexpr const char* kLoadErrorCaption = "ファイル読み込みエラー";
@@ -11,7 +11,7 @@ inline constexpr const char* kLoadErrorText = "スコアファイルの読み込
 
 // Reads the score file at path into data and evaluates it. False when the file gave no
 // entry; data then holds exactly what it held before.
-bool OpenScoreFile(CScoreData& data, const std::string& path);
+bool OpenScoreFile(Match& data, const std::string& path);
 
 // Splits value at commas into at most four pieces and returns their number: an empty value
 // gives 0 (pieces untouched), "a,b" gives 2, "a," gives "a" and an empty piece; after the

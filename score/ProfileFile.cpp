@@ -21,17 +21,17 @@ bool IsQuote(char c) {
 
 // Reads at most limit + 1 bytes so that a huge or endless file (a device, a pipe) is
 // recognised as too large without reading it all.
-CProfileFile::LoadResult ReadWhole(const std::string& path, std::string& out, size_t limit) {
+ProfileFile::LoadResult ReadWhole(const std::string& path, std::string& out, size_t limit) {
     out.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        return errno == ENOENT ? CProfileFile::LoadResult::Missing
-                               : CProfileFile::LoadResult::Unreadable;
+        return errno == ENOENT ? ProfileFile::LoadResult::Missing
+                               : ProfileFile::LoadResult::Unreadable;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > static_cast<off_t>(limit)) {
         ::close(fd);
-        return CProfileFile::LoadResult::Unreadable;
+        return ProfileFile::LoadResult::Unreadable;
     }
     out.resize(static_cast<size_t>(st.st_size) + 1);
     size_t got = 0;
@@ -49,7 +49,7 @@ CProfileFile::LoadResult ReadWhole(const std::string& path, std::string& out, si
         if (n < 0) {
             ::close(fd);
             out.clear();
-            return CProfileFile::LoadResult::Unreadable;
+            return ProfileFile::LoadResult::Unreadable;
         }
         if (n == 0) {
             break;
@@ -59,25 +59,25 @@ CProfileFile::LoadResult ReadWhole(const std::string& path, std::string& out, si
     ::close(fd);
     if (got > limit) {
         out.clear();
-        return CProfileFile::LoadResult::Unreadable;
+        return ProfileFile::LoadResult::Unreadable;
     }
     out.resize(got);
-    return CProfileFile::LoadResult::Ok;
+    return ProfileFile::LoadResult::Ok;
 }
 
 } // namespace
 
-CProfileFile::CProfileFile(std::string text) : m_strText(std::move(text)) {
+ProfileFile::ProfileFile(std::string text) : m_strText(std::move(text)) {
     Parse();
 }
 
-CProfileFile::LoadResult CProfileFile::Load(const std::string& path) {
+ProfileFile::LoadResult ProfileFile::Load(const std::string& path) {
     LoadResult result = ReadWhole(path, m_strText, kMaxBytes);
     Parse();
     return result;
 }
 
-void CProfileFile::Parse() {
+void ProfileFile::Parse() {
     m_lines.clear();
     m_strEol = "\n";
     const std::string& t = m_strText;
@@ -148,7 +148,7 @@ void CProfileFile::Parse() {
     }
 }
 
-bool CProfileFile::NameIs(const Line& line, std::string_view name) const {
+bool ProfileFile::NameIs(const Line& line, std::string_view name) const {
     size_t len = line.m_nNameEnd - line.m_nNameBegin;
     if (len != name.size()) {
         return false;
@@ -162,7 +162,7 @@ bool CProfileFile::NameIs(const Line& line, std::string_view name) const {
     return true;
 }
 
-bool CProfileFile::FindSection(std::string_view section, size_t& first, size_t& last) const {
+bool ProfileFile::FindSection(std::string_view section, size_t& first, size_t& last) const {
     for (size_t i = 0; i < m_lines.size(); ++i) {
         if (m_lines[i].m_bSection && NameIs(m_lines[i], section)) {
             first = i;
@@ -176,7 +176,7 @@ bool CProfileFile::FindSection(std::string_view section, size_t& first, size_t& 
     return false;
 }
 
-bool CProfileFile::Lookup(std::string_view section, std::string_view key,
+bool ProfileFile::Lookup(std::string_view section, std::string_view key,
                           std::string& value) const {
     value.clear();
     size_t first = 0;
@@ -208,7 +208,7 @@ bool CProfileFile::Lookup(std::string_view section, std::string_view key,
     return false;
 }
 
-bool CProfileFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+bool ProfileFile::Set(std::string_view section, std::string_view key, std::string_view value) {
     auto hasBreak = [](std::string_view s) {
         return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
     };

@@ -38,7 +38,7 @@
 //   otherwise LF.
 // - A value that would not read back as written (blanks at either end, or enclosed in a
 //   quote pair) is written inside double quotes.
-class CProfileFile {
+class ProfileFile {
 public:
     // Files larger than this are not score files; they read as unreadable, which keeps the
     // memory and time of a load bounded whatever file the user picks.
@@ -50,8 +50,8 @@ public:
         Unreadable, // exists but cannot be read, is not a regular file, or is too large
     };
 
-    CProfileFile() = default;
-    explicit CProfileFile(std::string text);
+    ProfileFile() = default;
+    explicit ProfileFile(std::string text);
 
     // Replaces the content with the file at path. On anything but Ok the content is empty.
     LoadResult Load(const std::string& path);

@@ -1,50 +1,35 @@
 #include "score/ScoreData.h"
 
-CScoreData::CScoreData() {
-    m_listMark.reserve(10);
-    Reset();
+#include <cstdio>
+
+void Match::reset() {
+    game.clear();
+    gameKind = GameKind::None;
+    separateBull = 0;
+    compress = true;
+    entries.clear();
 }
 
-CScoreData::~CScoreData() {
-    Reset();
-}
-
-void CScoreData::Reset() {
-    m_strGame.clear();
-    m_nGameKind = GAME_NONE;
-    m_nSepaBull = 0;
-    m_bCompress = 1;
-    m_listMark.clear();
-}
-
-void CScoreData::Copy(const CScoreData& source) {
-    if (&source == this) {
-        return;
-    }
-    Reset();
-    m_pSurface = source.m_pSurface;
-    m_strPath = source.m_strPath;
-    m_strGame = source.m_strGame;
-    m_nGameKind = source.m_nGameKind;
-    m_nSepaBull = source.m_nSepaBull;
-    m_bCompress = source.m_bCompress;
-    m_listMark = source.m_listMark;
-}
-
-CMark* CScoreData::GetAt(int index) {
-    if (index < 0 || index >= GetCount()) {
+Entry* Match::at(int index) {
+    if (index < 0 || index >= count()) {
         return nullptr;
     }
-    return &m_listMark[static_cast<size_t>(index)];
+    return &entries[static_cast<size_t>(index)];
 }
 
-const CMark* CScoreData::GetAt(int index) const {
-    if (index < 0 || index >= GetCount()) {
+const Entry* Match::at(int index) const {
+    if (index < 0 || index >= count()) {
         return nullptr;
     }
-    return &m_listMark[static_cast<size_t>(index)];
+    return &entries[static_cast<size_t>(index)];
 }
 
-CMark& CScoreData::AddTail() {
-    return m_listMark.emplace_back();
+Entry& Match::append() {
+    return entries.emplace_back();
+}
+
+std::string TurnKey(int round, int player) {
+    char key[32];
+    std::snprintf(key, sizeof key, "R%02d-%d", round, player);
+    return key;
 }

@@ -4,73 +4,63 @@
 #include <string>
 #include <vector>
 
-class CGStatic;
-
 // Where a dart landed, as read from the score file.
-enum : int32_t {
-    HIT_NONE = 0,
-    HIT_SINGLE = 1,
-    HIT_DOUBLE = 2,
-    HIT_TRIPLE = 3,
-    HIT_SBULL = 4,
-    HIT_DBULL = 5,
-    HIT_LEAVE = 9, // "@n": the player has n left; the 01 evaluation turns it into a single
+struct Hit {
+    static constexpr int32_t None = 0;
+    static constexpr int32_t Single = 1;
+    static constexpr int32_t Double = 2;
+    static constexpr int32_t Triple = 3;
+    static constexpr int32_t OuterBull = 4;
+    static constexpr int32_t Bull = 5;
+    // "@n": the player has n left; the 01 evaluation turns it into a single.
+    static constexpr int32_t Leave = 9;
 };
 
-enum : int32_t {
-    GAME_NONE = 0,
-    GAME_01 = 1,
-    GAME_CRICKET = 2,
+struct GameKind {
+    static constexpr int32_t None = 0;
+    static constexpr int32_t X01 = 1;
+    static constexpr int32_t Cricket = 2;
 };
 
 // Cricket target index: 0 is the bull, 1..6 are 15..20.
 constexpr int kCricketTargets = 7;
 
-// One entry of a match: a turn start (m_nDart 0) or a dart (1..3), with the whole game
-// state after it once evaluated, so that any moment can be drawn from this entry alone.
-class CMark {
-public:
-    int32_t m_nTime = 0;
-    int32_t m_nPlayer = 0;
-    int32_t m_nRound = 0;
-    int32_t m_nDart = -1; // -1: not placed, both evaluations skip it
-    int32_t m_nKind = HIT_NONE;
-    int32_t m_nNumber = 0;
-    int32_t m_nValue = 0;
-    int32_t m_nTurnTotal = 0;
-    int32_t m_nScore[2] = {0, 0};
-    int32_t m_nMark[2][kCricketTargets] = {};
-    int32_t m_nReserved = 0;
+// One entry of a match: a turn start (dart 0) or a dart (1..3), with the whole game state
+// after it once evaluated, so that any moment can be drawn from this entry alone.
+struct Entry {
+    int32_t time = 0; // ms from the start of the recording
+    int32_t player = 0;
+    int32_t round = 0;
+    int32_t dart = -1; // -1: not placed, both evaluations skip it
+    int32_t kind = Hit::None;
+    int32_t number = 0;
+    int32_t value = 0;
+    int32_t turnTotal = 0;
+    int32_t score[2] = {0, 0};
+    int32_t marks[2][kCricketTargets] = {};
 };
-static_assert(sizeof(CMark) == 25 * sizeof(int32_t), "CMark is 25 plain 32-bit fields");
 
-// The loaded match. Owned by the main window for the whole run; second instances serve
-// as backups (the loader's and the recording's).
-class CScoreData {
+// The loaded match: plain data, copied by value wherever a backup is needed (the loader's
+// and the recording's).
+class Match {
 public:
-    CScoreData();
-    ~CScoreData();
-    // Whole-document copies go through Copy() so that every backup is explicit.
-    CScoreData(const CScoreData&) = delete;
-    CScoreData& operator=(const CScoreData&) = delete;
+    // Empties the match; the path stays as it is.
+    void reset();
 
-    // Empties the match; m_pSurface and m_strPath stay as they are.
-    void Reset();
-    // Makes this document an independent copy of source (surface and path included).
-    void Copy(const CScoreData& source);
-
-    int GetCount() const { return static_cast<int>(m_listMark.size()); }
+    int count() const { return static_cast<int>(entries.size()); }
     // The entry at a 0-based position, or null outside 0..count-1.
-    CMark* GetAt(int index);
-    const CMark* GetAt(int index) const;
-    // Appends a fresh entry (m_nDart -1, everything else 0) and returns it.
-    CMark& AddTail();
+    Entry* at(int index);
+    const Entry* at(int index) const;
+    // Appends a fresh entry (dart -1, everything else 0) and returns it.
+    Entry& append();
 
-    CGStatic* m_pSurface = nullptr; // not owned
-    std::string m_strPath;
-    std::string m_strGame;
-    int32_t m_nGameKind = GAME_NONE;
-    int32_t m_nSepaBull = 0;
-    uint8_t m_bCompress = 1;
-    std::vector<CMark> m_listMark; // match order; the vector owns its entries
+    std::string path;
+    std::string game;
+    int32_t gameKind = GameKind::None;
+    int32_t separateBull = 0;
+    bool compress = true;
+    std::vector<Entry> entries; // match order
 };
+
+// The score-file key of a turn: "R01-1" for round 1, player 1.
+std::string TurnKey(int round, int player);

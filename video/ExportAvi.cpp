@@ -27,22 +27,22 @@ constexpr int kKeyFrameEvery = 15; // one a second, so that editors can seek
 
 // The end of the video: 10 s after the last entry of the leading run of non-decreasing
 // times. 64-bit, since a time near the 32-bit limit plus the tail does not fit in 32 bits.
-int64_t TotalLength(const CScoreData& score) {
+int64_t TotalLength(const Match& score) {
     int32_t previous = 0;
     int32_t last = 0;
-    for (const CMark& mark : score.m_listMark) {
-        if (mark.m_nTime < previous) {
+    for (const Entry& mark : score.entries) {
+        if (mark.time < previous) {
             break;
         }
-        last = mark.m_nTime;
-        previous = mark.m_nTime;
+        last = mark.time;
+        previous = mark.time;
     }
     return int64_t(last) + kTailMs;
 }
 
 } // namespace
 
-bool ExportAvi(const std::string& path, bool compress, CScoreData& score,
+bool ExportAvi(const std::string& path, bool compress, Match& score,
                const std::function<ExportStop()>& stopCheck,
                const std::function<void(const std::string&)>& statusSink,
                const ExportOptions& options) {
@@ -124,7 +124,7 @@ bool ExportAvi(const std::string& path, bool compress, CScoreData& score,
         // A frame whose moment reaches the same entry as the frame before shows the same
         // picture, so painting is needed only when the entry changes. This keeps export
         // speed bound by the number of entries, not by the length of the match.
-        while (reached < score.m_listMark.size() && score.m_listMark[reached].m_nTime <= t) {
+        while (reached < score.entries.size() && score.entries[reached].time <= t) {
             ++reached;
         }
         const long index = static_cast<long>(reached) - 1;

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-class CScoreData;
+class Match;
 
 // What the caller answers before every frame.
 enum class ExportStop {
@@ -32,7 +32,7 @@ struct ExportOptions {
 // of score.m_pSurface, from 0 until 10 s after the last timed entry. True only when every
 // frame was written and the file was finished. A cancelled or failed export still leaves a
 // well-formed file of the frames written so far.
-bool ExportAvi(const std::string& path, bool compress, CScoreData& score,
+bool ExportAvi(const std::string& path, bool compress, Match& score,
                const std::function<ExportStop()>& stopCheck,
                const std::function<void(const std::string&)>& statusSink,
                const ExportOptions& options = {});

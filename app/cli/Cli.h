@@ -1,7 +1,7 @@
 #pragma once
 
 class CGStatic;
-class CScoreData;
+class Match;
 
 // The sub-commands of vorlat-cli. Each takes the arguments after its own name and returns
 // the process exit status.
@@ -12,6 +12,6 @@ int CliExport(int argc, char** argv); // export SCORE.txt OUT.avi [--uncompresse
 
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text.
-bool LoadScore(CScoreData& score, const char* path);
+bool LoadScore(Match& score, const char* path);
 // Gives score a window-less canvas of the preview's size (320 x 240) to paint into.
-void AttachCanvas(CScoreData& score, CGStatic& surface);
+void AttachCanvas(Match& score, CGStatic& surface);

@@ -13,7 +13,7 @@ constexpr int kCanvasHeight = 240;
 
 } // namespace
 
-bool LoadScore(CScoreData& score, const char* path) {
+bool LoadScore(Match& score, const char* path) {
     if (!OpenScoreFile(score, path)) {
         std::fprintf(stderr, "%s\n", kLoadErrorText);
         return false;
@@ -21,7 +21,7 @@ bool LoadScore(CScoreData& score, const char* path) {
     return true;
 }
 
-void AttachCanvas(CScoreData& score, CGStatic& surface) {
+void AttachCanvas(Match& score, CGStatic& surface) {
     surface.CreateCanvas(kCanvasWidth, kCanvasHeight);
     score.m_pSurface = &surface;
 }

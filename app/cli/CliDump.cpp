@@ -13,23 +13,23 @@ int CliDump(int argc, char** argv) {
         std::fputs("usage: vorlat-cli dump SCORE.txt\n", stderr);
         return 2;
     }
-    CScoreData data;
+    Match data;
     if (!LoadScore(data, argv[0])) {
         return 1;
     }
-    std::printf("game=%s kind=%d sepabull=%d compress=%d entries=%d\n", data.m_strGame.c_str(),
-                data.m_nGameKind, data.m_nSepaBull, static_cast<int>(data.m_bCompress),
-                data.GetCount());
-    for (const CMark& m : data.m_listMark) {
-        std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d", m.m_nTime, m.m_nPlayer, m.m_nRound,
-                    m.m_nDart, m.m_nKind, m.m_nNumber, m.m_nValue, m.m_nTurnTotal, m.m_nScore[0],
-                    m.m_nScore[1]);
-        for (const auto& player : m.m_nMark) {
+    std::printf("game=%s kind=%d sepabull=%d compress=%d entries=%d\n", data.game.c_str(),
+                data.gameKind, data.separateBull, static_cast<int>(data.compress),
+                data.count());
+    for (const Entry& m : data.entries) {
+        std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d", m.time, m.player, m.round,
+                    m.dart, m.kind, m.number, m.value, m.turnTotal, m.score[0],
+                    m.score[1]);
+        for (const auto& player : m.marks) {
             for (int32_t marks : player) {
                 std::printf("\t%d", marks);
             }
         }
-        std::printf("\t%d\n", m.m_nReserved);
+        std::printf("\t0\n"); // a column the dump has always ended with
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("vorlat-cli dump: could not write the output\n", stderr);

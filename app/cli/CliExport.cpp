@@ -34,13 +34,13 @@ int CliExport(int argc, char** argv) {
             return 2;
         }
     }
-    CScoreData score;
+    Match score;
     if (!LoadScore(score, argv[0])) {
         return 1;
     }
     CGStatic surface;
     AttachCanvas(score, surface);
-    const bool compress = forced >= 0 ? forced == 1 : score.m_bCompress != 0;
+    const bool compress = forced >= 0 ? forced == 1 : score.compress != 0;
 
     // On a terminal the progress rewrites one line; otherwise every change is its own line,
     // which reads well in a log.

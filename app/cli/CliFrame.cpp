@@ -40,7 +40,7 @@ int CliFrame(int argc, char** argv) {
         std::fputs("usage: vorlat-cli frame SCORE.txt T OUT.png  (T in milliseconds)\n", stderr);
         return 2;
     }
-    CScoreData score;
+    Match score;
     if (!LoadScore(score, argv[0])) {
         return 1;
     }
@@ -55,7 +55,7 @@ int CliTitle(int argc, char** argv) {
         std::fputs("usage: vorlat-cli title OUT.png\n", stderr);
         return 2;
     }
-    CScoreData score;
+    Match score;
     CGStatic surface;
     AttachCanvas(score, surface);
     DrawTitle(score);

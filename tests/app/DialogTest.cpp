@@ -98,7 +98,7 @@ protected:
         m_openAnswer = path;
         Dlg().m_btnLoad.click();
         const std::string first =
-            "Round1, Player1, 0投目 (1/" + std::to_string(Dlg().m_score.GetCount()) + ")";
+            "Round1, Player1, 0投目 (1/" + std::to_string(Dlg().m_score.count()) + ")";
         ASSERT_TRUE(WaitFor([&] { return ShowsIdleAt(first); }));
     }
 
@@ -166,9 +166,9 @@ TEST_F(DialogTest, LayoutHoldsThePreviewAboveStatusAndButtons) {
 
 TEST_F(DialogTest, LoadShowsTheFirstEntry) {
     Load(m_longPath);
-    EXPECT_GT(Dlg().m_score.GetCount(), 2);
+    EXPECT_GT(Dlg().m_score.count(), 2);
     EXPECT_EQ(Dlg().m_nIndex, 0);
-    EXPECT_EQ(Dlg().m_score.m_strPath, m_longPath);
+    EXPECT_EQ(Dlg().m_score.path, m_longPath);
     EXPECT_TRUE(m_boxes.empty());
 }
 
@@ -178,13 +178,13 @@ TEST_F(DialogTest, UnreadableFileShowsTheLoadErrorAndCancelDoesNothing) {
     Dlg().m_btnLoad.click();
     ASSERT_EQ(m_boxes.size(), 1u);
     ExpectBox(m_boxes[0], kLoadErrorText, kLoadErrorCaption, MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(Dlg().m_score.m_strPath, m_shortPath);
+    EXPECT_EQ(Dlg().m_score.path, m_shortPath);
 
     m_openAnswer.clear(); // the file dialog cancelled
     Dlg().m_btnLoad.click();
     EXPECT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(Dlg().m_nCommand, CMD_NONE);
-    EXPECT_EQ(Dlg().m_score.GetCount(), 5);
+    EXPECT_EQ(Dlg().m_score.count(), 5);
 }
 
 TEST_F(DialogTest, RecordAndExportWithoutDataShowTheNoDataBox) {
@@ -223,7 +223,7 @@ TEST_F(DialogTest, EnterPressesRecordTheMatchAndSaveIt) {
     EXPECT_GT(t[4], t[2]);
     EXPECT_LT(t[4], 1000); // recorded now, not the file's old 3000
     EXPECT_EQ(t[3], (t[2] + t[4]) / 2);
-    CScoreData saved;
+    Match saved;
     ASSERT_TRUE(OpenScoreFile(saved, m_shortPath));
     const auto s = Times(saved);
     EXPECT_EQ(s[1], t[1]);
@@ -278,7 +278,7 @@ TEST_F(DialogTest, CancelledExportShowsTheCancelTextThenTheErrorBox) {
     ExpectBox(m_boxes[0], kExportErrorText, kExportErrorCaption, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(m_boxes[0].statusShown, kExportCancelled);
     ASSERT_TRUE(WaitFor([&] {
-        return ShowsIdleAt("Round1, Player1, 0投目 (1/" + std::to_string(Dlg().m_score.GetCount()) +
+        return ShowsIdleAt("Round1, Player1, 0投目 (1/" + std::to_string(Dlg().m_score.count()) +
                            ")");
     }));
     ExpectIdleButtons();

@@ -26,12 +26,12 @@ using namespace std::chrono_literals;
 // Stands in for the main window: remembers what the engine did to it.
 class FakeHost : public CEngineHost {
 public:
-    CScoreData score;
+    Match score;
     std::string aviPath;
     std::function<void(const std::string&)> onStatus; // runs on the engine thread
     std::atomic<bool> closed{false};
 
-    CScoreData& EngineScore() override { return score; }
+    Match& EngineScore() override { return score; }
     std::string EngineAviPath() override { return aviPath; }
 
     void SetStatusText(const std::string& text) override {
@@ -111,7 +111,7 @@ protected:
         std::ofstream(m_path, std::ios::binary) << kShortMatch;
         m_surface.CreateCanvas(320, 240);
         ASSERT_TRUE(OpenScoreFile(m_host.score, m_path));
-        ASSERT_EQ(m_host.score.GetCount(), 5);
+        ASSERT_EQ(m_host.score.count(), 5);
         m_host.score.m_pSurface = &m_surface;
         m_host.aviPath = m_dir.filePath(QStringLiteral("match.avi")).toStdString();
     }
@@ -200,7 +200,7 @@ TEST_F(EngineTest, RecordingToTheLastEntrySavesWithTheTurnStartMidpoint) {
     ExpectBox(boxes[0], kSavedText, kSavedCaption, MB_OK | MB_ICONINFORMATION);
 
     // The file now holds the darts' new times.
-    CScoreData saved;
+    Match saved;
     ASSERT_TRUE(OpenScoreFile(saved, m_path));
     const auto s = Times(saved);
     EXPECT_EQ(s[1], t[1]);
@@ -221,7 +221,7 @@ TEST_F(EngineTest, RecordingToTheLastEntrySavesWithTheTurnStartMidpoint) {
 
 TEST_F(EngineTest, RefusedSaveShowsTheErrorAndKeepsTheRecordedTimes) {
     const std::string before = ReadBytes(m_path);
-    m_host.score.m_strPath = m_dir.filePath(QStringLiteral("gone/match.txt")).toStdString();
+    m_host.score.path = m_dir.filePath(QStringLiteral("gone/match.txt")).toStdString();
     StartAndRewind();
     StartRecording();
     Press();
@@ -282,7 +282,7 @@ TEST_F(EngineTest, StartAtTheLastEntryIsRefusedAndRewinds) {
 
 TEST_F(EngineTest, StopClearsTimesFromTheFirstBackwardStep) {
     StartAndRewind();
-    m_host.score.GetAt(3)->m_nTime = 1500; // before dart 2 at 2000
+    m_host.score.at(3)->time = 1500; // before dart 2 at 2000
     m_host.m_nCommand = CMD_STOP;
     ASSERT_TRUE(WaitIdleAtFirstEntry());
     EXPECT_EQ(Times(m_host.score), (std::vector<int32_t>{0, 1000, 2000, 0, 0}));

@@ -15,14 +15,14 @@ const QRgb kRed = qRgb(225, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 225);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-CMark& Add(CScoreData& score, int player, int round, int dart, int kind = HIT_NONE,
+Entry& Add(Match& score, int player, int round, int dart, int kind = Hit::None,
            int number = 0) {
-    CMark& m = score.AddTail();
-    m.m_nPlayer = player;
-    m.m_nRound = round;
-    m.m_nDart = dart;
-    m.m_nKind = kind;
-    m.m_nNumber = number;
+    Entry& m = score.append();
+    m.player = player;
+    m.round = round;
+    m.dart = dart;
+    m.kind = kind;
+    m.number = number;
     return m;
 }
 
@@ -65,19 +65,19 @@ bool Empty(const QImage& board, const QRect& region) {
 
 struct Board01 : ::testing::Test {
     Surface s;
-    CScoreData score;
+    Match score;
     Board01() {
         score.m_pSurface = &s.surface;
-        score.m_strGame = "501";
-        score.m_nGameKind = GAME_01;
+        score.game = "501";
+        score.gameKind = GameKind::X01;
     }
     const QImage& Canvas() const { return s.surface.GetCanvas(); }
 };
 
 TEST_F(Board01, TurnStartOfPlayer2) {
-    CMark& m = Add(score, 2, 5, 0);
-    m.m_nScore[0] = 301;
-    m.m_nScore[1] = 260;
+    Entry& m = Add(score, 2, 5, 0);
+    m.score[0] = 301;
+    m.score[1] = 260;
     ASSERT_TRUE(Draw01Board(0, score));
     const QImage& img = Canvas();
 
@@ -108,12 +108,12 @@ TEST_F(Board01, TurnStartOfPlayer2) {
 
 TEST_F(Board01, DartsOfTheTurnUpToTheShownOne) {
     Add(score, 1, 3, 0);
-    Add(score, 1, 3, 1, HIT_TRIPLE, 20);
-    CMark& shown = Add(score, 1, 3, 2, HIT_DBULL);
-    Add(score, 1, 3, 3, HIT_SINGLE, 1);
-    shown.m_nTurnTotal = 110;
-    shown.m_nScore[0] = 391;
-    shown.m_nScore[1] = 501;
+    Add(score, 1, 3, 1, Hit::Triple, 20);
+    Entry& shown = Add(score, 1, 3, 2, Hit::Bull);
+    Add(score, 1, 3, 3, Hit::Single, 1);
+    shown.turnTotal = 110;
+    shown.score[0] = 391;
+    shown.score[1] = 501;
     ASSERT_TRUE(Draw01Board(2, score));
     const QImage& img = Canvas();
     EXPECT_TRUE(HasText(img, "T20", 83, 154, 250, 1, 1, kLabel));
@@ -129,12 +129,12 @@ TEST_F(Board01, DartTextByHitKind) {
     const struct {
         int kind, number;
         const char* text;
-    } cases[] = {{HIT_NONE, 0, "--"},     {HIT_SINGLE, 5, "5"}, {HIT_DOUBLE, 16, "D16"},
-                 {HIT_TRIPLE, 19, "T19"}, {HIT_SBULL, 0, "SB"}, {HIT_DBULL, 0, "DB"}};
+    } cases[] = {{Hit::None, 0, "--"},     {Hit::Single, 5, "5"}, {Hit::Double, 16, "D16"},
+                 {Hit::Triple, 19, "T19"}, {Hit::OuterBull, 0, "SB"}, {Hit::Bull, 0, "DB"}};
     for (const auto& c : cases) {
-        score.m_listMark.clear();
+        score.entries.clear();
         Add(score, 1, 1, 0);
-        Add(score, 1, 1, 1, c.kind, c.number).m_nScore[0] = 480;
+        Add(score, 1, 1, 1, c.kind, c.number).score[0] = 480;
         ASSERT_TRUE(Draw01Board(1, score));
         EXPECT_TRUE(HasText(Canvas(), c.text, 83, 154, 250, 1, 1, kLabel)) << c.text;
     }
@@ -142,20 +142,20 @@ TEST_F(Board01, DartTextByHitKind) {
 
 TEST_F(Board01, AGapInTheTurnHidesLaterDarts) {
     Add(score, 1, 1, 0);
-    Add(score, 1, 1, 2, HIT_SINGLE, 20); // dart 1 missing from the list
-    Add(score, 1, 1, 3, HIT_SINGLE, 20);
+    Add(score, 1, 1, 2, Hit::Single, 20); // dart 1 missing from the list
+    Add(score, 1, 1, 3, Hit::Single, 20);
     ASSERT_TRUE(Draw01Board(2, score));
     EXPECT_TRUE(Empty(Canvas(), QRect(40, 138, 240, 34)));
 }
 
 TEST_F(Board01, BustShowsDashesAndTheWordBust) {
     Add(score, 2, 4, 0);
-    Add(score, 2, 4, 1, HIT_TRIPLE, 20);
-    CMark& bust = Add(score, 2, 4, 2, HIT_SINGLE, 7);
-    bust.m_nValue = -1;
-    bust.m_nTurnTotal = 67;
-    bust.m_nScore[0] = 100;
-    bust.m_nScore[1] = 40;
+    Add(score, 2, 4, 1, Hit::Triple, 20);
+    Entry& bust = Add(score, 2, 4, 2, Hit::Single, 7);
+    bust.value = -1;
+    bust.turnTotal = 67;
+    bust.score[0] = 100;
+    bust.score[1] = 40;
     ASSERT_TRUE(Draw01Board(2, score));
     const QImage& img = Canvas();
     EXPECT_TRUE(HasText(img, "--", 10, 125, 200, 0, 1, kLabel));
@@ -165,9 +165,9 @@ TEST_F(Board01, BustShowsDashesAndTheWordBust) {
 }
 
 TEST_F(Board01, FourDigitScoreKeepsTheLargeSize) {
-    CMark& m = Add(score, 1, 1, 0);
-    m.m_nScore[0] = 1501;
-    m.m_nScore[1] = 1501;
+    Entry& m = Add(score, 1, 1, 0);
+    m.score[0] = 1501;
+    m.score[1] = 1501;
     ASSERT_TRUE(Draw01Board(0, score));
     // So wide a number runs past the "Score" label, which is left out of the comparison.
     EXPECT_TRUE(
@@ -177,14 +177,14 @@ TEST_F(Board01, FourDigitScoreKeepsTheLargeSize) {
 // ---- both boards refuse what they cannot show ----
 
 TEST(Boards, NothingIsDrawnForAnEntryTheyCannotShow) {
-    using Painter = bool (*)(int, CScoreData&);
+    using Painter = bool (*)(int, Match&);
     for (Painter paint : {&Draw01Board, &DrawCricketBoard}) {
         Surface s;
-        CScoreData score;
+        Match score;
         score.m_pSurface = &s.surface;
         Add(score, 1, 1, 0);
         Add(score, 1, 1, -1);            // never placed by the evaluation
-        Add(score, 3, 1, 1, HIT_SINGLE); // no such player
+        Add(score, 3, 1, 1, Hit::Single); // no such player
         s.surface.m_crBrush = 0x123456;
         s.surface.DrawRoundRect(0, 0, 320, 240);
         const QImage before = s.surface.GetCanvas().copy();
@@ -193,8 +193,8 @@ TEST(Boards, NothingIsDrawnForAnEntryTheyCannotShow) {
             EXPECT_EQ(s.surface.GetCanvas(), before) << index;
         }
         EXPECT_TRUE(paint(0, score));
-        CScoreData detached;
-        detached.AddTail().m_nDart = 0;
+        Match detached;
+        detached.append().dart = 0;
         EXPECT_FALSE(paint(0, detached)) << "no surface";
     }
 }
@@ -203,11 +203,11 @@ TEST(Boards, NothingIsDrawnForAnEntryTheyCannotShow) {
 
 struct BoardCricket : ::testing::Test {
     Surface s;
-    CScoreData score;
+    Match score;
     BoardCricket() {
         score.m_pSurface = &s.surface;
-        score.m_strGame = "CRICKET";
-        score.m_nGameKind = GAME_CRICKET;
+        score.game = "CRICKET";
+        score.gameKind = GameKind::Cricket;
     }
     const QImage& Canvas() const { return s.surface.GetCanvas(); }
 };
@@ -254,18 +254,18 @@ bool BarAt(const QImage& img, int y) {
 }
 
 TEST_F(BoardCricket, MarksAndClosedTargets) {
-    CMark& m = Add(score, 1, 6, 0);
+    Entry& m = Add(score, 1, 6, 0);
     // Target index: 0 bull, 1..6 = 15..20.
-    m.m_nMark[0][4] = 3; // 18 closed by both
-    m.m_nMark[1][4] = 3;
-    m.m_nMark[0][6] = 2; // 20: a cross for player 1 only
-    m.m_nMark[0][3] = 3; // 17: 3 against 2, no bar
-    m.m_nMark[1][3] = 2;
-    m.m_nMark[1][2] = 1; // 16: a slash for player 2
-    m.m_nMark[0][0] = 3; // bull closed by both
-    m.m_nMark[1][0] = 3;
-    m.m_nScore[0] = 57;
-    m.m_nScore[1] = 0;
+    m.marks[0][4] = 3; // 18 closed by both
+    m.marks[1][4] = 3;
+    m.marks[0][6] = 2; // 20: a cross for player 1 only
+    m.marks[0][3] = 3; // 17: 3 against 2, no bar
+    m.marks[1][3] = 2;
+    m.marks[1][2] = 1; // 16: a slash for player 2
+    m.marks[0][0] = 3; // bull closed by both
+    m.marks[1][0] = 3;
+    m.score[0] = 57;
+    m.score[1] = 0;
     ASSERT_TRUE(DrawCricketBoard(0, score));
     const QImage& img = Canvas();
 
@@ -310,14 +310,14 @@ TEST_F(BoardCricket, MarksAndClosedTargets) {
 
 TEST_F(BoardCricket, DartsOfTheTurnUnderTheThrowersBox) {
     Add(score, 1, 2, 0);
-    Add(score, 1, 2, 1, HIT_SINGLE, 20).m_nValue = 1;
+    Add(score, 1, 2, 1, Hit::Single, 20).value = 1;
     Add(score, 2, 2, 0);
-    Add(score, 2, 2, 1, HIT_TRIPLE, 19).m_nValue = 3;
-    Add(score, 2, 2, 2, HIT_NONE).m_nValue = 0;
-    CMark& shown = Add(score, 2, 2, 3, HIT_DBULL);
-    shown.m_nValue = 2;
-    shown.m_nScore[0] = 20;
-    shown.m_nScore[1] = 999;
+    Add(score, 2, 2, 1, Hit::Triple, 19).value = 3;
+    Add(score, 2, 2, 2, Hit::None).value = 0;
+    Entry& shown = Add(score, 2, 2, 3, Hit::Bull);
+    shown.value = 2;
+    shown.score[0] = 20;
+    shown.score[1] = 999;
     ASSERT_TRUE(DrawCricketBoard(5, score));
     const QImage& img = Canvas();
 
@@ -338,9 +338,9 @@ TEST_F(BoardCricket, DartsOfTheTurnUnderTheThrowersBox) {
 
 TEST_F(BoardCricket, DartsOfPlayer1AndNoMarkDarts) {
     Add(score, 1, 1, 0);
-    Add(score, 1, 1, 1, HIT_SINGLE, 5).m_nValue = 0; // outside 15..20: no mark
-    CMark& shown = Add(score, 1, 1, 2, HIT_DOUBLE, 20);
-    shown.m_nValue = 2;
+    Add(score, 1, 1, 1, Hit::Single, 5).value = 0; // outside 15..20: no mark
+    Entry& shown = Add(score, 1, 1, 2, Hit::Double, 20);
+    shown.value = 2;
     ASSERT_TRUE(DrawCricketBoard(2, score));
     const QImage& img = Canvas();
     EXPECT_EQ(SymbolAt(img, 31, 130, 0xFFFFFFFF), kDash);
@@ -356,10 +356,10 @@ TEST_F(BoardCricket, FourDigitPointsUseTheSmallerSize) {
         int32_t size;
     } cases[] = {{999, 380}, {1000, 280}, {1234, 280}};
     for (const auto& c : cases) {
-        score.m_listMark.clear();
-        CMark& m = Add(score, 2, 9, 0);
-        m.m_nScore[0] = c.points;
-        m.m_nScore[1] = c.points;
+        score.entries.clear();
+        Entry& m = Add(score, 2, 9, 0);
+        m.score[0] = c.points;
+        m.score[1] = c.points;
         ASSERT_TRUE(DrawCricketBoard(0, score));
         const std::string text = std::to_string(c.points);
         // Four digits touch the outline, so only the boxes' insides are compared.
@@ -380,7 +380,7 @@ TEST(CricketMark, SymbolBySizeAndCount) {
                  {2, kCross}, {3, kCircledCross}, {4, kCircledCross}};
     for (const auto& c : cases) {
         Surface s;
-        CScoreData score;
+        Match score;
         score.m_pSurface = &s.surface;
         s.surface.DrawBackground();
         s.surface.m_nFontSize = 220;
@@ -394,7 +394,7 @@ TEST(CricketMark, SymbolBySizeAndCount) {
     }
     // The box follows the font size: at 900 (S = 100) the slash reaches 50 pixels out.
     Surface s;
-    CScoreData score;
+    Match score;
     score.m_pSurface = &s.surface;
     s.surface.DrawBackground();
     s.surface.m_nFontSize = 900;

@@ -48,7 +48,7 @@ struct CliFrame : ::testing::Test {
     }
     // The same moment painted in this process, as the program paints it.
     QImage Expected(int32_t t) {
-        CScoreData score;
+        Match score;
         EXPECT_TRUE(OpenScoreFile(score, scorePath.toStdString()));
         CGStatic surface;
         surface.CreateCanvas(320, 240);
@@ -77,7 +77,7 @@ TEST_F(CliFrame, WritesTheTitle) {
     const QString out = dir.filePath("title.png");
     const CliResult r = RunCli({"title", out});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    CScoreData score;
+    Match score;
     CGStatic surface;
     surface.CreateCanvas(320, 240);
     score.m_pSurface = &surface;

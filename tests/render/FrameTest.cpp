@@ -14,24 +14,24 @@ using namespace rendertest;
 namespace {
 
 // A 01 match whose entries all look different: entry i leaves player 1 at 500 - i.
-void FillMatch(CScoreData& score, const std::vector<int32_t>& times) {
+void FillMatch(Match& score, const std::vector<int32_t>& times) {
     score.Reset();
-    score.m_strGame = "501";
-    score.m_nGameKind = GAME_01;
+    score.game = "501";
+    score.gameKind = GameKind::X01;
     for (size_t i = 0; i < times.size(); ++i) {
-        CMark& m = score.AddTail();
-        m.m_nTime = times[i];
-        m.m_nPlayer = 1;
-        m.m_nRound = 1;
-        m.m_nDart = 0;
-        m.m_nScore[0] = 500 - static_cast<int32_t>(i);
-        m.m_nScore[1] = 501;
+        Entry& m = score.append();
+        m.time = times[i];
+        m.player = 1;
+        m.round = 1;
+        m.dart = 0;
+        m.score[0] = 500 - static_cast<int32_t>(i);
+        m.score[1] = 501;
     }
 }
 
 QImage BoardAfter(const std::vector<int32_t>& times, int index) {
     Surface s;
-    CScoreData score;
+    Match score;
     score.m_pSurface = &s.surface;
     FillMatch(score, times);
     EXPECT_TRUE(Draw01Board(index, score));
@@ -40,7 +40,7 @@ QImage BoardAfter(const std::vector<int32_t>& times, int index) {
 
 QImage Title() {
     Surface s;
-    CScoreData score;
+    Match score;
     score.m_pSurface = &s.surface;
     DrawTitle(score);
     return s.surface.GetCanvas().copy();
@@ -70,7 +70,7 @@ TEST(FrameSelection, MomentShowsTheLastEntryReached) {
     const QImage title = Title();
     for (const auto& c : cases) {
         Surface s;
-        CScoreData score;
+        Match score;
         score.m_pSurface = &s.surface;
         FillMatch(score, c.times);
         DrawFrameAt(score, c.t);
@@ -82,10 +82,10 @@ TEST(FrameSelection, MomentShowsTheLastEntryReached) {
 
 TEST(FrameSelection, CricketMomentsUseTheCricketBoard) {
     Surface s, ref;
-    CScoreData score;
+    Match score;
     score.m_pSurface = &s.surface;
     FillMatch(score, {0, 1000});
-    score.m_nGameKind = GAME_CRICKET;
+    score.gameKind = GameKind::Cricket;
     DrawFrameAt(score, 1500);
     score.m_pSurface = &ref.surface;
     ASSERT_TRUE(DrawCricketBoard(1, score));
@@ -94,12 +94,12 @@ TEST(FrameSelection, CricketMomentsUseTheCricketBoard) {
 
 TEST(FrameSelection, UnknownGameKeepsThePreviousPicture) {
     Surface s;
-    CScoreData score;
+    Match score;
     score.m_pSurface = &s.surface;
     FillMatch(score, {0, 1000});
     ASSERT_TRUE(Draw01Board(1, score));
     const QImage before = s.surface.GetCanvas().copy();
-    score.m_nGameKind = GAME_NONE;
+    score.gameKind = GameKind::None;
     DrawFrameAt(score, 0);
     EXPECT_EQ(s.surface.GetCanvas(), before);
     // The title still shows before the first entry.
@@ -134,7 +134,7 @@ TEST(TitleScreen, NameSubtitleVersionAndCopyrightCentred) {
 
 TEST(TitleScreen, LeavesTheDrawingStateAsItsLastText) {
     Surface s;
-    CScoreData score;
+    Match score;
     score.m_pSurface = &s.surface;
     s.surface.m_crPen = 0x123456;
     DrawTitle(score);

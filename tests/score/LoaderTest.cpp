@@ -20,10 +20,10 @@ protected:
         WriteBytes(path, text);
         return OpenScoreFile(m_data, path);
     }
-    const CMark& At(int i) const { return *m_data.GetAt(i); }
+    const Entry& At(int i) const { return *m_data.at(i); }
 
     TempDir m_dir;
-    CScoreData m_data;
+    Match m_data;
 };
 
 const char* const kWorkedExample = "[SETTING]\n"
@@ -49,30 +49,30 @@ MarkFields Entry01(int time, int player, int round, int dart, int kind, int numb
 
 TEST_F(LoaderTest, WorkedExample501) {
     ASSERT_TRUE(Load(kWorkedExample));
-    EXPECT_EQ(m_data.m_strPath, m_dir.File("score.txt"));
-    EXPECT_EQ(m_data.m_strGame, "501");
-    EXPECT_EQ(m_data.m_nGameKind, GAME_01);
-    EXPECT_EQ(m_data.m_nSepaBull, 1);
-    EXPECT_EQ(m_data.m_bCompress, 1);
+    EXPECT_EQ(m_data.path, m_dir.File("score.txt"));
+    EXPECT_EQ(m_data.game, "501");
+    EXPECT_EQ(m_data.gameKind, GameKind::X01);
+    EXPECT_EQ(m_data.separateBull, 1);
+    EXPECT_EQ(m_data.compress, 1);
     const std::vector<MarkFields> expected = {
-        Entry01(0, 1, 1, 0, HIT_NONE, 0, 0, 0, 501, 501),
-        Entry01(100, 1, 1, 1, HIT_TRIPLE, 20, 60, 60, 441, 501),
-        Entry01(200, 1, 1, 2, HIT_SINGLE, 20, 20, 80, 421, 501),
-        Entry01(300, 1, 1, 3, HIT_SINGLE, 5, 5, 85, 416, 501),
-        Entry01(400, 2, 1, 0, HIT_NONE, 0, 0, 0, 416, 501),
-        Entry01(500, 2, 1, 1, HIT_DBULL, 0, 50, 50, 416, 451),
-        Entry01(600, 2, 1, 2, HIT_TRIPLE, 19, 57, 107, 416, 394),
-        Entry01(700, 2, 1, 3, HIT_SBULL, 0, 25, 132, 416, 369),
-        Entry01(750, 1, 2, 0, HIT_NONE, 0, 0, 0, 416, 369),
-        Entry01(800, 1, 2, 1, HIT_SINGLE, 15, 15, 15, 401, 369),
-        Entry01(850, 1, 2, 2, HIT_DOUBLE, 20, 40, 55, 361, 369),
-        Entry01(900, 1, 2, 3, HIT_NONE, 0, 0, 55, 361, 369),
-        Entry01(920, 2, 2, 0, HIT_NONE, 0, 0, 0, 361, 369),
-        Entry01(940, 2, 2, 1, HIT_TRIPLE, 20, 60, 60, 361, 309),
-        Entry01(960, 2, 2, 2, HIT_TRIPLE, 20, 60, 120, 361, 249),
-        Entry01(980, 2, 2, 3, HIT_NONE, -1, -1, 120, 361, 369),
+        Entry01(0, 1, 1, 0, Hit::None, 0, 0, 0, 501, 501),
+        Entry01(100, 1, 1, 1, Hit::Triple, 20, 60, 60, 441, 501),
+        Entry01(200, 1, 1, 2, Hit::Single, 20, 20, 80, 421, 501),
+        Entry01(300, 1, 1, 3, Hit::Single, 5, 5, 85, 416, 501),
+        Entry01(400, 2, 1, 0, Hit::None, 0, 0, 0, 416, 501),
+        Entry01(500, 2, 1, 1, Hit::Bull, 0, 50, 50, 416, 451),
+        Entry01(600, 2, 1, 2, Hit::Triple, 19, 57, 107, 416, 394),
+        Entry01(700, 2, 1, 3, Hit::OuterBull, 0, 25, 132, 416, 369),
+        Entry01(750, 1, 2, 0, Hit::None, 0, 0, 0, 416, 369),
+        Entry01(800, 1, 2, 1, Hit::Single, 15, 15, 15, 401, 369),
+        Entry01(850, 1, 2, 2, Hit::Double, 20, 40, 55, 361, 369),
+        Entry01(900, 1, 2, 3, Hit::None, 0, 0, 55, 361, 369),
+        Entry01(920, 2, 2, 0, Hit::None, 0, 0, 0, 361, 369),
+        Entry01(940, 2, 2, 1, Hit::Triple, 20, 60, 60, 361, 309),
+        Entry01(960, 2, 2, 2, Hit::Triple, 20, 60, 120, 361, 249),
+        Entry01(980, 2, 2, 3, Hit::None, -1, -1, 120, 361, 369),
     };
-    ASSERT_EQ(m_data.GetCount(), static_cast<int>(expected.size()));
+    ASSERT_EQ(m_data.count(), static_cast<int>(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(Describe(Fields(At(static_cast<int>(i)))), Describe(expected[i])) << i;
     }
@@ -80,18 +80,17 @@ TEST_F(LoaderTest, WorkedExample501) {
 
 TEST_F(LoaderTest, WindowsLineEndingsAndByteOrderMarkReadTheSame) {
     ASSERT_TRUE(Load(kWorkedExample, "lf.txt"));
-    CScoreData lf;
-    lf.Copy(m_data);
+    Match lf = m_data;
     std::string crlf = "\xEF\xBB\xBF";
     for (const char* p = kWorkedExample; *p != '\0'; ++p) {
         crlf += *p == '\n' ? "\r\n" : std::string(1, *p);
     }
     ASSERT_TRUE(Load(crlf, "crlf.txt"));
-    ASSERT_EQ(m_data.GetCount(), lf.GetCount());
-    EXPECT_EQ(m_data.m_strGame, lf.m_strGame);
-    EXPECT_EQ(m_data.m_nSepaBull, lf.m_nSepaBull);
-    for (int i = 0; i < lf.GetCount(); ++i) {
-        EXPECT_EQ(Fields(At(i)), Fields(*lf.GetAt(i))) << i;
+    ASSERT_EQ(m_data.count(), lf.count());
+    EXPECT_EQ(m_data.game, lf.game);
+    EXPECT_EQ(m_data.separateBull, lf.separateBull);
+    for (int i = 0; i < lf.count(); ++i) {
+        EXPECT_EQ(Fields(At(i)), Fields(*lf.at(i))) << i;
     }
 }
 
@@ -103,34 +102,34 @@ struct ThrowCase {
 
 TEST(ClassifyThrow, FirstMatchingRuleDecides) {
     const ThrowCase cases[] = {
-        {"", HIT_NONE, 0},
-        {"   ", HIT_NONE, 0},
-        {"@401", HIT_LEAVE, 401},
-        {"@", HIT_LEAVE, 0},
-        {"DB", HIT_DBULL, 0},
-        {" db ", HIT_DBULL, 0},
-        {"SB", HIT_SBULL, 0},
-        {"DBULL", HIT_DOUBLE, 0},
-        {"S25", HIT_SINGLE, 25},
-        {"D25", HIT_DOUBLE, 25},
-        {"t20", HIT_TRIPLE, 20},
-        {"S 19", HIT_SINGLE, 19},
-        {"S-3", HIT_SINGLE, -3},
-        {"T20X", HIT_TRIPLE, 20},
-        {"BUST", HIT_NONE, -1},
-        {"bust", HIT_NONE, -1},
-        {"X", HIT_NONE, -1},
-        {"-", HIT_NONE, 0},
-        {"OUT", HIT_NONE, 0},
-        {"0", HIT_NONE, 0},
-        {"20", HIT_SINGLE, 20},
-        {"00", HIT_SINGLE, 0},
-        {"--", HIT_SINGLE, 0},
-        {"MISS", HIT_SINGLE, 0},
-        {"T2147483647", HIT_TRIPLE, INT32_MAX},
-        {"S99999999999999999999", HIT_SINGLE, INT32_MAX},
-        {"-99999999999999999999", HIT_SINGLE, INT32_MIN},
-        {"@-5", HIT_LEAVE, -5},
+        {"", Hit::None, 0},
+        {"   ", Hit::None, 0},
+        {"@401", Hit::Leave, 401},
+        {"@", Hit::Leave, 0},
+        {"DB", Hit::Bull, 0},
+        {" db ", Hit::Bull, 0},
+        {"SB", Hit::OuterBull, 0},
+        {"DBULL", Hit::Double, 0},
+        {"S25", Hit::Single, 25},
+        {"D25", Hit::Double, 25},
+        {"t20", Hit::Triple, 20},
+        {"S 19", Hit::Single, 19},
+        {"S-3", Hit::Single, -3},
+        {"T20X", Hit::Triple, 20},
+        {"BUST", Hit::None, -1},
+        {"bust", Hit::None, -1},
+        {"X", Hit::None, -1},
+        {"-", Hit::None, 0},
+        {"OUT", Hit::None, 0},
+        {"0", Hit::None, 0},
+        {"20", Hit::Single, 20},
+        {"00", Hit::Single, 0},
+        {"--", Hit::Single, 0},
+        {"MISS", Hit::Single, 0},
+        {"T2147483647", Hit::Triple, INT32_MAX},
+        {"S99999999999999999999", Hit::Single, INT32_MAX},
+        {"-99999999999999999999", Hit::Single, INT32_MIN},
+        {"@-5", Hit::Leave, -5},
     };
     for (const ThrowCase& c : cases) {
         int32_t kind = -7;
@@ -162,9 +161,8 @@ TEST(SplitComma, PiecesAndLimits) {
 
 TEST_F(LoaderTest, FailedLoadKeepsThePreviousMatch) {
     ASSERT_TRUE(Load(kWorkedExample, "good.txt"));
-    m_data.m_bCompress = 0;
-    CScoreData before;
-    before.Copy(m_data);
+    m_data.compress = false;
+    Match before = m_data;
     const std::string failing[] = {
         "[DATA]\nR02-1=T20\n",
         "[DATA]\nR01-1=\nR01-2=T20\n",
@@ -175,47 +173,47 @@ TEST_F(LoaderTest, FailedLoadKeepsThePreviousMatch) {
     };
     for (const std::string& text : failing) {
         EXPECT_FALSE(Load(text, "bad.txt"));
-        EXPECT_EQ(m_data.m_strPath, before.m_strPath);
-        EXPECT_EQ(m_data.m_strGame, before.m_strGame);
-        EXPECT_EQ(m_data.m_nGameKind, before.m_nGameKind);
-        EXPECT_EQ(m_data.m_nSepaBull, before.m_nSepaBull);
-        EXPECT_EQ(m_data.m_bCompress, 0);
-        ASSERT_EQ(m_data.GetCount(), before.GetCount());
-        for (int i = 0; i < before.GetCount(); ++i) {
-            EXPECT_EQ(Fields(At(i)), Fields(*before.GetAt(i)));
+        EXPECT_EQ(m_data.path, before.path);
+        EXPECT_EQ(m_data.game, before.game);
+        EXPECT_EQ(m_data.gameKind, before.gameKind);
+        EXPECT_EQ(m_data.separateBull, before.separateBull);
+        EXPECT_EQ(m_data.compress, 0);
+        ASSERT_EQ(m_data.count(), before.count());
+        for (int i = 0; i < before.count(); ++i) {
+            EXPECT_EQ(Fields(At(i)), Fields(*before.at(i)));
         }
     }
     EXPECT_FALSE(OpenScoreFile(m_data, m_dir.File("does-not-exist.txt")));
     EXPECT_FALSE(OpenScoreFile(m_data, m_dir.Path().string()));
-    EXPECT_EQ(m_data.m_strPath, before.m_strPath);
+    EXPECT_EQ(m_data.path, before.path);
 }
 
 TEST_F(LoaderTest, TurnsAndDarts) {
     // A gap ends the match even when later turns exist.
     ASSERT_TRUE(Load("[DATA]\nR01-1=T20\nR01-2=S1\nR02-2=S5\n"));
-    EXPECT_EQ(m_data.GetCount(), 4);
+    EXPECT_EQ(m_data.count(), 4);
 
     ASSERT_TRUE(Load("[DATA]\nR01-1= t20 , s19 ,db \n"));
-    ASSERT_EQ(m_data.GetCount(), 4);
-    EXPECT_EQ(At(1).m_nKind, HIT_TRIPLE);
-    EXPECT_EQ(At(1).m_nNumber, 20);
-    EXPECT_EQ(At(2).m_nKind, HIT_SINGLE);
-    EXPECT_EQ(At(2).m_nNumber, 19);
-    EXPECT_EQ(At(3).m_nKind, HIT_DBULL);
+    ASSERT_EQ(m_data.count(), 4);
+    EXPECT_EQ(At(1).kind, Hit::Triple);
+    EXPECT_EQ(At(1).number, 20);
+    EXPECT_EQ(At(2).kind, Hit::Single);
+    EXPECT_EQ(At(2).number, 19);
+    EXPECT_EQ(At(3).kind, Hit::Bull);
 
     ASSERT_TRUE(Load("[DATA]\nR01-1=,\n"));
-    ASSERT_EQ(m_data.GetCount(), 3);
+    ASSERT_EQ(m_data.count(), 3);
     for (int i = 1; i < 3; ++i) {
-        EXPECT_EQ(At(i).m_nKind, HIT_NONE);
-        EXPECT_EQ(At(i).m_nNumber, 0);
-        EXPECT_EQ(At(i).m_nDart, i);
+        EXPECT_EQ(At(i).kind, Hit::None);
+        EXPECT_EQ(At(i).number, 0);
+        EXPECT_EQ(At(i).dart, i);
     }
 
     // A fourth throw has no dart slot.
     ASSERT_TRUE(Load("[DATA]\nR01-1=S1,S2,S3,S4,S5\nR01-2=S6\n"));
-    ASSERT_EQ(m_data.GetCount(), 6);
-    EXPECT_EQ(At(3).m_nNumber, 3);
-    EXPECT_EQ(At(5).m_nNumber, 6);
+    ASSERT_EQ(m_data.count(), 6);
+    EXPECT_EQ(At(3).number, 3);
+    EXPECT_EQ(At(5).number, 6);
 }
 
 TEST_F(LoaderTest, AtMostFortyRounds) {
@@ -228,22 +226,22 @@ TEST_F(LoaderTest, AtMostFortyRounds) {
         }
     }
     ASSERT_TRUE(Load(text));
-    EXPECT_EQ(m_data.GetCount(), 80 * 3);
-    EXPECT_EQ(m_data.m_listMark.back().m_nRound, 40);
-    EXPECT_EQ(m_data.m_listMark.back().m_nPlayer, 2);
+    EXPECT_EQ(m_data.count(), 80 * 3);
+    EXPECT_EQ(m_data.entries.back().round, 40);
+    EXPECT_EQ(m_data.entries.back().player, 2);
 }
 
 TEST_F(LoaderTest, Times) {
     ASSERT_TRUE(Load("[DATA]\nR01-1=S1,S1\nR01-2=S1\n"));
-    for (const CMark& m : m_data.m_listMark) {
-        EXPECT_EQ(m.m_nTime, 0);
+    for (const Entry& m : m_data.entries) {
+        EXPECT_EQ(m.time, 0);
     }
 
     // A turn starts halfway between the previous dart and its own first dart.
     ASSERT_TRUE(Load("[DATA]\nR01-1=S1,S1\nR01-2=S1\n[TIME]\nR01-1=150,290\nR01-2=900\n"));
-    EXPECT_EQ(At(0).m_nTime, 0);
-    EXPECT_EQ(At(3).m_nTime, 595);
-    EXPECT_EQ(At(4).m_nTime, 900);
+    EXPECT_EQ(At(0).time, 0);
+    EXPECT_EQ(At(3).time, 595);
+    EXPECT_EQ(At(4).time, 900);
 
     // Darts without a recorded time get 0, not the time of an earlier turn's dart; the
     // clean-up then zeroes everything from that first step backwards.
@@ -251,13 +249,13 @@ TEST_F(LoaderTest, Times) {
                      "R01-2=1000\n"));
     const int32_t times[] = {0, 100, 200, 300, 650, 1000, 0, 0};
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(At(i).m_nTime, times[i]) << i;
+        EXPECT_EQ(At(i).time, times[i]) << i;
     }
 
     ASSERT_TRUE(Load("[DATA]\nR01-1=S1\nR01-2=S1\n[TIME]\nR01-1=99999999999\nR01-2=99999999999\n"));
-    EXPECT_EQ(At(1).m_nTime, INT32_MAX);
-    EXPECT_EQ(At(2).m_nTime, INT32_MAX);
-    EXPECT_EQ(At(3).m_nTime, INT32_MAX);
+    EXPECT_EQ(At(1).time, INT32_MAX);
+    EXPECT_EQ(At(2).time, INT32_MAX);
+    EXPECT_EQ(At(3).time, INT32_MAX);
 }
 
 struct GameCase {
@@ -272,29 +270,29 @@ struct GameCase {
 
 TEST_F(LoaderTest, Settings) {
     const GameCase cases[] = {
-        {"", "301", GAME_01, 301, 301, 0, 1},
-        {"GAME=cricket\n", "CRICKET", GAME_CRICKET, 0, 0, 0, 1},
-        {"GAME= Cri \n", "CRI", GAME_CRICKET, 0, 0, 0, 1},
-        {"GAME=CR\n", "301", GAME_01, 301, 301, 0, 1},
-        {"GAME=5O1\n", "301", GAME_01, 301, 301, 0, 1},
-        {"GAME= 1501\n", "1501", GAME_01, 1501, 1501, 0, 1},
-        {"GAME=701\nP1-SCORE=-5\n", "701", GAME_01, 701, 701, 0, 1},
-        {"GAME=501\nP1-SCORE=301\nP2-SCORE=99999999999\n", "501", GAME_01, 301, INT32_MAX, 0, 1},
-        {"GAME=CRICKET\nP1-SCORE=-5\nP2-SCORE=40\n", "CRICKET", GAME_CRICKET, 0, 40, 0, 1},
-        {"GAME=501\nSEPABULL=1\n", "501", GAME_01, 501, 501, 1, 1},
-        {"GAME=CRICKET\nSEPABULL=1\n", "CRICKET", GAME_CRICKET, 0, 0, 0, 1},
-        {"NOCOMP-AVI=1\n", "301", GAME_01, 301, 301, 0, 0},
-        {"NOCOMP-AVI=0\n", "301", GAME_01, 301, 301, 0, 1},
-        {"NOCOMP-AVI=-1\n", "301", GAME_01, 301, 301, 0, 1},
+        {"", "301", GameKind::X01, 301, 301, 0, 1},
+        {"GAME=cricket\n", "CRICKET", GameKind::Cricket, 0, 0, 0, 1},
+        {"GAME= Cri \n", "CRI", GameKind::Cricket, 0, 0, 0, 1},
+        {"GAME=CR\n", "301", GameKind::X01, 301, 301, 0, 1},
+        {"GAME=5O1\n", "301", GameKind::X01, 301, 301, 0, 1},
+        {"GAME= 1501\n", "1501", GameKind::X01, 1501, 1501, 0, 1},
+        {"GAME=701\nP1-SCORE=-5\n", "701", GameKind::X01, 701, 701, 0, 1},
+        {"GAME=501\nP1-SCORE=301\nP2-SCORE=99999999999\n", "501", GameKind::X01, 301, INT32_MAX, 0, 1},
+        {"GAME=CRICKET\nP1-SCORE=-5\nP2-SCORE=40\n", "CRICKET", GameKind::Cricket, 0, 40, 0, 1},
+        {"GAME=501\nSEPABULL=1\n", "501", GameKind::X01, 501, 501, 1, 1},
+        {"GAME=CRICKET\nSEPABULL=1\n", "CRICKET", GameKind::Cricket, 0, 0, 0, 1},
+        {"NOCOMP-AVI=1\n", "301", GameKind::X01, 301, 301, 0, 0},
+        {"NOCOMP-AVI=0\n", "301", GameKind::X01, 301, 301, 0, 1},
+        {"NOCOMP-AVI=-1\n", "301", GameKind::X01, 301, 301, 0, 1},
     };
     for (const GameCase& c : cases) {
         ASSERT_TRUE(Load("[SETTING]\n"s + c.setting + "[DATA]\nR01-1=-\n")) << c.setting;
-        EXPECT_EQ(m_data.m_strGame, c.game) << c.setting;
-        EXPECT_EQ(m_data.m_nGameKind, c.kind) << c.setting;
-        EXPECT_EQ(At(0).m_nScore[0], c.score1) << c.setting;
-        EXPECT_EQ(At(0).m_nScore[1], c.score2) << c.setting;
-        EXPECT_EQ(m_data.m_nSepaBull, c.sepaBull) << c.setting;
-        EXPECT_EQ(m_data.m_bCompress, c.compress) << c.setting;
+        EXPECT_EQ(m_data.game, c.game) << c.setting;
+        EXPECT_EQ(m_data.gameKind, c.kind) << c.setting;
+        EXPECT_EQ(At(0).score[0], c.score1) << c.setting;
+        EXPECT_EQ(At(0).score[1], c.score2) << c.setting;
+        EXPECT_EQ(m_data.separateBull, c.sepaBull) << c.setting;
+        EXPECT_EQ(m_data.compress, c.compress) << c.setting;
     }
 }
 
@@ -311,30 +309,30 @@ TEST_F(LoaderTest, StartingMarks) {
     for (const Case& c : cases) {
         ASSERT_TRUE(Load("[SETTING]\nGAME=CRI\nP1-MARK="s + c.value + "\n[DATA]\nR01-1=-\n"));
         for (int t = 0; t < kCricketTargets; ++t) {
-            EXPECT_EQ(At(0).m_nMark[0][t], c.marks[static_cast<size_t>(t)]) << c.value << t;
-            EXPECT_EQ(At(0).m_nMark[1][t], 0);
+            EXPECT_EQ(At(0).marks[0][t], c.marks[static_cast<size_t>(t)]) << c.value << t;
+            EXPECT_EQ(At(0).marks[1][t], 0);
         }
     }
 }
 
 TEST_F(LoaderTest, HugeNumbersSaturate) {
     ASSERT_TRUE(Load("[SETTING]\nGAME=501\n[DATA]\nR01-1=T2147483647,S-2147483648,@-9999999999\n"));
-    EXPECT_EQ(At(1).m_nNumber, INT32_MAX);
-    EXPECT_EQ(At(1).m_nValue, -1); // far below zero: a bust
-    EXPECT_EQ(At(1).m_nTurnTotal, INT32_MAX);
-    EXPECT_EQ(At(1).m_nScore[0], 501);
-    EXPECT_EQ(At(2).m_nNumber, INT32_MIN);
-    EXPECT_EQ(At(2).m_nValue, -1);
-    EXPECT_EQ(At(3).m_nKind, HIT_SINGLE);
-    EXPECT_EQ(At(3).m_nNumber, INT32_MAX); // 501 - (-9999999999), clamped
-    EXPECT_EQ(At(3).m_nValue, -1);
-    EXPECT_EQ(At(3).m_nScore[0], 501);
+    EXPECT_EQ(At(1).number, INT32_MAX);
+    EXPECT_EQ(At(1).value, -1); // far below zero: a bust
+    EXPECT_EQ(At(1).turnTotal, INT32_MAX);
+    EXPECT_EQ(At(1).score[0], 501);
+    EXPECT_EQ(At(2).number, INT32_MIN);
+    EXPECT_EQ(At(2).value, -1);
+    EXPECT_EQ(At(3).kind, Hit::Single);
+    EXPECT_EQ(At(3).number, INT32_MAX); // 501 - (-9999999999), clamped
+    EXPECT_EQ(At(3).value, -1);
+    EXPECT_EQ(At(3).score[0], 501);
 }
 
 TEST_F(LoaderTest, FilesThatAreNotTextLoadOrFailCleanly) {
     // Too large to be a score file, even with a valid start.
     std::string big = "[DATA]\nR01-1=T20\n";
-    big.resize(CProfileFile::kMaxBytes + 1, 'x');
+    big.resize(ProfileFile::kMaxBytes + 1, 'x');
     EXPECT_FALSE(Load(big, "big.txt"));
 
     // One very long line (longer than any value) inside an otherwise good file.
@@ -342,12 +340,12 @@ TEST_F(LoaderTest, FilesThatAreNotTextLoadOrFailCleanly) {
     longLine.append(1'000'000, '9');
     longLine += "\nR01-2=S5\n";
     ASSERT_TRUE(Load(longLine, "long.txt"));
-    EXPECT_EQ(m_data.GetCount(), 5);
-    EXPECT_EQ(At(2).m_nNumber, INT32_MAX);
+    EXPECT_EQ(m_data.count(), 5);
+    EXPECT_EQ(At(2).number, INT32_MAX);
 
     // NUL bytes end a value; the rest of the line is gone.
     ASSERT_TRUE(Load("[DATA]\nR01-1=T20\0,S5\n"s, "nul.txt"));
-    EXPECT_EQ(m_data.GetCount(), 2);
+    EXPECT_EQ(m_data.count(), 2);
 
     // Random bytes, sometimes with a valid start: never a crash.
     std::mt19937 rng(1234);
@@ -357,9 +355,9 @@ TEST_F(LoaderTest, FilesThatAreNotTextLoadOrFailCleanly) {
         for (size_t i = 0; i < length; ++i) {
             noise += static_cast<char>(rng() % 256);
         }
-        m_data.Reset();
+        m_data.reset();
         bool loaded = Load(noise, "noise.txt");
-        EXPECT_EQ(loaded, m_data.GetCount() > 0);
+        EXPECT_EQ(loaded, m_data.count() > 0);
     }
 }
 
@@ -367,9 +365,9 @@ TEST(LoaderFixtures, FuzzFindingsLoadCleanly) {
     // Inputs the fuzzer once found troublesome; each must load or fail without harm.
     int seen = 0;
     for (const auto& entry : std::filesystem::directory_iterator(VORLAT_SCORE_FIXTURES)) {
-        CScoreData data;
+        Match data;
         bool loaded = OpenScoreFile(data, entry.path().string());
-        EXPECT_EQ(loaded, data.GetCount() > 0) << entry.path();
+        EXPECT_EQ(loaded, data.count() > 0) << entry.path();
         ++seen;
     }
     EXPECT_GT(seen, 0);

@@ -24,7 +24,7 @@ class ProfileRead : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ProfileRead, HandWrittenFileReadsAsDocumented) {
     const ReadCase& c = GetParam();
-    CProfileFile file(c.text);
+    ProfileFile file(c.text);
     std::string value = "stale";
     EXPECT_EQ(file.Lookup(c.section, c.key, value), c.found);
     EXPECT_EQ(value, c.value);
@@ -73,11 +73,11 @@ class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(ProfileWrite, ChangesOnlyWhatItMust) {
     const WriteCase& c = GetParam();
-    CProfileFile file(c.before);
+    ProfileFile file(c.before);
     ASSERT_TRUE(file.Set(c.section, c.key, c.value));
     EXPECT_EQ(file.Text(), c.after);
     std::string back;
-    EXPECT_TRUE(CProfileFile(file.Text()).Lookup(c.section, c.key, back));
+    EXPECT_TRUE(ProfileFile(file.Text()).Lookup(c.section, c.key, back));
     EXPECT_EQ(back, c.value);
 }
 
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ProfileWrite, RefusesWhatCannotReadBack) {
     const std::string before = "[A]\nk=v\n";
-    CProfileFile file(before);
+    ProfileFile file(before);
     EXPECT_FALSE(file.Set("A", "", "v"));
     EXPECT_FALSE(file.Set("A", "a=b", "v"));
     EXPECT_FALSE(file.Set("A", " k", "v"));
@@ -137,11 +137,11 @@ TEST(ProfileWrite, EveryWrittenValueReadsBack) {
                                              "a = b",
                                              "\xE7\xAC\xAC\x32\xE8\xA9\xA6\xE5\x90\x88",
                                              std::string(3000, 'x')};
-    CProfileFile file("[DATA]\r\nR01-1=T20\r\n");
+    ProfileFile file("[DATA]\r\nR01-1=T20\r\n");
     for (size_t i = 0; i < values.size(); ++i) {
         ASSERT_TRUE(file.Set("TIME", "K" + std::to_string(i), values[i]));
     }
-    CProfileFile reread(file.Text());
+    ProfileFile reread(file.Text());
     for (size_t i = 0; i < values.size(); ++i) {
         std::string back;
         EXPECT_TRUE(reread.Lookup("TIME", "K" + std::to_string(i), back)) << i;
@@ -166,7 +166,7 @@ TEST(IniMgr, DefaultsAddressVorlatTxtInTheWorkingDirectory) {
     TempDir dir;
     WriteBytes(dir.File("vorlat.txt"), "[SETTING]\nGAME=501\n[OTHER]\nGAME=701\n");
     InDirectory in(dir.Path());
-    CIniMgr ini;
+    ProfileStore ini;
     EXPECT_TRUE(ini.m_bCurrentDir);
     EXPECT_EQ(ini.m_strFile, "vorlat.txt");
     EXPECT_EQ(ini.m_strSection, "SETTING");
@@ -179,7 +179,7 @@ TEST(IniMgr, PathFollowsTheWorkingDirectoryOfEachCall) {
     TempDir two;
     WriteBytes(one.File("vorlat.txt"), "[S]\nk=one\n");
     WriteBytes(two.File("vorlat.txt"), "[S]\nk=two\n");
-    CIniMgr ini;
+    ProfileStore ini;
     std::string value;
     {
         InDirectory in(one.Path());
@@ -203,7 +203,7 @@ TEST(IniMgr, PathFollowsTheWorkingDirectoryOfEachCall) {
 
 TEST(IniMgr, ReadsOfMissingThingsAreEmpty) {
     TempDir dir;
-    CIniMgr ini;
+    ProfileStore ini;
     ini.m_bCurrentDir = false;
     ini.m_strFile = dir.File("absent.txt");
     std::string value = "stale";
@@ -223,22 +223,22 @@ TEST(IniMgr, ReadsOfMissingThingsAreEmpty) {
 
 TEST(IniMgr, LongValuesAreCutAtTheReadLimit) {
     TempDir dir;
-    CIniMgr ini;
+    ProfileStore ini;
     ini.m_bCurrentDir = false;
     ini.m_strFile = dir.File("long.txt");
-    const std::string exact(CIniMgr::kMaxValue, 'a');
-    const std::string longer = std::string(CIniMgr::kMaxValue, 'b') + "cut";
+    const std::string exact(ProfileStore::kMaxValue, 'a');
+    const std::string longer = std::string(ProfileStore::kMaxValue, 'b') + "cut";
     WriteBytes(ini.m_strFile, "[S]\nexact=" + exact + "\nlonger=" + longer + "\n");
     std::string value;
     ini.ReadString("S", "exact", value);
     EXPECT_EQ(value, exact);
     ini.ReadString("S", "longer", value);
-    EXPECT_EQ(value, longer.substr(0, CIniMgr::kMaxValue));
+    EXPECT_EQ(value, longer.substr(0, ProfileStore::kMaxValue));
 }
 
 TEST(IniMgr, HeldCopyAnswersUntilReleased) {
     TempDir dir;
-    CIniMgr ini;
+    ProfileStore ini;
     ini.m_bCurrentDir = false;
     ini.m_strFile = dir.File("held.txt");
     WriteBytes(ini.m_strFile, "[S]\nk=old\n");
@@ -254,7 +254,7 @@ TEST(IniMgr, HeldCopyAnswersUntilReleased) {
 
 TEST(IniMgr, WriteCreatesAMissingFile) {
     TempDir dir;
-    CIniMgr ini;
+    ProfileStore ini;
     ini.m_bCurrentDir = false;
     ini.m_strFile = dir.File("new.txt");
     EXPECT_TRUE(ini.WriteString("TIME", "R01-1", "0"));
@@ -266,7 +266,7 @@ TEST(IniMgr, WriteCreatesAMissingFile) {
 
 TEST(IniMgr, RefusedWritesReportFalseAndChangeNothing) {
     TempDir dir;
-    CIniMgr ini;
+    ProfileStore ini;
     ini.m_bCurrentDir = false;
     ini.m_strFile = dir.File("missing-folder/score.txt");
     EXPECT_FALSE(ini.WriteString("TIME", "R01-1", "0"));
@@ -282,7 +282,7 @@ TEST(IniMgr, RefusedWritesReportFalseAndChangeNothing) {
 
     // A file too large to be read whole is never rewritten from a partial read.
     ini.m_strFile = dir.File("huge.txt");
-    const std::string huge = "[TIME]\n" + std::string(CProfileFile::kMaxBytes, ';');
+    const std::string huge = "[TIME]\n" + std::string(ProfileFile::kMaxBytes, ';');
     WriteBytes(ini.m_strFile, huge);
     EXPECT_FALSE(ini.WriteString("TIME", "R01-1", "0"));
     EXPECT_EQ(ReadBytes(ini.m_strFile), huge);

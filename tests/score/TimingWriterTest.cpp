@@ -10,12 +10,12 @@
 namespace {
 
 // Adds an entry as the evaluation leaves it: round, player and dart set.
-CMark& Add(CScoreData& data, int round, int player, int dart, int time) {
-    CMark& m = data.AddTail();
-    m.m_nRound = round;
-    m.m_nPlayer = player;
-    m.m_nDart = dart;
-    m.m_nTime = time;
+Entry& Add(Match& data, int round, int player, int dart, int time) {
+    Entry& m = data.append();
+    m.round = round;
+    m.player = player;
+    m.dart = dart;
+    m.time = time;
     return m;
 }
 
@@ -24,14 +24,14 @@ protected:
     void TearDown() override { SetFileFaultForTesting(FileFault::None); }
 
     std::string Save(const std::string& before) {
-        m_data.m_strPath = m_dir.File("score.txt");
-        WriteBytes(m_data.m_strPath, before);
+        m_data.path = m_dir.File("score.txt");
+        WriteBytes(m_data.path, before);
         EXPECT_TRUE(SaveTiming(m_data));
-        return ReadBytes(m_data.m_strPath);
+        return ReadBytes(m_data.path);
     }
 
     TempDir m_dir;
-    CScoreData m_data;
+    Match m_data;
 };
 
 TEST_F(TimingWriterTest, OneDartAtZero) {
@@ -74,36 +74,36 @@ TEST_F(TimingWriterTest, NothingToWrite) {
     EXPECT_FALSE(SaveTiming(m_data));
 
     // No dart of round 1: nothing to save, the file stays as it is.
-    CScoreData none;
-    none.m_strPath = m_dir.File("none.txt");
-    WriteBytes(none.m_strPath, "[DATA]\n");
+    Match none;
+    none.path = m_dir.File("none.txt");
+    WriteBytes(none.path, "[DATA]\n");
     EXPECT_TRUE(SaveTiming(none));
-    EXPECT_EQ(ReadBytes(none.m_strPath), "[DATA]\n");
+    EXPECT_EQ(ReadBytes(none.path), "[DATA]\n");
 }
 
 TEST_F(TimingWriterTest, SavedTimesLoadAgain) {
-    CScoreData data;
+    Match data;
     ASSERT_TRUE(OpenScoreFile(data, VORLAT_EXAMPLES_DIR "/501-timed.txt"));
     const std::string copy = m_dir.File("copy.txt");
-    WriteBytes(copy, ReadBytes(data.m_strPath));
-    data.m_strPath = copy;
+    WriteBytes(copy, ReadBytes(data.path));
+    data.path = copy;
     int32_t t = 0;
-    for (CMark& m : data.m_listMark) {
-        m.m_nTime = (t += 333);
+    for (Entry& m : data.entries) {
+        m.time = (t += 333);
     }
     ASSERT_TRUE(SaveTiming(data));
-    CScoreData again;
+    Match again;
     ASSERT_TRUE(OpenScoreFile(again, copy));
-    ASSERT_EQ(again.GetCount(), data.GetCount());
-    for (int i = 0; i < data.GetCount(); ++i) {
-        const CMark& saved = *data.GetAt(i);
-        const CMark& loaded = *again.GetAt(i);
-        if (saved.m_nDart > 0) {
-            EXPECT_EQ(loaded.m_nTime, saved.m_nTime) << i;
+    ASSERT_EQ(again.count(), data.count());
+    for (int i = 0; i < data.count(); ++i) {
+        const Entry& saved = *data.at(i);
+        const Entry& loaded = *again.at(i);
+        if (saved.dart > 0) {
+            EXPECT_EQ(loaded.time, saved.time) << i;
         }
-        EXPECT_EQ(loaded.m_nKind, saved.m_nKind) << i;
-        EXPECT_EQ(loaded.m_nScore[0], saved.m_nScore[0]) << i;
-        EXPECT_EQ(loaded.m_nScore[1], saved.m_nScore[1]) << i;
+        EXPECT_EQ(loaded.kind, saved.kind) << i;
+        EXPECT_EQ(loaded.score[0], saved.score[0]) << i;
+        EXPECT_EQ(loaded.score[1], saved.score[1]) << i;
     }
 }
 
@@ -111,7 +111,7 @@ TEST_F(TimingWriterTest, RefusedSaveReportsFalseAndKeepsTheFile) {
     Add(m_data, 1, 1, 0, 0);
     Add(m_data, 1, 1, 1, 100);
     const std::string before = "[DATA]\nR01-1=T20\n[TIME]\nR01-1=1\n";
-    m_data.m_strPath = m_dir.File("score.txt");
+    m_data.path = m_dir.File("score.txt");
 
     struct Case {
         const char* name;
@@ -125,17 +125,17 @@ TEST_F(TimingWriterTest, RefusedSaveReportsFalseAndKeepsTheFile) {
         {"failed_rename", FileFault::Rename, false},
     };
     for (const Case& c : cases) {
-        WriteBytes(m_data.m_strPath, before);
-        ::chmod(m_data.m_strPath.c_str(), c.readOnly ? 0444 : 0644);
+        WriteBytes(m_data.path, before);
+        ::chmod(m_data.path.c_str(), c.readOnly ? 0444 : 0644);
         SetFileFaultForTesting(c.fault);
         EXPECT_FALSE(SaveTiming(m_data)) << c.name;
         SetFileFaultForTesting(FileFault::None);
-        EXPECT_EQ(ReadBytes(m_data.m_strPath), before) << c.name;
+        EXPECT_EQ(ReadBytes(m_data.path), before) << c.name;
         EXPECT_EQ(m_dir.Names(), std::vector<std::string>{"score.txt"}) << c.name;
-        ::chmod(m_data.m_strPath.c_str(), 0644);
+        ::chmod(m_data.path.c_str(), 0644);
     }
 
-    m_data.m_strPath = m_dir.File("no-such-folder/score.txt");
+    m_data.path = m_dir.File("no-such-folder/score.txt");
     EXPECT_FALSE(SaveTiming(m_data));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("no-such-folder")));
 }
@@ -147,7 +147,7 @@ TEST_F(TimingWriterTest, KeepsPermissionsAndLinks) {
     WriteBytes(target, "[DATA]\nR01-1=T20\n");
     ::chmod(target.c_str(), 0640);
     std::filesystem::create_symlink(target, m_dir.File("link.txt"));
-    m_data.m_strPath = m_dir.File("link.txt");
+    m_data.path = m_dir.File("link.txt");
     ASSERT_TRUE(SaveTiming(m_data));
     EXPECT_TRUE(std::filesystem::is_symlink(m_dir.File("link.txt")));
     EXPECT_EQ(ReadBytes(target), "[DATA]\nR01-1=T20\n\n[TIME]\nR01-1=100\n");

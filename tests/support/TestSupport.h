@@ -59,10 +59,10 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline std::vector<int32_t> Times(const CScoreData& score) {
+inline std::vector<int32_t> Times(const Match& score) {
     std::vector<int32_t> times;
-    for (const CMark& mark : score.m_listMark) {
-        times.push_back(mark.m_nTime);
+    for (const Entry& mark : score.entries) {
+        times.push_back(mark.time);
     }
     return times;
 }

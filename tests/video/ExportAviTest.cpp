@@ -27,29 +27,29 @@ std::string Progress(int percent) {
 // A 501 match with one entry per given time: turns of a turn start and three darts,
 // players taking turns.
 struct Match {
-    CScoreData score;
+    Match score;
     CGStatic surface;
     explicit Match(const std::vector<int32_t>& times) {
         surface.CreateCanvas(kW, kH);
         score.m_pSurface = &surface;
-        score.m_strGame = "501";
-        score.m_nGameKind = GAME_01;
+        score.game = "501";
+        score.gameKind = GameKind::X01;
         for (size_t i = 0; i < times.size(); ++i) {
-            CMark& mark = score.AddTail();
+            Entry& mark = score.append();
             const int turn = static_cast<int>(i / 4);
-            mark.m_nPlayer = turn % 2 + 1;
-            mark.m_nRound = turn / 2 + 1;
-            mark.m_nDart = static_cast<int32_t>(i % 4);
-            if (mark.m_nDart > 0) {
-                mark.m_nKind = static_cast<int32_t>(i % 3) + HIT_SINGLE;
-                mark.m_nNumber = 20 - static_cast<int32_t>(i % 7);
+            mark.player = turn % 2 + 1;
+            mark.round = turn / 2 + 1;
+            mark.dart = static_cast<int32_t>(i % 4);
+            if (mark.dart > 0) {
+                mark.kind = static_cast<int32_t>(i % 3) + Hit::Single;
+                mark.number = 20 - static_cast<int32_t>(i % 7);
             }
         }
-        score.GetAt(0)->m_nScore[0] = 501;
-        score.GetAt(0)->m_nScore[1] = 501;
+        score.at(0)->score[0] = 501;
+        score.at(0)->score[1] = 501;
         Evaluate01(score);
         for (size_t i = 0; i < times.size(); ++i) {
-            score.m_listMark[i].m_nTime = times[i];
+            score.entries[i].time = times[i];
         }
     }
 };
@@ -124,8 +124,8 @@ TEST(ExportAvi, CleansTheTimesOfTheScore) {
     TempDir dir;
     Match match({0, 100, 200, 50, 300});
     ASSERT_TRUE(Export(match, dir.File("out.avi"), true).result);
-    EXPECT_EQ(match.score.m_listMark[3].m_nTime, 0);
-    EXPECT_EQ(match.score.m_listMark[4].m_nTime, 0);
+    EXPECT_EQ(match.score.entries[3].time, 0);
+    EXPECT_EQ(match.score.entries[4].time, 0);
 }
 
 struct ContentCase {

@@ -50,7 +50,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 void CheckProfile(const std::string& text) {
-    CProfileFile file(text);
+    ProfileFile file(text);
     std::string before;
     bool hadData = file.Lookup("DATA", "R01-1", before);
     std::string setting;
@@ -58,7 +58,7 @@ void CheckProfile(const std::string& text) {
 
     // A write changes the one key and nothing another section reads.
     if (file.Set("TIME", "R01-1", "100,200,300")) {
-        CProfileFile reread(file.Text());
+        ProfileFile reread(file.Text());
         std::string value;
         Check(reread.Lookup("TIME", "R01-1", value) && value == "100,200,300",
               "written key reads back");
@@ -74,52 +74,52 @@ void CheckProfile(const std::string& text) {
 void CheckLoad(const std::string& text) {
     const std::string path = ScratchFile();
     WriteFile(path, text);
-    CScoreData data;
+    Match data;
     bool loaded = OpenScoreFile(data, path);
-    Check(loaded == (data.GetCount() > 0), "result matches entries");
+    Check(loaded == (data.count() > 0), "result matches entries");
     if (!loaded) {
-        Check(data.m_strPath.empty() && data.m_nGameKind == GAME_NONE,
+        Check(data.path.empty() && data.gameKind == GameKind::None,
               "failed load restores the empty document");
         return;
     }
-    Check(data.GetCount() <= 80 * 4, "at most 80 turns of 3 darts");
+    Check(data.count() <= 80 * 4, "at most 80 turns of 3 darts");
     int32_t previous = 0;
-    for (int i = 0; i < data.GetCount(); ++i) {
-        const CMark& m = *data.GetAt(i);
-        Check(m.m_nDart >= 0 && m.m_nDart <= 3, "dart number");
-        Check(m.m_nKind != HIT_LEAVE, "no leave after evaluation");
-        Check(m.m_nPlayer == 1 || m.m_nPlayer == 2, "player");
-        Check(m.m_nRound >= 1 && m.m_nRound <= 40, "round");
-        Check(m.m_nTime >= previous || m.m_nTime == 0, "times never go back");
-        previous = m.m_nTime;
-        if (data.m_nGameKind == GAME_CRICKET) {
-            for (const auto& player : m.m_nMark) {
+    for (int i = 0; i < data.count(); ++i) {
+        const Entry& m = *data.at(i);
+        Check(m.dart >= 0 && m.dart <= 3, "dart number");
+        Check(m.kind != Hit::Leave, "no leave after evaluation");
+        Check(m.player == 1 || m.player == 2, "player");
+        Check(m.round >= 1 && m.round <= 40, "round");
+        Check(m.time >= previous || m.time == 0, "times never go back");
+        previous = m.time;
+        if (data.gameKind == GameKind::Cricket) {
+            for (const auto& player : m.marks) {
                 for (int32_t marks : player) {
                     Check(marks >= 0 && marks <= 3, "cricket marks 0..3");
                 }
             }
-            Check(m.m_nValue >= 0 && m.m_nValue <= 3, "cricket value");
+            Check(m.value >= 0 && m.value <= 3, "cricket value");
         }
     }
-    Check(data.GetAt(0)->m_nDart == 0 && data.GetAt(0)->m_nTime == 0, "first entry");
+    Check(data.at(0)->dart == 0 && data.at(0)->time == 0, "first entry");
 
     // Saving the times and loading again gives the same match.
     if (SaveTiming(data)) {
-        CScoreData again;
+        Match again;
         Check(OpenScoreFile(again, path), "saved file loads");
-        Check(again.GetCount() == data.GetCount(), "same entries after save");
-        Check(again.m_strGame == data.m_strGame && again.m_nSepaBull == data.m_nSepaBull &&
-                  again.m_bCompress == data.m_bCompress,
+        Check(again.count() == data.count(), "same entries after save");
+        Check(again.game == data.game && again.separateBull == data.separateBull &&
+                  again.compress == data.compress,
               "same settings after save");
-        for (int i = 0; i < data.GetCount(); ++i) {
-            const CMark& a = *data.GetAt(i);
-            const CMark& b = *again.GetAt(i);
-            Check(a.m_nKind == b.m_nKind && a.m_nNumber == b.m_nNumber &&
-                      a.m_nValue == b.m_nValue && a.m_nScore[0] == b.m_nScore[0] &&
-                      a.m_nScore[1] == b.m_nScore[1],
+        for (int i = 0; i < data.count(); ++i) {
+            const Entry& a = *data.at(i);
+            const Entry& b = *again.at(i);
+            Check(a.kind == b.kind && a.number == b.number &&
+                      a.value == b.value && a.score[0] == b.score[0] &&
+                      a.score[1] == b.score[1],
                   "same throws and scores after save");
-            if (a.m_nDart > 0) {
-                Check(a.m_nTime == b.m_nTime, "dart times survive a save");
+            if (a.dart > 0) {
+                Check(a.time == b.time, "dart times survive a save");
             }
         }
     }

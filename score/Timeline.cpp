@@ -1,0 +1,16 @@
+#include "score/Timeline.h"
+
+int64_t LastValidTime(const Match& match) {
+    int32_t last = 0;
+    for (const Entry& entry : match.entries) {
+        if (entry.time < last) {
+            break;
+        }
+        last = entry.time;
+    }
+    return last;
+}
+
+int64_t TimelineLength(const Match& match) {
+    return LastValidTime(match) + kTailMs;
+}
