@@ -1,80 +1,53 @@
-#include "render/BoardCommon.h"
-#include "render/GStatic.h"
-#include "render/Painters.h"
+#include "render/Boards.h"
 
 #include <string>
 
 namespace {
 
-constexpr COLORREF kLabelGrey = 0xE1E1E1;
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kPlayer1Red = 0x0000E1;
-constexpr COLORREF kPlayer2Blue = 0xE10000;
-constexpr COLORREF kBlack = 0x000000;
+constexpr QRgb kLabelGrey = 0xFFE1E1E1;
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kPlayer1Red = 0xFFE10000;
+constexpr QRgb kPlayer2Blue = 0xFF0000E1;
+constexpr QRgb kBlack = 0xFF000000;
 
-void SetText(CGStatic& s, int32_t size, int32_t alignH, int32_t alignV, COLORREF colour) {
-    s.m_nFontSize = size;
-    s.m_nAlignH = alignH;
-    s.m_nAlignV = alignV;
-    s.m_crText = colour;
+TextStyle Bold(int32_t size, Anchor horizontal, Anchor vertical, QRgb colour) {
+    return {size, 700, colour, horizontal, vertical};
 }
 
 } // namespace
 
-bool Draw01Board(int index, Match& score) {
-    CGStatic* surface = score.m_pSurface;
-    const Entry* shown = ShownEntry(score, index);
-    if (surface == nullptr || shown == nullptr) {
-        return false;
-    }
-    CGStatic& s = *surface;
-    const bool bust = shown->value < 0;
+void Paint01Board(Canvas& canvas, const Match& match, const Entry& shown) {
+    const bool bust = shown.value < 0;
+    const TextStyle label = Bold(200, Anchor::Start, Anchor::Start, kLabelGrey);
 
-    s.ClearCanvas();
-    s.DrawBackground();
-    s.m_nFontWeight = 700;
-    SetText(s, 200, 0, 0, kLabelGrey);
+    canvas.drawText(15, 10, "Round " + std::to_string(shown.round), label);
+    canvas.drawText(310, 10, match.game, Bold(200, Anchor::End, Anchor::Start, kLabelGrey));
 
-    s.DrawString(15, 10, "Round " + std::to_string(shown->round));
-
-    SetText(s, 200, 2, 0, kLabelGrey);
-    s.DrawString(310, 10, score.game);
-
-    if (shown->dart >= 1) {
-        SetText(s, 250, 1, 1, kLabelGrey);
-        for (int d = 1; d <= shown->dart; ++d) {
-            const Entry* dart = FindDartOfTurn(score, *shown, d);
-            if (dart == nullptr) {
-                break; // a gap in the turn hides this dart and every later one
-            }
-            s.DrawString(83 + 77 * (d - 1), 154, DartText(*dart, "--"));
+    const TextStyle dartStyle = Bold(250, Anchor::Centre, Anchor::Centre, kLabelGrey);
+    for (int d = 1; d <= shown.dart; ++d) {
+        const Entry* dart = FindDartOfTurn(match, shown, d);
+        if (dart == nullptr) {
+            break; // a gap in the turn hides this dart and every later one
         }
+        canvas.drawText(83 + 77 * (d - 1), 154, DartText(*dart, "--"), dartStyle);
     }
 
-    SetText(s, 120, 0, 1, kLabelGrey);
-    s.DrawString(10, 100, "Score");
+    canvas.drawText(10, 100, "Score", Bold(120, Anchor::Start, Anchor::Centre, kLabelGrey));
+    canvas.drawText(10, 125, bust ? std::string("--") : std::to_string(shown.turnTotal),
+                    Bold(200, Anchor::Start, Anchor::Centre, kLabelGrey));
 
-    SetText(s, 200, 0, 1, kLabelGrey);
-    s.DrawString(10, 125, bust ? std::string("--") : std::to_string(shown->turnTotal));
+    const Pen outline{kWhite, 1};
+    canvas.drawRoundRect({15, 175, 150, 230}, outline, shown.player == 1 ? kPlayer1Red : kBlack);
+    canvas.drawRoundRect({170, 175, 305, 230}, outline, shown.player == 2 ? kPlayer2Blue : kBlack);
 
-    // The boxes keep whatever pen the surface has: white and 1 pixel wide in this program.
-    s.m_crBrush = shown->player == 1 ? kPlayer1Red : kBlack;
-    s.DrawRoundRect(15, 175, 150, 230);
-    s.m_crBrush = shown->player == 2 ? kPlayer2Blue : kBlack;
-    s.DrawRoundRect(170, 175, 305, 230);
-
-    SetText(s, 440, 1, 1, kWhite);
-    s.DrawString(83, 203, std::to_string(shown->score[0]));
-    s.DrawString(238, 203, std::to_string(shown->score[1]));
+    const TextStyle scoreStyle = Bold(440, Anchor::Centre, Anchor::Centre, kWhite);
+    canvas.drawText(83, 203, std::to_string(shown.score[0]), scoreStyle);
+    canvas.drawText(238, 203, std::to_string(shown.score[1]), scoreStyle);
 
     if (bust) {
-        SetText(s, 550, 1, 1, kWhite);
-        s.DrawString(160, 90, "Bust");
+        canvas.drawText(160, 90, "Bust", Bold(550, Anchor::Centre, Anchor::Centre, kWhite));
     } else {
-        SetText(s, 800, 1, 1, kWhite);
-        s.DrawString(160, 90, std::to_string(shown->score[shown->player - 1]));
+        canvas.drawText(160, 90, std::to_string(shown.score[shown.player - 1]),
+                        Bold(800, Anchor::Centre, Anchor::Centre, kWhite));
     }
-
-    s.Refresh();
-    return true;
 }

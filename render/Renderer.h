@@ -30,6 +30,12 @@ struct RenderOptions {
     Background background;
 };
 
+// The scales the renderer draws: from a quarter of the classic size up to 16 times it
+// (5120 x 3840), which leaves room for 4K video. NaN and infinities are refused too.
+inline constexpr double kMinScale = 0.25;
+inline constexpr double kMaxScale = 16.0;
+bool IsValidScale(double scale);
+
 // The classic layout's size, the size of a scale-1 picture.
 inline constexpr int kBoardWidth = 320;
 inline constexpr int kBoardHeight = 240;
@@ -44,13 +50,16 @@ QImage MakeBoardImage(const RenderOptions& options);
 // Each draws the whole picture into `into`, which must come from MakeBoardImage with the
 // same options (or is made so when its size or format differs).
 void RenderTitle(QImage& into, const RenderOptions& options);
-// The board after the entry at index. False, with nothing drawn, for an index outside the
-// match or an entry the evaluation never placed.
+// The board of the match's game after the entry at index. False, with nothing drawn, for an
+// index outside the match, an entry the evaluation never placed or that names no player,
+// or a match without a game.
 bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options);
 // Moment t (ms) of the match's timeline: the title before the first entry, otherwise the
-// board after the last entry whose time is at most t.
-void RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options);
+// board after the entry EntryAtMoment names. False, with nothing drawn, when that entry has
+// no board (RenderEntry refuses it): the picture keeps what it showed.
+bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options);
 
 // Frame selection, in one place: the index of the entry shown at moment t, -1 for the
-// title.
+// title. The entries reached are the leading ones whose time is at most t; the walk stops at
+// the first later entry, so entries after a backward step count only once t passes it.
 int EntryAtMoment(const Match& match, int64_t t);

@@ -6,7 +6,12 @@ rings) around the middle and darker corners. It stays dark and smooth on purpose
 draw light text and saturated boxes over it, and the Video 1 encoder copes best with gentle
 gradients. Needs nothing beyond the Python standard library.
 
-usage: make-background.py [OUT.png]   (default: background.png next to this script)
+The motif is defined in the 320 x 240 layout's own coordinates, so the same picture comes out
+at any resolution: the renderer draws the 320 x 240 file at the classic size and a sharper
+one, made with --scale, at larger sizes (never the small one stretched).
+
+usage: make-background.py [--scale N] [OUT.png]
+   (default: background.png, or background-xN.png with --scale N, next to this script)
 """
 
 import math
@@ -34,8 +39,9 @@ def smoothstep(edge0, edge1, x):
     return t * t * (3.0 - 2.0 * t)
 
 
-def pixel(x, y):
-    fx, fy = x + 0.5, y + 0.5
+def pixel(x, y, scale):
+    # The centre of the device pixel, in the 320 x 240 layout's coordinates.
+    fx, fy = (x + 0.5) / scale, (y + 0.5) / scale
     # Base: blue-grey at the top fading to near black at the bottom.
     g = fy / HEIGHT
     r, gr, b = 22 - 12 * g, 28 - 14 * g, 44 - 22 * g
@@ -74,14 +80,31 @@ def png_chunk(kind, data):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "background.png")
+    args = sys.argv[1:]
+    scale = 1
+    if len(args) >= 2 and args[0] == "--scale":
+        scale = int(args[1])
+        args = args[2:]
+    if scale < 1 or len(args) > 1:
+        sys.exit(__doc__)
+    name = "background.png" if scale == 1 else "background-x%d.png" % scale
+    out = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), name)
+    width, height = WIDTH * scale, HEIGHT * scale
     rows = bytearray()
-    for y in range(HEIGHT):
-        rows.append(0)  # filter type: none
-        for x in range(WIDTH):
-            rows.extend(pixel(x, y))
-    header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0)  # 8-bit RGB
+    for y in range(height):
+        line = bytearray()
+        for x in range(width):
+            line.extend(pixel(x, y, scale))
+        if scale == 1:
+            rows.append(0)  # filter type: none
+            rows.extend(line)
+        else:
+            # Filter type "sub": each byte as the difference from the pixel to its left,
+            # which makes the large, smooth picture far smaller.
+            rows.append(1)
+            rows.extend((line[i] - (line[i - 3] if i >= 3 else 0)) & 0xFF
+                        for i in range(len(line)))
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)  # 8-bit RGB
     png = (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
            png_chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + png_chunk(b"IEND", b""))
     with open(out, "wb") as f:

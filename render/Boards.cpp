@@ -1,7 +1,9 @@
-#include "render/BoardCommon.h"
+#include "render/Boards.h"
 
-const Entry* ShownEntry(const Match& score, int index) {
-    const Entry* entry = score.at(index);
+#include <algorithm>
+
+const Entry* ShownEntry(const Match& match, int index) {
+    const Entry* entry = match.at(index);
     if (entry == nullptr || entry->dart < 0) {
         return nullptr;
     }
@@ -12,10 +14,9 @@ const Entry* ShownEntry(const Match& score, int index) {
     return entry;
 }
 
-const Entry* FindDartOfTurn(const Match& score, const Entry& shown, int dart) {
-    for (const Entry& entry : score.entries) {
-        if (entry.round == shown.round && entry.player == shown.player &&
-            entry.dart == dart) {
+const Entry* FindDartOfTurn(const Match& match, const Entry& shown, int dart) {
+    for (const Entry& entry : match.entries) {
+        if (entry.round == shown.round && entry.player == shown.player && entry.dart == dart) {
             return &entry;
         }
     }
@@ -37,4 +38,10 @@ std::string DartText(const Entry& dart, const char* missText) {
     default:
         return missText;
     }
+}
+
+std::string FormatVersionText(const std::string& fileVersion) {
+    std::string text = fileVersion;
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return "Ver." + text;
 }

@@ -1,0 +1,129 @@
+#include "render/Renderer.h"
+
+#include "render/BackgroundPicture.h"
+#include "render/Boards.h"
+#include "render/Canvas.h"
+
+#include <QPainter>
+#include <QString>
+
+#include <cctype>
+#include <cmath>
+
+std::optional<Background> Background::parse(std::string_view text) {
+    if (text == "picture") {
+        return Background{};
+    }
+    if (text == "transparent" || text == "none") {
+        return Background{Kind::Transparent, QColor()};
+    }
+    if (text.size() == 7 && text[0] == '#') {
+        for (char c : text.substr(1)) {
+            if (!std::isxdigit(static_cast<unsigned char>(c))) {
+                return std::nullopt;
+            }
+        }
+        const QColor colour(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        if (colour.isValid()) {
+            return Background{Kind::Colour, colour};
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsValidScale(double scale) {
+    return std::isfinite(scale) && scale >= kMinScale && scale <= kMaxScale;
+}
+
+QSize BoardSize(double scale) {
+    return QSize(static_cast<int>(std::lround(kBoardWidth * scale)),
+                 static_cast<int>(std::lround(kBoardHeight * scale)));
+}
+
+namespace {
+
+QImage::Format FormatFor(const Background& background) {
+    return background.kind == Background::Kind::Transparent ? QImage::Format_ARGB32_Premultiplied
+                                                            : QImage::Format_RGB32;
+}
+
+void Prepare(QImage& into, const RenderOptions& options) {
+    if (into.size() != BoardSize(options.scale) || into.format() != FormatFor(options.background)) {
+        into = MakeBoardImage(options);
+    }
+}
+
+// Lays what lies behind the picture: black under the background picture (which covers it all
+// unless the resources lack it), nothing at all, or one colour.
+void LayBackground(QImage& into, const Background& background) {
+    switch (background.kind) {
+    case Background::Kind::Transparent:
+        into.fill(Qt::transparent);
+        return;
+    case Background::Kind::Colour:
+        into.fill(background.colour.rgb());
+        return;
+    case Background::Kind::Picture:
+        break;
+    }
+    into.fill(Qt::black);
+    const QImage picture = BackgroundPicture(into.size());
+    if (!picture.isNull()) {
+        QPainter painter(&into);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), picture);
+    }
+}
+
+} // namespace
+
+QImage MakeBoardImage(const RenderOptions& options) {
+    QImage image(BoardSize(options.scale), FormatFor(options.background));
+    image.fill(options.background.kind == Background::Kind::Transparent ? Qt::transparent
+                                                                        : Qt::black);
+    return image;
+}
+
+void RenderTitle(QImage& into, const RenderOptions& options) {
+    Prepare(into, options);
+    LayBackground(into, options.background);
+    Canvas canvas(into, options.scale);
+    PaintTitle(canvas);
+}
+
+bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options) {
+    const Entry* shown = ShownEntry(match, index);
+    if (shown == nullptr ||
+        (match.gameKind != GameKind::X01 && match.gameKind != GameKind::Cricket)) {
+        return false;
+    }
+    Prepare(into, options);
+    LayBackground(into, options.background);
+    Canvas canvas(into, options.scale);
+    if (match.gameKind == GameKind::X01) {
+        Paint01Board(canvas, match, *shown);
+    } else {
+        PaintCricketBoard(canvas, match, *shown);
+    }
+    return true;
+}
+
+bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options) {
+    const int index = EntryAtMoment(match, t);
+    if (index < 0) {
+        RenderTitle(into, options);
+        return true;
+    }
+    return RenderEntry(match, index, into, options);
+}
+
+int EntryAtMoment(const Match& match, int64_t t) {
+    int reached = 0;
+    for (const Entry& entry : match.entries) {
+        if (entry.time > t) {
+            break;
+        }
+        ++reached;
+    }
+    return reached - 1;
+}
