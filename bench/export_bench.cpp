@@ -1,10 +1,10 @@
 // Export speed, size, memory and picture quality on a long match.
 //
 // Builds a 40-round 501 match with realistic timing (about 20 minutes, about 18,000 frames)
-// and exports it uncompressed and with Video 1, without the pause after each frame. For
+// and exports it uncompressed and with Video 1. For
 // each it prints frames per second for painting + encoding + writing, the file size, the
 // peak resident memory so far, and the PSNR of the frames as ffmpeg decodes them against
-// the painted canvas. A 10-round match runs first so that the growth of memory with the
+// the rendered pictures. A 10-round match runs first so that the growth of memory with the
 // length of the match shows.
 //
 // usage: export_bench [--keep DIR] [--rounds N] [--key-every N]
@@ -13,11 +13,12 @@
 //   --key-every N   also export the long match with Video 1 and a key frame every N frames
 //                   (video1-keyN.avi), to compare with encoders that place them further apart.
 
-#include "render/GStatic.h"
-#include "render/Painters.h"
+#include "render/Renderer.h"
 #include "score/Evaluate.h"
 #include "score/ScoreData.h"
-#include "video/ExportAvi.h"
+#include "score/Timeline.h"
+#include "video/Export.h"
+#include "video/FrameClock.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -38,19 +39,12 @@ namespace {
 constexpr int kW = 320;
 constexpr int kH = 240;
 
-struct Match {
-    Match score;
-    CGStatic surface;
-};
-
 // Turns of a turn start and three darts. Darts land 1.2 to 2.6 s apart; the next player
 // steps up 7 to 12 s after the last dart, and the turn start lies a moment before his
 // first dart. Low singles keep a 501 game going for all rounds.
 void BuildMatch(Match& match, int rounds) {
-    match.surface.CreateCanvas(kW, kH);
-    match.score.m_pSurface = &match.surface;
-    match.score.game = "501";
-    match.score.gameKind = GameKind::X01;
+    match.game = "501";
+    match.gameKind = GameKind::X01;
     std::mt19937 random(20260101);
     auto between = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(random);
@@ -58,14 +52,14 @@ void BuildMatch(Match& match, int rounds) {
     int32_t now = 0;
     for (int round = 1; round <= rounds; ++round) {
         for (int player = 1; player <= 2; ++player) {
-            Entry& start = match.score.append();
+            Entry& start = match.append();
             start.player = player;
             start.round = round;
             start.dart = 0;
             start.time = now;
             now += between(800, 1500);
             for (int dart = 1; dart <= 3; ++dart) {
-                Entry& mark = match.score.append();
+                Entry& mark = match.append();
                 mark.player = player;
                 mark.round = round;
                 mark.dart = dart;
@@ -77,14 +71,14 @@ void BuildMatch(Match& match, int rounds) {
         }
     }
     std::vector<int32_t> times;
-    for (const Entry& mark : match.score.entries) {
+    for (const Entry& mark : match.entries) {
         times.push_back(mark.time);
     }
-    match.score.at(0)->score[0] = 501;
-    match.score.at(0)->score[1] = 501;
-    Evaluate01(match.score);
+    match.at(0)->score[0] = 501;
+    match.at(0)->score[1] = 501;
+    Evaluate01(match);
     for (size_t i = 0; i < times.size(); ++i) {
-        match.score.entries[i].time = times[i];
+        match.entries[i].time = times[i];
     }
 }
 
@@ -94,38 +88,28 @@ long PeakKiB() {
     return usage.ru_maxrss;
 }
 
-int64_t FrameMoment(int n) {
-    static const int kWithin[3] = {0, 66, 133};
-    return int64_t(n / 3) * 200 + kWithin[n % 3];
-}
-
-// Decodes path with ffmpeg and compares every frame with the picture its moment paints.
-// Returns false when ffmpeg is not there. Pictures are painted once per entry reached.
-bool MeasurePsnr(const std::string& path, const std::vector<int32_t>& times, int& frames,
-                 double& overall, double& worst) {
+// Decodes path with ffmpeg and compares every frame with the picture its moment renders.
+// Returns false when ffmpeg is not there. Pictures are rendered once per entry reached.
+bool MeasurePsnr(const std::string& path, const Match& match, int& frames, double& overall,
+                 double& worst) {
     const std::string command =
         "ffmpeg -nostdin -v error -i '" + path + "' -f rawvideo -pix_fmt bgra - 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return false;
     }
-    Match fresh;
-    BuildMatch(fresh, static_cast<int>(times.size() / 8));
+    const FrameClock clock(FrameRate{}, TimelineLength(match));
     std::vector<uint8_t> frame(size_t(kW) * kH * 4);
-    QImage expected;
-    long lastIndex = -2;
+    QImage expected = MakeBoardImage({});
+    int lastIndex = -2;
     double total = 0;
     worst = 99;
     frames = 0;
     while (std::fread(frame.data(), 1, frame.size(), pipe) == frame.size()) {
-        const int64_t t = FrameMoment(frames);
-        long index = -1;
-        while (index + 1 < static_cast<long>(times.size()) && times[index + 1] <= t) {
-            ++index;
-        }
+        const int64_t t = clock.momentOf(frames);
+        const int index = EntryAtMoment(match, t);
         if (index != lastIndex) {
-            DrawFrameAt(fresh.score, static_cast<int32_t>(t));
-            expected = fresh.surface.GetCanvas().convertToFormat(QImage::Format_RGB32);
+            RenderMoment(match, t, expected, {});
             lastIndex = index;
         }
         double sum = 0;
@@ -151,38 +135,32 @@ void RunOne(const char* label, int rounds, bool compress, const std::string& dir
             int keyEvery = 0) {
     Match match;
     BuildMatch(match, rounds);
-    std::vector<int32_t> times;
-    for (const Entry& mark : match.score.entries) {
-        times.push_back(mark.time);
-    }
     std::string name = compress ? "video1" : "uncompressed";
     if (keyEvery > 0) {
         name += "-key" + std::to_string(keyEvery);
     }
     const std::string path = dir + "/" + name + ".avi";
-    ExportOptions options;
-    options.pauseAfterFrame = false;
-    options.keyFrameInterval = keyEvery;
-    int framesWritten = 0;
+    ExportRequest request;
+    request.path = path;
+    request.codec = compress ? VideoCodec::Video1 : VideoCodec::Raw;
+    request.keyFrameInterval = keyEvery;
     const auto begin = std::chrono::steady_clock::now();
-    const bool ok = ExportAvi(
-        path, compress, match.score, [] { return ExportStop::Continue; },
-        [&](const std::string&) {}, options);
+    const ExportResult result = ExportVideo(match, request, nullptr, nullptr);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    const int64_t length = int64_t(times.back()) + 10000;
-    while (FrameMoment(framesWritten) < length) {
-        ++framesWritten;
-    }
+    const bool ok = result.outcome == ExportOutcome::Finished;
+    const int64_t framesWritten = result.framesWritten;
+    const int64_t length = TimelineLength(match);
     const uint64_t size = std::filesystem::file_size(path);
-    std::printf("%-8s %-14s rounds %2d  %6d frames (%5.1f min)  %s  %8.3f s  %9.0f frames/s  "
+    std::printf("%-8s %-14s rounds %2d  %6lld frames (%5.1f min)  %s  %8.3f s  %9.0f frames/s  "
                 "%11llu bytes  peak RSS %6ld KiB",
-                label, name.c_str(), rounds, framesWritten, length / 60000.0, ok ? "ok  " : "FAIL",
-                seconds, framesWritten / seconds, static_cast<unsigned long long>(size), PeakKiB());
+                label, name.c_str(), rounds, static_cast<long long>(framesWritten),
+                length / 60000.0, ok ? "ok  " : "FAIL", seconds, framesWritten / seconds,
+                static_cast<unsigned long long>(size), PeakKiB());
     if (psnr) {
         int decoded = 0;
         double overall = 0, worst = 0;
-        if (MeasurePsnr(path, times, decoded, overall, worst)) {
+        if (MeasurePsnr(path, match, decoded, overall, worst)) {
             std::printf("  decoded %d frames, PSNR %.2f dB (worst frame %.2f dB)", decoded, overall,
                         worst);
         } else {

@@ -1,5 +1,7 @@
 #include "video/AviWriter.h"
 
+#include "render/MulDiv.h"
+
 #include <algorithm>
 #include <cstring>
 #include <numeric>
@@ -18,46 +20,48 @@ uint32_t Padded(uint32_t size) {
     return size + (size & 1);
 }
 
-// Little-endian byte builder for headers and indexes.
+// Every integer of the file goes through here: RIFF is little-endian on any machine.
+template <class T> void StoreLE(uint8_t* at, T value) {
+    for (size_t i = 0; i < sizeof(T); ++i) {
+        at[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
+// Byte builder for headers, chunk headers and indexes.
 class Bytes {
 public:
     void U8(uint8_t v) { m_data.push_back(v); }
-    void U16(uint16_t v) {
-        U8(static_cast<uint8_t>(v));
-        U8(static_cast<uint8_t>(v >> 8));
-    }
-    void U32(uint32_t v) {
-        U16(static_cast<uint16_t>(v));
-        U16(static_cast<uint16_t>(v >> 16));
-    }
-    void U64(uint64_t v) {
-        U32(static_cast<uint32_t>(v));
-        U32(static_cast<uint32_t>(v >> 32));
-    }
+    void U16(uint16_t v) { Put(v); }
+    void U32(uint32_t v) { Put(v); }
+    void U64(uint64_t v) { Put(v); }
     void Zeros(size_t n) { m_data.insert(m_data.end(), n, 0); }
     size_t Size() const { return m_data.size(); }
     const uint8_t* Data() const { return m_data.data(); }
     // Starts a chunk or list; returns the position of its size field.
     size_t Open(uint32_t fcc, uint32_t listType = 0) {
-        U32(fcc);
+        U32(fcc); // ckID, or 'RIFF' / 'LIST'
         size_t at = Size();
-        U32(0);
+        U32(0); // ckSize, filled in by Close
         if (listType != 0) {
-            U32(listType);
+            U32(listType); // form or list type
         }
         return at;
     }
     void Close(size_t sizeAt) {
-        uint32_t size = static_cast<uint32_t>(Size() - sizeAt - 4);
-        for (int i = 0; i < 4; ++i) {
-            m_data[sizeAt + i] = static_cast<uint8_t>(size >> (8 * i));
-        }
+        const uint32_t size = static_cast<uint32_t>(Size() - sizeAt - 4);
+        StoreLE(m_data.data() + sizeAt, size);
         if (size & 1) {
-            U8(0);
+            U8(0); // chunks start on even offsets
         }
     }
 
 private:
+    template <class T> void Put(T value) {
+        const size_t at = m_data.size();
+        m_data.resize(at + sizeof(T));
+        StoreLE(m_data.data() + at, value);
+    }
+
     std::vector<uint8_t> m_data;
 };
 
@@ -76,81 +80,85 @@ bool AviWriter::Begin() {
     size_t hdrl = b.Open(FourCC("LIST"), FourCC("hdrl"));
 
     size_t avih = b.Open(FourCC("avih"));
-    b.U32(static_cast<uint32_t>((1000000ull * m_format.scale + m_format.rate / 2) / m_format.rate));
+    b.U32(static_cast<uint32_t>(MulDiv(1000000, static_cast<int>(m_format.scale),
+                                       static_cast<int>(m_format.rate)))); // dwMicroSecPerFrame
     m_offMaxBytesPerSec = base + b.Size();
-    b.U32(0); // max bytes per second
-    b.U32(0); // padding granularity
-    b.U32(kAvifHasIndex);
+    b.U32(0);             // dwMaxBytesPerSec, filled in by PatchTotals
+    b.U32(0);             // dwPaddingGranularity
+    b.U32(kAvifHasIndex); // dwFlags
     m_offAvihFrames = base + b.Size();
-    b.U32(0); // frames in the first RIFF
-    b.U32(0); // initial frames
-    b.U32(1); // streams
+    b.U32(0); // dwTotalFrames: frames in the first RIFF, filled in by PatchTotals
+    b.U32(0); // dwInitialFrames
+    b.U32(1); // dwStreams
     m_offAvihBuffer = base + b.Size();
-    b.U32(0); // suggested buffer size
-    b.U32(static_cast<uint32_t>(m_format.width));
-    b.U32(static_cast<uint32_t>(m_format.height));
-    b.Zeros(16);
+    b.U32(0);                                     // dwSuggestedBufferSize, filled in by PatchTotals
+    b.U32(static_cast<uint32_t>(m_format.width)); // dwWidth
+    b.U32(static_cast<uint32_t>(m_format.height)); // dwHeight
+    b.Zeros(16);                                   // dwReserved[4]
     b.Close(avih);
 
     size_t strl = b.Open(FourCC("LIST"), FourCC("strl"));
     size_t strh = b.Open(FourCC("strh"));
-    b.U32(FourCC("vids"));
-    b.U32(m_format.handler);
-    b.U32(0); // flags
-    b.U16(0); // priority
-    b.U16(0); // language
-    b.U32(0); // initial frames
-    b.U32(m_format.scale);
-    b.U32(m_format.rate);
-    b.U32(0); // start
+    b.U32(FourCC("vids"));   // fccType
+    b.U32(m_format.handler); // fccHandler
+    b.U32(0);                // dwFlags
+    b.U16(0);                // wPriority
+    b.U16(0);                // wLanguage
+    b.U32(0);                // dwInitialFrames
+    b.U32(m_format.scale);   // dwScale
+    b.U32(m_format.rate);    // dwRate: frames per second = dwRate / dwScale
+    b.U32(0);                // dwStart
     m_offStrhLength = base + b.Size();
-    b.U32(0); // length in frames
+    b.U32(0); // dwLength in frames, filled in by PatchTotals
     m_offStrhBuffer = base + b.Size();
-    b.U32(0);          // suggested buffer size
-    b.U32(0xFFFFFFFF); // default quality
-    b.U32(0);          // sample size: frames vary in size
-    b.U16(0);
-    b.U16(0);
-    b.U16(static_cast<uint16_t>(m_format.width));
-    b.U16(static_cast<uint16_t>(m_format.height));
+    b.U32(0);                                     // dwSuggestedBufferSize, filled in by PatchTotals
+    b.U32(0xFFFFFFFF);                            // dwQuality: the default
+    b.U32(0);                                     // dwSampleSize: frames vary in size
+    b.U16(0);                                     // rcFrame.left
+    b.U16(0);                                     // rcFrame.top
+    b.U16(static_cast<uint16_t>(m_format.width)); // rcFrame.right
+    b.U16(static_cast<uint16_t>(m_format.height)); // rcFrame.bottom
     b.Close(strh);
 
     size_t strf = b.Open(FourCC("strf"));
-    b.U32(40);
-    b.U32(static_cast<uint32_t>(m_format.width));
-    b.U32(static_cast<uint32_t>(m_format.height)); // positive: rows bottom-up
-    b.U16(1);
-    b.U16(m_format.bitCount);
-    b.U32(m_format.compression);
-    b.U32(m_format.sizeImage);
-    b.Zeros(16);
+    b.U32(40);                                     // biSize
+    b.U32(static_cast<uint32_t>(m_format.width));  // biWidth
+    b.U32(static_cast<uint32_t>(m_format.height)); // biHeight, positive: rows bottom-up
+    b.U16(1);                                      // biPlanes
+    b.U16(m_format.bitCount);                      // biBitCount
+    b.U32(m_format.compression);                   // biCompression
+    b.U32(m_format.sizeImage);                     // biSizeImage
+    b.U32(0);                                      // biXPelsPerMeter
+    b.U32(0);                                      // biYPelsPerMeter
+    b.U32(0);                                      // biClrUsed
+    b.U32(0);                                      // biClrImportant
     b.Close(strf);
 
     size_t strn = b.Open(FourCC("strn"));
     for (char c : m_format.name) {
         b.U8(static_cast<uint8_t>(c));
     }
-    b.U8(0);
+    b.U8(0); // the name's terminating zero
     b.Close(strn);
 
     // The super index: one slot per RIFF, filled as each RIFF is closed.
     size_t indx = b.Open(FourCC("indx"));
-    b.U16(4);
-    b.U8(0);
-    b.U8(kIndexOfIndexes);
+    b.U16(4);              // wLongsPerEntry
+    b.U8(0);               // bIndexSubType
+    b.U8(kIndexOfIndexes); // bIndexType
     m_offIndxInUse = base + b.Size();
-    b.U32(0);
-    b.U32(m_chunkId);
-    b.Zeros(12);
+    b.U32(0);         // nEntriesInUse, filled in as RIFFs close
+    b.U32(m_chunkId); // dwChunkId
+    b.Zeros(12);      // dwReserved[3]
     m_offIndxEntries = base + b.Size();
-    b.Zeros(size_t(16) * m_superSlots);
+    b.Zeros(size_t(16) * m_superSlots); // aIndex[]: qwOffset, dwSize, dwDuration each
     b.Close(indx);
     b.Close(strl);
 
     size_t odml = b.Open(FourCC("LIST"), FourCC("odml"));
     size_t dmlh = b.Open(FourCC("dmlh"));
     m_offDmlhFrames = base + b.Size();
-    b.Zeros(kDmlhSize);
+    b.Zeros(kDmlhSize); // dwTotalFrames (filled in by PatchTotals), then reserved
     b.Close(dmlh);
     b.Close(odml);
     b.Close(hdrl);
@@ -194,10 +202,12 @@ bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
             return false;
         }
     }
-    uint32_t header[2] = {m_chunkId, size};
+    Bytes header;
+    header.U32(m_chunkId); // ckID
+    header.U32(size);      // ckSize
     static const uint8_t kPad = 0;
     uint64_t at = m_sink.Size();
-    bool ok = m_sink.Append(header, sizeof header) && m_sink.Append(data, size) &&
+    bool ok = m_sink.Append(header.Data(), header.Size()) && m_sink.Append(data, size) &&
               ((size & 1) == 0 || m_sink.Append(&kPad, 1));
     if (!ok) {
         m_failed = true;
@@ -232,16 +242,16 @@ bool AviWriter::CloseSegment() {
     Bytes ix;
     const uint64_t ixAt = m_sink.Size();
     size_t ixSize = ix.Open(FourCC("ix00"));
-    ix.U16(2);
-    ix.U8(0);
-    ix.U8(kIndexOfChunks);
-    ix.U32(n);
-    ix.U32(m_chunkId);
-    ix.U64(seg.riffStart);
-    ix.U32(0);
+    ix.U16(2);             // wLongsPerEntry
+    ix.U8(0);              // bIndexSubType
+    ix.U8(kIndexOfChunks); // bIndexType
+    ix.U32(n);             // nEntriesInUse
+    ix.U32(m_chunkId);     // dwChunkId
+    ix.U64(seg.riffStart); // qwBaseOffset
+    ix.U32(0);             // dwReserved3
     for (const Entry& e : seg.entries) {
-        ix.U32(static_cast<uint32_t>(e.offset + 8 - seg.riffStart));
-        ix.U32(e.size | (e.key ? 0 : kDeltaFrameBit));
+        ix.U32(static_cast<uint32_t>(e.offset + 8 - seg.riffStart)); // dwOffset
+        ix.U32(e.size | (e.key ? 0 : kDeltaFrameBit));               // dwSize
     }
     ix.Close(ixSize);
     if (!m_sink.Append(ix.Data(), ix.Size())) {
@@ -255,10 +265,10 @@ bool AviWriter::CloseSegment() {
         size_t idxSize = idx.Open(FourCC("idx1"));
         const uint64_t moviFcc = seg.moviStart + 8;
         for (const Entry& e : seg.entries) {
-            idx.U32(m_chunkId);
-            idx.U32(e.key ? kAviifKeyFrame : 0);
-            idx.U32(static_cast<uint32_t>(e.offset - moviFcc));
-            idx.U32(e.size);
+            idx.U32(m_chunkId);                                 // ckid
+            idx.U32(e.key ? kAviifKeyFrame : 0);                // dwFlags
+            idx.U32(static_cast<uint32_t>(e.offset - moviFcc)); // dwChunkOffset
+            idx.U32(e.size);                                    // dwChunkLength
         }
         idx.Close(idxSize);
         if (!m_sink.Append(idx.Data(), idx.Size())) {
@@ -269,9 +279,9 @@ bool AviWriter::CloseSegment() {
         return false;
     }
     Bytes slot;
-    slot.U64(ixAt);
-    slot.U32(static_cast<uint32_t>(ix.Size()));
-    slot.U32(n);
+    slot.U64(ixAt);                             // qwOffset
+    slot.U32(static_cast<uint32_t>(ix.Size())); // dwSize
+    slot.U32(n);                                // dwDuration: frames of this RIFF
     const uint64_t slotAt = m_offIndxEntries + 16 * uint64_t(m_closedFrames.size());
     if (!m_sink.Patch(slotAt, slot.Data(), slot.Size()) ||
         !Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size() + 1)) ||
@@ -285,9 +295,7 @@ bool AviWriter::CloseSegment() {
 
 bool AviWriter::Patch32(uint64_t offset, uint32_t value) {
     uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i) {
-        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
+    StoreLE(bytes, value);
     return m_sink.Patch(offset, bytes, 4);
 }
 

@@ -23,8 +23,10 @@ bool FileSink::Open(const std::string& path) {
     Close();
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0) {
+        m_error = errno;
         return false;
     }
+    m_error = 0;
     m_path = path;
     m_stored = 0;
     m_failed = false;
@@ -90,6 +92,7 @@ bool FileSink::Flush() {
     size_t done = WriteAt(m_stored, m_buffer.data(), m_buffer.size());
     m_stored += done;
     if (done < m_buffer.size()) {
+        m_error = errno;
         m_failed = true;
         return false;
     }
@@ -111,6 +114,7 @@ bool FileSink::Append(const void* data, size_t size) {
             size_t done = WriteAt(m_stored, bytes, size);
             m_stored += done;
             if (done < size) {
+                m_error = errno;
                 m_failed = true;
                 return false;
             }

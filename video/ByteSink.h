@@ -43,6 +43,8 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // True while the path given to Open still names the file this sink writes.
     bool StillAtPath() const;
+    // The system's error number of the last failed open or write (0 when none failed).
+    int LastError() const { return m_error; }
 
     bool Append(const void* data, size_t size) override;
     bool Patch(uint64_t offset, const void* data, size_t size) override;
@@ -60,5 +62,6 @@ private:
     uint64_t m_capacity = 0;
     uint64_t m_stored = 0;
     bool m_failed = false;
+    int m_error = 0;
     std::vector<char> m_buffer;
 };

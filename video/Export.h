@@ -2,10 +2,15 @@
 
 // The export: one call that writes a match's video. Texts for the user belong to the
 // caller; this reports numbers and outcomes.
+//
+// The parts, each with one job: FrameClock says which moment each frame shows, FrameSource
+// renders it and says whether the picture changed, and a VideoOutput stores it (AviOutput:
+// a FrameEncoder for Video 1 or raw frames inside the AVI writer).
 
 #include "render/Renderer.h"
 #include "score/ScoreData.h"
 #include "video/FrameClock.h"
+#include "video/VideoOutput.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,7 +40,7 @@ struct ExportRequest {
 struct ExportProgress {
     int64_t frame = 0;  // frames written so far
     int64_t frames = 0; // frames the finished video has
-    int percent = 0;    // of the timeline, as the status line shows it
+    int percent = 0;    // of the timeline, as the status line shows it (never 100)
 };
 
 enum class ExportOutcome {
@@ -50,10 +55,19 @@ struct ExportResult {
     std::string error; // why it failed (the system's reason where there is one)
 };
 
-// Writes the video of match. progress is called before each frame whose percent differs
-// from the previous call's; shouldStop is asked before every frame. Both may be empty.
-// A cancelled or failed export still leaves a well-formed file of the frames written so far,
-// or none when not even that was possible.
+using ExportProgressFn = std::function<void(const ExportProgress&)>;
+using ExportStopFn = std::function<bool()>;
+
+// Writes the video of match as request says, into the AVI output its codec names. progress
+// is called before each frame whose percent differs from the previous call's; shouldStop is
+// asked before every frame. Both may be empty. A cancelled or failed export still leaves a
+// well-formed file of the frames written so far, or none when not even that was possible.
+// The match's times are cleaned on a copy first (from the first time that steps back, every
+// time becomes 0), as the video has always been made; match itself stays as it is.
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,
-                         const std::function<void(const ExportProgress&)>& progress,
-                         const std::function<bool()>& shouldStop);
+                         const ExportProgressFn& progress, const ExportStopFn& shouldStop);
+
+// The same into an output of the caller's (another container or codec). request.path,
+// codec and the AVI fields are the output's business and are not looked at here.
+ExportResult ExportVideo(const Match& match, const ExportRequest& request, VideoOutput& output,
+                         const ExportProgressFn& progress, const ExportStopFn& shouldStop);

@@ -1,17 +1,25 @@
 #pragma once
 
-class CGStatic;
+#include "render/Renderer.h"
+
+#include <string>
+#include <vector>
+
 class Match;
 
 // The sub-commands of vorlat-cli. Each takes the arguments after its own name and returns
-// the process exit status.
+// the process exit status: 0 done, 1 failed, 2 bad usage.
 int CliDump(int argc, char** argv);   // dump SCORE.txt
-int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png
-int CliTitle(int argc, char** argv);  // title OUT.png
+int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png [picture options]
+int CliTitle(int argc, char** argv);  // title OUT.png [picture options]
 int CliExport(int argc, char** argv); // export SCORE.txt OUT.avi [--uncompressed|--compressed]
 
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text.
 bool LoadScore(Match& score, const char* path);
-// Gives score a window-less canvas of the preview's size (320 x 240) to paint into.
-void AttachCanvas(Match& score, CGStatic& surface);
+
+// Splits the arguments of frame and title into positional ones and the picture options
+// --scale S and --background picture|transparent|#RRGGBB (each "--name value" or
+// "--name=value"). On a bad option prints an error naming it and returns false.
+bool ParsePictureArguments(int argc, char** argv, std::vector<std::string>& positional,
+                           RenderOptions& options);

@@ -18,12 +18,10 @@ int CliDump(int argc, char** argv) {
         return 1;
     }
     std::printf("game=%s kind=%d sepabull=%d compress=%d entries=%d\n", data.game.c_str(),
-                data.gameKind, data.separateBull, static_cast<int>(data.compress),
-                data.count());
+                data.gameKind, data.separateBull, static_cast<int>(data.compress), data.count());
     for (const Entry& m : data.entries) {
-        std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d", m.time, m.player, m.round,
-                    m.dart, m.kind, m.number, m.value, m.turnTotal, m.score[0],
-                    m.score[1]);
+        std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d", m.time, m.player, m.round, m.dart,
+                    m.kind, m.number, m.value, m.turnTotal, m.score[0], m.score[1]);
         for (const auto& player : m.marks) {
             for (int32_t marks : player) {
                 std::printf("\t%d", marks);

@@ -1,8 +1,7 @@
 #include "app/cli/Cli.h"
 
-#include "render/GStatic.h"
 #include "score/ScoreData.h"
-#include "video/ExportAvi.h"
+#include "video/Export.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,6 +9,10 @@
 #include <unistd.h>
 
 namespace {
+
+// The program's status texts of an export.
+constexpr const char* kProgressFormat = "（　動画ファイル出力中...　%d%%　）";
+constexpr const char* kFinishedText = "（　動画ファイル出力完了　）";
 
 void PrintUsage() {
     std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
@@ -38,9 +41,10 @@ int CliExport(int argc, char** argv) {
     if (!LoadScore(score, argv[0])) {
         return 1;
     }
-    CGStatic surface;
-    AttachCanvas(score, surface);
-    const bool compress = forced >= 0 ? forced == 1 : score.compress != 0;
+    ExportRequest request;
+    request.path = argv[1];
+    const bool compress = forced >= 0 ? forced == 1 : score.compress;
+    request.codec = compress ? VideoCodec::Video1 : VideoCodec::Raw;
 
     // On a terminal the progress rewrites one line; otherwise every change is its own line,
     // which reads well in a log.
@@ -55,14 +59,21 @@ int CliExport(int argc, char** argv) {
         }
         std::fflush(stderr);
     };
-    ExportOptions options;
-    options.pauseAfterFrame = false; // no window to keep responsive
-    const bool ok = ExportAvi(
-        argv[1], compress, score, [] { return ExportStop::Continue; }, status, options);
+    const ExportResult result = ExportVideo(
+        score, request,
+        [&](const ExportProgress& progress) {
+            char text[128];
+            std::snprintf(text, sizeof text, kProgressFormat, progress.percent);
+            status(text);
+        },
+        nullptr);
+    if (result.outcome == ExportOutcome::Finished) {
+        status(kFinishedText);
+    }
     if (lineOpen) {
         std::fputc('\n', stderr);
     }
-    if (!ok) {
+    if (result.outcome != ExportOutcome::Finished) {
         std::fprintf(stderr, "vorlat-cli: could not write %s\n", argv[1]);
         return 1;
     }

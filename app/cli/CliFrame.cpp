@@ -1,8 +1,10 @@
 #include "app/cli/Cli.h"
 
-#include "render/GStatic.h"
-#include "render/Painters.h"
+#include "render/Renderer.h"
 #include "score/ScoreData.h"
+
+#include <QImage>
+#include <QString>
 
 #include <cerrno>
 #include <climits>
@@ -12,21 +14,24 @@
 
 namespace {
 
+constexpr const char* kPictureOptions = "[--scale S] [--background picture|transparent|#RRGGBB]";
+
 // A whole, in-range, signed number of milliseconds.
-bool ParseMoment(const char* text, int32_t& moment) {
+bool ParseMoment(const std::string& text, int32_t& moment) {
     errno = 0;
     char* end = nullptr;
-    const long long value = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || errno == ERANGE || value < INT32_MIN ||
+        value > INT32_MAX) {
         return false;
     }
     moment = static_cast<int32_t>(value);
     return true;
 }
 
-int SavePicture(const CGStatic& surface, const char* path) {
-    if (!surface.GetCanvas().save(QString::fromLocal8Bit(path), "PNG")) {
-        std::fprintf(stderr, "vorlat-cli: cannot write %s\n", path);
+int SavePicture(const QImage& picture, const std::string& path) {
+    if (!picture.save(QString::fromLocal8Bit(path.c_str()), "PNG")) {
+        std::fprintf(stderr, "vorlat-cli: cannot write %s\n", path.c_str());
         return 1;
     }
     return 0;
@@ -35,29 +40,39 @@ int SavePicture(const CGStatic& surface, const char* path) {
 } // namespace
 
 int CliFrame(int argc, char** argv) {
+    std::vector<std::string> args;
+    RenderOptions options;
+    if (!ParsePictureArguments(argc, argv, args, options)) {
+        return 2;
+    }
     int32_t moment = 0;
-    if (argc != 3 || !ParseMoment(argv[1], moment)) {
-        std::fputs("usage: vorlat-cli frame SCORE.txt T OUT.png  (T in milliseconds)\n", stderr);
+    if (args.size() != 3 || !ParseMoment(args[1], moment)) {
+        std::fprintf(stderr, "usage: vorlat-cli frame SCORE.txt T OUT.png %s  (T in ms)\n",
+                     kPictureOptions);
         return 2;
     }
     Match score;
-    if (!LoadScore(score, argv[0])) {
+    if (!LoadScore(score, args[0].c_str())) {
         return 1;
     }
-    CGStatic surface;
-    AttachCanvas(score, surface);
-    DrawFrameAt(score, moment);
-    return SavePicture(surface, argv[2]);
+    // A moment without a board (a game the program cannot draw) keeps the picture black, as
+    // a fresh preview shows.
+    QImage picture = MakeBoardImage(options);
+    RenderMoment(score, moment, picture, options);
+    return SavePicture(picture, args[2]);
 }
 
 int CliTitle(int argc, char** argv) {
-    if (argc != 1) {
-        std::fputs("usage: vorlat-cli title OUT.png\n", stderr);
+    std::vector<std::string> args;
+    RenderOptions options;
+    if (!ParsePictureArguments(argc, argv, args, options)) {
         return 2;
     }
-    Match score;
-    CGStatic surface;
-    AttachCanvas(score, surface);
-    DrawTitle(score);
-    return SavePicture(surface, argv[0]);
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: vorlat-cli title OUT.png %s\n", kPictureOptions);
+        return 2;
+    }
+    QImage picture = MakeBoardImage(options);
+    RenderTitle(picture, options);
+    return SavePicture(picture, args[0]);
 }

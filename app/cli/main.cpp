@@ -12,8 +12,8 @@ namespace {
 void PrintUsage() {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
-               "  vorlat-cli frame SCORE.txt T OUT.png\n"
-               "  vorlat-cli title OUT.png\n"
+               "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
+               "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
                "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
                stderr);
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "video/AviWriter.h"
+#include "video/ByteSink.h"
+#include "video/FrameEncoder.h"
+#include "video/VideoOutput.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+enum class AviCodec {
+    Video1, // Microsoft Video 1, 16-bit; sides must be multiples of 4
+    Raw,    // uncompressed 32-bit bitmaps
+};
+
+struct AviOutputOptions {
+    // Size at which the writer starts a new RIFF extension (OpenDML). 0: the writer's
+    // default, just under 1 GiB. Tests set a small value to exercise the extension path.
+    uint64_t riffLimit = 0;
+    // 0: no limit. Otherwise the file behaves as if the disk had only this many bytes free,
+    // so that the handling of a full disk can be exercised.
+    uint64_t spaceLimit = 0;
+    // A key frame at least every this many frames; 0: one a second, so that editors can
+    // seek. Uncompressed frames are all key frames anyway.
+    int keyFrameInterval = 0;
+};
+
+// The AVI file of an export: an encoder for the frames, the AVI writer for the container,
+// a buffered file underneath.
+class AviOutput : public VideoOutput {
+public:
+    AviOutput(std::string path, AviCodec codec, const AviOutputOptions& options = {});
+    ~AviOutput() override;
+
+    bool open(QSize frameSize, FrameRate rate) override;
+    bool write(const QImage& picture, bool changed) override;
+    bool finish() override;
+    std::string error() const override { return m_error; }
+
+private:
+    // Sets error() from the file's last system error, or from fallback without one.
+    void FailWith(const std::string& fallback);
+    // Closes the file and, when it could not be finalised, removes it.
+    bool Close();
+
+    std::string m_path;
+    AviCodec m_codec;
+    AviOutputOptions m_options;
+    FileSink m_sink;
+    std::unique_ptr<FrameEncoder> m_encoder;
+    std::unique_ptr<AviWriter> m_writer;
+    int64_t m_frames = 0;
+    int64_t m_keyEvery = 1;
+    std::string m_error;
+};

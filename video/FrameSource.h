@@ -1,0 +1,32 @@
+#pragma once
+
+#include "render/Renderer.h"
+#include "score/ScoreData.h"
+
+#include <QImage>
+
+#include <cstdint>
+
+// The pictures of a video, one moment after the other. It keeps its own copy of the match,
+// whose times it cleans as the export always has (from the first time that steps back,
+// every time becomes 0), so the caller's match stays as it is.
+class FrameSource {
+public:
+    FrameSource(Match match, const RenderOptions& options);
+
+    // Makes picture() the picture of moment t, for moments that never decrease. True when
+    // it differs from the previous frame's picture (always for the first frame). A moment
+    // that shows the same entry as the previous one is not drawn again.
+    bool advanceTo(int64_t t);
+    const QImage& picture() const { return m_picture; }
+    // The match as the frames show it, its times cleaned.
+    const Match& match() const { return m_match; }
+
+private:
+    Match m_match;
+    RenderOptions m_options;
+    QImage m_picture; // black until something is drawn, as a fresh preview is
+    QImage m_next;
+    int m_shownEntry = 0;
+    bool m_first = true;
+};
