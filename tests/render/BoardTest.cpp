@@ -1,6 +1,6 @@
 #include "RenderTestUtil.h"
 
-#include "render/Painters.h"
+#include "render/Boards.h"
 
 #include <gtest/gtest.h>
 
@@ -8,15 +8,13 @@ using namespace rendertest;
 
 namespace {
 
-constexpr COLORREF kGreyRef = 0x404040; // the flat background as a colour reference
-constexpr COLORREF kLabel = 0xE1E1E1;
-constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr QRgb kLabel = 0xFFE1E1E1;
+constexpr QRgb kWhite = 0xFFFFFFFF;
 const QRgb kRed = qRgb(225, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 225);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-Entry& Add(Match& score, int player, int round, int dart, int kind = Hit::None,
-           int number = 0) {
+Entry& Add(Match& score, int player, int round, int dart, int kind = Hit::None, int number = 0) {
     Entry& m = score.append();
     m.player = player;
     m.round = round;
@@ -28,28 +26,21 @@ Entry& Add(Match& score, int player, int round, int dart, int kind = Hit::None,
 
 // A text drawn by a board must match, pixel for pixel, the same text drawn alone in the same
 // state from the top-left corner its anchors give, over the same background colour.
+// alignH and alignV: 0 start, 1 centre, 2 end.
 testing::AssertionResult HasText(const QImage& board, const std::string& text, int x, int y,
-                                 int32_t size, int alignH, int alignV, COLORREF colour,
-                                 COLORREF background = kGreyRef, int margin = 1,
+                                 int32_t size, int alignH, int alignV, QRgb colour,
+                                 QRgb background = kFlatGrey, int margin = 1,
                                  const QRect& clip = QRect(0, 0, 320, 240)) {
     const Extent e = MeasureText(text, size, 700);
     const int left = x - (alignH == 1 ? e.cx / 2 : alignH == 2 ? e.cx : 0);
     const int top = y - (alignV == 1 ? e.cy / 2 : alignV == 2 ? e.cy : 0);
-    CGStatic ref;
-    ref.CreateCanvas(320, 240);
-    ref.m_crPen = background;
-    ref.m_crBrush = background;
-    ref.DrawRoundRect(-20, -20, 340, 260);
-    ref.m_nFontSize = size;
-    ref.m_nFontWeight = 700;
-    ref.m_crText = colour;
-    ref.DrawString(left, top, text);
-    const QRect ink = InkBox(ref.GetCanvas(), ref.GetCanvas().rect(), Rgb(background));
+    const QImage ref = ReferenceImage(text, left, top, size, 700, colour, background);
+    const QRect ink = InkBox(ref, ref.rect(), background);
     if (ink.isEmpty()) {
         return testing::AssertionFailure() << "reference of \"" << text << "\" has no ink";
     }
     const QRect area = ink.adjusted(-margin, -margin, margin, margin).intersected(clip);
-    if (board.copy(area) != ref.GetCanvas().copy(area)) {
+    if (board.copy(area) != ref.copy(area)) {
         return testing::AssertionFailure()
                << "\"" << text << "\" not found in " << area.x() << "," << area.y() << " "
                << area.width() << "x" << area.height();
@@ -63,22 +54,26 @@ bool Empty(const QImage& board, const QRect& region) {
 
 // ---- 01 board ----
 
-struct Board01 : ::testing::Test {
-    Surface s;
+// Renders the board of an entry over the flat background.
+struct BoardFixture : ::testing::Test {
     Match score;
+    QImage picture;
+    bool Render(int index) { return RenderEntry(score, index, picture, Flat()); }
+    const QImage& Canvas() const { return picture; }
+};
+
+struct Board01 : BoardFixture {
     Board01() {
-        score.m_pSurface = &s.surface;
         score.game = "501";
         score.gameKind = GameKind::X01;
     }
-    const QImage& Canvas() const { return s.surface.GetCanvas(); }
 };
 
 TEST_F(Board01, TurnStartOfPlayer2) {
     Entry& m = Add(score, 2, 5, 0);
     m.score[0] = 301;
     m.score[1] = 260;
-    ASSERT_TRUE(Draw01Board(0, score));
+    ASSERT_TRUE(Render(0));
     const QImage& img = Canvas();
 
     EXPECT_TRUE(HasText(img, "Round 5", 15, 10, 200, 0, 0, kLabel));
@@ -86,8 +81,8 @@ TEST_F(Board01, TurnStartOfPlayer2) {
     EXPECT_TRUE(HasText(img, "Score", 10, 100, 120, 0, 1, kLabel));
     EXPECT_TRUE(HasText(img, "0", 10, 125, 200, 0, 1, kLabel));
     EXPECT_TRUE(HasText(img, "260", 160, 90, 800, 1, 1, kWhite));
-    EXPECT_TRUE(HasText(img, "301", 83, 203, 440, 1, 1, kWhite, 0x000000, 0));
-    EXPECT_TRUE(HasText(img, "260", 238, 203, 440, 1, 1, kWhite, 0xE10000, 0));
+    EXPECT_TRUE(HasText(img, "301", 83, 203, 440, 1, 1, kWhite, kBlack, 0));
+    EXPECT_TRUE(HasText(img, "260", 238, 203, 440, 1, 1, kWhite, kBlue, 0));
     EXPECT_TRUE(Empty(img, QRect(40, 138, 240, 34))) << "a turn start shows no darts";
 
     // Player 2 at the throw: blue box, player 1's black; 1-pixel white outlines inside the
@@ -96,10 +91,10 @@ TEST_F(Board01, TurnStartOfPlayer2) {
         int x, y;
         QRgb colour;
     } probes[] = {
-        {173, 178, kBlue},    {301, 226, kBlue},     {18, 178, kBlack},     {146, 226, kBlack},
-        {170, 200, 0xFFFFFF}, {304, 200, 0xFFFFFF},  {305, 200, kFlatGrey}, {200, 175, 0xFFFFFF},
-        {200, 229, 0xFFFFFF}, {200, 230, kFlatGrey}, {170, 175, kFlatGrey}, {304, 229, kFlatGrey},
-        {15, 200, 0xFFFFFF},  {149, 200, 0xFFFFFF},  {150, 200, kFlatGrey}, {80, 230, kFlatGrey},
+        {173, 178, kBlue},  {301, 226, kBlue},     {18, 178, kBlack},     {146, 226, kBlack},
+        {170, 200, kWhite}, {304, 200, kWhite},    {305, 200, kFlatGrey}, {200, 175, kWhite},
+        {200, 229, kWhite}, {200, 230, kFlatGrey}, {170, 175, kFlatGrey}, {304, 229, kFlatGrey},
+        {15, 200, kWhite},  {149, 200, kWhite},    {150, 200, kFlatGrey}, {80, 230, kFlatGrey},
     };
     for (const auto& p : probes) {
         EXPECT_EQ(PixelAt(img, p.x, p.y), p.colour | 0xFF000000) << p.x << "," << p.y;
@@ -114,7 +109,7 @@ TEST_F(Board01, DartsOfTheTurnUpToTheShownOne) {
     shown.turnTotal = 110;
     shown.score[0] = 391;
     shown.score[1] = 501;
-    ASSERT_TRUE(Draw01Board(2, score));
+    ASSERT_TRUE(Render(2));
     const QImage& img = Canvas();
     EXPECT_TRUE(HasText(img, "T20", 83, 154, 250, 1, 1, kLabel));
     EXPECT_TRUE(HasText(img, "DB", 160, 154, 250, 1, 1, kLabel));
@@ -129,13 +124,13 @@ TEST_F(Board01, DartTextByHitKind) {
     const struct {
         int kind, number;
         const char* text;
-    } cases[] = {{Hit::None, 0, "--"},     {Hit::Single, 5, "5"}, {Hit::Double, 16, "D16"},
+    } cases[] = {{Hit::None, 0, "--"},     {Hit::Single, 5, "5"},     {Hit::Double, 16, "D16"},
                  {Hit::Triple, 19, "T19"}, {Hit::OuterBull, 0, "SB"}, {Hit::Bull, 0, "DB"}};
     for (const auto& c : cases) {
         score.entries.clear();
         Add(score, 1, 1, 0);
         Add(score, 1, 1, 1, c.kind, c.number).score[0] = 480;
-        ASSERT_TRUE(Draw01Board(1, score));
+        ASSERT_TRUE(Render(1));
         EXPECT_TRUE(HasText(Canvas(), c.text, 83, 154, 250, 1, 1, kLabel)) << c.text;
     }
 }
@@ -144,7 +139,7 @@ TEST_F(Board01, AGapInTheTurnHidesLaterDarts) {
     Add(score, 1, 1, 0);
     Add(score, 1, 1, 2, Hit::Single, 20); // dart 1 missing from the list
     Add(score, 1, 1, 3, Hit::Single, 20);
-    ASSERT_TRUE(Draw01Board(2, score));
+    ASSERT_TRUE(Render(2));
     EXPECT_TRUE(Empty(Canvas(), QRect(40, 138, 240, 34)));
 }
 
@@ -156,7 +151,7 @@ TEST_F(Board01, BustShowsDashesAndTheWordBust) {
     bust.turnTotal = 67;
     bust.score[0] = 100;
     bust.score[1] = 40;
-    ASSERT_TRUE(Draw01Board(2, score));
+    ASSERT_TRUE(Render(2));
     const QImage& img = Canvas();
     EXPECT_TRUE(HasText(img, "--", 10, 125, 200, 0, 1, kLabel));
     EXPECT_TRUE(HasText(img, "Bust", 160, 90, 550, 1, 1, kWhite));
@@ -168,48 +163,60 @@ TEST_F(Board01, FourDigitScoreKeepsTheLargeSize) {
     Entry& m = Add(score, 1, 1, 0);
     m.score[0] = 1501;
     m.score[1] = 1501;
-    ASSERT_TRUE(Draw01Board(0, score));
+    ASSERT_TRUE(Render(0));
     // So wide a number runs past the "Score" label, which is left out of the comparison.
-    EXPECT_TRUE(
-        HasText(Canvas(), "1501", 160, 90, 800, 1, 1, kWhite, kGreyRef, 1, QRect(60, 0, 260, 240)));
+    EXPECT_TRUE(HasText(Canvas(), "1501", 160, 90, 800, 1, 1, kWhite, kFlatGrey, 1,
+                        QRect(60, 0, 260, 240)));
 }
 
 // ---- both boards refuse what they cannot show ----
 
 TEST(Boards, NothingIsDrawnForAnEntryTheyCannotShow) {
-    using Painter = bool (*)(int, Match&);
-    for (Painter paint : {&Draw01Board, &DrawCricketBoard}) {
-        Surface s;
+    for (int32_t kind : {GameKind::X01, GameKind::Cricket}) {
         Match score;
-        score.m_pSurface = &s.surface;
+        score.gameKind = kind;
         Add(score, 1, 1, 0);
-        Add(score, 1, 1, -1);            // never placed by the evaluation
+        Add(score, 1, 1, -1);             // never placed by the evaluation
         Add(score, 3, 1, 1, Hit::Single); // no such player
-        s.surface.m_crBrush = 0x123456;
-        s.surface.DrawRoundRect(0, 0, 320, 240);
-        const QImage before = s.surface.GetCanvas().copy();
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(0xFF123456);
+        const QImage before = picture.copy();
         for (int index : {-1, 1, 2, 3, 100}) {
-            EXPECT_FALSE(paint(index, score)) << index;
-            EXPECT_EQ(s.surface.GetCanvas(), before) << index;
+            EXPECT_FALSE(RenderEntry(score, index, picture, Flat())) << index;
+            EXPECT_EQ(picture, before) << index;
         }
-        EXPECT_TRUE(paint(0, score));
-        Match detached;
-        detached.append().dart = 0;
-        EXPECT_FALSE(paint(0, detached)) << "no surface";
+        EXPECT_TRUE(RenderEntry(score, 0, picture, Flat()));
+        EXPECT_NE(picture, before);
+        // A match without a game has no board at all.
+        score.gameKind = GameKind::None;
+        picture = before;
+        EXPECT_FALSE(RenderEntry(score, 0, picture, Flat()));
+        EXPECT_EQ(picture, before);
+    }
+}
+
+TEST(Boards, APictureOfAnotherSizeOrFormatIsRemade) {
+    Match score;
+    score.game = "501";
+    score.gameKind = GameKind::X01;
+    Add(score, 1, 1, 0);
+    QImage expected;
+    ASSERT_TRUE(RenderEntry(score, 0, expected, Flat()));
+    for (QImage picture : {QImage(), QImage(10, 10, QImage::Format_RGB32),
+                           QImage(320, 240, QImage::Format_ARGB32)}) {
+        ASSERT_TRUE(RenderEntry(score, 0, picture, Flat()));
+        EXPECT_EQ(picture.format(), QImage::Format_RGB32);
+        EXPECT_EQ(picture, expected);
     }
 }
 
 // ---- Cricket board ----
 
-struct BoardCricket : ::testing::Test {
-    Surface s;
-    Match score;
+struct BoardCricket : BoardFixture {
     BoardCricket() {
-        score.m_pSurface = &s.surface;
         score.game = "CRICKET";
         score.gameKind = GameKind::Cricket;
     }
-    const QImage& Canvas() const { return s.surface.GetCanvas(); }
 };
 
 enum Symbol { kNothing, kDash, kSlash, kCross, kCircledCross };
@@ -266,10 +273,10 @@ TEST_F(BoardCricket, MarksAndClosedTargets) {
     m.marks[1][0] = 3;
     m.score[0] = 57;
     m.score[1] = 0;
-    ASSERT_TRUE(DrawCricketBoard(0, score));
+    ASSERT_TRUE(Render(0));
     const QImage& img = Canvas();
 
-    const QRgb p1 = Rgb(0x7F7FFF), p2 = Rgb(0xFF7F7F);
+    const QRgb p1 = qRgb(255, 127, 127), p2 = qRgb(127, 127, 255);
     const struct {
         const char* label;
         int y;
@@ -295,8 +302,8 @@ TEST_F(BoardCricket, MarksAndClosedTargets) {
     EXPECT_TRUE(HasText(img, "Round", 15, 11, 120, 0, 0, kLabel));
     EXPECT_TRUE(HasText(img, "6", 71, 24, 200, 0, 1, kLabel));
     EXPECT_TRUE(HasText(img, "Cricket", 305, 11, 120, 2, 0, kLabel));
-    EXPECT_TRUE(HasText(img, "57", 58, 73, 380, 1, 1, kWhite, 0x0000E1, 0));
-    EXPECT_TRUE(HasText(img, "0", 263, 73, 380, 1, 1, kWhite, 0x000000, 0));
+    EXPECT_TRUE(HasText(img, "57", 58, 73, 380, 1, 1, kWhite, kRed, 0));
+    EXPECT_TRUE(HasText(img, "0", 263, 73, 380, 1, 1, kWhite, kBlack, 0));
     // Player 1 at the throw; boxes with exclusive right and bottom edges.
     EXPECT_EQ(PixelAt(img, 18, 48), kRed | 0xFF000000);
     EXPECT_EQ(PixelAt(img, 223, 48), kBlack | 0xFF000000);
@@ -318,7 +325,7 @@ TEST_F(BoardCricket, DartsOfTheTurnUnderTheThrowersBox) {
     shown.value = 2;
     shown.score[0] = 20;
     shown.score[1] = 999;
-    ASSERT_TRUE(DrawCricketBoard(5, score));
+    ASSERT_TRUE(Render(5));
     const QImage& img = Canvas();
 
     const struct {
@@ -333,7 +340,7 @@ TEST_F(BoardCricket, DartsOfTheTurnUnderTheThrowersBox) {
     EXPECT_TRUE(Empty(img, QRect(0, 112, 105, 128))) << "nothing under player 1's box";
     EXPECT_EQ(PixelAt(img, 223, 48), kBlue | 0xFF000000);
     EXPECT_EQ(PixelAt(img, 18, 48), kBlack | 0xFF000000);
-    EXPECT_TRUE(HasText(img, "999", 263, 73, 380, 1, 1, kWhite, 0xE10000, 0));
+    EXPECT_TRUE(HasText(img, "999", 263, 73, 380, 1, 1, kWhite, kBlue, 0));
 }
 
 TEST_F(BoardCricket, DartsOfPlayer1AndNoMarkDarts) {
@@ -341,7 +348,7 @@ TEST_F(BoardCricket, DartsOfPlayer1AndNoMarkDarts) {
     Add(score, 1, 1, 1, Hit::Single, 5).value = 0; // outside 15..20: no mark
     Entry& shown = Add(score, 1, 1, 2, Hit::Double, 20);
     shown.value = 2;
-    ASSERT_TRUE(DrawCricketBoard(2, score));
+    ASSERT_TRUE(Render(2));
     const QImage& img = Canvas();
     EXPECT_EQ(SymbolAt(img, 31, 130, 0xFFFFFFFF), kDash);
     EXPECT_TRUE(HasText(img, "5", 74, 130, 220, 1, 1, kWhite));
@@ -360,13 +367,13 @@ TEST_F(BoardCricket, FourDigitPointsUseTheSmallerSize) {
         Entry& m = Add(score, 2, 9, 0);
         m.score[0] = c.points;
         m.score[1] = c.points;
-        ASSERT_TRUE(DrawCricketBoard(0, score));
+        ASSERT_TRUE(Render(0));
         const std::string text = std::to_string(c.points);
         // Four digits touch the outline, so only the boxes' insides are compared.
-        EXPECT_TRUE(HasText(Canvas(), text, 58, 73, c.size, 1, 1, kWhite, 0x000000, 0,
+        EXPECT_TRUE(HasText(Canvas(), text, 58, 73, c.size, 1, 1, kWhite, kBlack, 0,
                             QRect(QPoint(16, 46), QPoint(98, 98))))
             << c.points;
-        EXPECT_TRUE(HasText(Canvas(), text, 263, 73, c.size, 1, 1, kWhite, 0xE10000, 0,
+        EXPECT_TRUE(HasText(Canvas(), text, 263, 73, c.size, 1, 1, kWhite, kBlue, 0,
                             QRect(QPoint(221, 46), QPoint(303, 98))))
             << c.points;
     }
@@ -379,28 +386,14 @@ TEST(CricketMark, SymbolBySizeAndCount) {
     } cases[] = {{-1, kDash}, {0, kNothing},      {1, kSlash},
                  {2, kCross}, {3, kCircledCross}, {4, kCircledCross}};
     for (const auto& c : cases) {
-        Surface s;
-        Match score;
-        score.m_pSurface = &s.surface;
-        s.surface.DrawBackground();
-        s.surface.m_nFontSize = 220;
-        s.surface.m_crText = 0x00FF00;
-        DrawCricketMark(score, 160, 120, c.count);
-        EXPECT_EQ(SymbolAt(s.surface.GetCanvas(), 160, 120, qRgb(0, 255, 0)), c.symbol) << c.count;
-        // The symbol takes the text colour and leaves a 3-pixel pen and black brush behind.
-        EXPECT_EQ(s.surface.m_crPen, 0x00FF00u);
-        EXPECT_EQ(s.surface.m_nPenWidth, 3);
-        EXPECT_EQ(s.surface.m_crBrush, 0x000000u);
+        Sheet s;
+        PaintCricketMark(s.canvas, 160, 120, c.count, 220, qRgb(0, 255, 0));
+        EXPECT_EQ(SymbolAt(s.image, 160, 120, qRgb(0, 255, 0)), c.symbol) << c.count;
     }
-    // The box follows the font size: at 900 (S = 100) the slash reaches 50 pixels out.
-    Surface s;
-    Match score;
-    score.m_pSurface = &s.surface;
-    s.surface.DrawBackground();
-    s.surface.m_nFontSize = 900;
-    DrawCricketMark(score, 160, 120, 1);
-    EXPECT_EQ(InkBox(s.surface.GetCanvas(), s.surface.GetCanvas().rect(), kFlatGrey),
-              QRect(QPoint(109, 69), QPoint(211, 171)));
+    // The box follows the text size: at 900 (S = 100) the slash reaches 50 pixels out.
+    Sheet s;
+    PaintCricketMark(s.canvas, 160, 120, 1, 900, kWhite);
+    EXPECT_EQ(InkBox(s.image, s.image.rect(), kFlatGrey), QRect(QPoint(109, 69), QPoint(211, 171)));
 }
 
 } // namespace

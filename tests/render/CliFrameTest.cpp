@@ -1,5 +1,4 @@
-#include "render/GStatic.h"
-#include "render/Painters.h"
+#include "render/Renderer.h"
 #include "score/Loader.h"
 #include "score/ScoreData.h"
 
@@ -46,15 +45,13 @@ struct CliFrame : ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(kScore);
     }
-    // The same moment painted in this process, as the program paints it.
-    QImage Expected(int32_t t) {
+    // The same moment rendered in this process.
+    QImage Expected(int32_t t, const RenderOptions& options = {}) {
         Match score;
         EXPECT_TRUE(OpenScoreFile(score, scorePath.toStdString()));
-        CGStatic surface;
-        surface.CreateCanvas(320, 240);
-        score.m_pSurface = &surface;
-        DrawFrameAt(score, t);
-        return surface.GetCanvas().copy();
+        QImage picture;
+        EXPECT_TRUE(RenderMoment(score, t, picture, options));
+        return picture;
     }
 };
 
@@ -77,12 +74,63 @@ TEST_F(CliFrame, WritesTheTitle) {
     const QString out = dir.filePath("title.png");
     const CliResult r = RunCli({"title", out});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    Match score;
-    CGStatic surface;
-    surface.CreateCanvas(320, 240);
-    score.m_pSurface = &surface;
-    DrawTitle(score);
-    EXPECT_EQ(QImage(out).convertToFormat(QImage::Format_RGB32), surface.GetCanvas());
+    QImage title;
+    RenderTitle(title, {});
+    EXPECT_EQ(QImage(out).convertToFormat(QImage::Format_RGB32), title);
+}
+
+TEST_F(CliFrame, ScaleAndBackgroundOptions) {
+    const QString out = dir.filePath("big.png");
+    CliResult r = RunCli({"frame", scorePath, "6000", out, "--scale", "4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage big(out);
+    ASSERT_EQ(big.size(), QSize(1280, 960));
+    RenderOptions options;
+    options.scale = 4;
+    EXPECT_EQ(big.convertToFormat(QImage::Format_RGB32), Expected(6000, options));
+
+    r = RunCli({"frame", scorePath, "6000", out, "--background", "transparent"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage clear = QImage(out).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    options = RenderOptions{};
+    options.background.kind = Background::Kind::Transparent;
+    EXPECT_EQ(clear, Expected(6000, options));
+    EXPECT_EQ(qAlpha(clear.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(clear.pixel(20, 200)), 255) << "inside player 1's box";
+
+    r = RunCli({"frame", scorePath, "6000", out, "--background=#00B140", "--scale=2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage green(out);
+    EXPECT_EQ(green.size(), QSize(640, 480));
+    EXPECT_EQ(green.pixel(0, 0) | 0xFF000000, qRgb(0x00, 0xB1, 0x40));
+
+    const QString titleOut = dir.filePath("title4.png");
+    r = RunCli({"title", titleOut, "--scale", "4", "--background", "#000000"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(QImage(titleOut).size(), QSize(1280, 960));
+}
+
+TEST_F(CliFrame, BadOptionValuesNameTheOption) {
+    const QString out = dir.filePath("out.png");
+    const struct {
+        QStringList args;
+        const char* option;
+    } cases[] = {
+        {{"frame", scorePath, "0", out, "--scale", "0"}, "--scale"},
+        {{"frame", scorePath, "0", out, "--scale", "four"}, "--scale"},
+        {{"frame", scorePath, "0", out, "--scale=1e9"}, "--scale"},
+        {{"frame", scorePath, "0", out, "--scale"}, "--scale"},
+        {{"frame", scorePath, "0", out, "--background", "green"}, "--background"},
+        {{"frame", scorePath, "0", out, "--background=#12345"}, "--background"},
+        {{"title", out, "--background", "#GG0000"}, "--background"},
+        {{"frame", scorePath, "0", out, "--size", "4"}, "--size"},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_NE(r.err.find(c.option), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(QFile::exists(out));
 }
 
 TEST_F(CliFrame, ReportsFailures) {

@@ -1,12 +1,12 @@
 #include "RenderTestUtil.h"
 
-#include "render/FileVersionInfo.h"
-#include "render/Painters.h"
+#include "render/Boards.h"
 #include "render/Version.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace rendertest;
@@ -14,8 +14,8 @@ using namespace rendertest;
 namespace {
 
 // A 01 match whose entries all look different: entry i leaves player 1 at 500 - i.
-void FillMatch(Match& score, const std::vector<int32_t>& times) {
-    score.Reset();
+Match FillMatch(const std::vector<int32_t>& times) {
+    Match score;
     score.game = "501";
     score.gameKind = GameKind::X01;
     for (size_t i = 0; i < times.size(); ++i) {
@@ -27,30 +27,21 @@ void FillMatch(Match& score, const std::vector<int32_t>& times) {
         m.score[0] = 500 - static_cast<int32_t>(i);
         m.score[1] = 501;
     }
+    return score;
 }
 
-QImage BoardAfter(const std::vector<int32_t>& times, int index) {
-    Surface s;
-    Match score;
-    score.m_pSurface = &s.surface;
-    FillMatch(score, times);
-    EXPECT_TRUE(Draw01Board(index, score));
-    return s.surface.GetCanvas().copy();
+QImage Title(const RenderOptions& options = Flat()) {
+    QImage picture;
+    RenderTitle(picture, options);
+    return picture;
 }
 
-QImage Title() {
-    Surface s;
-    Match score;
-    score.m_pSurface = &s.surface;
-    DrawTitle(score);
-    return s.surface.GetCanvas().copy();
-}
-
-// Which picture a moment shows: the board after an entry, or the title (-1).
+// Which entry a moment shows, and that the moment's picture is that entry's board or the
+// title (-1).
 TEST(FrameSelection, MomentShowsTheLastEntryReached) {
     const struct {
         std::vector<int32_t> times;
-        int32_t t;
+        int64_t t;
         int expected;
     } cases[] = {
         {{0, 1000, 3000}, 0, 0},
@@ -59,6 +50,7 @@ TEST(FrameSelection, MomentShowsTheLastEntryReached) {
         {{0, 1000, 3000}, 2999, 1},
         {{0, 1000, 3000}, 3000, 2},
         {{0, 1000, 3000}, 1000000, 2},
+        {{0, 1000, 3000}, int64_t(1) << 40, 2}, // beyond the 32-bit times
         {{0, 1000, 3000}, -1, -1},
         {{0, 2000, 2000, 5000}, 2000, 2}, // equal times: the later entry
         {{0, 1000, 2000, 0, 0}, 1500, 1}, // times zeroed after a backward step...
@@ -69,42 +61,70 @@ TEST(FrameSelection, MomentShowsTheLastEntryReached) {
     };
     const QImage title = Title();
     for (const auto& c : cases) {
-        Surface s;
-        Match score;
-        score.m_pSurface = &s.surface;
-        FillMatch(score, c.times);
-        DrawFrameAt(score, c.t);
-        const QImage expected = c.expected < 0 ? title : BoardAfter(c.times, c.expected);
-        EXPECT_EQ(s.surface.GetCanvas(), expected)
-            << "t=" << c.t << " expected entry " << c.expected;
+        const Match score = FillMatch(c.times);
+        EXPECT_EQ(EntryAtMoment(score, c.t), c.expected) << "t=" << c.t;
+        QImage expected = title;
+        if (c.expected >= 0) {
+            ASSERT_TRUE(RenderEntry(score, c.expected, expected, Flat()));
+        }
+        QImage picture;
+        EXPECT_TRUE(RenderMoment(score, c.t, picture, Flat()));
+        EXPECT_EQ(picture, expected) << "t=" << c.t << " expected entry " << c.expected;
     }
 }
 
 TEST(FrameSelection, CricketMomentsUseTheCricketBoard) {
-    Surface s, ref;
-    Match score;
-    score.m_pSurface = &s.surface;
-    FillMatch(score, {0, 1000});
+    Match score = FillMatch({0, 1000});
     score.gameKind = GameKind::Cricket;
-    DrawFrameAt(score, 1500);
-    score.m_pSurface = &ref.surface;
-    ASSERT_TRUE(DrawCricketBoard(1, score));
-    EXPECT_EQ(s.surface.GetCanvas(), ref.surface.GetCanvas());
+    QImage moment, board01;
+    ASSERT_TRUE(RenderMoment(score, 1500, moment, Flat()));
+    Sheet cricket;
+    PaintCricketBoard(cricket.canvas, score, score.entries[1]);
+    EXPECT_EQ(moment, cricket.image);
+    score.gameKind = GameKind::X01;
+    ASSERT_TRUE(RenderMoment(score, 1500, board01, Flat()));
+    EXPECT_NE(moment, board01);
 }
 
-TEST(FrameSelection, UnknownGameKeepsThePreviousPicture) {
-    Surface s;
-    Match score;
-    score.m_pSurface = &s.surface;
-    FillMatch(score, {0, 1000});
-    ASSERT_TRUE(Draw01Board(1, score));
-    const QImage before = s.surface.GetCanvas().copy();
+TEST(FrameSelection, MomentWithoutABoardKeepsThePicture) {
+    Match score = FillMatch({0, 1000});
+    QImage picture;
+    ASSERT_TRUE(RenderEntry(score, 1, picture, Flat()));
+    const QImage before = picture.copy();
     score.gameKind = GameKind::None;
-    DrawFrameAt(score, 0);
-    EXPECT_EQ(s.surface.GetCanvas(), before);
+    EXPECT_FALSE(RenderMoment(score, 0, picture, Flat()));
+    EXPECT_EQ(picture, before);
     // The title still shows before the first entry.
-    DrawFrameAt(score, -5);
-    EXPECT_EQ(s.surface.GetCanvas(), Title());
+    EXPECT_TRUE(RenderMoment(score, -5, picture, Flat()));
+    EXPECT_EQ(picture, Title());
+}
+
+TEST(FrameSelection, ThreadsRenderTheSamePicturesAsOneDoes) {
+    const Match score = FillMatch({0, 700, 1400, 2100, 2800, 3500});
+    std::vector<QImage> expected;
+    for (int64_t t = -1; t < 4000; t += 350) {
+        expected.emplace_back();
+        RenderMoment(score, t, expected.back(), RenderOptions{});
+    }
+    std::vector<std::vector<QImage>> results(4);
+    std::vector<std::thread> threads;
+    for (auto& result : results) {
+        threads.emplace_back([&score, &result] {
+            for (int64_t t = -1; t < 4000; t += 350) {
+                result.emplace_back();
+                RenderMoment(score, t, result.back(), RenderOptions{});
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const auto& result : results) {
+        ASSERT_EQ(result.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(result[i], expected[i]) << i;
+        }
+    }
 }
 
 TEST(TitleScreen, NameSubtitleVersionAndCopyrightCentred) {
@@ -132,29 +152,7 @@ TEST(TitleScreen, NameSubtitleVersionAndCopyrightCentred) {
     }
 }
 
-TEST(TitleScreen, LeavesTheDrawingStateAsItsLastText) {
-    Surface s;
-    Match score;
-    score.m_pSurface = &s.surface;
-    s.surface.m_crPen = 0x123456;
-    DrawTitle(score);
-    EXPECT_EQ(s.surface.m_nFontWeight, 400);
-    EXPECT_EQ(s.surface.m_nFontSize, 100);
-    EXPECT_EQ(s.surface.m_crText, 0xFFFFFFu);
-    EXPECT_EQ(s.surface.m_nAlignH, 1);
-    EXPECT_EQ(s.surface.m_nAlignV, 1);
-    EXPECT_EQ(s.surface.m_crPen, 0x123456u);
-}
-
-TEST(VersionInfo, ValuesComeFromTheBuild) {
-    const CFileVersionInfo info;
-    EXPECT_EQ(info.m_strTranslation, "041103a4");
-    EXPECT_EQ(info.GetFileVersion(), "0.9.3.3");
-    EXPECT_EQ(info.GetLegalCopyright(), kVorlatLegalCopyright);
-    EXPECT_EQ(info.GetValue("NoSuchValue"), "");
-}
-
-TEST(VersionInfo, VersionTextLosesItsSpaces) {
+TEST(TitleScreen, VersionTextLosesItsSpaces) {
     const struct {
         const char* fileVersion;
         const char* text;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "render/GStatic.h"
+#include "render/Canvas.h"
+#include "render/Renderer.h"
 #include "score/ScoreData.h"
 
 #include <QColor>
@@ -9,7 +10,6 @@
 #include <QRect>
 #include <QString>
 
-#include <functional>
 #include <string>
 
 namespace rendertest {
@@ -18,24 +18,22 @@ namespace rendertest {
 // anti-aliased text are both told apart from what lies under them.
 inline constexpr QRgb kFlatGrey = 0xFF404040;
 
-inline QImage FlatBackground(int) {
-    QImage picture(320, 240, QImage::Format_RGB32);
-    picture.fill(kFlatGrey);
-    return picture;
+inline RenderOptions Flat(double scale = 1.0) {
+    RenderOptions options;
+    options.scale = scale;
+    options.background = Background{Background::Kind::Colour, QColor::fromRgb(kFlatGrey)};
+    return options;
 }
 
-// A 320 x 240 surface over the flat background.
-struct Surface {
-    CGStatic surface;
-    Surface() {
-        surface.m_pfnLoadBitmap = &FlatBackground;
-        surface.CreateCanvas(320, 240);
+// A 320 x 240 picture of one flat colour with a canvas over it.
+struct Sheet {
+    QImage image;
+    Canvas canvas;
+    explicit Sheet(QRgb colour = kFlatGrey, double scale = 1.0)
+        : image(BoardSize(scale), QImage::Format_RGB32), canvas(image, scale) {
+        image.fill(colour);
     }
 };
-
-inline QRgb Rgb(COLORREF c) {
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
 
 inline QRgb PixelAt(const QImage& image, int x, int y) {
     return image.pixel(x, y) | 0xFF000000;
@@ -55,26 +53,22 @@ inline QRect InkBox(const QImage& image, const QRect& region, QRgb background) {
     return box;
 }
 
-// A white text drawn with anchors 0/0 at (left, top) over the flat background, and where
-// its ink ends up.
+inline TextStyle Style(int32_t size, int32_t weight, QRgb colour = 0xFFFFFFFF) {
+    return {size, weight, colour, Anchor::Start, Anchor::Start};
+}
+
+// A text drawn from its top-left corner at (left, top) over the flat background.
 inline QImage ReferenceImage(const std::string& text, int left, int top, int32_t size,
-                             int32_t weight) {
-    Surface ref;
-    ref.surface.ClearCanvas();
-    ref.surface.DrawBackground();
-    ref.surface.m_nFontSize = size;
-    ref.surface.m_nFontWeight = weight;
-    ref.surface.m_crText = 0xFFFFFF;
-    ref.surface.m_nAlignH = 0;
-    ref.surface.m_nAlignV = 0;
-    ref.surface.DrawString(left, top, text);
-    return ref.surface.GetCanvas().copy();
+                             int32_t weight, QRgb colour = 0xFFFFFFFF,
+                             QRgb background = kFlatGrey) {
+    Sheet ref(background);
+    ref.canvas.drawText(left, top, text, Style(size, weight, colour));
+    return ref.image;
 }
 
 inline QRect ReferenceInk(const std::string& text, int left, int top, int32_t size,
                           int32_t weight) {
-    const QImage ref = ReferenceImage(text, left, top, size, weight);
-    return InkBox(ref, ref.rect(), kFlatGrey);
+    return InkBox(ReferenceImage(text, left, top, size, weight), QRect(0, 0, 320, 240), kFlatGrey);
 }
 
 // The measured extent the anchors use: advance width and ascent + descent.
@@ -83,10 +77,7 @@ struct Extent {
     int cy;
 };
 inline Extent MeasureText(const std::string& text, int32_t size, int32_t weight) {
-    CGStatic probe;
-    probe.m_nFontSize = size;
-    probe.m_nFontWeight = weight;
-    const QFontMetrics metrics(probe.MakeFont());
+    const QFontMetrics metrics(Canvas::font(Style(size, weight), 1.0));
     return {metrics.horizontalAdvance(QString::fromStdString(text)),
             metrics.ascent() + metrics.descent()};
 }
