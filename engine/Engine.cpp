@@ -1,220 +1,220 @@
 #include "engine/Engine.h"
 
-#include "render/GStatic.h"
-#include "render/Painters.h"
+#include "render/Renderer.h"
 #include "score/Evaluate.h"
-#include "score/ScoreData.h"
 #include "score/TimingWriter.h"
-#include "video/ExportAvi.h"
 
-#include <chrono>
-#include <cstdio>
-#include <thread>
+#include <utility>
 
-uint32_t EngineClockMs() {
-    using namespace std::chrono;
-    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    return static_cast<uint32_t>(static_cast<uint64_t>(ms));
+Engine::Engine(QObject* parent) : QObject(parent) {}
+
+Engine::~Engine() = default;
+
+// Every command is a queued call: it runs on the engine's thread after the commands given
+// before it, whichever thread gives it.
+
+void Engine::showTitle() {
+    QMetaObject::invokeMethod(
+        this, [this] { handleShowTitle(); }, Qt::QueuedConnection);
 }
 
-std::string FormatEntryStatus(int round, int player, int dart, int position, int count) {
-    char text[128];
-    std::snprintf(text, sizeof text, "Round%d, Player%d, %d投目 (%d/%d)", round, player, dart,
-                  position, count);
-    return text;
+void Engine::load(Match match) {
+    QMetaObject::invokeMethod(
+        this, [this, match = std::move(match)]() mutable { handleLoad(std::move(match)); },
+        Qt::QueuedConnection);
 }
 
-namespace {
+void Engine::rewind() {
+    QMetaObject::invokeMethod(
+        this, [this] { handleRewind(); }, Qt::QueuedConnection);
+}
 
-// The engine's own state for the life of its thread.
-class CEngine {
-public:
-    explicit CEngine(CEngineHost& host) : m_host(host), m_score(host.EngineScore()) {}
+void Engine::startRecording(int64_t stampMs) {
+    QMetaObject::invokeMethod(
+        this, [this, stampMs] { handleStartRecording(stampMs); }, Qt::QueuedConnection);
+}
 
-    void Run() {
-        if (m_score.m_pSurface != nullptr) {
-            DrawTitle(m_score);
-            // The window may have painted its first picture before the title was ready;
-            // without this it would stay black until the first load.
-            m_score.m_pSurface->Refresh();
-        }
-        while (m_host.m_bRunning.load() != 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            // One clock reading per pass: every time computed in this pass uses it.
-            const uint32_t now = EngineClockMs();
-            switch (m_host.m_nCommand.load()) {
-            case CMD_REWIND:
-                m_host.m_nIndex = -1;
-                m_host.m_nCommand = CMD_STEP;
-                Step(now);
-                break;
-            case CMD_STEP:
-                Step(now);
-                break;
-            case CMD_START_RECORDING:
-                StartRecording(now);
-                break;
-            case CMD_STOP:
-                Stop();
-                break;
-            case CMD_EXPORT:
-                Export();
-                break;
-            default:
-                break;
-            }
-        }
-        m_host.PostClose();
+void Engine::tap(int64_t stampMs) {
+    QMetaObject::invokeMethod(
+        this, [this, stampMs] { handleTap(stampMs); }, Qt::QueuedConnection);
+}
+
+void Engine::abortRecording() {
+    QMetaObject::invokeMethod(
+        this, [this] { handleAbortRecording(); }, Qt::QueuedConnection);
+}
+
+void Engine::exportVideo(const std::string& path) {
+    const uint64_t id = ++m_exportsRequested;
+    QMetaObject::invokeMethod(
+        this, [this, path, id] { handleExport(path, id); }, Qt::QueuedConnection);
+}
+
+void Engine::cancelExport() {
+    // An export runs as one call on the engine's thread, so a queued cancel would only be
+    // seen after it; the flag is read before every frame instead. Numbering the exports
+    // keeps a cancel that arrives just after one export ended from stopping the next.
+    m_exportsCancelled = m_exportsRequested.load();
+}
+
+void Engine::shutDown() {
+    m_shuttingDown = true;
+}
+
+void Engine::handleShowTitle() {
+    QImage picture = MakeBoardImage({});
+    RenderTitle(picture, {});
+    emit pictureReady(picture);
+}
+
+void Engine::handleLoad(Match match) {
+    if (m_mode != EngineMode::Idle) {
+        return;
     }
+    m_match = std::move(match);
+    m_index = -1;
+}
 
-private:
-    bool Recording() const { return m_host.m_nMode.load() == MODE_RECORDING; }
-    // Once the window is closing, nobody is left to answer a box.
-    bool WindowAlive() const { return m_host.m_bRunning.load() != 0; }
+void Engine::handleRewind() {
+    if (m_mode != EngineMode::Idle) {
+        return;
+    }
+    m_index = -1;
+    advance(0);
+}
 
-    // Elapsed match time of clock reading now, modulo 2^32 like the clock itself.
-    int32_t Elapsed(uint32_t now) const { return static_cast<int32_t>(now - m_nStart); }
+void Engine::handleStartRecording(int64_t stampMs) {
+    if (m_mode != EngineMode::Idle) {
+        return;
+    }
+    const Entry* current = m_match.at(m_index);
+    if (current == nullptr || m_match.at(m_index + 1) == nullptr) {
+        ValidateTimes(m_match);
+        emit matchChanged(m_match);
+        emit recordingEnded(RecordingEnd::NotStarted);
+        return;
+    }
+    // The recording continues the timeline of the entry shown.
+    m_start = stampMs - current->time;
+    m_backup = m_match;
+    setMode(EngineMode::Recording);
+}
 
-    void Step(uint32_t now) {
-        const Entry* current = m_score.at(m_host.m_nIndex);
-        const int32_t previous = current != nullptr ? current->time : 0;
-        int index = m_host.m_nIndex + 1;
-        Entry* mark = m_score.at(index);
+void Engine::handleTap(int64_t stampMs) {
+    if (recording()) {
+        advance(stampMs);
+    }
+}
+
+void Engine::handleAbortRecording() {
+    if (recording()) {
+        endRecording(true);
+    }
+}
+
+void Engine::advance(int64_t stampMs) {
+    // Match times are 32-bit, like the clock readings of the score files' first recordings.
+    const auto elapsed = static_cast<int32_t>(stampMs - m_start);
+    const Entry* current = m_match.at(m_index);
+    const int32_t previous = current != nullptr ? current->time : 0;
+    int index = m_index + 1;
+    Entry* mark = m_match.at(index);
+    if (mark != nullptr) {
+        if (recording() && mark->dart == 0) {
+            // The turn start lies halfway between the last dart and this tap; the tap itself
+            // belongs to the first dart of the new turn.
+            mark->time = static_cast<int32_t>((int64_t(previous) + elapsed) / 2);
+            ++index;
+            mark = m_match.at(index);
+        }
         if (mark != nullptr) {
-            if (Recording() && mark->dart == 0) {
-                // The turn start lies halfway between the last dart and this press; the
-                // press itself belongs to the first dart of the new turn.
-                const int64_t sum = static_cast<int64_t>(previous) + Elapsed(now);
-                mark->time = static_cast<int32_t>(sum / 2);
-                ++index;
-                mark = m_score.at(index);
+            if (recording()) {
+                mark->time = elapsed;
             }
-            if (mark != nullptr) {
-                if (Recording()) {
-                    mark->time = Elapsed(now);
-                }
-                std::string status;
-                if (Recording()) {
-                    status = kStatusRecordingPrefix;
-                }
-                status += FormatEntryStatus(mark->round, mark->player, mark->dart,
-                                            index + 1, m_score.count());
-                m_host.SetStatusText(status);
-            }
-        }
-        m_host.m_nIndex = index;
-
-        if (Recording() && index + 1 == m_score.count()) {
-            m_host.m_nCommand = CMD_STOP;
-        }
-
-        if (!Paint(index)) {
-            m_host.m_nIndex = index - 1;
-            m_host.m_nCommand = CMD_STOP;
-        } else {
-            // Only the step just done is consumed: a stop, or a rewind the window issued
-            // meanwhile, stays for the next pass.
-            int expected = CMD_STEP;
-            m_host.m_nCommand.compare_exchange_strong(expected, CMD_NONE);
+            emit entryShown(
+                {index + 1, m_match.count(), mark->round, mark->player, mark->dart, recording()});
         }
     }
+    m_index = index;
 
-    bool Paint(int index) {
-        if (m_score.m_pSurface == nullptr) {
-            return false;
-        }
-        switch (m_score.gameKind) {
-        case GameKind::X01:
-            return Draw01Board(index, m_score);
-        case GameKind::Cricket:
-            return DrawCricketBoard(index, m_score);
-        default:
-            return false;
-        }
+    bool ended = recording() && index + 1 == m_match.count();
+    if (!showEntry(index)) {
+        // Nothing to show there: the preview keeps the entry before, and a recording ends
+        // with the times it has.
+        m_index = index - 1;
+        ended = true;
     }
-
-    void StartRecording(uint32_t now) {
-        m_host.SetStatusText(kStatusRecordingStart);
-        m_host.m_nCommand = CMD_STOP;
-        const Entry* current = m_score.at(m_host.m_nIndex);
-        const Entry* next = m_score.at(m_host.m_nIndex + 1);
-        if (current == nullptr || next == nullptr) {
-            return;
-        }
-        // The recording continues the timeline of the entry shown.
-        m_nStart = now - static_cast<uint32_t>(current->time);
-        m_backup.Copy(m_score);
-        m_host.m_nMode = MODE_RECORDING;
-        m_host.m_nCommand = CMD_NONE;
+    if (ended && recording()) {
+        endRecording(false);
     }
-
-    void Stop() {
-        ValidateTimes(m_score);
-        if (Recording()) {
-            if (m_host.m_bAbortRecording.load()) {
-                m_score.Copy(m_backup);
-                m_host.m_bAbortRecording = false;
-            } else if (SaveTiming(m_score)) {
-                if (WindowAlive()) {
-                    m_host.ShowMessageBox(kSavedText, kSavedCaption, MB_OK | MB_ICONINFORMATION);
-                }
-            } else if (WindowAlive()) {
-                // The times stay in memory: the user may try again or export them.
-                m_host.ShowMessageBox(kSaveErrorText, kSaveErrorCaption, MB_OK | MB_ICONERROR);
-            }
-        }
-        m_host.m_nMode = MODE_IDLE;
-        m_host.EnableButton(IDC_BTN_LOAD, true);
-        m_host.EnableButton(IDC_BTN_RECORD, true);
-        m_host.EnableButton(IDC_BTN_EXPORT, true);
-        m_host.SetButtonCaption(IDC_BTN_RECORD, kCaptionRecord);
-        m_host.SetButtonCaption(IDC_BTN_EXPORT, kCaptionExport);
-        m_host.m_nCommand = CMD_REWIND;
-    }
-
-    void Export() {
-        m_host.m_nCommand = CMD_NONE;
-        m_host.m_nMode = MODE_EXPORTING;
-        const std::string path = m_host.EngineAviPath();
-        const auto stopCheck = [this] {
-            if (m_host.m_bRunning.load() == 0) {
-                return ExportStop::Closing;
-            }
-            if (m_host.m_nCommand.load() == CMD_STOP) {
-                return ExportStop::Cancelled;
-            }
-            return ExportStop::Continue;
-        };
-        const auto statusSink = [this](const std::string& text) { m_host.SetStatusText(text); };
-        const bool ok = m_score.m_pSurface != nullptr &&
-                        ExportAvi(path, m_score.compress != 0, m_score, stopCheck, statusSink);
-        m_host.m_nCommand = CMD_STOP;
-        if (WindowAlive()) {
-            if (ok) {
-                m_host.ShowMessageBox(kExportDoneText, kExportDoneCaption,
-                                      MB_OK | MB_ICONINFORMATION);
-            } else {
-                m_host.ShowMessageBox(kExportErrorText, kExportErrorCaption,
-                                      MB_OK | MB_ICONEXCLAMATION);
-            }
-        }
-        m_host.m_nMode = MODE_IDLE;
-    }
-
-    CEngineHost& m_host;
-    Match& m_score;
-    Match m_backup;
-    uint32_t m_nStart = 0; // clock reading of match time 0
-};
-
-} // namespace
-
-void RunEngine(CEngineHost* host) {
-    CEngine engine(*host);
-    engine.Run();
 }
 
-unsigned WorkerThreadProc(void* param) {
-    RunEngine(static_cast<CEngineHost*>(param));
-    return 0;
+bool Engine::showEntry(int index) {
+    QImage picture = MakeBoardImage({});
+    if (!RenderEntry(m_match, index, picture, {})) {
+        return false;
+    }
+    emit pictureReady(picture);
+    return true;
+}
+
+void Engine::endRecording(bool abort) {
+    ValidateTimes(m_match);
+    RecordingEnd how = RecordingEnd::Aborted;
+    if (abort) {
+        m_match = m_backup;
+    } else {
+        // A refused save keeps the times in memory: the user may try again or export them.
+        how = SaveTiming(m_match) ? RecordingEnd::Saved : RecordingEnd::SaveFailed;
+    }
+    m_backup = {};
+    setMode(EngineMode::Idle);
+    emit matchChanged(m_match);
+    emit recordingEnded(how);
+}
+
+void Engine::handleExport(const std::string& path, uint64_t exportId) {
+    if (m_mode != EngineMode::Idle) {
+        return;
+    }
+    setMode(EngineMode::Exporting);
+    ValidateTimes(m_match);
+
+    ExportRequest request;
+    request.path = path;
+    request.codec = m_match.compress ? VideoCodec::Video1 : VideoCodec::Raw;
+    const auto progress = [this](const ExportProgress& p) { emit exportProgress(p.percent); };
+    const auto shouldStop = [this, exportId] {
+        return m_shuttingDown.load() || exportId <= m_exportsCancelled.load();
+    };
+    const ExportResult result = ExportVideo(m_match, request, progress, shouldStop);
+
+    setMode(EngineMode::Idle);
+    emit matchChanged(m_match);
+    emit exportFinished(result.outcome);
+}
+
+void Engine::setMode(EngineMode mode) {
+    if (m_mode != mode) {
+        m_mode = mode;
+        emit modeChanged(mode);
+    }
+}
+
+EngineThread::EngineThread() : m_engine(std::make_unique<Engine>()) {
+    m_thread.setObjectName(QStringLiteral("engine"));
+    m_engine->moveToThread(&m_thread);
+    m_thread.start();
+}
+
+EngineThread::~EngineThread() {
+    // Whatever the engine says from now on is for nobody; what it said before may still be
+    // on its way to its receivers, which therefore ignore it once they are closing.
+    m_engine->disconnect();
+    m_engine->shutDown();
+    m_thread.quit();
+    m_thread.wait();
+    // The thread has ended, so nothing runs the engine any more: it may go from here, and
+    // the commands still queued for it go with it.
+    m_engine.reset();
 }

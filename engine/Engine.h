@@ -1,103 +1,141 @@
 #pragma once
 
+// The engine: shows the match in the preview, records the moments of the user's taps and
+// writes the video, all on a thread of its own so that the window never waits for it.
+//
+// Commands are queued to the engine's thread and run there in the order they were given;
+// results leave as signals. Times are milliseconds of one monotonic clock that the caller
+// reads (the window stamps each tap when its key event arrived); the engine never reads a
+// clock itself, so a tap is measured by when it was made, not by when it was handled.
+
+#include "score/ScoreData.h"
+#include "video/Export.h"
+
+#include <QImage>
+#include <QObject>
+#include <QThread>
+
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-class Match;
-
-// What the main window asks of the engine (m_nCommand). 0 means nothing to do.
-enum : int {
-    CMD_NONE = 0,
-    CMD_REWIND = 1,
-    CMD_STEP = 3,
-    CMD_START_RECORDING = 4,
-    CMD_STOP = 6,
-    CMD_EXPORT = 7,
+// What the engine is doing.
+enum class EngineMode {
+    Idle,
+    Recording,
+    Exporting,
 };
 
-// What the engine is doing (m_nMode).
-enum : int {
-    MODE_IDLE = 0,
-    MODE_RECORDING = 1,
-    MODE_EXPORTING = 3,
+// The entry the preview shows, as numbers; the window words them.
+struct ShownEntry {
+    int position = 0; // 1-based
+    int count = 0;    // entries in the match
+    int round = 0;
+    int player = 0;
+    int dart = 0;           // 0: the turn's start
+    bool recording = false; // the entry's time was just recorded
+
+    bool operator==(const ShownEntry&) const = default;
 };
 
-// Control ids of the main window's buttons, by which the engine addresses them.
-enum : int {
-    IDC_BTN_LOAD = 1001,
-    IDC_BTN_RECORD = 1002,
-    IDC_BTN_EXPORT = 1003,
+// How a recording came to its end.
+enum class RecordingEnd {
+    Saved,      // the last entry was reached and the times are in the score file
+    SaveFailed, // the last entry was reached; the file refused the times, which are kept
+    Aborted,    // thrown away on request: every time is as it was before
+    NotStarted, // the entry shown has no next entry to record
 };
 
-// Message box styles and answers, with the values the program has always used.
-enum : unsigned {
-    MB_OK = 0x00,
-    MB_OKCANCEL = 0x01,
-    MB_ICONERROR = 0x10,
-    MB_ICONEXCLAMATION = 0x30,
-    MB_ICONINFORMATION = 0x40,
-};
-enum : int {
-    IDOK = 1,
-    IDCANCEL = 2,
-};
-
-// The window the engine works for. The shared fields are read and written by both the
-// window's thread and the engine's thread, hence atomic; everything the engine does to the
-// window goes through the operations below, each of which returns only once the window's
-// thread has carried it out (except PostClose).
-class CEngineHost {
+class Engine : public QObject {
+    Q_OBJECT
 public:
-    virtual ~CEngineHost() = default;
+    explicit Engine(QObject* parent = nullptr);
+    ~Engine() override;
 
-    std::atomic<bool> m_bAbortRecording{false}; // the recording's times are to be dropped
-    std::atomic<int> m_nCommand{CMD_NONE};
-    std::atomic<int> m_nMode{MODE_IDLE};
-    std::atomic<int> m_nIndex{0};   // entry shown in the preview; -1 or past the end: none
-    std::atomic<int> m_bRunning{0}; // the engine loop runs while this is nonzero
+    // Commands, callable from any thread. Each is queued to the engine's thread.
 
-    // The match the engine records and exports. The window changes it only while the
-    // engine is idle.
-    virtual Match& EngineScore() = 0;
-    // The output path of the next export (a copy, taken when the export starts).
-    virtual std::string EngineAviPath() = 0;
+    // The title picture, as the preview shows it before anything is loaded.
+    void showTitle();
+    // Replaces the match; nothing is shown until the next rewind.
+    void load(Match match);
+    // Shows the first entry. Only while idle: a running recording or export is not
+    // disturbed.
+    void rewind();
+    // Starts recording at the entry shown: stampMs is the moment that entry's time
+    // corresponds to (the user's go-ahead).
+    void startRecording(int64_t stampMs);
+    // A dart landed at stampMs: the next entry gets that moment and is shown. A turn's start
+    // gets the moment halfway between its previous entry and the tap. Ignored unless a
+    // recording runs.
+    void tap(int64_t stampMs);
+    // Ends the recording and restores every time it changed.
+    void abortRecording();
+    // Writes the video of the match to path.
+    void exportVideo(const std::string& path);
 
-    virtual void SetStatusText(const std::string& text) = 0;
-    virtual void EnableButton(int id, bool enable) = 0;
-    virtual void SetButtonCaption(int id, const std::string& caption) = 0;
-    // A modal box owned by the window; returns IDOK or IDCANCEL once it is closed.
-    virtual int ShowMessageBox(const std::string& text, const std::string& caption,
-                               unsigned type) = 0;
-    // Asks the window to close; does not wait.
-    virtual void PostClose() = 0;
+    // Immediate, from any thread: the export given before this call stops before its next
+    // frame (or does not start). Later exports are not affected.
+    void cancelExport();
+    // Immediate, from any thread: the engine's thread is about to end. A running export
+    // stops before its next frame; nothing queued after it runs.
+    void shutDown();
+
+signals:
+    void pictureReady(const QImage& picture);
+    void entryShown(const ShownEntry& entry);
+    void modeChanged(EngineMode mode);
+    // The match as the engine holds it after a run ended (times recorded, restored or
+    // cleaned), for whoever keeps a copy.
+    void matchChanged(const Match& match);
+    void recordingEnded(RecordingEnd how);
+    // Before the first frame and whenever the percentage of the timeline changes.
+    void exportProgress(int percent);
+    void exportFinished(ExportOutcome outcome);
+
+private:
+    // The handlers: each runs on the engine's thread.
+    void handleShowTitle();
+    void handleLoad(Match match);
+    void handleRewind();
+    void handleStartRecording(int64_t stampMs);
+    void handleTap(int64_t stampMs);
+    void handleAbortRecording();
+    void handleExport(const std::string& path, uint64_t exportId);
+
+    // Moves the preview to the entry after the one shown; a tap's stamp when recording.
+    void advance(int64_t stampMs);
+    bool showEntry(int index);
+    void endRecording(bool abort);
+    void setMode(EngineMode mode);
+    bool recording() const { return m_mode == EngineMode::Recording; }
+
+    // Engine thread only.
+    Match m_match;
+    Match m_backup;   // the match as it was when the recording started
+    int m_index = -1; // entry shown; -1 or past the end: none
+    EngineMode m_mode = EngineMode::Idle;
+    int64_t m_start = 0; // the clock reading of match time 0 while recording
+
+    // Shared with the threads that give commands.
+    std::atomic<uint64_t> m_exportsRequested{0};
+    std::atomic<uint64_t> m_exportsCancelled{0}; // exports up to this number are to stop
+    std::atomic<bool> m_shuttingDown{false};
 };
 
-// Milliseconds of a monotonic clock, wrapping like a 32-bit counter.
-uint32_t EngineClockMs();
+// The engine on a thread of its own, for the life of this object. Destroying it stops a
+// running export, ends the thread and waits for it; whatever the engine had not yet done
+// is dropped, and nothing it emits afterwards reaches anyone.
+class EngineThread {
+public:
+    EngineThread();
+    ~EngineThread();
+    EngineThread(const EngineThread&) = delete;
+    EngineThread& operator=(const EngineThread&) = delete;
 
-// The engine loop: paints the title, then polls m_nCommand every millisecond until
-// m_bRunning is cleared; finally asks the window to close.
-void RunEngine(CEngineHost* host);
-// Thread entry: param is the CEngineHost.
-unsigned WorkerThreadProc(void* param);
+    Engine& engine() { return *m_engine; }
 
-// The texts the engine shows.
-inline constexpr const char* kStatusRecordingStart =
-    "タイミング記録中...　（※矢が刺さるタイミングでEnterを押す）";
-inline constexpr const char* kStatusRecordingPrefix = "タイミング記録中 --> ";
-inline constexpr const char* kCaptionRecord = "タイミング記録";
-inline constexpr const char* kCaptionExport = "動画ファイル作成";
-inline constexpr const char* kSavedText =
-    "タイミング記録が最終投まで達しました。\n\nタイミングデータを現在のファイルに保存しました。";
-inline constexpr const char* kSavedCaption = "ファイル保存完了";
-inline constexpr const char* kSaveErrorText = "タイミングデータのファイル保存に失敗しました。";
-inline constexpr const char* kSaveErrorCaption = "ファイル保存エラー";
-inline constexpr const char* kExportDoneText = "動画ファイルの作成が完了しました。";
-inline constexpr const char* kExportDoneCaption = "ファイル出力完了";
-inline constexpr const char* kExportErrorText =
-    "動画ファイルの作成中断または出力エラーが発生しました。";
-inline constexpr const char* kExportErrorCaption = "ファイル出力エラー";
-
-// The status line of an entry: "Round%d, Player%d, %d投目 (%d/%d)".
-std::string FormatEntryStatus(int round, int player, int dart, int position, int count);
+private:
+    QThread m_thread;
+    std::unique_ptr<Engine> m_engine;
+};

@@ -1,336 +1,287 @@
 #include "engine/Engine.h"
 
+#include "EngineLog.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
-#include "render/GStatic.h"
+#include "render/Renderer.h"
 #include "score/Loader.h"
 #include "score/ScoreData.h"
 
-#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <fstream>
-#include <functional>
-#include <map>
-#include <mutex>
-#include <thread>
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <string>
 #include <vector>
+
+static void PrintTo(const ShownEntry& e, std::ostream* out) {
+    *out << "R" << e.round << " P" << e.player << " D" << e.dart << " (" << e.position << "/"
+         << e.count << ")" << (e.recording ? " recording" : "");
+}
 
 namespace {
 
-using namespace std::chrono_literals;
+// An arbitrary reading of the caller's clock: the engine only ever subtracts stamps.
+constexpr int64_t kStart = 5'000'000'000;
 
-// Stands in for the main window: remembers what the engine did to it.
-class FakeHost : public CEngineHost {
-public:
-    Match score;
-    std::string aviPath;
-    std::function<void(const std::string&)> onStatus; // runs on the engine thread
-    std::atomic<bool> closed{false};
-
-    Match& EngineScore() override { return score; }
-    std::string EngineAviPath() override { return aviPath; }
-
-    void SetStatusText(const std::string& text) override {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            if (text != m_status) {
-                m_history.push_back(text);
-            }
-            m_status = text;
-        }
-        if (onStatus) {
-            onStatus(text);
-        }
-    }
-    void EnableButton(int id, bool enable) override {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_enabled[id] = enable;
-    }
-    void SetButtonCaption(int id, const std::string& caption) override {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_captions[id] = caption;
-    }
-    int ShowMessageBox(const std::string& text, const std::string& caption,
-                       unsigned type) override {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_boxes.push_back({text, caption, type, m_status});
-        return IDOK;
-    }
-    void PostClose() override { closed = true; }
-
-    std::string Status() {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_status;
-    }
-    std::vector<std::string> History() {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_history;
-    }
-    std::vector<Box> Boxes() {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_boxes;
-    }
-    std::map<int, bool> Enabled() {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_enabled;
-    }
-    std::map<int, std::string> Captions() {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_captions;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::string m_status;
-    std::vector<std::string> m_history;
-    std::vector<Box> m_boxes;
-    std::map<int, bool> m_enabled;
-    std::map<int, std::string> m_captions;
-};
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+const ShownEntry kFirstEntry{1, 5, 1, 1, 0, false};
 
 class EngineTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("match.txt")).toStdString();
-        std::ofstream(m_path, std::ios::binary) << kShortMatch;
-        m_surface.CreateCanvas(320, 240);
-        ASSERT_TRUE(OpenScoreFile(m_host.score, m_path));
-        ASSERT_EQ(m_host.score.count(), 5);
-        m_host.score.m_pSurface = &m_surface;
-        m_host.aviPath = m_dir.filePath(QStringLiteral("match.avi")).toStdString();
+        m_path = m_dir.File("match.txt");
+        WriteBytes(m_path, kShortMatch);
+        ASSERT_TRUE(OpenScoreFile(m_match, m_path));
+        ASSERT_EQ(m_match.count(), 5);
+        m_videoPath = m_dir.File("match.avi");
     }
 
-    void TearDown() override {
-        m_host.m_bRunning = 0;
-        if (m_thread.joinable()) {
-            m_thread.join();
+    Engine& engine() { return m_thread->engine(); }
+
+    // Loads m_match and waits until the first entry is shown.
+    void LoadAndRewind() {
+        engine().load(m_match);
+        engine().rewind();
+        ASSERT_TRUE(WaitUntil([this] { return !m_log.entries.empty(); }));
+        ASSERT_EQ(m_log.entries.back(), (ShownEntry{1, m_match.count(), 1, 1, 0, false}));
+    }
+
+    void LoadLongMatch() {
+        const std::string path = m_dir.File("501-timed.txt");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VORLAT_EXAMPLES_DIR "/501-timed.txt"),
+                                QString::fromStdString(path)));
+        ASSERT_TRUE(OpenScoreFile(m_match, path));
+        LoadAndRewind();
+    }
+
+    // Records the short match with taps at these times after the start; the last one
+    // reaches the last entry.
+    void Record(const std::vector<int64_t>& taps) {
+        engine().startRecording(kStart);
+        for (int64_t t : taps) {
+            engine().tap(kStart + t);
         }
+        ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
     }
 
-    void StartEngine() {
-        m_host.m_bRunning = 1;
-        m_thread = std::thread([this] { WorkerThreadProc(&m_host); });
-    }
-
-    // Rewinds and waits until the first entry is shown.
-    void StartAndRewind() {
-        StartEngine();
-        m_host.m_nCommand = CMD_REWIND;
-        ASSERT_TRUE(WaitIdleAtFirstEntry());
-    }
-
-    bool WaitIdleAtFirstEntry() {
-        return WaitFor([this] {
-            return m_host.m_nMode == MODE_IDLE && m_host.m_nCommand == CMD_NONE &&
-                   m_host.m_nIndex == 0 && m_host.Status() == kShortFirstEntry;
-        });
-    }
-
-    void StartRecording() {
-        m_host.m_nCommand = CMD_START_RECORDING;
-        ASSERT_TRUE(WaitFor([this] { return m_host.m_nMode == MODE_RECORDING; }));
-    }
-
-    // One Enter press, a little after the previous one so that the times differ.
-    void Press() {
-        std::this_thread::sleep_for(15ms);
-        m_host.m_nCommand = CMD_STEP;
-        ASSERT_TRUE(WaitFor([this] { return m_host.m_nCommand != CMD_STEP; }));
-    }
-
-    void ExpectButtonsRestored() {
-        const auto enabled = m_host.Enabled();
-        for (int id : {IDC_BTN_LOAD, IDC_BTN_RECORD, IDC_BTN_EXPORT}) {
-            ASSERT_EQ(enabled.count(id), 1u) << id;
-            EXPECT_TRUE(enabled.at(id)) << id;
-        }
-        const auto captions = m_host.Captions();
-        EXPECT_EQ(captions.at(IDC_BTN_RECORD), kCaptionRecord);
-        EXPECT_EQ(captions.at(IDC_BTN_EXPORT), kCaptionExport);
-    }
-
-    QTemporaryDir m_dir;
+    TempDir m_dir;
     std::string m_path;
-    CGStatic m_surface;
-    FakeHost m_host;
-    std::thread m_thread;
+    std::string m_videoPath;
+    Match m_match;
+    std::unique_ptr<EngineThread> m_thread = std::make_unique<EngineThread>();
+    EngineLog m_log{m_thread->engine()};
 };
 
-TEST_F(EngineTest, RewindShowsTheFirstEntryWithoutTouchingTimes) {
-    const auto before = Times(m_host.score);
-    StartAndRewind();
-    EXPECT_EQ(Times(m_host.score), before);
-    EXPECT_TRUE(m_host.Boxes().empty());
+TEST_F(EngineTest, TitleAndFirstEntryAreTheRenderersPictures) {
+    engine().showTitle();
+    LoadAndRewind();
+    ASSERT_EQ(m_log.pictures.size(), 2u);
+
+    QImage title = MakeBoardImage({});
+    RenderTitle(title, {});
+    EXPECT_EQ(m_log.pictures[0], title);
+    QImage first = MakeBoardImage({});
+    ASSERT_TRUE(RenderEntry(m_match, 0, first, {}));
+    EXPECT_EQ(m_log.pictures[1], first);
+    EXPECT_TRUE(m_log.modes.empty());
+    EXPECT_TRUE(m_log.matches.empty()); // showing changes no time
 }
 
 TEST_F(EngineTest, RecordingToTheLastEntrySavesWithTheTurnStartMidpoint) {
-    StartAndRewind();
-    StartRecording();
-    Press(); // dart 1
-    Press(); // dart 2
-    Press(); // second turn's start and its dart 1, which is the last entry
-    ASSERT_TRUE(WaitFor([this] { return !m_host.Boxes().empty(); }));
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
+    LoadAndRewind();
+    // The third tap reaches the second turn: its start gets the moment halfway between the
+    // second dart and the tap (truncated), the tap goes to the turn's first dart.
+    Record({401, 900, 1503});
 
-    const auto t = Times(m_host.score);
-    EXPECT_EQ(t[0], 0);
-    EXPECT_GE(t[1], 15);
-    EXPECT_GT(t[2], t[1]);
-    EXPECT_GT(t[4], t[2]);
-    EXPECT_EQ(t[3], (t[2] + t[4]) / 2);
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    EXPECT_EQ(m_log.modes, (std::vector<EngineMode>{EngineMode::Recording, EngineMode::Idle}));
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), (std::vector<int32_t>{0, 401, 900, 1201, 1503}));
 
-    const auto boxes = m_host.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    ExpectBox(boxes[0], kSavedText, kSavedCaption, MB_OK | MB_ICONINFORMATION);
+    const std::vector<ShownEntry> shown = {
+        kFirstEntry,
+        {2, 5, 1, 1, 1, true},
+        {3, 5, 1, 1, 2, true},
+        {5, 5, 1, 2, 1, true},
+    };
+    EXPECT_EQ(m_log.entries, shown);
 
-    // The file now holds the darts' new times.
+    // The file now holds the darts' times; the loader derives the turn start the same way.
     Match saved;
     ASSERT_TRUE(OpenScoreFile(saved, m_path));
-    const auto s = Times(saved);
-    EXPECT_EQ(s[1], t[1]);
-    EXPECT_EQ(s[2], t[2]);
-    EXPECT_EQ(s[4], t[4]);
-
-    const std::vector<std::string> expected = {
-        kShortFirstEntry,
-        kStatusRecordingStart,
-        std::string(kStatusRecordingPrefix) + "Round1, Player1, 1投目 (2/5)",
-        std::string(kStatusRecordingPrefix) + "Round1, Player1, 2投目 (3/5)",
-        std::string(kStatusRecordingPrefix) + "Round1, Player2, 1投目 (5/5)",
-        kShortFirstEntry,
-    };
-    EXPECT_EQ(m_host.History(), expected);
-    ExpectButtonsRestored();
+    EXPECT_EQ(Times(saved), (std::vector<int32_t>{0, 401, 900, 1201, 1503}));
 }
 
-TEST_F(EngineTest, RefusedSaveShowsTheErrorAndKeepsTheRecordedTimes) {
-    const std::string before = ReadBytes(m_path);
-    m_host.score.path = m_dir.filePath(QStringLiteral("gone/match.txt")).toStdString();
-    StartAndRewind();
-    StartRecording();
-    Press();
-    Press();
-    Press();
-    ASSERT_TRUE(WaitFor([this] { return !m_host.Boxes().empty(); }));
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
+TEST_F(EngineTest, RecordingContinuesTheTimelineOfTheEntryShown) {
+    // A first entry with a time of its own: the start stamp is that moment of the match.
+    m_match.at(0)->time = 250;
+    LoadAndRewind();
+    Record({401, 900, 1503});
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), (std::vector<int32_t>{250, 651, 1150, 1451, 1753}));
+}
 
-    const auto boxes = m_host.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    ExpectBox(boxes[0], kSaveErrorText, kSaveErrorCaption, MB_OK | MB_ICONERROR);
-    // The recording is not thrown away: the times are the new ones (all well under the
-    // 1000 ms the file had for the first dart).
-    const auto t = Times(m_host.score);
-    EXPECT_LT(t[1], 1000);
-    EXPECT_EQ(t[3], (t[2] + t[4]) / 2);
+TEST_F(EngineTest, RefusedSaveKeepsTheRecordedTimes) {
+    const std::string before = ReadBytes(m_path);
+    m_match.path = m_dir.File("gone/match.txt");
+    LoadAndRewind();
+    Record({100, 200, 300});
+
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::SaveFailed});
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), (std::vector<int32_t>{0, 100, 200, 250, 300}));
     EXPECT_EQ(ReadBytes(m_path), before);
-    ExpectButtonsRestored();
 }
 
 TEST_F(EngineTest, AbortRestoresEveryTimeAndWritesNothing) {
     const std::string before = ReadBytes(m_path);
-    const auto times = Times(m_host.score);
-    StartAndRewind();
-    StartRecording();
-    Press();
-    ASSERT_NE(Times(m_host.score), times);
-    m_host.m_bAbortRecording = true;
-    m_host.m_nCommand = CMD_STOP;
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
+    LoadAndRewind();
+    engine().startRecording(kStart);
+    engine().tap(kStart + 100);
+    ASSERT_TRUE(WaitUntil([this] { return m_log.entries.size() == 2; }));
+    engine().abortRecording();
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
 
-    EXPECT_EQ(Times(m_host.score), times);
-    EXPECT_FALSE(m_host.m_bAbortRecording);
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Aborted});
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), Times(m_match));
     EXPECT_EQ(ReadBytes(m_path), before);
-    EXPECT_TRUE(m_host.Boxes().empty());
-    ExpectButtonsRestored();
+    EXPECT_EQ(m_log.modes.back(), EngineMode::Idle);
 }
 
-TEST_F(EngineTest, StartAtTheLastEntryIsRefusedAndRewinds) {
+TEST_F(EngineTest, TapsOutsideARecordingAndCommandsDuringOneChangeNothing) {
+    LoadAndRewind();
+    engine().tap(kStart + 100); // idle: ignored
+    engine().startRecording(kStart);
+    engine().rewind();                 // a run is not disturbed by a rewind
+    engine().load(Match());            // nor by a load
+    engine().exportVideo(m_videoPath); // nor by an export
+    engine().tap(kStart + 200);
+    engine().abortRecording();
+    engine().abortRecording(); // the recording is over: ignored
+    Settle(engine());
+
+    EXPECT_EQ(m_log.entries, (std::vector<ShownEntry>{kFirstEntry, {2, 5, 1, 1, 1, true}}));
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Aborted});
+    EXPECT_TRUE(m_log.exports.empty());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(m_videoPath)));
+    // Still the short match.
+    engine().rewind();
+    Settle(engine());
+    EXPECT_EQ(m_log.entries.back(), kFirstEntry);
+}
+
+TEST_F(EngineTest, StartWithoutANextEntryIsRefused) {
+    Match single;
+    single.gameKind = GameKind::X01;
+    Entry& only = single.append();
+    only.round = 1;
+    only.player = 1;
+    only.dart = 0;
+    engine().load(single);
+    engine().rewind();
+    engine().startRecording(kStart);
+    engine().tap(kStart + 100);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    Settle(engine());
+
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::NotStarted});
+    EXPECT_TRUE(m_log.modes.empty());
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), std::vector<int32_t>{0});
+}
+
+TEST_F(EngineTest, AnEntryWithoutABoardEndsTheRecordingWithTheTimesSoFar) {
+    m_match.at(2)->player = 0; // the renderer has no board for a dart of no player
+    LoadAndRewind();
+    engine().startRecording(kStart);
+    engine().tap(kStart + 100);
+    engine().tap(kStart + 200); // reaches the entry without a board
+    engine().tap(kStart + 300); // the recording is over by now
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    Settle(engine());
+
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), (std::vector<int32_t>{0, 100, 200, 2500, 3000}));
+}
+
+TEST_F(EngineTest, ExportReportsProgressAndCompletionAndCleansTheTimes) {
+    m_match.at(3)->time = 1500; // steps back from dart 2 at 2000
+    LoadAndRewind();
+    engine().exportVideo(m_videoPath);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.exports.empty(); }, 120000));
+
+    EXPECT_EQ(m_log.exports, std::vector<ExportOutcome>{ExportOutcome::Finished});
+    EXPECT_EQ(m_log.modes, (std::vector<EngineMode>{EngineMode::Exporting, EngineMode::Idle}));
+    ASSERT_FALSE(m_log.progress.empty());
+    EXPECT_EQ(m_log.progress.front(), 0);
+    EXPECT_TRUE(std::is_sorted(m_log.progress.begin(), m_log.progress.end()));
+    EXPECT_LT(m_log.progress.back(), 100);
+    EXPECT_GT(m_log.progress.back(), 90);
+    EXPECT_EQ(ReadBytes(m_videoPath).substr(0, 4), "RIFF");
+    ASSERT_EQ(m_log.matches.size(), 1u);
+    EXPECT_EQ(Times(m_log.matches[0]), (std::vector<int32_t>{0, 1000, 2000, 0, 0}));
+}
+
+TEST_F(EngineTest, CancelStopsTheRunningExport) {
+    LoadLongMatch();
+    engine().exportVideo(m_videoPath);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.progress.empty() && m_log.progress.back() > 0; }));
+    engine().cancelExport();
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.exports.empty(); }));
+
+    EXPECT_EQ(m_log.exports, std::vector<ExportOutcome>{ExportOutcome::Cancelled});
+    EXPECT_LT(m_log.progress.back(), 90);
+    EXPECT_EQ(m_log.modes.back(), EngineMode::Idle);
+}
+
+TEST_F(EngineTest, CancelReachesTheExportGivenBeforeItAndNoLaterOne) {
+    LoadAndRewind();
+    // Given before the export has started: it stops before its first frame.
+    engine().exportVideo(m_videoPath);
+    engine().cancelExport();
+    ASSERT_TRUE(WaitUntil([this] { return m_log.exports.size() == 1; }));
+    EXPECT_EQ(m_log.exports[0], ExportOutcome::Cancelled);
+
+    // A cancel given after that export has ended leaves the next one alone.
+    engine().cancelExport();
+    engine().exportVideo(m_videoPath);
+    ASSERT_TRUE(WaitUntil([this] { return m_log.exports.size() == 2; }, 120000));
+    EXPECT_EQ(m_log.exports[1], ExportOutcome::Finished);
+}
+
+// Ending the engine's thread must neither hang nor leave the engine running: the export
+// stops before its next frame, the recording is dropped unsaved.
+TEST_F(EngineTest, EndingTheThreadDuringAnExportJoinsAtOnce) {
+    LoadLongMatch();
+    engine().exportVideo(m_videoPath);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.progress.empty(); }));
+    QElapsedTimer timer;
+    timer.start();
+    m_thread.reset();
+    EXPECT_LT(timer.elapsed(), 2000);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_LT(m_log.progress.back(), 90);
+}
+
+TEST_F(EngineTest, EndingTheThreadDuringARecordingSavesNothing) {
     const std::string before = ReadBytes(m_path);
-    const auto times = Times(m_host.score);
-    StartAndRewind();
-    // Steps while idle only move the preview.
-    for (int i = 0; i < 4; ++i) {
-        Press();
-    }
-    ASSERT_EQ(m_host.m_nIndex, 4);
-    EXPECT_EQ(m_host.Status(), "Round1, Player2, 1投目 (5/5)");
-    m_host.m_nCommand = CMD_START_RECORDING;
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
-
-    EXPECT_EQ(m_host.History().back(), kShortFirstEntry);
-    EXPECT_EQ(m_host.History().end()[-2], kStatusRecordingStart);
-    EXPECT_EQ(Times(m_host.score), times);
+    LoadAndRewind();
+    engine().startRecording(kStart);
+    engine().tap(kStart + 100);
+    ASSERT_TRUE(WaitUntil([this] { return m_log.entries.size() == 2; }));
+    QElapsedTimer timer;
+    timer.start();
+    m_thread.reset();
+    EXPECT_LT(timer.elapsed(), 2000);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(m_log.recordings.empty());
     EXPECT_EQ(ReadBytes(m_path), before);
-    EXPECT_TRUE(m_host.Boxes().empty());
-}
-
-TEST_F(EngineTest, StopClearsTimesFromTheFirstBackwardStep) {
-    StartAndRewind();
-    m_host.score.at(3)->time = 1500; // before dart 2 at 2000
-    m_host.m_nCommand = CMD_STOP;
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
-    EXPECT_EQ(Times(m_host.score), (std::vector<int32_t>{0, 1000, 2000, 0, 0}));
-}
-
-TEST_F(EngineTest, ExportReportsCompletionAndRewinds) {
-    StartAndRewind();
-    m_host.m_nCommand = CMD_EXPORT;
-    ASSERT_TRUE(WaitFor([this] { return !m_host.Boxes().empty(); }, 120s));
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
-
-    const auto boxes = m_host.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    ExpectBox(boxes[0], kExportDoneText, kExportDoneCaption, MB_OK | MB_ICONINFORMATION);
-    EXPECT_EQ(ReadBytes(m_host.aviPath).substr(0, 4), "RIFF");
-    ExpectButtonsRestored();
-}
-
-TEST_F(EngineTest, CancelledExportShowsTheCancelTextThenTheErrorBox) {
-    m_host.onStatus = [this](const std::string& text) {
-        if (m_host.m_nMode == MODE_EXPORTING && text != kExportCancelled) {
-            m_host.m_nCommand = CMD_STOP; // the export button pressed again
-        }
-    };
-    StartAndRewind();
-    m_host.m_nCommand = CMD_EXPORT;
-    ASSERT_TRUE(WaitFor([this] { return !m_host.Boxes().empty(); }));
-    m_host.onStatus = nullptr;
-    ASSERT_TRUE(WaitIdleAtFirstEntry());
-
-    const auto boxes = m_host.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    ExpectBox(boxes[0], kExportErrorText, kExportErrorCaption, MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(boxes[0].statusShown, kExportCancelled);
-    ExpectButtonsRestored();
-}
-
-TEST_F(EngineTest, ClosingDuringAnExportEndsTheEngineWithoutABox) {
-    m_host.onStatus = [this](const std::string&) {
-        if (m_host.m_nMode == MODE_EXPORTING) {
-            m_host.m_bRunning = 0; // the window is closing
-        }
-    };
-    StartAndRewind();
-    m_host.m_nCommand = CMD_EXPORT;
-    ASSERT_TRUE(WaitFor([this] { return m_host.closed.load(); }));
-    m_thread.join();
-    EXPECT_TRUE(m_host.Boxes().empty());
 }
 
 } // namespace
