@@ -1,8 +1,8 @@
-#include "app/VorlatApp.h"
+#include "app/Application.h"
 
 int main(int argc, char** argv) {
-    CVorlatApp app(argc, argv);
-    app.InitInstance();
+    Application app(argc, argv);
+    app.run();
     // A second instance ends just as quietly as the first.
     return 0;
 }

@@ -1,0 +1,409 @@
+#include "app/MainWindow.h"
+
+#include "app/LinkLabel.h"
+#include "app/PreviewWidget.h"
+#include "app/Texts.h"
+#include "render/Version.h"
+#include "score/Loader.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+// The icon is compiled into the program's library; an unreferenced resource would be left
+// out when the program is linked.
+static void InitIconResource() {
+    Q_INIT_RESOURCE(icon);
+}
+
+namespace {
+
+// The window as it has always looked with its 12-pixel dialog font, in pixels.
+constexpr QSize kWindowSize(398, 340);
+constexpr QSize kPreviewSize(320, 240);
+constexpr QSize kButtonSize(114, 29);
+constexpr QSize kBlogSize(28, 13);
+constexpr int kTextHeight = 13;
+constexpr int kMarginLeft = 14;
+constexpr int kMarginTop = 5;
+constexpr int kMarginRight = 14;
+constexpr int kMarginBottom = 12;
+constexpr int kBlogIndent = 2; // the "Blog" label sits a little right of the margin
+constexpr int kLinkGap = 4;    // between "Blog" and the link
+constexpr int kPreviewGap = 2; // between the link's line and the preview
+constexpr int kStatusGap = 24; // between the preview and the status line
+constexpr int kButtonsGap = 2; // between the status line and the buttons
+constexpr int kButtonSpacing = 14;
+
+QString Q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// A 9-point Japanese gothic face at 96 dpi, in pixels so that the layout does not depend on
+// the screen's resolution.
+QFont WindowFont() {
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    return font;
+}
+
+QPushButton* MakeButton(const char* caption, QWidget* parent) {
+    auto* button = new QPushButton(Q(caption), parent);
+    button->setFixedSize(kButtonSize);
+    return button;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
+    showNotice = [this](const Notice& notice) { return defaultNotice(notice); };
+    chooseScoreFile = [this](const QString& initial) { return defaultFileDialog(false, initial); };
+    chooseVideoFile = [this](const QString& initial) { return defaultFileDialog(true, initial); };
+
+    InitIconResource();
+    setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(Q(kWindowTitle));
+    setFont(WindowFont());
+    buildLayout();
+
+    connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::loadScore);
+    connect(m_recordButton, &QPushButton::clicked, this, &MainWindow::toggleRecording);
+    connect(m_exportButton, &QPushButton::clicked, this, &MainWindow::toggleExport);
+
+    // Enter and Escape are taken before any control sees them: Enter is the recording's
+    // key wherever the focus is, and Escape must not close the window.
+    QCoreApplication::instance()->installEventFilter(this);
+
+    m_engine = std::make_unique<EngineThread>();
+    connectEngine();
+    m_engine->engine().showTitle();
+}
+
+MainWindow::~MainWindow() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    stopEngine();
+}
+
+void MainWindow::buildLayout() {
+    setFixedSize(kWindowSize);
+
+    m_blog = new QLabel(QStringLiteral("Blog"), this);
+    m_blog->setFixedSize(kBlogSize);
+    m_blog->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_link = new LinkLabel(this);
+    const QString address = Q(kVorlatHomepage);
+    m_link->setAddress(address);
+    // An address cut off in the middle is no use: the label is as wide as its text.
+    m_link->setFixedSize(QFontMetrics(font()).horizontalAdvance(address) + 2, kTextHeight);
+    m_link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_preview = new PreviewWidget(this);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setFixedSize(kPreviewSize);
+
+    m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_status->setFixedHeight(kTextHeight);
+    // A long status text is cut off; it never widens the window.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
+    m_loadButton = MakeButton(kCaptionLoad, this);
+    m_recordButton = MakeButton(kCaptionRecord, this);
+    m_exportButton = MakeButton(kCaptionExport, this);
+    m_loadButton->setDefault(true);
+
+    auto* linkRow = new QHBoxLayout;
+    linkRow->setSpacing(0);
+    linkRow->addSpacing(kBlogIndent);
+    linkRow->addWidget(m_blog);
+    linkRow->addSpacing(kLinkGap);
+    linkRow->addWidget(m_link);
+    linkRow->addStretch();
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setSpacing(kButtonSpacing);
+    buttonRow->addWidget(m_loadButton);
+    buttonRow->addWidget(m_recordButton);
+    buttonRow->addWidget(m_exportButton);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(kMarginLeft, kMarginTop, kMarginRight, kMarginBottom);
+    column->setSpacing(0);
+    column->addLayout(linkRow);
+    column->addSpacing(kPreviewGap);
+    column->addWidget(m_preview, 0, Qt::AlignHCenter);
+    column->addSpacing(kStatusGap);
+    column->addWidget(m_status);
+    column->addSpacing(kButtonsGap);
+    column->addLayout(buttonRow);
+}
+
+void MainWindow::connectEngine() {
+    Engine* engine = &m_engine->engine();
+    // The engine lives on its own thread, so every one of these is a queued call that runs
+    // here, on the window's thread.
+    connect(engine, &Engine::pictureReady, this, [this](const QImage& picture) {
+        if (!m_closing) {
+            m_preview->setPicture(picture);
+        }
+    });
+    connect(engine, &Engine::entryShown, this, [this](const ShownEntry& entry) {
+        if (!m_closing) {
+            setStatus(EntryStatus(entry));
+        }
+    });
+    connect(engine, &Engine::matchChanged, this, [this](const Match& match) {
+        if (!m_closing) {
+            m_match = match;
+        }
+    });
+    connect(engine, &Engine::recordingEnded, this, &MainWindow::finishRecording);
+    connect(engine, &Engine::exportProgress, this, [this](int percent) {
+        if (!m_closing) {
+            setStatus(ExportProgressStatus(percent));
+        }
+    });
+    connect(engine, &Engine::exportFinished, this, &MainWindow::finishExport);
+}
+
+void MainWindow::loadScore() {
+    if (m_closing) {
+        return;
+    }
+    const QString path = chooseScoreFile(QString::fromStdString(m_match.path));
+    if (path.isEmpty() || m_closing) {
+        return;
+    }
+    Match loaded;
+    if (!OpenScoreFile(loaded, path.toStdString())) {
+        notify(Q(kLoadErrorText), Q(kLoadErrorCaption), Notice::Icon::Warning);
+        return;
+    }
+    m_match = loaded;
+    m_engine->engine().load(std::move(loaded));
+    m_engine->engine().rewind();
+}
+
+void MainWindow::toggleRecording() {
+    if (m_closing) {
+        return;
+    }
+    switch (m_run) {
+    case EngineMode::Idle: {
+        if (m_match.count() == 0) {
+            notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
+            return;
+        }
+        if (!notify(Q(kRecordConfirmText), Q(kRecordConfirmCaption), Notice::Icon::Information,
+                    true) ||
+            m_closing) {
+            return;
+        }
+        // The recording starts the moment the user says OK.
+        const int64_t start = TapClock::now();
+        setRun(EngineMode::Recording);
+        setStatus(Q(kStatusRecordingStart));
+        m_engine->engine().startRecording(start);
+        break;
+    }
+    case EngineMode::Recording:
+        m_engine->engine().abortRecording();
+        setStatus(QString());
+        break;
+    case EngineMode::Exporting:
+        break;
+    }
+}
+
+void MainWindow::toggleExport() {
+    if (m_closing) {
+        return;
+    }
+    switch (m_run) {
+    case EngineMode::Idle: {
+        if (m_match.count() == 0) {
+            notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
+            return;
+        }
+        const QString path = chooseVideoFile(m_videoPath);
+        if (path.isEmpty() || m_closing) {
+            return;
+        }
+        m_videoPath = path;
+        setRun(EngineMode::Exporting);
+        m_engine->engine().exportVideo(path.toStdString());
+        break;
+    }
+    case EngineMode::Exporting:
+        m_engine->engine().cancelExport();
+        break;
+    case EngineMode::Recording:
+        break;
+    }
+}
+
+void MainWindow::finishRecording(RecordingEnd how) {
+    if (m_closing) {
+        return;
+    }
+    switch (how) {
+    case RecordingEnd::Saved:
+        notify(Q(kSavedText), Q(kSavedCaption), Notice::Icon::Information);
+        break;
+    case RecordingEnd::SaveFailed:
+        notify(Q(kSaveErrorText), Q(kSaveErrorCaption), Notice::Icon::Error);
+        break;
+    case RecordingEnd::Aborted:
+    case RecordingEnd::NotStarted:
+        break;
+    }
+    endRun();
+}
+
+void MainWindow::finishExport(ExportOutcome outcome) {
+    if (m_closing) {
+        return;
+    }
+    switch (outcome) {
+    case ExportOutcome::Finished:
+        setStatus(Q(kStatusExportFinished));
+        notify(Q(kExportDoneText), Q(kExportDoneCaption), Notice::Icon::Information);
+        break;
+    case ExportOutcome::Cancelled:
+        setStatus(Q(kStatusExportCancelled));
+        notify(Q(kExportErrorText), Q(kExportErrorCaption), Notice::Icon::Warning);
+        break;
+    case ExportOutcome::Failed:
+        notify(Q(kExportErrorText), Q(kExportErrorCaption), Notice::Icon::Warning);
+        break;
+    }
+    endRun();
+}
+
+void MainWindow::endRun() {
+    // A box may have been open while the window closed.
+    if (m_closing) {
+        return;
+    }
+    setRun(EngineMode::Idle);
+    m_engine->engine().rewind();
+}
+
+void MainWindow::setRun(EngineMode run) {
+    m_run = run;
+    m_loadButton->setEnabled(run == EngineMode::Idle);
+    m_recordButton->setEnabled(run != EngineMode::Exporting);
+    m_exportButton->setEnabled(run != EngineMode::Recording);
+    m_recordButton->setText(Q(run == EngineMode::Recording ? kCaptionRecordStop : kCaptionRecord));
+    m_exportButton->setText(Q(run == EngineMode::Exporting ? kCaptionExportStop : kCaptionExport));
+}
+
+QString MainWindow::statusText() const {
+    return m_status->text();
+}
+
+void MainWindow::setStatus(const QString& text) {
+    if (text == m_status->text()) {
+        return;
+    }
+    m_status->setText(text);
+    emit statusChanged(text);
+}
+
+bool MainWindow::notify(const QString& text, const QString& caption, Notice::Icon icon,
+                        bool withCancel) {
+    return showNotice(Notice{text, caption, icon, withCancel});
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!event->isInputEvent() || widget == nullptr || (widget != this && !isAncestorOf(widget))) {
+        return QDialog::eventFilter(watched, event);
+    }
+    // Every input event handled while the window is idle teaches the tap clock how the
+    // platform's timestamps relate to ours; read first, since the moment a key arrived is
+    // what the recording is about.
+    const auto* input = static_cast<QInputEvent*>(event);
+    const int64_t arrived = m_tapClock.arrival(input->timestamp(), TapClock::now());
+    if (event->type() != QEvent::KeyPress) {
+        return QDialog::eventFilter(watched, event);
+    }
+    switch (static_cast<const QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_run == EngineMode::Recording && !m_closing) {
+            m_engine->engine().tap(arrived);
+        }
+        return true;
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    stopEngine();
+    QDialog::closeEvent(event);
+}
+
+void MainWindow::stopEngine() {
+    m_closing = true;
+    // Joins the engine's thread: a running export stops before its next frame, a running
+    // recording is dropped unsaved, as it always was when the window closed.
+    m_engine.reset();
+}
+
+bool MainWindow::defaultNotice(const Notice& notice) {
+    QMessageBox::Icon icon = QMessageBox::Information;
+    switch (notice.icon) {
+    case Notice::Icon::Information:
+        icon = QMessageBox::Information;
+        break;
+    case Notice::Icon::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case Notice::Icon::Error:
+        icon = QMessageBox::Critical;
+        break;
+    }
+    QMessageBox box(icon, notice.caption, notice.text,
+                    notice.withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                    this);
+    box.setFont(font());
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+QString MainWindow::defaultFileDialog(bool save, const QString& initial) {
+    const QString suffix = save ? QStringLiteral("avi") : QStringLiteral("txt");
+    QFileDialog dialog(this, QString(), QString(), Q(save ? kVideoFilter : kScoreFilter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(suffix);
+    if (!initial.isEmpty()) {
+        dialog.selectFile(initial);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    QString path = dialog.selectedFiles().constFirst();
+    // The toolkit appends the suffix to a typed name already; a desktop's own dialog may not.
+    if (save && QFileInfo(path).suffix().isEmpty()) {
+        path += QLatin1Char('.') + suffix;
+    }
+    return path;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/TapClock.h"
+#include "engine/Engine.h"
+#include "score/ScoreData.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class LinkLabel;
+class PreviewWidget;
+class QLabel;
+class QPushButton;
+
+// A message box of the main window.
+struct Notice {
+    enum class Icon { Information, Warning, Error };
+    QString text;
+    QString caption;
+    Icon icon = Icon::Information;
+    bool withCancel = false; // OK and Cancel; otherwise OK alone
+};
+
+// The main window: the preview, the status line, the link and the three buttons. It keeps
+// the loaded match, gives the engine its commands and turns the engine's answers into
+// texts, captions and boxes.
+class MainWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The modal parts, replaceable so that tests answer them. A box returns true for OK; a
+    // file dialog returns the chosen path, or an empty one when cancelled.
+    std::function<bool(const Notice&)> showNotice;
+    std::function<QString(const QString& initial)> chooseScoreFile;
+    std::function<QString(const QString& initial)> chooseVideoFile;
+
+    // What the window has asked the engine to do and not yet seen finished.
+    EngineMode run() const { return m_run; }
+    // The match as last loaded or reported back by the engine.
+    const Match& match() const { return m_match; }
+    const QString& videoPath() const { return m_videoPath; }
+    QString statusText() const;
+    // Null once the window has closed.
+    Engine* engine() { return m_engine ? &m_engine->engine() : nullptr; }
+
+    QPushButton& loadButton() { return *m_loadButton; }
+    QPushButton& recordButton() { return *m_recordButton; }
+    QPushButton& exportButton() { return *m_exportButton; }
+    PreviewWidget& preview() { return *m_preview; }
+    LinkLabel& link() { return *m_link; }
+    QLabel& statusLine() { return *m_status; }
+
+signals:
+    // The status line now shows text (sent only when it changed).
+    void statusChanged(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectEngine();
+
+    void loadScore();
+    void toggleRecording();
+    void toggleExport();
+
+    void showEntry(const ShownEntry& entry);
+    void finishRecording(RecordingEnd how);
+    void finishExport(ExportOutcome outcome);
+    // The run is over: buttons and captions back, the first entry shown.
+    void endRun();
+    void setRun(EngineMode run);
+
+    void setStatus(const QString& text);
+    bool notify(const QString& text, const QString& caption, Notice::Icon icon,
+                bool withCancel = false);
+    void stopEngine();
+
+    bool defaultNotice(const Notice& notice);
+    QString defaultFileDialog(bool save, const QString& initial);
+
+    std::unique_ptr<EngineThread> m_engine;
+    TapClock m_tapClock;
+    Match m_match;
+    QString m_videoPath;
+    EngineMode m_run = EngineMode::Idle;
+    bool m_closing = false;
+
+    PreviewWidget* m_preview = nullptr;
+    QLabel* m_blog = nullptr;
+    LinkLabel* m_link = nullptr;
+    QLabel* m_status = nullptr;
+    QPushButton* m_loadButton = nullptr;
+    QPushButton* m_recordButton = nullptr;
+    QPushButton* m_exportButton = nullptr;
+};
