@@ -188,13 +188,14 @@ uint64_t AviWriter::SegmentBytesWith(uint32_t chunkSize) const {
 }
 
 bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
-    if (!m_begun || m_failed) {
+    if (!m_begun || m_failed || m_full) {
         return false;
     }
     if (!m_current.entries.empty() && SegmentBytesWith(size) > m_riffLimit) {
         if (m_closedFrames.size() + 1 >= m_superSlots) {
-            // No slot left for another RIFF: the file cannot grow further.
-            m_failed = true;
+            // No slot left for another RIFF: the file cannot grow further. Nothing went
+            // wrong with what it holds, which Finish completes as usual.
+            m_full = true;
             return false;
         }
         if (!CloseSegment() || !OpenSegment()) {
@@ -325,7 +326,7 @@ bool AviWriter::Finish() {
     }
     if (!m_failed && CloseSegment() && PatchTotals()) {
         m_finalised = true;
-        return m_framesInFile == m_framesHandedIn;
+        return !m_full && m_framesInFile == m_framesHandedIn;
     }
     m_failed = true;
     m_finalised = Recover();

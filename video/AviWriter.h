@@ -44,12 +44,15 @@ public:
 
     // Writes the headers and opens the first 'movi' list.
     bool Begin();
-    // Appends one frame. A delta frame (keyFrame false) needs the frames before it.
+    // Appends one frame. A delta frame (keyFrame false) needs the frames before it. False
+    // after a write error, or when the file cannot grow further (every super index slot
+    // is taken).
     bool WriteFrame(const void* data, uint32_t size, bool keyFrame);
     // Closes the last RIFF and writes the final counts. True when every frame handed to
-    // WriteFrame is in the finished file; false after a write error (then FramesInFile()
-    // tells how many frames the finalised file still holds) or when not even an empty file
-    // could be finalised (FramesInFile() is 0 and Finalised() false).
+    // WriteFrame is in the finished file; false after a write error or a frame refused for
+    // want of a super index slot (then FramesInFile() tells how many frames the finalised
+    // file holds) or when not even an empty file could be finalised (FramesInFile() is 0
+    // and Finalised() false).
     bool Finish();
 
     uint32_t FramesInFile() const { return m_framesInFile; }
@@ -95,6 +98,7 @@ private:
     Segment m_current;
     bool m_begun = false;
     bool m_failed = false;
+    bool m_full = false; // every super index slot taken: no further RIFF, no further frame
     bool m_finalised = false;
     uint32_t m_framesInFile = 0;
     uint32_t m_framesHandedIn = 0;

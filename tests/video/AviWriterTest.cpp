@@ -146,6 +146,149 @@ TEST(AviWriter, FirstRiffAloneIsAPlayableAvi10File) {
     }
 }
 
+// Little-endian fields of a whole file, read independently of the writer.
+struct FileBytes {
+    std::string data;
+    explicit FileBytes(const std::string& path) : data(ReadBytes(path)) {}
+    uint64_t Number(size_t at, int bytes) const {
+        uint64_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i) {
+            value = value << 8 | static_cast<uint8_t>(data.at(at + i));
+        }
+        return value;
+    }
+    uint32_t U32(size_t at) const { return static_cast<uint32_t>(Number(at, 4)); }
+    std::string Tag(size_t at) const { return data.substr(at, 4); }
+};
+
+struct SuperIndex {
+    uint32_t inUse = 0;
+    std::string chunkId;
+    struct Slot {
+        uint64_t offset;
+        uint32_t size;
+        uint32_t duration;
+    };
+    std::vector<Slot> slots; // every slot the header has room for
+};
+
+SuperIndex ReadSuperIndex(const FileBytes& file) {
+    SuperIndex index;
+    const size_t at = file.data.find("indx");
+    EXPECT_NE(at, std::string::npos);
+    if (at == std::string::npos) {
+        return index;
+    }
+    const uint32_t size = file.U32(at + 4);
+    EXPECT_EQ(file.Number(at + 8, 2), 4u);  // wLongsPerEntry
+    EXPECT_EQ(file.Number(at + 10, 1), 0u); // bIndexSubType
+    EXPECT_EQ(file.Number(at + 11, 1), 0u); // bIndexType: an index of indexes
+    index.inUse = file.U32(at + 12);
+    index.chunkId = file.Tag(at + 16);
+    for (size_t slot = at + 32; slot + 16 <= at + 8 + size; slot += 16) {
+        index.slots.push_back({file.Number(slot, 8), file.U32(slot + 8), file.U32(slot + 12)});
+    }
+    return index;
+}
+
+std::vector<uint64_t> RiffOffsets(const std::vector<Riff>& riffs) {
+    std::vector<uint64_t> offsets;
+    uint64_t at = 0;
+    for (const Riff& riff : riffs) {
+        offsets.push_back(at);
+        at += 8 + riff.size + (riff.size & 1);
+    }
+    return offsets;
+}
+
+// The super index in the stream header names one standard index per RIFF: where it is, how
+// big, and how many frames it holds; each standard index in turn points at its RIFF's frames.
+TEST(AviWriter, SuperIndexNamesTheStandardIndexOfEveryRiff) {
+    TempDir dir;
+    const std::string path = dir.File("out.avi");
+    constexpr int kFrames = 40;
+    {
+        FileSink sink;
+        ASSERT_TRUE(sink.Open(path));
+        AviWriter writer(sink, RawFormat(), 16384, 8);
+        ASSERT_TRUE(writer.Begin());
+        for (int n = 0; n < kFrames; ++n) {
+            const auto frame = RawFrame(n);
+            ASSERT_TRUE(writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
+        }
+        ASSERT_TRUE(writer.Finish());
+    }
+    std::vector<Riff> riffs;
+    ASSERT_TRUE(ReadRiffs(path, riffs));
+    ASSERT_GE(riffs.size(), 4u);
+    const std::vector<uint64_t> riffAt = RiffOffsets(riffs);
+    const FileBytes file(path);
+    const SuperIndex index = ReadSuperIndex(file);
+    EXPECT_EQ(index.chunkId, "00db");
+    ASSERT_EQ(index.slots.size(), 8u);
+    ASSERT_EQ(index.inUse, riffs.size());
+    uint32_t frames = 0;
+    for (size_t i = 0; i < index.slots.size(); ++i) {
+        const SuperIndex::Slot& slot = index.slots[i];
+        if (i >= index.inUse) {
+            EXPECT_EQ(slot.offset + slot.size + slot.duration, 0u) << "unused slot " << i;
+            continue;
+        }
+        // The standard index lies inside RIFF i and is as big as the slot says.
+        EXPECT_GT(slot.offset, riffAt[i]);
+        EXPECT_LT(slot.offset, riffAt[i] + 8 + riffs[i].size);
+        ASSERT_EQ(file.Tag(slot.offset), "ix00") << i;
+        EXPECT_EQ(file.U32(slot.offset + 4) + 8, slot.size) << i;
+        const uint32_t entries = file.U32(slot.offset + 12);
+        EXPECT_EQ(entries, slot.duration) << i;
+        const uint64_t base = file.Number(slot.offset + 20, 8);
+        EXPECT_EQ(base, riffAt[i]) << i;
+        for (uint32_t e = 0; e < entries; ++e) {
+            const uint64_t entry = slot.offset + 32 + 8 * uint64_t(e);
+            const uint64_t data = base + file.U32(entry);
+            EXPECT_EQ(file.Tag(data - 8), "00db") << i << "/" << e;
+            EXPECT_EQ(file.U32(entry + 4), kW * kH * 4u) << "a key frame of the full size";
+            // The frame stored there is frame number frames + e.
+            const auto expected = RawFrame(static_cast<int>(frames + e));
+            EXPECT_EQ(file.data.compare(data, expected.size(),
+                                        reinterpret_cast<const char*>(expected.data()),
+                                        expected.size()),
+                      0)
+                << i << "/" << e;
+        }
+        frames += slot.duration;
+    }
+    EXPECT_EQ(frames, static_cast<uint32_t>(kFrames));
+}
+
+// With no free slot for another RIFF the file cannot grow: the frame that needs one is
+// refused, and what was written still makes a complete, indexed file.
+TEST(AviWriter, AFullSuperIndexEndsTheFile) {
+    TempDir dir;
+    const std::string path = dir.File("out.avi");
+    FileSink sink;
+    ASSERT_TRUE(sink.Open(path));
+    AviWriter writer(sink, RawFormat(), 16384, 3);
+    ASSERT_TRUE(writer.Begin());
+    int written = 0;
+    for (; written < 40; ++written) {
+        const auto frame = RawFrame(written);
+        if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+            break;
+        }
+    }
+    ASSERT_LT(written, 40);
+    EXPECT_FALSE(writer.Finish());
+    EXPECT_TRUE(writer.Finalised());
+    EXPECT_EQ(writer.FramesInFile(), static_cast<uint32_t>(written));
+    ASSERT_TRUE(sink.Close());
+    std::vector<Riff> riffs;
+    ASSERT_TRUE(ReadRiffs(path, riffs));
+    EXPECT_EQ(riffs.size(), 3u);
+    EXPECT_EQ(ReadSuperIndex(FileBytes(path)).inUse, 3u);
+    ExpectPlaysFrames(path, written);
+}
+
 class AviWriterFullDisk : public testing::TestWithParam<uint64_t> {};
 
 // The disk fills up at various points: within the headers, within a frame, within the
