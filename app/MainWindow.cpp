@@ -85,9 +85,9 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     // key wherever the focus is, and Escape must not close the window.
     QCoreApplication::instance()->installEventFilter(this);
 
-    m_engine = std::make_unique<EngineThread>();
+    m_engine = std::make_unique<Engine>();
     connectEngine();
-    m_engine->engine().showTitle();
+    m_engine->showTitle();
 }
 
 MainWindow::~MainWindow() {
@@ -152,9 +152,7 @@ void MainWindow::buildLayout() {
 }
 
 void MainWindow::connectEngine() {
-    Engine* engine = &m_engine->engine();
-    // The engine lives on its own thread, so every one of these is a queued call that runs
-    // here, on the window's thread.
+    Engine* engine = m_engine.get();
     connect(engine, &Engine::pictureReady, this, [this](const QImage& picture) {
         if (!m_closing) {
             m_preview->setPicture(picture);
@@ -193,8 +191,8 @@ void MainWindow::loadScore() {
         return;
     }
     m_match = loaded;
-    m_engine->engine().load(std::move(loaded));
-    m_engine->engine().rewind();
+    m_engine->load(std::move(loaded));
+    m_engine->rewind();
 }
 
 void MainWindow::toggleRecording() {
@@ -216,11 +214,11 @@ void MainWindow::toggleRecording() {
         const int64_t start = TapClock::now();
         setRun(EngineMode::Recording);
         setStatus(Q(kStatusRecordingStart));
-        m_engine->engine().startRecording(start);
+        m_engine->startRecording(start);
         break;
     }
     case EngineMode::Recording:
-        m_engine->engine().abortRecording();
+        m_engine->abortRecording();
         setStatus(QString());
         break;
     case EngineMode::Exporting:
@@ -244,11 +242,11 @@ void MainWindow::toggleExport() {
         }
         m_videoPath = path;
         setRun(EngineMode::Exporting);
-        m_engine->engine().exportVideo(path.toStdString());
+        m_engine->exportVideo(path.toStdString());
         break;
     }
     case EngineMode::Exporting:
-        m_engine->engine().cancelExport();
+        m_engine->cancelExport();
         break;
     case EngineMode::Recording:
         break;
@@ -299,7 +297,7 @@ void MainWindow::endRun() {
         return;
     }
     setRun(EngineMode::Idle);
-    m_engine->engine().rewind();
+    m_engine->rewind();
 }
 
 void MainWindow::setRun(EngineMode run) {
@@ -345,7 +343,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (m_run == EngineMode::Recording && !m_closing) {
-            m_engine->engine().tap(arrived);
+            m_engine->tap(arrived);
         }
         return true;
     case Qt::Key_Escape:

@@ -46,7 +46,7 @@ public:
     const QString& videoPath() const { return m_videoPath; }
     QString statusText() const;
     // Null once the window has closed.
-    Engine* engine() { return m_engine ? &m_engine->engine() : nullptr; }
+    Engine* engine() { return m_engine.get(); }
 
     QPushButton& loadButton() { return *m_loadButton; }
     QPushButton& recordButton() { return *m_recordButton; }
@@ -86,7 +86,7 @@ private:
     bool defaultNotice(const Notice& notice);
     QString defaultFileDialog(bool save, const QString& initial);
 
-    std::unique_ptr<EngineThread> m_engine;
+    std::unique_ptr<Engine> m_engine;
     TapClock m_tapClock;
     Match m_match;
     QString m_videoPath;

@@ -1,220 +1,283 @@
 #include "engine/Engine.h"
 
+#include "engine/CallQueue.h"
 #include "render/Renderer.h"
 #include "score/Evaluate.h"
 #include "score/TimingWriter.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 
-Engine::Engine(QObject* parent) : QObject(parent) {}
+// What both threads read without a queue in between.
+struct Engine::Shared {
+    std::atomic<uint64_t> exportsRequested{0};
+    std::atomic<uint64_t> exportsCancelled{0}; // exports up to this number are to stop
+    std::atomic<bool> shuttingDown{false};
+};
 
-Engine::~Engine() = default;
+// The engine's state and work. Lives on the engine's thread: only calls from its queue
+// touch it.
+class Engine::Work {
+public:
+    Work(Engine& engine, std::shared_ptr<Shared> shared)
+        : m_engine(engine), m_shared(std::move(shared)) {}
 
-// Every command is a queued call: it runs on the engine's thread after the commands given
-// before it, whichever thread gives it.
+    CallQueue& commands() { return m_commands; }
 
-void Engine::showTitle() {
-    QMetaObject::invokeMethod(
-        this, [this] { handleShowTitle(); }, Qt::QueuedConnection);
-}
-
-void Engine::load(Match match) {
-    QMetaObject::invokeMethod(
-        this, [this, match = std::move(match)]() mutable { handleLoad(std::move(match)); },
-        Qt::QueuedConnection);
-}
-
-void Engine::rewind() {
-    QMetaObject::invokeMethod(
-        this, [this] { handleRewind(); }, Qt::QueuedConnection);
-}
-
-void Engine::startRecording(int64_t stampMs) {
-    QMetaObject::invokeMethod(
-        this, [this, stampMs] { handleStartRecording(stampMs); }, Qt::QueuedConnection);
-}
-
-void Engine::tap(int64_t stampMs) {
-    QMetaObject::invokeMethod(
-        this, [this, stampMs] { handleTap(stampMs); }, Qt::QueuedConnection);
-}
-
-void Engine::abortRecording() {
-    QMetaObject::invokeMethod(
-        this, [this] { handleAbortRecording(); }, Qt::QueuedConnection);
-}
-
-void Engine::exportVideo(const std::string& path) {
-    const uint64_t id = ++m_exportsRequested;
-    QMetaObject::invokeMethod(
-        this, [this, path, id] { handleExport(path, id); }, Qt::QueuedConnection);
-}
-
-void Engine::cancelExport() {
-    // An export runs as one call on the engine's thread, so a queued cancel would only be
-    // seen after it; the flag is read before every frame instead. Numbering the exports
-    // keeps a cancel that arrives just after one export ended from stopping the next.
-    m_exportsCancelled = m_exportsRequested.load();
-}
-
-void Engine::shutDown() {
-    m_shuttingDown = true;
-}
-
-void Engine::handleShowTitle() {
-    QImage picture = MakeBoardImage({});
-    RenderTitle(picture, {});
-    emit pictureReady(picture);
-}
-
-void Engine::handleLoad(Match match) {
-    if (m_mode != EngineMode::Idle) {
-        return;
+    void showTitle() {
+        QImage picture = MakeBoardImage({});
+        RenderTitle(picture, {});
+        report([picture](Engine& e) { emit e.pictureReady(picture); });
     }
-    m_match = std::move(match);
-    m_index = -1;
-}
 
-void Engine::handleRewind() {
-    if (m_mode != EngineMode::Idle) {
-        return;
+    void load(Match match) {
+        if (m_mode == EngineMode::Idle) {
+            m_match = std::move(match);
+            m_index = -1;
+        }
     }
-    m_index = -1;
-    advance(0);
-}
 
-void Engine::handleStartRecording(int64_t stampMs) {
-    if (m_mode != EngineMode::Idle) {
-        return;
+    void rewind() {
+        if (m_mode == EngineMode::Idle) {
+            m_index = -1;
+            advance(0);
+        }
     }
-    const Entry* current = m_match.at(m_index);
-    if (current == nullptr || m_match.at(m_index + 1) == nullptr) {
+
+    void startRecording(int64_t stampMs) {
+        if (m_mode != EngineMode::Idle) {
+            return;
+        }
+        const Entry* current = m_match.at(m_index);
+        if (current == nullptr || m_match.at(m_index + 1) == nullptr) {
+            ValidateTimes(m_match);
+            reportMatch();
+            report([](Engine& e) { emit e.recordingEnded(RecordingEnd::NotStarted); });
+            return;
+        }
+        // The recording continues the timeline of the entry shown.
+        m_start = stampMs - current->time;
+        m_backup = m_match;
+        setMode(EngineMode::Recording);
+    }
+
+    void tap(int64_t stampMs) {
+        if (recording()) {
+            advance(stampMs);
+        }
+    }
+
+    void abortRecording() {
+        if (recording()) {
+            endRecording(true);
+        }
+    }
+
+    void exportVideo(const std::string& path, uint64_t exportId) {
+        if (m_mode != EngineMode::Idle) {
+            return;
+        }
+        setMode(EngineMode::Exporting);
         ValidateTimes(m_match);
-        emit matchChanged(m_match);
-        emit recordingEnded(RecordingEnd::NotStarted);
-        return;
-    }
-    // The recording continues the timeline of the entry shown.
-    m_start = stampMs - current->time;
-    m_backup = m_match;
-    setMode(EngineMode::Recording);
-}
 
-void Engine::handleTap(int64_t stampMs) {
-    if (recording()) {
-        advance(stampMs);
-    }
-}
+        ExportRequest request;
+        request.path = path;
+        request.codec = m_match.compress ? VideoCodec::Video1 : VideoCodec::Raw;
+        const auto progress = [this](const ExportProgress& p) {
+            report([percent = p.percent](Engine& e) { emit e.exportProgress(percent); });
+        };
+        // The export runs as one call on this thread, so a queued cancel would only be seen
+        // after it; the flags are read before every frame instead.
+        const auto shouldStop = [this, exportId] {
+            return m_shared->shuttingDown.load() || exportId <= m_shared->exportsCancelled.load();
+        };
+        const ExportOutcome outcome = ExportVideo(m_match, request, progress, shouldStop).outcome;
 
-void Engine::handleAbortRecording() {
-    if (recording()) {
-        endRecording(true);
+        setMode(EngineMode::Idle);
+        reportMatch();
+        report([outcome](Engine& e) { emit e.exportFinished(outcome); });
     }
-}
 
-void Engine::advance(int64_t stampMs) {
-    // Match times are 32-bit, like the clock readings of the score files' first recordings.
-    const auto elapsed = static_cast<int32_t>(stampMs - m_start);
-    const Entry* current = m_match.at(m_index);
-    const int32_t previous = current != nullptr ? current->time : 0;
-    int index = m_index + 1;
-    Entry* mark = m_match.at(index);
-    if (mark != nullptr) {
-        if (recording() && mark->dart == 0) {
+    void flush() {
+        report([](Engine& e) { emit e.flushed(); });
+    }
+
+private:
+    bool recording() const { return m_mode == EngineMode::Recording; }
+
+    // Queues a signal to be emitted on the Engine's thread.
+    template <class F> void report(F emitter) {
+        Engine* engine = &m_engine;
+        m_engine.m_results->post([engine, emitter] { emitter(*engine); });
+    }
+
+    void reportMatch() {
+        report([match = m_match](Engine& e) { emit e.matchChanged(match); });
+    }
+
+    void setMode(EngineMode mode) {
+        if (m_mode != mode) {
+            m_mode = mode;
+            report([mode](Engine& e) { emit e.modeChanged(mode); });
+        }
+    }
+
+    // Moves the preview to the entry after the one shown; a tap's stamp when recording.
+    void advance(int64_t stampMs) {
+        // Match times are 32-bit, like the clock readings of the first recordings.
+        const auto elapsed = static_cast<int32_t>(stampMs - m_start);
+        const Entry* current = m_match.at(m_index);
+        const int32_t previous = current != nullptr ? current->time : 0;
+        int index = m_index + 1;
+        Entry* mark = m_match.at(index);
+        if (mark != nullptr && recording() && mark->dart == 0) {
             // The turn start lies halfway between the last dart and this tap; the tap itself
             // belongs to the first dart of the new turn.
             mark->time = static_cast<int32_t>((int64_t(previous) + elapsed) / 2);
-            ++index;
-            mark = m_match.at(index);
+            mark = m_match.at(++index);
         }
         if (mark != nullptr) {
             if (recording()) {
                 mark->time = elapsed;
             }
-            emit entryShown(
-                {index + 1, m_match.count(), mark->round, mark->player, mark->dart, recording()});
+            const ShownEntry shown{index + 1,    m_match.count(), mark->round,
+                                   mark->player, mark->dart,      recording()};
+            report([shown](Engine& e) { emit e.entryShown(shown); });
+        }
+        m_index = index;
+
+        bool ended = recording() && index + 1 == m_match.count();
+        if (!show(index)) {
+            // Nothing to show there: the preview keeps the entry before, and a recording ends
+            // with the times it has.
+            m_index = index - 1;
+            ended = true;
+        }
+        if (ended && recording()) {
+            endRecording(false);
         }
     }
-    m_index = index;
 
-    bool ended = recording() && index + 1 == m_match.count();
-    if (!showEntry(index)) {
-        // Nothing to show there: the preview keeps the entry before, and a recording ends
-        // with the times it has.
-        m_index = index - 1;
-        ended = true;
+    bool show(int index) {
+        QImage picture = MakeBoardImage({});
+        if (!RenderEntry(m_match, index, picture, {})) {
+            return false;
+        }
+        report([picture](Engine& e) { emit e.pictureReady(picture); });
+        return true;
     }
-    if (ended && recording()) {
-        endRecording(false);
+
+    void endRecording(bool abort) {
+        ValidateTimes(m_match);
+        RecordingEnd how = RecordingEnd::Aborted;
+        if (abort) {
+            m_match = m_backup;
+        } else {
+            // A refused save keeps the times in memory: the user may try again or export
+            // them.
+            how = SaveTiming(m_match) ? RecordingEnd::Saved : RecordingEnd::SaveFailed;
+        }
+        m_backup = {};
+        setMode(EngineMode::Idle);
+        reportMatch();
+        report([how](Engine& e) { emit e.recordingEnded(how); });
     }
-}
 
-bool Engine::showEntry(int index) {
-    QImage picture = MakeBoardImage({});
-    if (!RenderEntry(m_match, index, picture, {})) {
-        return false;
-    }
-    emit pictureReady(picture);
-    return true;
-}
+    Engine& m_engine;
+    std::shared_ptr<Shared> m_shared;
+    CallQueue m_commands;
 
-void Engine::endRecording(bool abort) {
-    ValidateTimes(m_match);
-    RecordingEnd how = RecordingEnd::Aborted;
-    if (abort) {
-        m_match = m_backup;
-    } else {
-        // A refused save keeps the times in memory: the user may try again or export them.
-        how = SaveTiming(m_match) ? RecordingEnd::Saved : RecordingEnd::SaveFailed;
-    }
-    m_backup = {};
-    setMode(EngineMode::Idle);
-    emit matchChanged(m_match);
-    emit recordingEnded(how);
-}
+    Match m_match;
+    Match m_backup;   // the match as it was when the recording started
+    int m_index = -1; // entry shown; -1 or past the end: none
+    EngineMode m_mode = EngineMode::Idle;
+    int64_t m_start = 0; // the clock reading of match time 0 while recording
+};
 
-void Engine::handleExport(const std::string& path, uint64_t exportId) {
-    if (m_mode != EngineMode::Idle) {
-        return;
-    }
-    setMode(EngineMode::Exporting);
-    ValidateTimes(m_match);
-
-    ExportRequest request;
-    request.path = path;
-    request.codec = m_match.compress ? VideoCodec::Video1 : VideoCodec::Raw;
-    const auto progress = [this](const ExportProgress& p) { emit exportProgress(p.percent); };
-    const auto shouldStop = [this, exportId] {
-        return m_shuttingDown.load() || exportId <= m_exportsCancelled.load();
-    };
-    const ExportResult result = ExportVideo(m_match, request, progress, shouldStop);
-
-    setMode(EngineMode::Idle);
-    emit matchChanged(m_match);
-    emit exportFinished(result.outcome);
-}
-
-void Engine::setMode(EngineMode mode) {
-    if (m_mode != mode) {
-        m_mode = mode;
-        emit modeChanged(mode);
-    }
-}
-
-EngineThread::EngineThread() : m_engine(std::make_unique<Engine>()) {
+Engine::Engine(QObject* parent)
+    : QObject(parent), m_shared(std::make_shared<Shared>()), m_results(new CallQueue(this)) {
+    m_work = new Work(*this, m_shared);
+    m_work->commands().moveToThread(&m_thread);
     m_thread.setObjectName(QStringLiteral("engine"));
-    m_engine->moveToThread(&m_thread);
+    // The engine's state ends on its own thread, after the last call.
+    Work* work = m_work;
+    connect(
+        &m_thread, &QThread::finished, &m_thread, [work] { delete work; }, Qt::DirectConnection);
+
+    // Commands may be given as soon as this returns, so it waits until the thread has set
+    // up its event loop: the wait orders that set-up before every command for the race
+    // detector too, which cannot see the toolkit's own hand-over.
+    std::mutex mutex;
+    std::condition_variable ready;
+    bool started = false;
+    const QMetaObject::Connection startup = connect(
+        &m_thread, &QThread::started, &m_thread,
+        [&] {
+            const std::lock_guard<std::mutex> lock(mutex);
+            started = true;
+            ready.notify_one();
+        },
+        Qt::DirectConnection);
     m_thread.start();
+    std::unique_lock<std::mutex> lock(mutex);
+    ready.wait(lock, [&] { return started; });
+    disconnect(startup);
 }
 
-EngineThread::~EngineThread() {
-    // Whatever the engine says from now on is for nobody; what it said before may still be
-    // on its way to its receivers, which therefore ignore it once they are closing.
-    m_engine->disconnect();
-    m_engine->shutDown();
-    m_thread.quit();
+Engine::~Engine() {
+    m_shared->shuttingDown = true;
+    // The calls still queued see the flag and do nothing; the last one ends the thread.
+    m_work->commands().post([] { QThread::currentThread()->quit(); });
     m_thread.wait();
-    // The thread has ended, so nothing runs the engine any more: it may go from here, and
-    // the commands still queued for it go with it.
-    m_engine.reset();
+}
+
+template <class F> void Engine::command(F f) {
+    Work* work = m_work;
+    const std::shared_ptr<Shared> shared = m_shared;
+    work->commands().post([work, shared, f = std::move(f)]() mutable {
+        if (!shared->shuttingDown.load()) {
+            f(*work);
+        }
+    });
+}
+
+void Engine::showTitle() {
+    command([](Work& w) { w.showTitle(); });
+}
+
+void Engine::load(Match match) {
+    command([match = std::move(match)](Work& w) mutable { w.load(std::move(match)); });
+}
+
+void Engine::rewind() {
+    command([](Work& w) { w.rewind(); });
+}
+
+void Engine::startRecording(int64_t stampMs) {
+    command([stampMs](Work& w) { w.startRecording(stampMs); });
+}
+
+void Engine::tap(int64_t stampMs) {
+    command([stampMs](Work& w) { w.tap(stampMs); });
+}
+
+void Engine::abortRecording() {
+    command([](Work& w) { w.abortRecording(); });
+}
+
+void Engine::exportVideo(const std::string& path) {
+    const uint64_t id = ++m_shared->exportsRequested;
+    command([path, id](Work& w) { w.exportVideo(path, id); });
+}
+
+void Engine::flush() {
+    command([](Work& w) { w.flush(); });
+}
+
+void Engine::cancelExport() {
+    // Numbering the exports keeps a cancel that comes just after one export ended from
+    // stopping the next.
+    m_shared->exportsCancelled = m_shared->exportsRequested.load();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 // The engine: shows the match in the preview, records the moments of the user's taps and
-// writes the video, all on a thread of its own so that the window never waits for it.
+// writes the video, on a thread of its own so that the window never waits for it.
 //
-// Commands are queued to the engine's thread and run there in the order they were given;
-// results leave as signals. Times are milliseconds of one monotonic clock that the caller
-// reads (the window stamps each tap when its key event arrived); the engine never reads a
-// clock itself, so a tap is measured by when it was made, not by when it was handled.
+// The Engine object belongs to the thread that makes it (the window's). Its commands are
+// queued to the engine's thread and carried out there in the order they were given; what
+// comes of them is emitted as signals back on the Engine's own thread, so receivers never
+// see another thread. Times are milliseconds of one monotonic clock that the caller reads
+// (the window stamps each tap when its key event arrived); the engine never reads a clock
+// itself, so a tap is measured by when it was made, not by when it was handled.
 
 #include "score/ScoreData.h"
 #include "video/Export.h"
@@ -15,10 +17,11 @@
 #include <QObject>
 #include <QThread>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+class CallQueue;
 
 // What the engine is doing.
 enum class EngineMode {
@@ -50,14 +53,18 @@ enum class RecordingEnd {
 class Engine : public QObject {
     Q_OBJECT
 public:
+    // Starts the engine's thread; returns once it is ready for commands.
     explicit Engine(QObject* parent = nullptr);
+    // Stops a running export before its next frame, drops a running recording unsaved and
+    // whatever was not yet carried out, and waits for the engine's thread to end. Signals
+    // still on their way are dropped with the Engine.
     ~Engine() override;
 
-    // Commands, callable from any thread. Each is queued to the engine's thread.
+    // Commands. Each is queued and carried out after the ones given before it.
 
     // The title picture, as the preview shows it before anything is loaded.
     void showTitle();
-    // Replaces the match; nothing is shown until the next rewind.
+    // Replaces the match; nothing is shown until the next rewind. Only while idle.
     void load(Match match);
     // Shows the first entry. Only while idle: a running recording or export is not
     // disturbed.
@@ -73,13 +80,13 @@ public:
     void abortRecording();
     // Writes the video of the match to path.
     void exportVideo(const std::string& path);
+    // Emits flushed() once every command given before has been carried out and all it
+    // emitted has been emitted.
+    void flush();
 
     // Immediate, from any thread: the export given before this call stops before its next
     // frame (or does not start). Later exports are not affected.
     void cancelExport();
-    // Immediate, from any thread: the engine's thread is about to end. A running export
-    // stops before its next frame; nothing queued after it runs.
-    void shutDown();
 
 signals:
     void pictureReady(const QImage& picture);
@@ -92,50 +99,17 @@ signals:
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);
     void exportFinished(ExportOutcome outcome);
+    void flushed();
 
 private:
-    // The handlers: each runs on the engine's thread.
-    void handleShowTitle();
-    void handleLoad(Match match);
-    void handleRewind();
-    void handleStartRecording(int64_t stampMs);
-    void handleTap(int64_t stampMs);
-    void handleAbortRecording();
-    void handleExport(const std::string& path, uint64_t exportId);
+    class Work;
+    struct Shared;
 
-    // Moves the preview to the entry after the one shown; a tap's stamp when recording.
-    void advance(int64_t stampMs);
-    bool showEntry(int index);
-    void endRecording(bool abort);
-    void setMode(EngineMode mode);
-    bool recording() const { return m_mode == EngineMode::Recording; }
+    // Queues f to run on the engine's thread with the engine's state.
+    template <class F> void command(F f);
 
-    // Engine thread only.
-    Match m_match;
-    Match m_backup;   // the match as it was when the recording started
-    int m_index = -1; // entry shown; -1 or past the end: none
-    EngineMode m_mode = EngineMode::Idle;
-    int64_t m_start = 0; // the clock reading of match time 0 while recording
-
-    // Shared with the threads that give commands.
-    std::atomic<uint64_t> m_exportsRequested{0};
-    std::atomic<uint64_t> m_exportsCancelled{0}; // exports up to this number are to stop
-    std::atomic<bool> m_shuttingDown{false};
-};
-
-// The engine on a thread of its own, for the life of this object. Destroying it stops a
-// running export, ends the thread and waits for it; whatever the engine had not yet done
-// is dropped, and nothing it emits afterwards reaches anyone.
-class EngineThread {
-public:
-    EngineThread();
-    ~EngineThread();
-    EngineThread(const EngineThread&) = delete;
-    EngineThread& operator=(const EngineThread&) = delete;
-
-    Engine& engine() { return *m_engine; }
-
-private:
     QThread m_thread;
-    std::unique_ptr<Engine> m_engine;
+    std::shared_ptr<Shared> m_shared;
+    CallQueue* m_results = nullptr; // signals waiting to be emitted here
+    Work* m_work = nullptr;         // owned by the engine's thread, which deletes it
 };

@@ -40,13 +40,14 @@ protected:
         m_videoPath = m_dir.File("match.avi");
     }
 
-    Engine& engine() { return m_thread->engine(); }
+    Engine& engine() { return *m_engine; }
 
     // Loads m_match and waits until the first entry is shown.
     void LoadAndRewind() {
         engine().load(m_match);
         engine().rewind();
-        ASSERT_TRUE(WaitUntil([this] { return !m_log.entries.empty(); }));
+        ASSERT_TRUE(m_log.Settle(engine()));
+        ASSERT_FALSE(m_log.entries.empty());
         ASSERT_EQ(m_log.entries.back(), (ShownEntry{1, m_match.count(), 1, 1, 0, false}));
     }
 
@@ -72,8 +73,8 @@ protected:
     std::string m_path;
     std::string m_videoPath;
     Match m_match;
-    std::unique_ptr<EngineThread> m_thread = std::make_unique<EngineThread>();
-    EngineLog m_log{m_thread->engine()};
+    std::unique_ptr<Engine> m_engine = std::make_unique<Engine>();
+    EngineLog m_log{*m_engine};
 };
 
 TEST_F(EngineTest, TitleAndFirstEntryAreTheRenderersPictures) {
@@ -163,7 +164,7 @@ TEST_F(EngineTest, TapsOutsideARecordingAndCommandsDuringOneChangeNothing) {
     engine().tap(kStart + 200);
     engine().abortRecording();
     engine().abortRecording(); // the recording is over: ignored
-    Settle(engine());
+    ASSERT_TRUE(m_log.Settle(engine()));
 
     EXPECT_EQ(m_log.entries, (std::vector<ShownEntry>{kFirstEntry, {2, 5, 1, 1, 1, true}}));
     EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Aborted});
@@ -171,7 +172,7 @@ TEST_F(EngineTest, TapsOutsideARecordingAndCommandsDuringOneChangeNothing) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(m_videoPath)));
     // Still the short match.
     engine().rewind();
-    Settle(engine());
+    ASSERT_TRUE(m_log.Settle(engine()));
     EXPECT_EQ(m_log.entries.back(), kFirstEntry);
 }
 
@@ -187,7 +188,7 @@ TEST_F(EngineTest, StartWithoutANextEntryIsRefused) {
     engine().startRecording(kStart);
     engine().tap(kStart + 100);
     ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
-    Settle(engine());
+    ASSERT_TRUE(m_log.Settle(engine()));
 
     EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::NotStarted});
     EXPECT_TRUE(m_log.modes.empty());
@@ -203,7 +204,7 @@ TEST_F(EngineTest, AnEntryWithoutABoardEndsTheRecordingWithTheTimesSoFar) {
     engine().tap(kStart + 200); // reaches the entry without a board
     engine().tap(kStart + 300); // the recording is over by now
     ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
-    Settle(engine());
+    ASSERT_TRUE(m_log.Settle(engine()));
 
     EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
     ASSERT_EQ(m_log.matches.size(), 1u);
@@ -255,21 +256,21 @@ TEST_F(EngineTest, CancelReachesTheExportGivenBeforeItAndNoLaterOne) {
     EXPECT_EQ(m_log.exports[1], ExportOutcome::Finished);
 }
 
-// Ending the engine's thread must neither hang nor leave the engine running: the export
+// Destroying the engine must neither hang nor leave its thread running: the export
 // stops before its next frame, the recording is dropped unsaved.
-TEST_F(EngineTest, EndingTheThreadDuringAnExportJoinsAtOnce) {
+TEST_F(EngineTest, DestroyingTheEngineDuringAnExportJoinsAtOnce) {
     LoadLongMatch();
     engine().exportVideo(m_videoPath);
     ASSERT_TRUE(WaitUntil([this] { return !m_log.progress.empty(); }));
     QElapsedTimer timer;
     timer.start();
-    m_thread.reset();
+    m_engine.reset();
     EXPECT_LT(timer.elapsed(), 2000);
     QCoreApplication::sendPostedEvents();
     EXPECT_LT(m_log.progress.back(), 90);
 }
 
-TEST_F(EngineTest, EndingTheThreadDuringARecordingSavesNothing) {
+TEST_F(EngineTest, DestroyingTheEngineDuringARecordingSavesNothing) {
     const std::string before = ReadBytes(m_path);
     LoadAndRewind();
     engine().startRecording(kStart);
@@ -277,7 +278,7 @@ TEST_F(EngineTest, EndingTheThreadDuringARecordingSavesNothing) {
     ASSERT_TRUE(WaitUntil([this] { return m_log.entries.size() == 2; }));
     QElapsedTimer timer;
     timer.start();
-    m_thread.reset();
+    m_engine.reset();
     EXPECT_LT(timer.elapsed(), 2000);
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(m_log.recordings.empty());
