@@ -158,6 +158,78 @@ void FillShapeSmooth(QImage& image, const QRectF& bounds, const Shape& shape, QR
     FillFigureSmooth(image, bounds, shape, 0.0, 0.0, colour, colour);
 }
 
+// Thin lines step pixel by pixel and leave the end point out.
+void DrawThinLineExact(QImage& image, int x1, int y1, int x2, int y2, QRgb colour) {
+    const int sx = x1 < x2 ? 1 : -1;
+    const int sy = y1 < y2 ? 1 : -1;
+    const int ax = std::abs(x2 - x1);
+    const int ay = std::abs(y2 - y1);
+    int err = ax - ay;
+    int x = x1;
+    int y = y1;
+    while (x != x2 || y != y2) {
+        PutPixel(image, x, y, colour);
+        const int e2 = 2 * err;
+        if (e2 > -ay) {
+            err -= ay;
+            x += sx;
+        }
+        if (e2 < ax) {
+            err += ax;
+            y += sy;
+        }
+    }
+}
+
+// A wide pen covers every pixel within half its width of the segment: round ends, the end
+// point included.
+void DrawWideLineExact(QImage& image, int x1, int y1, int x2, int y2, const Pen& pen) {
+    const double radius = pen.width / 2.0;
+    const double limit = radius * radius;
+    const int reach = pen.width / 2 + 1;
+    const double vx = x2 - x1;
+    const double vy = y2 - y1;
+    const double lengthSq = vx * vx + vy * vy;
+    const int xMin = std::max(std::min(x1, x2) - reach, 0);
+    const int xMax = std::min(std::max(x1, x2) + reach, image.width() - 1);
+    const int yMin = std::max(std::min(y1, y2) - reach, 0);
+    const int yMax = std::min(std::max(y1, y2) + reach, image.height() - 1);
+    for (int y = yMin; y <= yMax; ++y) {
+        QRgb* row = Row(image, y);
+        for (int x = xMin; x <= xMax; ++x) {
+            const double px = x - x1;
+            const double py = y - y1;
+            const double t = std::clamp((px * vx + py * vy) / lengthSq, 0.0, 1.0);
+            const double ex = px - t * vx;
+            const double ey = py - t * vy;
+            if (ex * ex + ey * ey <= limit) {
+                row[x] = pen.colour;
+            }
+        }
+    }
+}
+
+// The same lines at another scale, anti-aliased: pixel (x, y) of the layout has its centre
+// at (x + 0.5, y + 0.5). A thin line runs from the near edge of its first pixel to the near
+// edge of its last one, which it leaves out; a wide one is a segment with round ends.
+void DrawLineSmooth(QImage& image, double scale, int x1, int y1, int x2, int y2, const Pen& pen) {
+    const double s = scale;
+    const double ax = (x1 + 0.5) * s, ay = (y1 + 0.5) * s;
+    const double bx = (x2 + 0.5) * s, by = (y2 + 0.5) * s;
+    const double radius = std::max(pen.width, 1) * s / 2;
+    const QRectF reach = QRectF(QPointF(ax, ay), QPointF(bx, by))
+                             .normalized()
+                             .adjusted(-radius, -radius, radius, radius);
+    if (pen.width <= 1) {
+        const double length = std::hypot(bx - ax, by - ay);
+        const double ux = (bx - ax) / length * s / 2, uy = (by - ay) / length * s / 2;
+        FillShapeSmooth(image, reach, BandShape{ax - ux, ay - uy, bx - ux, by - uy, s / 2},
+                        pen.colour);
+    } else {
+        FillShapeSmooth(image, reach, CapsuleShape{ax, ay, bx, by, radius}, pen.colour);
+    }
+}
+
 // Accepts the corners in either order, as the boards' geometry always has.
 Box Normalised(Box box) {
     if (box.left > box.right) {
@@ -228,72 +300,11 @@ void Canvas::drawLine(int x1, int y1, int x2, int y2, const Pen& pen) {
         return;
     }
     if (m_scale != 1.0) {
-        // Pixel (x, y) of the layout has its centre at (x + 0.5, y + 0.5).
-        const double s = m_scale;
-        const double ax = (x1 + 0.5) * s, ay = (y1 + 0.5) * s;
-        const double bx = (x2 + 0.5) * s, by = (y2 + 0.5) * s;
-        const QRectF bounds = QRectF(QPointF(ax, ay), QPointF(bx, by)).normalized();
-        const double radius = std::max(pen.width, 1) * s / 2;
-        const QRectF reach = bounds.adjusted(-radius, -radius, radius, radius);
-        if (pen.width <= 1) {
-            // From the near edge of the first pixel to the near edge of the last one.
-            const double length = std::hypot(bx - ax, by - ay);
-            const double ux = (bx - ax) / length * s / 2, uy = (by - ay) / length * s / 2;
-            FillShapeSmooth(m_image, reach, BandShape{ax - ux, ay - uy, bx - ux, by - uy, s / 2},
-                            pen.colour);
-        } else {
-            FillShapeSmooth(m_image, reach, CapsuleShape{ax, ay, bx, by, radius}, pen.colour);
-        }
-        return;
-    }
-    const QRgb colour = pen.colour;
-    if (pen.width <= 1) {
-        // Thin lines step pixel by pixel and leave the end point out.
-        const int sx = x1 < x2 ? 1 : -1;
-        const int sy = y1 < y2 ? 1 : -1;
-        const int ax = std::abs(x2 - x1);
-        const int ay = std::abs(y2 - y1);
-        int err = ax - ay;
-        int x = x1;
-        int y = y1;
-        while (x != x2 || y != y2) {
-            PutPixel(m_image, x, y, colour);
-            const int e2 = 2 * err;
-            if (e2 > -ay) {
-                err -= ay;
-                x += sx;
-            }
-            if (e2 < ax) {
-                err += ax;
-                y += sy;
-            }
-        }
-        return;
-    }
-    // A wide pen covers every pixel within half its width of the segment: round ends, the end
-    // point included.
-    const double radius = pen.width / 2.0;
-    const double limit = radius * radius;
-    const int reach = pen.width / 2 + 1;
-    const double vx = x2 - x1;
-    const double vy = y2 - y1;
-    const double lengthSq = vx * vx + vy * vy;
-    const int xMin = std::max(std::min(x1, x2) - reach, 0);
-    const int xMax = std::min(std::max(x1, x2) + reach, m_image.width() - 1);
-    const int yMin = std::max(std::min(y1, y2) - reach, 0);
-    const int yMax = std::min(std::max(y1, y2) + reach, m_image.height() - 1);
-    for (int y = yMin; y <= yMax; ++y) {
-        QRgb* row = Row(m_image, y);
-        for (int x = xMin; x <= xMax; ++x) {
-            const double px = x - x1;
-            const double py = y - y1;
-            const double t = std::clamp((px * vx + py * vy) / lengthSq, 0.0, 1.0);
-            const double ex = px - t * vx;
-            const double ey = py - t * vy;
-            if (ex * ex + ey * ey <= limit) {
-                row[x] = colour;
-            }
-        }
+        DrawLineSmooth(m_image, m_scale, x1, y1, x2, y2, pen);
+    } else if (pen.width <= 1) {
+        DrawThinLineExact(m_image, x1, y1, x2, y2, pen.colour);
+    } else {
+        DrawWideLineExact(m_image, x1, y1, x2, y2, pen);
     }
 }
 

@@ -20,6 +20,8 @@ uint32_t Padded(uint32_t size) {
     return size + (size & 1);
 }
 
+} // namespace
+
 // Every integer of the file goes through here: RIFF is little-endian on any machine.
 template <class T> void StoreLE(uint8_t* at, T value) {
     for (size_t i = 0; i < sizeof(T); ++i) {
@@ -27,8 +29,8 @@ template <class T> void StoreLE(uint8_t* at, T value) {
     }
 }
 
-// Byte builder for headers, chunk headers and indexes.
-class Bytes {
+// Builds headers, chunk headers and indexes.
+class RiffBytes {
 public:
     void U8(uint8_t v) { m_data.push_back(v); }
     void U16(uint16_t v) { Put(v); }
@@ -65,8 +67,6 @@ private:
     std::vector<uint8_t> m_data;
 };
 
-} // namespace
-
 AviWriter::AviWriter(IByteSink& sink, const AviVideoFormat& format, uint64_t riffLimit,
                      uint32_t superIndexSlots)
     : m_sink(sink), m_format(format), m_riffLimit(riffLimit == 0 ? kDefaultRiffLimit : riffLimit),
@@ -75,10 +75,28 @@ AviWriter::AviWriter(IByteSink& sink, const AviVideoFormat& format, uint64_t rif
 
 bool AviWriter::Begin() {
     const uint64_t base = m_sink.Size();
-    Bytes b;
-    size_t riff = b.Open(FourCC("RIFF"), FourCC("AVI "));
-    size_t hdrl = b.Open(FourCC("LIST"), FourCC("hdrl"));
+    RiffBytes b;
+    const size_t riff = b.Open(FourCC("RIFF"), FourCC("AVI "));
+    const size_t hdrl = b.Open(FourCC("LIST"), FourCC("hdrl"));
+    AppendMainHeader(b, base);
+    const size_t strl = b.Open(FourCC("LIST"), FourCC("strl"));
+    AppendStreamHeader(b, base);
+    AppendStreamFormat(b);
+    AppendSuperIndex(b, base);
+    b.Close(strl);
+    AppendOpenDmlHeader(b, base);
+    b.Close(hdrl);
 
+    m_current = Segment{};
+    m_current.riffStart = base + riff - 4;
+    m_current.moviStart = base + b.Size();
+    b.Open(FourCC("LIST"), FourCC("movi"));
+    m_begun = m_sink.Append(b.Data(), b.Size());
+    m_failed = !m_begun;
+    return m_begun;
+}
+
+void AviWriter::AppendMainHeader(RiffBytes& b, uint64_t base) {
     size_t avih = b.Open(FourCC("avih"));
     b.U32(static_cast<uint32_t>(MulDiv(1000000, static_cast<int>(m_format.scale),
                                        static_cast<int>(m_format.rate)))); // dwMicroSecPerFrame
@@ -96,8 +114,9 @@ bool AviWriter::Begin() {
     b.U32(static_cast<uint32_t>(m_format.height)); // dwHeight
     b.Zeros(16);                                   // dwReserved[4]
     b.Close(avih);
+}
 
-    size_t strl = b.Open(FourCC("LIST"), FourCC("strl"));
+void AviWriter::AppendStreamHeader(RiffBytes& b, uint64_t base) {
     size_t strh = b.Open(FourCC("strh"));
     b.U32(FourCC("vids"));   // fccType
     b.U32(m_format.handler); // fccHandler
@@ -119,7 +138,10 @@ bool AviWriter::Begin() {
     b.U16(static_cast<uint16_t>(m_format.width)); // rcFrame.right
     b.U16(static_cast<uint16_t>(m_format.height)); // rcFrame.bottom
     b.Close(strh);
+}
 
+// The bitmap header of the frames, then the stream's name.
+void AviWriter::AppendStreamFormat(RiffBytes& b) {
     size_t strf = b.Open(FourCC("strf"));
     b.U32(40);                                     // biSize
     b.U32(static_cast<uint32_t>(m_format.width));  // biWidth
@@ -140,8 +162,10 @@ bool AviWriter::Begin() {
     }
     b.U8(0); // the name's terminating zero
     b.Close(strn);
+}
 
-    // The super index: one slot per RIFF, filled as each RIFF is closed.
+// The super index: one slot per RIFF, filled as each RIFF is closed.
+void AviWriter::AppendSuperIndex(RiffBytes& b, uint64_t base) {
     size_t indx = b.Open(FourCC("indx"));
     b.U16(4);              // wLongsPerEntry
     b.U8(0);               // bIndexSubType
@@ -153,23 +177,15 @@ bool AviWriter::Begin() {
     m_offIndxEntries = base + b.Size();
     b.Zeros(size_t(16) * m_superSlots); // aIndex[]: qwOffset, dwSize, dwDuration each
     b.Close(indx);
-    b.Close(strl);
+}
 
+void AviWriter::AppendOpenDmlHeader(RiffBytes& b, uint64_t base) {
     size_t odml = b.Open(FourCC("LIST"), FourCC("odml"));
     size_t dmlh = b.Open(FourCC("dmlh"));
     m_offDmlhFrames = base + b.Size();
     b.Zeros(kDmlhSize); // dwTotalFrames (filled in by PatchTotals), then reserved
     b.Close(dmlh);
     b.Close(odml);
-    b.Close(hdrl);
-
-    m_current = Segment{};
-    m_current.riffStart = base + riff - 4;
-    m_current.moviStart = base + b.Size();
-    b.Open(FourCC("LIST"), FourCC("movi"));
-    m_begun = m_sink.Append(b.Data(), b.Size());
-    m_failed = !m_begun;
-    return m_begun;
 }
 
 uint64_t AviWriter::IndexBytes(const Segment& segment) const {
@@ -203,7 +219,7 @@ bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
             return false;
         }
     }
-    Bytes header;
+    RiffBytes header;
     header.U32(m_chunkId); // ckID
     header.U32(size);      // ckSize
     static const uint8_t kPad = 0;
@@ -227,7 +243,7 @@ bool AviWriter::OpenSegment() {
     next.riffStart = m_sink.Size();
     next.moviStart = next.riffStart + 12;
     m_current = std::move(next);
-    Bytes b;
+    RiffBytes b;
     b.Open(FourCC("RIFF"), FourCC("AVIX"));
     b.Open(FourCC("LIST"), FourCC("movi"));
     return m_sink.Append(b.Data(), b.Size());
@@ -240,7 +256,7 @@ bool AviWriter::CloseSegment() {
 
     // The standard index closes the 'movi' list; offsets point at chunk data and are
     // relative to the start of this RIFF, which keeps them within 32 bits.
-    Bytes ix;
+    RiffBytes ix;
     const uint64_t ixAt = m_sink.Size();
     size_t ixSize = ix.Open(FourCC("ix00"));
     ix.U16(2);             // wLongsPerEntry
@@ -262,7 +278,7 @@ bool AviWriter::CloseSegment() {
         return false;
     }
     if (first) {
-        Bytes idx;
+        RiffBytes idx;
         size_t idxSize = idx.Open(FourCC("idx1"));
         const uint64_t moviFcc = seg.moviStart + 8;
         for (const Entry& e : seg.entries) {
@@ -279,7 +295,7 @@ bool AviWriter::CloseSegment() {
     if (!Patch32(seg.riffStart + 4, static_cast<uint32_t>(m_sink.Size() - seg.riffStart - 8))) {
         return false;
     }
-    Bytes slot;
+    RiffBytes slot;
     slot.U64(ixAt);                             // qwOffset
     slot.U32(static_cast<uint32_t>(ix.Size())); // dwSize
     slot.U32(n);                                // dwDuration: frames of this RIFF

@@ -14,6 +14,8 @@ constexpr uint32_t FourCC(const char (&code)[5]) {
            static_cast<uint32_t>(static_cast<uint8_t>(code[3])) << 24;
 }
 
+class RiffBytes;
+
 // What the single video stream of the file carries.
 struct AviVideoFormat {
     int32_t width = 320;
@@ -70,6 +72,12 @@ private:
         std::vector<Entry> entries;
     };
 
+    // The parts of the header list; base is the file offset of the builder's first byte.
+    void AppendMainHeader(RiffBytes& b, uint64_t base);
+    void AppendStreamHeader(RiffBytes& b, uint64_t base);
+    void AppendStreamFormat(RiffBytes& b);
+    void AppendSuperIndex(RiffBytes& b, uint64_t base);
+    void AppendOpenDmlHeader(RiffBytes& b, uint64_t base);
     bool OpenSegment();
     bool CloseSegment();
     bool PatchTotals();
