@@ -49,10 +49,18 @@ std::string FirstEntryOf(int count) {
     return "Round1, Player1, 0投目 (1/" + std::to_string(count) + ")";
 }
 
+// A key press for postEvent, which takes it over.
 QKeyEvent* Key(int key, uint64_t timestamp = 0) {
     auto* event = new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier);
     event->setTimestamp(timestamp);
     return event;
+}
+
+// A key press handled at once.
+void SendKey(QObject* target, int key, uint64_t timestamp = 0) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    event.setTimestamp(timestamp);
+    QCoreApplication::sendEvent(target, &event);
 }
 
 // Blocks the window's thread in every paint of the widget it watches, as a slow repaint
@@ -278,7 +286,7 @@ TEST_F(MainWindowTest, DeclinedConfirmationStartsNothing) {
     Load(m_shortPath);
     m_answer = false;
     Window().recordButton().click();
-    QCoreApplication::sendEvent(&Window().recordButton(), Key(Qt::Key_Return));
+    SendKey(&Window().recordButton(), Qt::Key_Return);
     Settle();
     EXPECT_EQ(m_shown.size(), 1u);
     EXPECT_TRUE(m_log->modes.empty());
@@ -313,7 +321,7 @@ TEST_F(MainWindowTest, CancelledExportShowsTheCancelTextThenTheErrorBox) {
     EXPECT_EQ(Status().rfind("（　動画ファイル出力中...　", 0), 0u) << Status();
     // Enter neither steps nor presses the focused button.
     Window().exportButton().setFocus();
-    QCoreApplication::sendEvent(&Window().exportButton(), Key(Qt::Key_Return));
+    SendKey(&Window().exportButton(), Qt::Key_Return);
     EXPECT_EQ(Window().run(), EngineMode::Exporting);
 
     Window().exportButton().click();
@@ -411,7 +419,7 @@ TEST_F(MainWindowTest, TapsKeepTheMomentTheirKeyArrived) {
     const int64_t started = TapClock::now();
     // The platform's clock, which is not ours: an event handled at once ties the two.
     constexpr uint64_t kPlatformNow = 7'000'000;
-    QCoreApplication::sendEvent(&Window().preview(), Key(Qt::Key_Shift, kPlatformNow));
+    SendKey(&Window().preview(), Qt::Key_Shift, kPlatformNow);
     const int64_t tied = TapClock::now();
 
     QCoreApplication::postEvent(&Window().recordButton(), Key(Qt::Key_Return, kPlatformNow + 100));
