@@ -152,28 +152,16 @@ void MainWindow::buildLayout() {
 }
 
 void MainWindow::connectEngine() {
+    // The engine emits on this thread, and nothing once it is gone: none of these can come
+    // while the window closes.
     Engine* engine = m_engine.get();
-    connect(engine, &Engine::pictureReady, this, [this](const QImage& picture) {
-        if (!m_closing) {
-            m_preview->setPicture(picture);
-        }
-    });
-    connect(engine, &Engine::entryShown, this, [this](const ShownEntry& entry) {
-        if (!m_closing) {
-            setStatus(EntryStatus(entry));
-        }
-    });
-    connect(engine, &Engine::matchChanged, this, [this](const Match& match) {
-        if (!m_closing) {
-            m_match = match;
-        }
-    });
+    connect(engine, &Engine::pictureReady, m_preview, &PreviewWidget::setPicture);
+    connect(engine, &Engine::entryShown, this,
+            [this](const ShownEntry& entry) { setStatus(EntryStatus(entry)); });
+    connect(engine, &Engine::matchChanged, this, [this](const Match& match) { m_match = match; });
     connect(engine, &Engine::recordingEnded, this, &MainWindow::finishRecording);
-    connect(engine, &Engine::exportProgress, this, [this](int percent) {
-        if (!m_closing) {
-            setStatus(ExportProgressStatus(percent));
-        }
-    });
+    connect(engine, &Engine::exportProgress, this,
+            [this](int percent) { setStatus(ExportProgressStatus(percent)); });
     connect(engine, &Engine::exportFinished, this, &MainWindow::finishExport);
 }
 
@@ -254,9 +242,6 @@ void MainWindow::toggleExport() {
 }
 
 void MainWindow::finishRecording(RecordingEnd how) {
-    if (m_closing) {
-        return;
-    }
     switch (how) {
     case RecordingEnd::Saved:
         notify(Q(kSavedText), Q(kSavedCaption), Notice::Icon::Information);
@@ -272,9 +257,6 @@ void MainWindow::finishRecording(RecordingEnd how) {
 }
 
 void MainWindow::finishExport(ExportOutcome outcome) {
-    if (m_closing) {
-        return;
-    }
     switch (outcome) {
     case ExportOutcome::Finished:
         setStatus(Q(kStatusExportFinished));
@@ -292,7 +274,7 @@ void MainWindow::finishExport(ExportOutcome outcome) {
 }
 
 void MainWindow::endRun() {
-    // A box may have been open while the window closed.
+    // The window may have been closed while a box was open.
     if (m_closing) {
         return;
     }
