@@ -40,15 +40,16 @@ bool IsValidScale(double scale);
 inline constexpr int kBoardWidth = 320;
 inline constexpr int kBoardHeight = 240;
 
-// The size of the picture at options.scale (each side rounded to whole pixels).
+// The size of the picture at a scale (each side rounded to whole pixels).
 QSize BoardSize(double scale);
 
 // A picture the renderer can draw into: BoardSize(scale), Format_RGB32 for an opaque
 // background and Format_ARGB32_Premultiplied for a transparent one.
 QImage MakeBoardImage(const RenderOptions& options);
 
-// Each draws the whole picture into `into`, which must come from MakeBoardImage with the
-// same options (or is made so when its size or format differs).
+// Each draws the whole picture into `into`; a picture of another size or format than
+// MakeBoardImage(options) gives is made anew first. Pictures at scale 1 over the background
+// picture are the classic ones, pixel for pixel.
 void RenderTitle(QImage& into, const RenderOptions& options);
 // The board of the match's game after the entry at index. False, with nothing drawn, for an
 // index outside the match, an entry the evaluation never placed or that names no player,

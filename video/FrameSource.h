@@ -14,9 +14,10 @@ class FrameSource {
 public:
     FrameSource(Match match, const RenderOptions& options);
 
-    // Makes picture() the picture of moment t, for moments that never decrease. True when
-    // it differs from the previous frame's picture (always for the first frame). A moment
-    // that shows the same entry as the previous one is not drawn again.
+    // Makes picture() the picture of moment t. True when it differs from the previous
+    // frame's picture (always for the first frame). A moment that shows the same entry as
+    // the previous one is not drawn again, so a video costs a drawing per entry, not per
+    // frame.
     bool advanceTo(int64_t t);
     const QImage& picture() const { return m_picture; }
     // The match as the frames show it, its times cleaned.

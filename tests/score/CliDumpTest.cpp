@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace {
@@ -48,10 +48,47 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// A whole decimal number, with a minus sign or none.
+bool IsNumber(const std::string& text) {
+    const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    return text.size() > digits &&
+           text.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+// "game=G kind=K sepabull=S compress=C entries=N" with a game of one word, a kind of 1 or 2
+// and compress 0 or 1; N, or -1 when the line is not of that form.
+long HeaderEntries(const std::string& line) {
+    std::istringstream in(line);
+    std::string game, kind, bull, compress, entries, rest;
+    in >> game >> kind >> bull >> compress >> entries;
+    const bool form =
+        game.rfind("game=", 0) == 0 && game.size() > 5 && (kind == "kind=1" || kind == "kind=2") &&
+        bull.rfind("sepabull=", 0) == 0 && IsNumber(bull.substr(9)) &&
+        (compress == "compress=0" || compress == "compress=1") &&
+        entries.rfind("entries=", 0) == 0 && IsNumber(entries.substr(8)) && !(in >> rest) &&
+        line == game + " " + kind + " " + bull + " " + compress + " " + entries;
+    return form ? std::stol(entries.substr(8)) : -1;
+}
+
+// 25 whole numbers separated by single tabs.
+bool IsEntryLine(const std::string& line) {
+    size_t fields = 0;
+    size_t from = 0;
+    for (;;) {
+        const size_t tab = line.find('\t', from);
+        if (!IsNumber(line.substr(from, tab - from))) {
+            return false;
+        }
+        ++fields;
+        if (tab == std::string::npos) {
+            return fields == 25;
+        }
+        from = tab + 1;
+    }
+}
+
 TEST(CliDump, EveryExampleDumps) {
     TempDir dir;
-    const std::regex header(R"(game=\S+ kind=[12] sepabull=-?\d+ compress=[01] entries=(\d+))");
-    const std::regex entry(R"(-?\d+(\t-?\d+){24})");
     int files = 0;
     for (const auto& file : std::filesystem::directory_iterator(VORLAT_EXAMPLES_DIR)) {
         if (file.path().extension() != ".txt") {
@@ -63,12 +100,12 @@ TEST(CliDump, EveryExampleDumps) {
         EXPECT_EQ(run.err, "") << file.path();
         std::vector<std::string> lines = Lines(run.out);
         ASSERT_FALSE(lines.empty()) << file.path();
-        std::smatch match;
-        ASSERT_TRUE(std::regex_match(lines[0], match, header)) << lines[0];
-        EXPECT_EQ(std::stoul(match[1]), lines.size() - 1) << file.path();
+        const long entries = HeaderEntries(lines[0]);
+        ASSERT_GE(entries, 0) << lines[0];
+        EXPECT_EQ(static_cast<size_t>(entries), lines.size() - 1) << file.path();
         EXPECT_GT(lines.size(), 10u) << file.path();
         for (size_t i = 1; i < lines.size(); ++i) {
-            EXPECT_TRUE(std::regex_match(lines[i], entry)) << file.path() << ':' << i;
+            EXPECT_TRUE(IsEntryLine(lines[i])) << file.path() << ':' << i << ' ' << lines[i];
         }
     }
     EXPECT_GE(files, 3);

@@ -158,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                     false, 30.0},
         PatternCase{"noise",
                     [](int x, int y) {
-                        unsigned h = static_cast<unsigned>(x * 73856093 ^ y * 19349663);
+                        unsigned h = static_cast<unsigned>(x) * 73856093u ^
+                                     static_cast<unsigned>(y) * 19349663u;
                         h ^= h >> 13;
                         h *= 0x5bd1e995u;
                         return Rgb{int(h & 255), int((h >> 8) & 255), int((h >> 16) & 255)};
