@@ -248,18 +248,19 @@ private:
                           {section.name, std::to_string(section.firstLine)});
             }
         }
+        // Both lists run in line order: the section a skipped line belongs to is the last one
+        // above it.
+        size_t next = 0;
+        const ProfileFile::Item* owner = nullptr;
         for (const ProfileFile::SkippedLine& skipped : m_file.skippedLines()) {
             if (skipped.why == ProfileFile::SkippedLine::Why::BeforeFirstSection) {
                 m_out.add(skipped.line, MessageId::LineBeforeSection);
                 continue;
             }
-            // Lines of sections that are never read are not looked at.
-            const ProfileFile::Item* owner = nullptr;
-            for (const ProfileFile::Item& section : sections) {
-                if (section.line < skipped.line) {
-                    owner = &section;
-                }
+            while (next < sections.size() && sections[next].line < skipped.line) {
+                owner = &sections[next++];
             }
+            // Lines of sections that are never read are not looked at.
             if (owner == nullptr || owner->firstLine != 0 || !IsReadSection(owner->name)) {
                 continue;
             }
@@ -300,11 +301,10 @@ private:
                     m_out.add(key.line, MessageId::TimeWithoutTurn, {key.name});
                 }
             }
-            std::string value;
-            m_file.lookup(section, key.name, value);
-            if (read && value.size() > kMaxValueBytes) {
-                m_out.add(key.line, MessageId::ValueCut,
-                          {key.name, std::to_string(value.size()), std::to_string(kMaxValueBytes)});
+            if (read && key.value.size() > kMaxValueBytes) {
+                m_out.add(
+                    key.line, MessageId::ValueCut,
+                    {key.name, std::to_string(key.value.size()), std::to_string(kMaxValueBytes)});
             }
         }
     }

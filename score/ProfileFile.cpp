@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -226,39 +227,62 @@ int ProfileFile::keyLine(std::string_view section, std::string_view key) const {
     return i < m_lines.size() ? static_cast<int>(m_lines[i].number) : 0;
 }
 
+std::string ProfileFile::foldedName(const Line& line) const {
+    std::string name(nameOf(line));
+    for (char& ch : name) {
+        ch = FoldCase(ch);
+    }
+    return name;
+}
+
+std::string ProfileFile::valueOf(const Line& line) const {
+    size_t vb = line.valueBegin;
+    size_t ve = line.end;
+    while (ve > vb && IsBlank(m_text[ve - 1])) {
+        --ve;
+    }
+    if (ve - vb >= 2 && IsQuote(m_text[vb]) && m_text[ve - 1] == m_text[vb]) {
+        ++vb;
+        --ve;
+    }
+    std::string value(m_text, vb, ve - vb);
+    size_t nul = value.find('\0');
+    if (nul != std::string::npos) {
+        value.resize(nul);
+    }
+    return value;
+}
+
+// Both listings remember the first line of every name they meet, so that a file of many
+// thousand short lines is listed in one pass.
 std::vector<ProfileFile::Item> ProfileFile::sections() const {
     std::vector<Item> items;
+    std::unordered_map<std::string, int> first;
     for (const Line& line : m_lines) {
         if (!line.isSection) {
             continue;
         }
-        Item item{std::string(nameOf(line)), static_cast<int>(line.number), 0};
-        size_t first = 0;
-        size_t last = 0;
-        if (findSection(item.name, first, last) && m_lines[first].number != line.number) {
-            item.firstLine = static_cast<int>(m_lines[first].number);
-        }
-        items.push_back(std::move(item));
+        const int number = static_cast<int>(line.number);
+        auto [known, added] = first.try_emplace(foldedName(line), number);
+        items.push_back(Item{std::string(nameOf(line)), number, added ? 0 : known->second, {}});
     }
     return items;
 }
 
 std::vector<ProfileFile::Item> ProfileFile::keys(std::string_view section) const {
     std::vector<Item> items;
-    size_t first = 0;
-    size_t last = 0;
-    if (!findSection(section, first, last)) {
+    size_t begin = 0;
+    size_t end = 0;
+    if (!findSection(section, begin, end)) {
         return items;
     }
-    for (size_t i = first + 1; i < last; ++i) {
-        Item item{std::string(nameOf(m_lines[i])), static_cast<int>(m_lines[i].number), 0};
-        for (size_t j = first + 1; j < i; ++j) {
-            if (nameIs(m_lines[j], item.name)) {
-                item.firstLine = static_cast<int>(m_lines[j].number);
-                break;
-            }
-        }
-        items.push_back(std::move(item));
+    std::unordered_map<std::string, int> first;
+    for (size_t i = begin + 1; i < end; ++i) {
+        const Line& line = m_lines[i];
+        const int number = static_cast<int>(line.number);
+        auto [known, added] = first.try_emplace(foldedName(line), number);
+        items.push_back(
+            Item{std::string(nameOf(line)), number, added ? 0 : known->second, valueOf(line)});
     }
     return items;
 }
@@ -269,21 +293,7 @@ bool ProfileFile::lookup(std::string_view section, std::string_view key, std::st
     if (i == m_lines.size()) {
         return false;
     }
-    const Line& line = m_lines[i];
-    size_t vb = line.valueBegin;
-    size_t ve = line.end;
-    while (ve > vb && IsBlank(m_text[ve - 1])) {
-        --ve;
-    }
-    if (ve - vb >= 2 && IsQuote(m_text[vb]) && m_text[ve - 1] == m_text[vb]) {
-        ++vb;
-        --ve;
-    }
-    value.assign(m_text, vb, ve - vb);
-    size_t nul = value.find('\0');
-    if (nul != std::string::npos) {
-        value.resize(nul);
-    }
+    value = valueOf(m_lines[i]);
     return true;
 }
 

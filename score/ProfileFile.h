@@ -60,11 +60,12 @@ public:
 
     // A section line or a key line of the file, with its 1-based line number. firstLine is
     // the line of the earlier occurrence that counts instead of this one, 0 when this one
-    // counts.
+    // counts. A key's value reads as lookup reads it.
     struct Item {
         std::string name;
         int line = 0;
         int firstLine = 0;
+        std::string value;
     };
 
     // A line that the reader skips although it is neither empty nor a comment.
@@ -122,6 +123,8 @@ private:
 
     void parse();
     std::string_view nameOf(const Line& line) const;
+    std::string foldedName(const Line& line) const;
+    std::string valueOf(const Line& line) const;
     bool nameIs(const Line& line, std::string_view name) const;
     // The lines of the first block of section: [first, last) in m_lines; first is the
     // section line. False when the section is absent.

@@ -2,9 +2,12 @@
 
 #include "score/Diagnostics.h"
 #include "score/Loader.h"
+#include "score/ProfileFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -278,6 +281,51 @@ TEST(Diagnostics, ExampleFiles) {
         ASSERT_TRUE(outcome.loaded) << name;
         EXPECT_EQ(FormatCheckReport(name, outcome), report) << name;
     }
+}
+
+TEST(Diagnostics, TimeGrowsWithTheFileNotWithItsSquare) {
+    // Up to the load limit in short lines: keys that are never read, each repeated once, and
+    // sections that are never read, each with a line of text. Four times the lines must take
+    // about four times as long, not sixteen (comparing every line with the lines before it
+    // took over 20 s at the limit).
+    TempDir dir;
+    auto load = [&dir](int keys, int sections, LoadOutcome& outcome) {
+        std::string text = "[SETTING]\nGAME=501\n[DATA]\nR01-1=T20\n";
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < keys; ++i) {
+                text += "k" + std::to_string(i) + "=\n";
+            }
+        }
+        for (int i = 0; i < sections; ++i) {
+            text += "[s" + std::to_string(i) + "]\nx\n";
+        }
+        EXPECT_LE(text.size(), ProfileFile::kMaxBytes);
+        WriteBytes(dir.File("many.txt"), text);
+        double best = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            Match data;
+            outcome = LoadScoreFile(data, dir.File("many.txt"));
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            best = std::min(best, took.count());
+        }
+        return best;
+    };
+    LoadOutcome small;
+    LoadOutcome large;
+    const double quarter = load(10000, 7500, small);
+    const double whole = load(40000, 30000, large);
+    ASSERT_TRUE(large.loaded);
+    EXPECT_LT(whole, 10 * quarter) << quarter << " s, then " << whole << " s";
+
+    std::vector<size_t> counts(3);
+    for (const Diagnostic& d : large.diagnostics) {
+        counts[0] += d.message.id == MessageId::KeyNeverRead;
+        counts[1] += d.message.id == MessageId::DuplicateKey;
+        counts[2] += d.message.id == MessageId::SectionNeverRead;
+    }
+    EXPECT_EQ(counts, (std::vector<size_t>{40000, 40000, 30000}));
+    EXPECT_EQ(large.diagnostics.size(), 110000u);
 }
 
 TEST(CheckReport, CompilerStyleLinesAndExitStatus) {

@@ -77,29 +77,35 @@ TEST_F(TimingWriterTest, NothingToWrite) {
     EXPECT_EQ(ReadBytes(none.path), "[DATA]\n");
 }
 
-TEST_F(TimingWriterTest, SavedTimesLoadAgain) {
-    Match data;
-    ASSERT_TRUE(OpenScoreFile(data, VORLAT_EXAMPLES_DIR "/501-timed.txt"));
-    const std::string copy = m_dir.File("copy.txt");
-    WriteBytes(copy, ReadBytes(data.path));
-    data.path = copy;
-    int32_t t = 0;
-    for (Entry& m : data.entries) {
-        m.time = (t += 333);
-    }
-    ASSERT_TRUE(SaveTiming(data));
-    Match again;
-    ASSERT_TRUE(OpenScoreFile(again, copy));
-    ASSERT_EQ(again.count(), data.count());
-    for (int i = 0; i < data.count(); ++i) {
-        const Entry& saved = *data.at(i);
-        const Entry& loaded = *again.at(i);
-        if (saved.dart > 0) {
-            EXPECT_EQ(loaded.time, saved.time) << i;
+TEST_F(TimingWriterTest, SavedTimesLoadAgainWithoutWarnings) {
+    // A file with times and one without: after a save both load with the saved times, the
+    // same throws and scores, and nothing to warn about.
+    for (const char* name : {"501-timed.txt", "1501.txt"}) {
+        Match data;
+        ASSERT_TRUE(OpenScoreFile(data, std::string(VORLAT_EXAMPLES_DIR "/") + name));
+        const std::string copy = m_dir.File(name);
+        WriteBytes(copy, ReadBytes(data.path));
+        data.path = copy;
+        int32_t t = 0;
+        for (Entry& m : data.entries) {
+            m.time = (t += 333);
         }
-        EXPECT_EQ(loaded.kind, saved.kind) << i;
-        EXPECT_EQ(loaded.score[0], saved.score[0]) << i;
-        EXPECT_EQ(loaded.score[1], saved.score[1]) << i;
+        ASSERT_TRUE(SaveTiming(data)) << name;
+        Match again;
+        LoadOutcome outcome = LoadScoreFile(again, copy);
+        ASSERT_TRUE(outcome.loaded) << name;
+        EXPECT_EQ(FormatCheckReport(name, outcome), "");
+        ASSERT_EQ(again.count(), data.count());
+        for (int i = 0; i < data.count(); ++i) {
+            const Entry& saved = *data.at(i);
+            const Entry& loaded = *again.at(i);
+            if (saved.dart > 0) {
+                EXPECT_EQ(loaded.time, saved.time) << name << i;
+            }
+            EXPECT_EQ(loaded.kind, saved.kind) << name << i;
+            EXPECT_EQ(loaded.score[0], saved.score[0]) << name << i;
+            EXPECT_EQ(loaded.score[1], saved.score[1]) << name << i;
+        }
     }
 }
 
