@@ -13,7 +13,10 @@ enum class WriteMethod {
 };
 
 struct WriteOutcome {
-    FileError error; // failed() when nothing changed (or, with WriteFailedKept, see there)
+    // failed() when the new content was not written. The file is then as it was, except
+    // with WriteFailedKept: its old content could not be put back, and the backup file that
+    // the error names holds it.
+    FileError error;
     WriteMethod method = WriteMethod::None;
 };
 
@@ -27,19 +30,21 @@ struct WriteOutcome {
 //   can be made those of the original: the bytes go to a temporary file beside it, which
 //   gets the original's owner, attributes and mode bits (setuid included), is flushed to
 //   disk and renamed over the original. The file is wholly old or wholly new at any moment.
-// - InPlace otherwise (a hard-linked file, a folder we may not write, a file of another
-//   user that we may write but not give away): the old content is first copied to a backup
-//   file beside it, or into the user's cache folder ($XDG_CACHE_HOME or ~/.cache, under
-//   "vorlat") when the folder takes no new file; then the file is overwritten and cut to the
-//   new length. Every name, the owner, the mode and all attributes stay. If the write
-//   fails, the old content is written back; the backup is removed once the file holds
-//   either the new or the old content again. Only when even that fails does the backup stay,
-//   and the error names it (WriteFailedKept).
+// - InPlace otherwise (a hard-linked file, one with an access control list, a folder we may
+//   not write, a file of another user that we may write but not give away): the old content
+//   is first copied to a backup file beside it, or into the user's cache folder
+//   ($XDG_CACHE_HOME or ~/.cache, under "vorlat") when the folder takes no new file; then
+//   the file is overwritten and cut to the new length. Every name, the owner, the mode and all
+//   attributes stay (a setuid or setgid bit only when we own the file or are root: the system
+//   clears them when anyone else writes the file, and only the owner may set them again). If the
+//   write fails, the old content is written back; the backup is removed once the file holds either
+//   the new or the old content again. Only when even that fails does the backup stay, and the error
+//   names it (WriteFailedKept).
 //
 // Refused up front, with nothing written: a path that does not exist (the file or a link's
 // target vanished: this never creates a file), a file that is not a regular file, a file
 // without any write permission bit (even for root), and one that the system does not let us
-// write. Every error names the file and gives the system's reason.
+// write. Every error names the file and, where the system refused a step, its reason.
 WriteOutcome ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 // Lets tests make chosen steps of the next replacements fail, as a full disk, a failing file
