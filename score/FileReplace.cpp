@@ -6,40 +6,107 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-std::atomic<FileFault> g_fault{FileFault::None};
+std::atomic<unsigned> g_faults{0};
 
-bool WriteAll(int fd, std::string_view bytes) {
-    size_t done = 0;
-    if (g_fault.load() == FileFault::Write) {
-        // A disk that fills up mid-save: half the bytes get through, then ENOSPC.
-        bytes = bytes.substr(0, bytes.size() / 2);
-        while (done < bytes.size()) {
-            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<size_t>(n);
+bool Injected(FileFault fault) {
+    return (g_faults.load() & static_cast<unsigned>(fault)) != 0;
+}
+
+// Closes the descriptor it holds when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(int fd = -1) : m_fd(fd) {}
+    ~FileHandle() { reset(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    int get() const { return m_fd; }
+    void reset(int fd = -1) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
         }
-        errno = ENOSPC;
-        return false;
+        m_fd = fd;
     }
+    // Closes now and reports whether the close (which may flush) succeeded.
+    bool close() {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+FileError Error(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
+    return FileError{path, Message{id, std::move(args)}};
+}
+
+// Writes all of bytes at offset. With the Write fault only half of them get through and the
+// write fails as a full disk would.
+bool WriteAllAt(int fd, std::string_view bytes, off_t offset, bool mayFault) {
+    bool fault = mayFault && Injected(FileFault::Write);
+    if (fault) {
+        bytes = bytes.substr(0, bytes.size() / 2);
+    }
+    size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                             offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    if (fault) {
+        errno = ENOSPC;
+        return false;
+    }
     return true;
+}
+
+bool ReadAll(int fd, size_t size, std::string& out) {
+    out.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pread(fd, out.data() + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    out.resize(done);
+    return true;
+}
+
+bool Sync(int fd) {
+    if (Injected(FileFault::Sync)) {
+        errno = EIO;
+        return false;
+    }
+    return ::fsync(fd) == 0;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -53,84 +120,335 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// The file a save must replace: the target of a symbolic link, else the path itself.
-std::string ResolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char buffer[PATH_MAX];
-        if (::realpath(path.c_str(), buffer) != nullptr) {
-            return buffer;
+std::string BaseOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// Creates a new file named prefix followed by a random suffix in folder, readable and
+// writable by us only. Returns the descriptor (and the name), or -1 with errno set.
+int CreateUnique(const std::string& folder, const std::string& prefix, std::string& name) {
+    std::random_device seed;
+    std::mt19937 rng(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(rng()));
+        name = Join(folder, prefix + suffix);
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
         }
     }
-    return path;
+    errno = EEXIST;
+    return -1;
 }
 
-} // namespace
-
-void SetFileFaultForTesting(FileFault fault) {
-    g_fault.store(fault);
+int CreateBeside(const std::string& target, const char* purpose, std::string& name) {
+    if (Injected(FileFault::Folder)) {
+        errno = EACCES;
+        return -1;
+    }
+    return CreateUnique(FolderOf(target), "." + BaseOf(target) + ".vorlat-" + purpose + "-", name);
 }
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    if (path.empty()) {
+// The user's cache folder for our backups, made if needed; empty when there is none.
+std::string CacheFolder() {
+    std::string base;
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] != '/') {
+            const passwd* user = ::getpwuid(::geteuid());
+            home = user != nullptr ? user->pw_dir : nullptr;
+        }
+        if (home == nullptr || home[0] != '/') {
+            return std::string();
+        }
+        base = std::string(home) + "/.cache";
+    }
+    const std::string folder = base + "/vorlat";
+    ::mkdir(base.c_str(), 0700);
+    ::mkdir(folder.c_str(), 0700);
+    return folder;
+}
+
+// Copies the user.* extended attributes of one open file to another. False (errno set) when
+// an attribute the source has cannot be given to the copy.
+bool CopyUserAttributes(int from, int to) {
+    if (Injected(FileFault::Attributes)) {
+        errno = ENOTSUP;
         return false;
     }
-    const std::string target = ResolveTarget(path);
-    struct stat original {};
-    bool exists = ::stat(target.c_str(), &original) == 0;
-    if (!exists && errno != ENOENT) {
+    ssize_t size = ::flistxattr(from, nullptr, 0);
+    if (size < 0) {
+        return errno == ENOTSUP; // a file system without attributes: nothing to copy
+    }
+    std::vector<char> names(static_cast<size_t>(size));
+    size = ::flistxattr(from, names.data(), names.size());
+    if (size < 0) {
         return false;
     }
-    if (exists) {
-        // A read-only file stays as it is, even for a user (root) whom the system would let
-        // replace it.
-        if (!S_ISREG(original.st_mode) || (original.st_mode & 0222) == 0 ||
-            ::access(target.c_str(), W_OK) != 0) {
+    for (ssize_t i = 0; i < size;) {
+        const std::string name(names.data() + i);
+        i += static_cast<ssize_t>(name.size()) + 1;
+        if (name.rfind("user.", 0) != 0) {
+            continue;
+        }
+        ssize_t length = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        if (length < 0) {
+            return false;
+        }
+        std::vector<char> value(static_cast<size_t>(length));
+        length = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        if (length < 0 ||
+            ::fsetxattr(to, name.c_str(), value.data(), static_cast<size_t>(length), 0) != 0) {
             return false;
         }
     }
+    return true;
+}
 
-    const std::string folder = FolderOf(target);
-    size_t slash = target.rfind('/');
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::random_device seed;
-    std::mt19937 rng(seed());
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(rng()));
-        temp = (folder == "/" ? std::string("/") : folder + "/") + "." + base + ".save-" + suffix;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            return false; // missing or read-only folder
-        }
-    }
-    if (fd < 0) {
-        return false;
-    }
+bool HasAccessControlList(const std::string& path) {
+    return ::getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) >= 0;
+}
 
-    bool ok = true;
-    if (exists) {
-        ok = ::fchmod(fd, original.st_mode & 07777) == 0;
-        if (ok && (original.st_uid != ::geteuid() || original.st_gid != ::getegid())) {
-            // Only possible for a privileged user; others keep their own ownership.
-            [[maybe_unused]] int ignored = ::fchown(fd, original.st_uid, original.st_gid);
-        }
-    }
-    ok = ok && WriteAll(fd, bytes);
-    ok = ok && g_fault.load() != FileFault::Sync && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && g_fault.load() != FileFault::Rename && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; the new content is in place either way.
+void SyncFolder(const std::string& folder) {
     int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+// The replace way. Returns true when it is done; false with fallBack set when the in-place
+// way must be taken instead (nothing changed), or with error set when the save failed.
+bool ReplaceByRename(const std::string& path, const std::string& target, const struct stat& st,
+                     std::string_view bytes, bool& fallBack, FileError& error) {
+    fallBack = false;
+    std::string temp;
+    FileHandle out(CreateBeside(target, "save", temp));
+    if (out.get() < 0) {
+        fallBack = true; // a folder that takes no new file
+        return false;
+    }
+    auto abandon = [&](bool toInPlace) {
+        const int saved = errno;
+        out.reset();
+        ::unlink(temp.c_str());
+        if (toInPlace) {
+            fallBack = true;
+        } else {
+            error = Error(path, MessageId::WriteFailed, {SystemReason(saved)});
+        }
+        return false;
+    };
+
+    // The owner first: changing it clears the setuid and setgid bits, which the mode then
+    // sets again.
+    struct stat made {};
+    if (::fstat(out.get(), &made) != 0) {
+        return abandon(false);
+    }
+    if (made.st_uid != st.st_uid || made.st_gid != st.st_gid) {
+        if (Injected(FileFault::Owner)) {
+            errno = EPERM;
+            return abandon(true);
+        }
+        if (::fchown(out.get(), st.st_uid, st.st_gid) != 0) {
+            return abandon(true);
+        }
+    }
+    {
+        FileHandle in(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (in.get() < 0 || !CopyUserAttributes(in.get(), out.get())) {
+            return abandon(true);
+        }
+    }
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0) {
+        return abandon(true);
+    }
+
+    if (!WriteAllAt(out.get(), bytes, 0, true) || !Sync(out.get())) {
+        return abandon(false);
+    }
+    if (!out.close()) {
+        return abandon(false);
+    }
+    if (Injected(FileFault::Rename)) {
+        errno = EIO;
+        return abandon(false);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        return abandon(false);
+    }
+    // Make the rename itself durable; the new content is in place either way.
+    SyncFolder(FolderOf(target));
     return true;
+}
+
+// Writes the backup copy of old beside the target, or in the cache folder when the folder
+// takes no new file. Returns its name, or empty with error set.
+std::string WriteBackup(const std::string& path, const std::string& target, std::string_view old,
+                        FileError& error) {
+    std::string name;
+    FileHandle copy(CreateBeside(target, "backup", name));
+    if (copy.get() < 0) {
+        const std::string cache = CacheFolder();
+        if (cache.empty()) {
+            error = Error(path, MessageId::BackupFailed,
+                          {"$XDG_CACHE_HOME or ~/.cache", SystemReason(ENOENT)});
+            return std::string();
+        }
+        copy.reset(CreateUnique(cache, BaseOf(target) + ".vorlat-backup-", name));
+        if (copy.get() < 0) {
+            error = Error(path, MessageId::BackupFailed, {cache, SystemReason(errno)});
+            return std::string();
+        }
+    }
+    bool ok = true;
+    if (Injected(FileFault::Backup)) {
+        errno = ENOSPC;
+        ok = false;
+    }
+    ok = ok && WriteAllAt(copy.get(), old, 0, false) && ::fsync(copy.get()) == 0;
+    ok = copy.close() && ok;
+    if (!ok) {
+        error = Error(path, MessageId::BackupFailed, {name, SystemReason(errno)});
+        ::unlink(name.c_str());
+        return std::string();
+    }
+    return name;
+}
+
+// Overwrites an open file with bytes and cuts it to their length. Only the new content's
+// write is subject to the Write and Sync faults; putting the old content back is not.
+bool WriteContent(int fd, std::string_view bytes, bool mayFault) {
+    if (!WriteAllAt(fd, bytes, 0, mayFault) ||
+        ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+        return false;
+    }
+    return mayFault ? Sync(fd) : ::fsync(fd) == 0;
+}
+
+WriteOutcome WriteInPlace(const std::string& path, const std::string& target,
+                          std::string_view bytes) {
+    WriteOutcome outcome;
+    FileHandle file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0) {
+        outcome.error = errno == ENOENT
+                            ? Error(path, MessageId::FileVanished)
+                            : Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
+        return outcome;
+    }
+    struct stat st {};
+    std::string old;
+    if (::fstat(file.get(), &st) != 0 ||
+        !ReadAll(file.get(), static_cast<size_t>(st.st_size), old)) {
+        outcome.error = Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+        return outcome;
+    }
+    const std::string backup = WriteBackup(path, target, old, outcome.error);
+    if (backup.empty()) {
+        return outcome;
+    }
+
+    if (!WriteContent(file.get(), bytes, true)) {
+        const std::string reason = SystemReason(errno);
+        bool restored = !Injected(FileFault::Restore) && WriteContent(file.get(), old, false);
+        if (restored) {
+            ::unlink(backup.c_str());
+            outcome.error = Error(path, MessageId::WriteFailed, {reason});
+        } else {
+            outcome.error = Error(path, MessageId::WriteFailedKept, {reason, backup});
+        }
+        return outcome;
+    }
+    // A write by someone without the right to keep them clears the setuid and setgid bits;
+    // the owner may set them again.
+    struct stat after {};
+    if (::fstat(file.get(), &after) == 0 && (after.st_mode & 07777) != (st.st_mode & 07777)) {
+        [[maybe_unused]] int ignored = ::fchmod(file.get(), st.st_mode & 07777);
+    }
+    ::unlink(backup.c_str());
+    outcome.method = WriteMethod::InPlace;
+    return outcome;
+}
+
+} // namespace
+
+void SetFileFaultForTesting(FileFault faults) {
+    g_faults.store(static_cast<unsigned>(faults));
+}
+
+WriteOutcome ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    WriteOutcome outcome;
+    if (path.empty()) {
+        outcome.error = Error(path, MessageId::NoScorePath);
+        return outcome;
+    }
+
+    // The file a save must write: the target of a symbolic link, else the path itself.
+    std::string target = path;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        outcome.error = errno == ENOENT
+                            ? Error(path, MessageId::FileVanished)
+                            : Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+        return outcome;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) == nullptr) {
+            if (errno == ENOENT) {
+                char link[PATH_MAX];
+                ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+                link[n < 0 ? 0 : n] = '\0';
+                outcome.error = Error(path, MessageId::LinkTargetVanished, {link});
+            } else {
+                outcome.error = Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+            }
+            return outcome;
+        }
+        target = resolved;
+        if (::stat(target.c_str(), &st) != 0) {
+            outcome.error = Error(path, MessageId::LinkTargetVanished, {target});
+            return outcome;
+        }
+    }
+    if (S_ISDIR(st.st_mode)) {
+        outcome.error = Error(path, MessageId::FileUnreadable, {SystemReason(EISDIR)});
+        return outcome;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        outcome.error = Error(path, MessageId::FileNotRegular);
+        return outcome;
+    }
+    // A read-only file stays as it is, even for a user (root) whom the system would let
+    // write it.
+    if ((st.st_mode & 0222) == 0) {
+        outcome.error = Error(path, MessageId::FileReadOnly, {SystemReason(EACCES)});
+        return outcome;
+    }
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        outcome.error = Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
+        return outcome;
+    }
+
+    if (st.st_nlink == 1 && !HasAccessControlList(target)) {
+        bool fallBack = false;
+        if (ReplaceByRename(path, target, st, bytes, fallBack, outcome.error)) {
+            outcome.method = WriteMethod::Replace;
+            return outcome;
+        }
+        if (!fallBack) {
+            return outcome;
+        }
+    }
+    return WriteInPlace(path, target, bytes);
 }

@@ -1,8 +1,8 @@
 #include "score/Loader.h"
 
 #include "score/Evaluate.h"
-#include "score/IniMgr.h"
 #include "score/Numbers.h"
+#include "score/ProfileFile.h"
 #include "score/ScoreData.h"
 
 #include <cstdio>
@@ -10,14 +10,13 @@
 
 namespace {
 
-constexpr int kMaxRounds = 40;
-constexpr int kMaxDarts = 3;
-
 bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-std::string TrimUpper(const std::string& text) {
+} // namespace
+
+std::string TrimUpper(std::string_view text) {
     size_t b = 0;
     size_t e = text.size();
     while (b < e && IsSpace(text[b])) {
@@ -26,7 +25,7 @@ std::string TrimUpper(const std::string& text) {
     while (e > b && IsSpace(text[e - 1])) {
         --e;
     }
-    std::string out = text.substr(b, e - b);
+    std::string out(text.substr(b, e - b));
     for (char& c : out) {
         if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
@@ -35,7 +34,14 @@ std::string TrimUpper(const std::string& text) {
     return out;
 }
 
-} // namespace
+std::string ScoreValue(const ProfileFile& file, std::string_view section, std::string_view key) {
+    std::string value;
+    file.lookup(section, key, value);
+    if (value.size() > kMaxValueBytes) {
+        value.resize(kMaxValueBytes);
+    }
+    return value;
+}
 
 int SplitComma(const std::string& value, std::string (&pieces)[4]) {
     if (value.empty()) {
@@ -96,16 +102,11 @@ void ClassifyThrow(const std::string& raw, int32_t& kind, int32_t& number) {
     }
 }
 
-bool OpenScoreFile(Match& data, const std::string& path) {
-    Match backup = data;
-    data.reset();
-    data.path = path;
+namespace {
 
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = path;
-    // One consistent snapshot for the whole load; see ProfileStore::Hold.
-    ini.Hold();
+// Fills a fresh match (only its path set) from the file.
+void ReadInto(Match& data, const ProfileFile& file) {
+    auto setting = [&file](std::string_view key) { return ScoreValue(file, "SETTING", key); };
 
     std::string throws[4];
     std::string times[4];
@@ -114,10 +115,8 @@ bool OpenScoreFile(Match& data, const std::string& path) {
         bool ended = false;
         for (int player = 1; player <= 2; ++player) {
             const std::string key = TurnKey(round, player);
-            std::string dataValue;
-            std::string timeValue;
-            ini.ReadString("DATA", key, dataValue);
-            ini.ReadString("TIME", key, timeValue);
+            const std::string dataValue = ScoreValue(file, "DATA", key);
+            const std::string timeValue = ScoreValue(file, "TIME", key);
             if (dataValue.empty()) {
                 ended = true;
                 break;
@@ -154,63 +153,119 @@ bool OpenScoreFile(Match& data, const std::string& path) {
             break;
         }
     }
+    if (data.count() == 0) {
+        return;
+    }
 
-    if (data.count() > 0) {
-        ini.m_strSection = "SETTING";
-        if (ParseInt(ini.ReadString("NOCOMP-AVI")) > 0) {
-            data.compress = 0;
+    if (ParseInt(setting("NOCOMP-AVI")) > 0) {
+        data.compress = false;
+    }
+
+    std::string game = TrimUpper(setting("GAME"));
+    if (game == "301" || game == "501" || game == "701" || game == "901" || game == "1101" ||
+        game == "1501") {
+        data.gameKind = GameKind::X01;
+    } else if (game.size() >= 3 && game.compare(0, 3, "CRI") == 0) {
+        data.gameKind = GameKind::Cricket;
+    } else {
+        game = "301";
+        data.gameKind = GameKind::X01;
+    }
+    data.game = game;
+
+    Entry& first = *data.at(0);
+    for (int player = 1; player <= 2; ++player) {
+        const std::string prefix = "P" + std::to_string(player);
+        int32_t score = ParseInt(setting(prefix + "-SCORE"));
+        if (score < 0) {
+            score = 0;
         }
-
-        std::string game = TrimUpper(ini.ReadString("GAME"));
-        if (game == "301" || game == "501" || game == "701" || game == "901" || game == "1101" ||
-            game == "1501") {
-            data.gameKind = GameKind::X01;
-        } else if (game.size() >= 3 && game.compare(0, 3, "CRI") == 0) {
-            data.gameKind = GameKind::Cricket;
-        } else {
-            game = "301";
-            data.gameKind = GameKind::X01;
+        if (score == 0 && data.gameKind == GameKind::X01) {
+            score = ParseInt(data.game);
         }
-        data.game = game;
+        first.score[player - 1] = score;
 
-        Entry& first = *data.at(0);
-        for (int player = 1; player <= 2; ++player) {
-            char key[32];
-            std::snprintf(key, sizeof key, "P%d-SCORE", player);
-            int32_t score = ParseInt(ini.ReadString(key));
-            if (score < 0) {
-                score = 0;
-            }
-            if (score == 0 && data.gameKind == GameKind::X01) {
-                score = ParseInt(data.game);
-            }
-            first.score[player - 1] = score;
-
-            std::snprintf(key, sizeof key, "P%d-MARK", player);
-            const std::string marks = ini.ReadString(key);
-            if (marks.size() == 7) {
-                for (int i = 0; i < 7; ++i) {
-                    int32_t v = ParseInt(marks.substr(static_cast<size_t>(i), 1));
-                    if (v >= 0 && v <= 3) {
-                        first.marks[player - 1][6 - i] = v;
-                    }
+        const std::string marks = setting(prefix + "-MARK");
+        if (marks.size() == 7) {
+            for (int i = 0; i < 7; ++i) {
+                int32_t v = ParseInt(marks.substr(static_cast<size_t>(i), 1));
+                if (v >= 0 && v <= 3) {
+                    first.marks[player - 1][6 - i] = v;
                 }
             }
         }
-        if (data.gameKind == GameKind::X01) {
-            data.separateBull = ParseInt(ini.ReadString("SEPABULL"));
-        }
-
-        if (data.gameKind == GameKind::Cricket) {
-            EvaluateCricket(data);
-        } else {
-            Evaluate01(data);
-        }
+    }
+    if (data.gameKind == GameKind::X01) {
+        data.separateBull = ParseInt(setting("SEPABULL"));
     }
 
-    if (data.count() == 0) {
-        data = std::move(backup);
+    if (data.gameKind == GameKind::Cricket) {
+        EvaluateCricket(data);
+    } else {
+        Evaluate01(data);
+    }
+}
+
+LoadOutcome Load(Match& data, const std::string& path, bool diagnose) {
+    LoadOutcome outcome;
+    outcome.error.path = path;
+    Message& reason = outcome.error.reason;
+
+    // One consistent snapshot of the file for the whole load.
+    ProfileFile file;
+    const ProfileFile::ReadStatus status = file.load(path);
+    switch (status.result) {
+    case ProfileFile::ReadResult::Ok:
+        break;
+    case ProfileFile::ReadResult::Missing:
+        reason = {MessageId::FileMissing, {}};
+        return outcome;
+    case ProfileFile::ReadResult::Unreadable:
+        reason = {MessageId::FileUnreadable, {SystemReason(status.error)}};
+        return outcome;
+    case ProfileFile::ReadResult::NotRegular:
+        reason = {MessageId::FileNotRegular, {}};
+        return outcome;
+    case ProfileFile::ReadResult::TooLarge:
+        reason = {MessageId::FileTooLarge,
+                  {std::to_string(status.size), std::to_string(ProfileFile::kMaxBytes)}};
+        return outcome;
+    }
+
+    Match fresh;
+    fresh.path = path;
+    ReadInto(fresh, file);
+    if (fresh.count() == 0) {
+        reason = {file.sectionLine("DATA") == 0 ? MessageId::NoDataSection : MessageId::NoFirstTurn,
+                  {}};
+        return outcome;
+    }
+    if (diagnose) {
+        outcome.diagnostics = Diagnose(file, fresh);
+    }
+    data = std::move(fresh);
+    outcome.loaded = true;
+    outcome.error = FileError{};
+    return outcome;
+}
+
+} // namespace
+
+bool ReadScore(Match& data, const ProfileFile& file) {
+    Match fresh;
+    fresh.path = data.path;
+    ReadInto(fresh, file);
+    if (fresh.count() == 0) {
         return false;
     }
+    data = std::move(fresh);
     return true;
+}
+
+LoadOutcome LoadScoreFile(Match& data, const std::string& path) {
+    return Load(data, path, true);
+}
+
+bool OpenScoreFile(Match& data, const std::string& path) {
+    return Load(data, path, false).loaded;
 }

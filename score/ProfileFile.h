@@ -13,7 +13,7 @@
 // How a file reads:
 // - Lines end at LF; a CR right before the LF (or at the very end of the file) belongs to the
 //   line ending, so CRLF files read like LF files. A UTF-8 byte-order mark at the start of
-//   the file is skipped.
+//   the file is skipped. Line numbers count LFs, so they are the numbers an editor shows.
 // - Blanks (space, tab, CR, vertical tab, form feed) around section names, key names and
 //   values are not significant.
 // - A line whose first non-blank character is ';' is a comment. Empty lines, comments and
@@ -41,52 +41,99 @@
 class ProfileFile {
 public:
     // Files larger than this are not score files; they read as unreadable, which keeps the
-    // memory and time of a load bounded whatever file the user picks.
+    // memory and time of a load bounded whatever file the user picks. A save that would make
+    // a file larger is refused (score/TimingWriter.h), so the two always agree.
     static constexpr size_t kMaxBytes = 1u << 20;
 
-    enum class LoadResult {
+    enum class ReadResult {
         Ok,         // read whole
         Missing,    // no such file: reads as an empty file
-        Unreadable, // exists but cannot be read, is not a regular file, or is too large
+        Unreadable, // the system refused to open or read it (error holds errno)
+        NotRegular, // a device, FIFO or socket (a folder is Unreadable with EISDIR)
+        TooLarge,   // more than kMaxBytes
+    };
+    struct ReadStatus {
+        ReadResult result = ReadResult::Ok;
+        int error = 0;     // errno for Unreadable
+        uint64_t size = 0; // the file's size for TooLarge
+    };
+
+    // A section line or a key line of the file, with its 1-based line number. firstLine is
+    // the line of the earlier occurrence that counts instead of this one, 0 when this one
+    // counts. A key's value reads as lookup reads it.
+    struct Item {
+        std::string name;
+        int line = 0;
+        int firstLine = 0;
+        std::string value;
+    };
+
+    // A line that the reader skips although it is neither empty nor a comment.
+    struct SkippedLine {
+        enum class Why { BeforeFirstSection, NoEquals, NoName };
+        Why why;
+        int line;
     };
 
     ProfileFile() = default;
     explicit ProfileFile(std::string text);
 
     // Replaces the content with the file at path. On anything but Ok the content is empty.
-    LoadResult Load(const std::string& path);
+    ReadStatus load(const std::string& path);
 
     // The value of key in section, or false when the section or key is absent. An empty
     // value is found (returns true) and yields an empty text.
-    bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
+    bool lookup(std::string_view section, std::string_view key, std::string& value) const;
+
+    // Line numbers (1-based) of the first block of a section, and of the key line that
+    // lookup reads; 0 when absent.
+    int sectionLine(std::string_view section) const;
+    int keyLine(std::string_view section, std::string_view key) const;
+
+    // Every section line in file order; a repeated name carries the line of the first one.
+    std::vector<Item> sections() const;
+    // The key lines of the first block of section in file order; a repeated key carries the
+    // line of the first one. Keys of later blocks of the same name are not listed: they are
+    // never read.
+    std::vector<Item> keys(std::string_view section) const;
+    // Lines that are skipped though they hold text: before the first section, without '=',
+    // or with nothing before the '='.
+    const std::vector<SkippedLine>& skippedLines() const { return m_skipped; }
 
     // Stores value under key in section as described above. False (and nothing changed)
     // when the names or the value cannot be written as one line that reads back: an empty
     // key, a key with '=' or with blanks at its ends or starting with ';' or '[', a section
     // name with ']', or any line break or NUL byte.
-    bool Set(std::string_view section, std::string_view key, std::string_view value);
+    bool set(std::string_view section, std::string_view key, std::string_view value);
 
-    // The whole file as bytes, including any changes made with Set.
-    const std::string& Text() const { return m_strText; }
+    // The whole file as bytes, including any changes made with set.
+    const std::string& text() const { return m_text; }
 
 private:
     struct Line {
-        uint32_t m_nBegin;     // first byte of the line
-        uint32_t m_nEnd;       // end of its content, before the line ending
-        uint32_t m_nNext;      // first byte of the next line
-        uint32_t m_nNameBegin; // section or key name, trimmed
-        uint32_t m_nNameEnd;
-        uint32_t m_nValueBegin; // key lines: raw text after '=' and its blanks
-        bool m_bSection;
+        uint32_t begin;     // first byte of the line
+        uint32_t end;       // end of its content, before the line ending
+        uint32_t next;      // first byte of the next line
+        uint32_t nameBegin; // section or key name, trimmed
+        uint32_t nameEnd;
+        uint32_t valueBegin; // key lines: raw text after '=' and its blanks
+        uint32_t number;     // 1-based line number
+        bool isSection;
     };
 
-    void Parse();
-    bool NameIs(const Line& line, std::string_view name) const;
+    void parse();
+    std::string_view nameOf(const Line& line) const;
+    std::string foldedName(const Line& line) const;
+    std::string valueOf(const Line& line) const;
+    bool nameIs(const Line& line, std::string_view name) const;
     // The lines of the first block of section: [first, last) in m_lines; first is the
     // section line. False when the section is absent.
-    bool FindSection(std::string_view section, size_t& first, size_t& last) const;
+    bool findSection(std::string_view section, size_t& first, size_t& last) const;
+    // The index in m_lines of the key line lookup reads, or m_lines.size().
+    size_t findKey(std::string_view section, std::string_view key) const;
 
-    std::string m_strText;
+    std::string m_text;
     std::vector<Line> m_lines; // section and key lines only, in file order
-    std::string m_strEol = "\n";
+    std::vector<SkippedLine> m_skipped;
+    std::string m_eol = "\n";
 };

@@ -1,27 +1,61 @@
 #include "score/TimingWriter.h"
 
-#include "score/FileReplace.h"
-#include "score/IniMgr.h"
+#include "score/Loader.h"
 #include "score/ProfileFile.h"
 #include "score/ScoreData.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
-bool SaveTiming(const Match& data) {
-    if (data.path.empty()) {
-        return false;
+namespace {
+
+WriteOutcome Refused(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
+    WriteOutcome outcome;
+    outcome.error = FileError{path, Message{id, std::move(args)}};
+    return outcome;
+}
+
+// Why the file at path cannot be read for a save.
+WriteOutcome Unreadable(const std::string& path, const ProfileFile::ReadStatus& status) {
+    switch (status.result) {
+    case ProfileFile::ReadResult::Missing: {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            char link[PATH_MAX];
+            ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+            link[n < 0 ? 0 : n] = '\0';
+            return Refused(path, MessageId::LinkTargetVanished, {link});
+        }
+        return Refused(path, MessageId::FileVanished);
     }
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = data.path;
-    const std::string path = ini.GetFilePath();
+    case ProfileFile::ReadResult::NotRegular:
+        return Refused(path, MessageId::FileNotRegular);
+    case ProfileFile::ReadResult::TooLarge:
+        return Refused(path, MessageId::FileTooLarge,
+                       {std::to_string(status.size), std::to_string(ProfileFile::kMaxBytes)});
+    default:
+        return Refused(path, MessageId::FileUnreadable, {SystemReason(status.error)});
+    }
+}
+
+} // namespace
+
+WriteOutcome SaveTimingFile(const Match& data) {
+    const std::string& path = data.path;
+    if (path.empty()) {
+        return Refused(path, MessageId::NoScorePath);
+    }
 
     // All "TIME" keys are set in one copy of the file, which then replaces the file in one
     // step: a refused or interrupted save leaves the old file whole.
     ProfileFile file;
-    if (file.Load(path) == ProfileFile::LoadResult::Unreadable) {
-        return false;
+    const ProfileFile::ReadStatus status = file.load(path);
+    if (status.result != ProfileFile::ReadResult::Ok) {
+        return Unreadable(path, status);
     }
     // The [TIME] keys run from R01-1 up to the first turn without a dart; no turn lies past
     // the highest round of the match.
@@ -31,12 +65,12 @@ bool SaveTiming(const Match& data) {
     }
     bool changed = false;
     for (int64_t round = 1; round <= int64_t(lastRound) + 1; ++round) {
-        for (int player = 1; player <= 2; ++player) {
+        bool ended = false;
+        for (int player = 1; player <= 2 && !ended; ++player) {
             std::string value;
             for (int dart = 1; dart <= 3; ++dart) {
                 for (const Entry& mark : data.entries) {
-                    if (mark.round == round && mark.player == player &&
-                        mark.dart == dart) {
+                    if (mark.round == round && mark.player == player && mark.dart == dart) {
                         char number[16];
                         std::snprintf(number, sizeof number, ",%d", mark.time);
                         value += number;
@@ -45,13 +79,34 @@ bool SaveTiming(const Match& data) {
                 }
             }
             if (value.empty()) {
-                return !changed || ReplaceFileContents(path, file.Text());
+                ended = true;
+            } else if (file.set("TIME", TurnKey(static_cast<int>(round), player),
+                                value.substr(1))) {
+                changed = true;
+            } else {
+                return Refused(path, MessageId::WriteFailed, {SystemReason(EINVAL)});
             }
-            if (!file.Set("TIME", TurnKey(static_cast<int>(round), player), value.substr(1))) {
-                return false;
-            }
-            changed = true;
+        }
+        if (ended) {
+            break;
         }
     }
-    return ReplaceFileContents(path, file.Text());
+    if (!changed) {
+        return WriteOutcome{};
+    }
+
+    const std::string& text = file.text();
+    if (text.size() > ProfileFile::kMaxBytes) {
+        return Refused(path, MessageId::SaveTooLarge,
+                       {std::to_string(text.size()), std::to_string(ProfileFile::kMaxBytes)});
+    }
+    Match check;
+    if (!ReadScore(check, file)) {
+        return Refused(path, MessageId::SaveWouldNotLoad);
+    }
+    return ReplaceFileContents(path, text);
+}
+
+bool SaveTiming(const Match& data) {
+    return !SaveTimingFile(data).error.failed();
 }

@@ -1,3 +1,4 @@
+#include "OtherUser.h"
 #include "ScoreTestUtil.h"
 
 #include "score/Loader.h"
@@ -7,6 +8,7 @@
 
 #include <climits>
 #include <random>
+#include <sys/stat.h>
 
 using namespace std::string_literals;
 
@@ -277,7 +279,8 @@ TEST_F(LoaderTest, Settings) {
         {"GAME=5O1\n", "301", GameKind::X01, 301, 301, 0, 1},
         {"GAME= 1501\n", "1501", GameKind::X01, 1501, 1501, 0, 1},
         {"GAME=701\nP1-SCORE=-5\n", "701", GameKind::X01, 701, 701, 0, 1},
-        {"GAME=501\nP1-SCORE=301\nP2-SCORE=99999999999\n", "501", GameKind::X01, 301, INT32_MAX, 0, 1},
+        {"GAME=501\nP1-SCORE=301\nP2-SCORE=99999999999\n", "501", GameKind::X01, 301, INT32_MAX, 0,
+         1},
         {"GAME=CRICKET\nP1-SCORE=-5\nP2-SCORE=40\n", "CRICKET", GameKind::Cricket, 0, 40, 0, 1},
         {"GAME=501\nSEPABULL=1\n", "501", GameKind::X01, 501, 501, 1, 1},
         {"GAME=CRICKET\nSEPABULL=1\n", "CRICKET", GameKind::Cricket, 0, 0, 0, 1},
@@ -359,6 +362,78 @@ TEST_F(LoaderTest, FilesThatAreNotTextLoadOrFailCleanly) {
         bool loaded = Load(noise, "noise.txt");
         EXPECT_EQ(loaded, m_data.count() > 0);
     }
+}
+
+TEST_F(LoaderTest, FailedLoadsSayWhyAndNameTheFile) {
+    const std::string big = m_dir.File("big.txt");
+    WriteBytes(big, "[DATA]\nR01-1=T20\n" + std::string(ProfileFile::kMaxBytes, ';'));
+    ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
+    WriteBytes(m_dir.File("settings.txt"), "[SETTING]\nGAME=501\n");
+    WriteBytes(m_dir.File("late.txt"), "[DATA]\nR02-1=T20\n");
+    const std::string size = std::to_string(ProfileFile::kMaxBytes + 17);
+
+    struct Case {
+        std::string path;
+        MessageId id;
+        std::string why;
+    };
+    const Case cases[] = {
+        {m_dir.File("missing.txt"), MessageId::FileMissing, "no such file"},
+        {m_dir.Path().string(), MessageId::FileUnreadable, "cannot be read: Is a directory"},
+        {m_dir.File("fifo"), MessageId::FileNotRegular,
+         "is not a regular file (a device, pipe or socket)"},
+        {big, MessageId::FileTooLarge,
+         "is " + size + " bytes, more than the 1048576 bytes a score file may have"},
+        {m_dir.File("settings.txt"), MessageId::NoDataSection,
+         "is not a score file: it has no [DATA] section"},
+        {m_dir.File("late.txt"), MessageId::NoFirstTurn,
+         "is not a score file: its [DATA] section has no turn R01-1"},
+    };
+    for (const Case& c : cases) {
+        Match data;
+        LoadOutcome outcome = LoadScoreFile(data, c.path);
+        EXPECT_FALSE(outcome.loaded) << c.path;
+        EXPECT_EQ(outcome.error.reason.id, c.id) << c.path;
+        EXPECT_EQ(outcome.error.text(), c.path + ": " + c.why);
+        EXPECT_TRUE(outcome.diagnostics.empty());
+        EXPECT_EQ(data.count(), 0);
+    }
+
+    // A file the user may not read: the system's reason.
+    const std::string secret = m_dir.File("secret.txt");
+    WriteBytes(secret, "[DATA]\nR01-1=T20\n");
+    ::chmod(secret.c_str(), 0600);
+    ::chmod(m_dir.Path().c_str(), 0755);
+    if (RunningAsRoot()) {
+        ASSERT_EQ(::chown(secret.c_str(), 0, 0), 0);
+    } else {
+        ::chmod(secret.c_str(), 0);
+    }
+    std::optional<std::string> text = AsUnprivileged([&secret] {
+        Match data;
+        return LoadScoreFile(data, secret).error.text();
+    });
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, secret + ": cannot be read: Permission denied");
+}
+
+TEST_F(LoaderTest, LongValuesAreCutAtTheReadLimit) {
+    // 2047 bytes are read of a longer value: here the cut falls between the digits of the
+    // third throw, "S<blanks>19", which reads as a single 1.
+    const std::string throws = "S1,S2,S" + std::string(kMaxValueBytes - 8, ' ') + "19";
+    ASSERT_TRUE(Load("[DATA]\nR01-1=" + throws + "\n"));
+    ProfileFile file(ReadBytes(m_data.path));
+    EXPECT_EQ(ScoreValue(file, "DATA", "R01-1"), throws.substr(0, kMaxValueBytes));
+    EXPECT_EQ(ScoreValue(file, "DATA", "R01-2"), "");
+    ASSERT_EQ(m_data.count(), 4);
+    EXPECT_EQ(At(3).kind, Hit::Single);
+    EXPECT_EQ(At(3).number, 1);
+
+    // A settings value is cut the same way: a GAME of 2046 blanks and "501" reads as the
+    // blanks and "5", which is no game.
+    ASSERT_TRUE(Load("[SETTING]\nGAME=\"" + std::string(kMaxValueBytes - 1, ' ') +
+                     "501\"\n[DATA]\nR01-1=T20\n"));
+    EXPECT_EQ(m_data.game, "301");
 }
 
 TEST(LoaderFixtures, FuzzFindingsLoadCleanly) {

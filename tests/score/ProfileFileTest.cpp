@@ -1,10 +1,10 @@
 #include "ScoreTestUtil.h"
 
-#include "score/FileReplace.h"
-#include "score/IniMgr.h"
 #include "score/ProfileFile.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -26,7 +26,7 @@ TEST_P(ProfileRead, HandWrittenFileReadsAsDocumented) {
     const ReadCase& c = GetParam();
     ProfileFile file(c.text);
     std::string value = "stale";
-    EXPECT_EQ(file.Lookup(c.section, c.key, value), c.found);
+    EXPECT_EQ(file.lookup(c.section, c.key, value), c.found);
     EXPECT_EQ(value, c.value);
 }
 
@@ -74,10 +74,10 @@ class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 TEST_P(ProfileWrite, ChangesOnlyWhatItMust) {
     const WriteCase& c = GetParam();
     ProfileFile file(c.before);
-    ASSERT_TRUE(file.Set(c.section, c.key, c.value));
-    EXPECT_EQ(file.Text(), c.after);
+    ASSERT_TRUE(file.set(c.section, c.key, c.value));
+    EXPECT_EQ(file.text(), c.after);
     std::string back;
-    EXPECT_TRUE(ProfileFile(file.Text()).Lookup(c.section, c.key, back));
+    EXPECT_TRUE(ProfileFile(file.text()).lookup(c.section, c.key, back));
     EXPECT_EQ(back, c.value);
 }
 
@@ -115,14 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ProfileWrite, RefusesWhatCannotReadBack) {
     const std::string before = "[A]\nk=v\n";
     ProfileFile file(before);
-    EXPECT_FALSE(file.Set("A", "", "v"));
-    EXPECT_FALSE(file.Set("A", "a=b", "v"));
-    EXPECT_FALSE(file.Set("A", " k", "v"));
-    EXPECT_FALSE(file.Set("A", ";k", "v"));
-    EXPECT_FALSE(file.Set("A", "k", "line\nbreak"));
-    EXPECT_FALSE(file.Set("A", "k", "nul\0byte"s));
-    EXPECT_FALSE(file.Set("A]", "k", "v"));
-    EXPECT_EQ(file.Text(), before);
+    EXPECT_FALSE(file.set("A", "", "v"));
+    EXPECT_FALSE(file.set("A", "a=b", "v"));
+    EXPECT_FALSE(file.set("A", " k", "v"));
+    EXPECT_FALSE(file.set("A", ";k", "v"));
+    EXPECT_FALSE(file.set("A", "k", "line\nbreak"));
+    EXPECT_FALSE(file.set("A", "k", "nul\0byte"s));
+    EXPECT_FALSE(file.set("A]", "k", "v"));
+    EXPECT_EQ(file.text(), before);
 }
 
 TEST(ProfileWrite, EveryWrittenValueReadsBack) {
@@ -139,153 +139,116 @@ TEST(ProfileWrite, EveryWrittenValueReadsBack) {
                                              std::string(3000, 'x')};
     ProfileFile file("[DATA]\r\nR01-1=T20\r\n");
     for (size_t i = 0; i < values.size(); ++i) {
-        ASSERT_TRUE(file.Set("TIME", "K" + std::to_string(i), values[i]));
+        ASSERT_TRUE(file.set("TIME", "K" + std::to_string(i), values[i]));
     }
-    ProfileFile reread(file.Text());
+    ProfileFile reread(file.text());
     for (size_t i = 0; i < values.size(); ++i) {
         std::string back;
-        EXPECT_TRUE(reread.Lookup("TIME", "K" + std::to_string(i), back)) << i;
+        EXPECT_TRUE(reread.lookup("TIME", "K" + std::to_string(i), back)) << i;
         EXPECT_EQ(back, values[i]) << i;
     }
 }
 
-// Runs a body in another working directory and comes back.
-class InDirectory {
-public:
-    explicit InDirectory(const std::filesystem::path& dir)
-        : m_old(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir);
-    }
-    ~InDirectory() { std::filesystem::current_path(m_old); }
-
-private:
-    std::filesystem::path m_old;
-};
-
-TEST(IniMgr, DefaultsAddressVorlatTxtInTheWorkingDirectory) {
-    TempDir dir;
-    WriteBytes(dir.File("vorlat.txt"), "[SETTING]\nGAME=501\n[OTHER]\nGAME=701\n");
-    InDirectory in(dir.Path());
-    ProfileStore ini;
-    EXPECT_TRUE(ini.m_bCurrentDir);
-    EXPECT_EQ(ini.m_strFile, "vorlat.txt");
-    EXPECT_EQ(ini.m_strSection, "SETTING");
-    EXPECT_EQ(ini.GetFilePath(), std::filesystem::current_path().string() + "/vorlat.txt");
-    EXPECT_EQ(ini.ReadString("GAME"), "501");
-}
-
-TEST(IniMgr, PathFollowsTheWorkingDirectoryOfEachCall) {
-    TempDir one;
-    TempDir two;
-    WriteBytes(one.File("vorlat.txt"), "[S]\nk=one\n");
-    WriteBytes(two.File("vorlat.txt"), "[S]\nk=two\n");
-    ProfileStore ini;
+TEST(ProfileLines, NumbersCountTheFilesOwnLines) {
+    // A byte-order mark and CRLF endings do not shift the numbers; a CR-only line break is
+    // no line break, as for the reader.
+    const std::string text = "\xEF\xBB\xBF; comment\r\n"
+                             "\r\n"
+                             "[SETTING]\r\n"
+                             "GAME=501\r\n"
+                             "[DATA]\r\n"
+                             "  R01-1 = T20\r\n"
+                             "R01-2=S5\rR01-3=S1\r\n"
+                             "[data]\r\n"
+                             "R02-1=S1\r\n"
+                             "r01-1=S7\n";
+    ProfileFile file(text);
+    EXPECT_EQ(file.sectionLine("setting"), 3);
+    EXPECT_EQ(file.sectionLine("DATA"), 5);
+    EXPECT_EQ(file.sectionLine("TIME"), 0);
+    EXPECT_EQ(file.keyLine("SETTING", "game"), 4);
+    EXPECT_EQ(file.keyLine("DATA", "R01-1"), 6);
+    EXPECT_EQ(file.keyLine("DATA", "R01-2"), 7);
+    EXPECT_EQ(file.keyLine("DATA", "R02-1"), 0); // only in the second block, never read
+    EXPECT_EQ(file.keyLine("DATA", "R09-9"), 0);
     std::string value;
-    {
-        InDirectory in(one.Path());
-        ini.ReadString("S", "k", value);
-        EXPECT_EQ(value, "one");
-    }
-    {
-        InDirectory in(two.Path());
-        ini.ReadString("S", "k", value);
-        EXPECT_EQ(value, "two");
-    }
-    {
-        // The root directory already ends in "/": the prefix doubles it, as on a drive root.
-        InDirectory in("/");
-        EXPECT_EQ(ini.GetFilePath(), "//vorlat.txt");
-    }
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = "relative/name.txt";
-    EXPECT_EQ(ini.GetFilePath(), "relative/name.txt");
+    EXPECT_TRUE(file.lookup("DATA", "R01-2", value));
+    EXPECT_EQ(value, "S5\rR01-3=S1");
 }
 
-TEST(IniMgr, ReadsOfMissingThingsAreEmpty) {
-    TempDir dir;
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = dir.File("absent.txt");
-    std::string value = "stale";
-    EXPECT_FALSE(ini.ReadString("DATA", "R01-1", value));
-    EXPECT_EQ(value, "");
+TEST(ProfileLines, SectionsKeysAndSkippedLines) {
+    ProfileFile file("title line\n" // 1
+                     "[DATA]\n"     // 2
+                     "R01-1=T20\n"  // 3
+                     "R01-1=T19\n"  // 4
+                     "# note\n"     // 5
+                     "=S5\n"        // 6
+                     "; comment\n"  // 7
+                     "[TIME]\n"     // 8
+                     "[data]\n"     // 9
+                     "R01-2=S1\n"   // 10
+                     "[Data]\n"     // 11
+                     "r01-1=S2\n"); // 12
+    std::vector<ProfileFile::Item> sections = file.sections();
+    ASSERT_EQ(sections.size(), 4u);
+    EXPECT_EQ(sections[0].name, "DATA");
+    EXPECT_EQ(sections[0].line, 2);
+    EXPECT_EQ(sections[0].firstLine, 0);
+    EXPECT_EQ(sections[1].name, "TIME");
+    EXPECT_EQ(sections[1].firstLine, 0);
+    EXPECT_EQ(sections[2].name, "data");
+    EXPECT_EQ(sections[2].line, 9);
+    EXPECT_EQ(sections[2].firstLine, 2);
+    EXPECT_EQ(sections[3].line, 11);
+    EXPECT_EQ(sections[3].firstLine, 2);
 
-    WriteBytes(ini.m_strFile, "[DATA]\nR01-1=\nR01-2=T20\n");
-    EXPECT_FALSE(ini.ReadString("DATA", "R01-1", value)); // empty reads like missing
-    EXPECT_FALSE(ini.ReadString("DATA", "R02-1", value));
-    EXPECT_FALSE(ini.ReadString("TIME", "R01-2", value));
-    EXPECT_TRUE(ini.ReadString("data", "r01-2", value));
-    EXPECT_EQ(value, "T20");
+    std::vector<ProfileFile::Item> keys = file.keys("data");
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].name, "R01-1");
+    EXPECT_EQ(keys[0].line, 3);
+    EXPECT_EQ(keys[0].firstLine, 0);
+    EXPECT_EQ(keys[1].line, 4);
+    EXPECT_EQ(keys[1].firstLine, 3);
+    EXPECT_TRUE(file.keys("TIME").empty());
+    EXPECT_TRUE(file.keys("SETTING").empty());
 
-    ini.m_strFile = dir.Path().string(); // a folder is not a readable file
-    EXPECT_FALSE(ini.ReadString("DATA", "R01-2", value));
+    using Why = ProfileFile::SkippedLine::Why;
+    const std::vector<ProfileFile::SkippedLine>& skipped = file.skippedLines();
+    ASSERT_EQ(skipped.size(), 3u);
+    EXPECT_EQ(skipped[0].why, Why::BeforeFirstSection);
+    EXPECT_EQ(skipped[0].line, 1);
+    EXPECT_EQ(skipped[1].why, Why::NoEquals);
+    EXPECT_EQ(skipped[1].line, 5);
+    EXPECT_EQ(skipped[2].why, Why::NoName);
+    EXPECT_EQ(skipped[2].line, 6);
 }
 
-TEST(IniMgr, LongValuesAreCutAtTheReadLimit) {
+TEST(ProfileLoad, SaysWhyAFileDoesNotRead) {
     TempDir dir;
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = dir.File("long.txt");
-    const std::string exact(ProfileStore::kMaxValue, 'a');
-    const std::string longer = std::string(ProfileStore::kMaxValue, 'b') + "cut";
-    WriteBytes(ini.m_strFile, "[S]\nexact=" + exact + "\nlonger=" + longer + "\n");
-    std::string value;
-    ini.ReadString("S", "exact", value);
-    EXPECT_EQ(value, exact);
-    ini.ReadString("S", "longer", value);
-    EXPECT_EQ(value, longer.substr(0, ProfileStore::kMaxValue));
-}
+    using Result = ProfileFile::ReadResult;
+    ProfileFile file("[A]\nk=v\n");
 
-TEST(IniMgr, HeldCopyAnswersUntilReleased) {
-    TempDir dir;
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = dir.File("held.txt");
-    WriteBytes(ini.m_strFile, "[S]\nk=old\n");
-    ini.Hold();
-    WriteBytes(ini.m_strFile, "[S]\nk=new\n");
-    std::string value;
-    ini.ReadString("S", "k", value);
-    EXPECT_EQ(value, "old");
-    ini.Release();
-    ini.ReadString("S", "k", value);
-    EXPECT_EQ(value, "new");
-}
+    ProfileFile::ReadStatus status = file.load(dir.File("absent.txt"));
+    EXPECT_EQ(status.result, Result::Missing);
+    EXPECT_EQ(file.text(), "");
 
-TEST(IniMgr, WriteCreatesAMissingFile) {
-    TempDir dir;
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = dir.File("new.txt");
-    EXPECT_TRUE(ini.WriteString("TIME", "R01-1", "0"));
-    EXPECT_EQ(ReadBytes(ini.m_strFile), "[TIME]\nR01-1=0\n");
-    std::string value;
-    EXPECT_TRUE(ini.ReadString("TIME", "R01-1", value));
-    EXPECT_EQ(value, "0");
-}
+    status = file.load(dir.Path().string());
+    EXPECT_EQ(status.result, Result::Unreadable);
+    EXPECT_EQ(status.error, EISDIR);
 
-TEST(IniMgr, RefusedWritesReportFalseAndChangeNothing) {
-    TempDir dir;
-    ProfileStore ini;
-    ini.m_bCurrentDir = false;
-    ini.m_strFile = dir.File("missing-folder/score.txt");
-    EXPECT_FALSE(ini.WriteString("TIME", "R01-1", "0"));
-    EXPECT_FALSE(std::filesystem::exists(ini.m_strFile));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(file.load(dir.File("fifo")).result, Result::NotRegular);
 
-    ini.m_strFile = dir.File("score.txt");
-    const std::string before = "[DATA]\nR01-1=T20\n";
-    WriteBytes(ini.m_strFile, before);
-    std::filesystem::permissions(ini.m_strFile, std::filesystem::perms::owner_read |
-                                                    std::filesystem::perms::group_read);
-    EXPECT_FALSE(ini.WriteString("TIME", "R01-1", "0"));
-    EXPECT_EQ(ReadBytes(ini.m_strFile), before);
-
-    // A file too large to be read whole is never rewritten from a partial read.
-    ini.m_strFile = dir.File("huge.txt");
-    const std::string huge = "[TIME]\n" + std::string(ProfileFile::kMaxBytes, ';');
-    WriteBytes(ini.m_strFile, huge);
-    EXPECT_FALSE(ini.WriteString("TIME", "R01-1", "0"));
-    EXPECT_EQ(ReadBytes(ini.m_strFile), huge);
+    const std::string limit(ProfileFile::kMaxBytes, ';');
+    WriteBytes(dir.File("limit.txt"), limit);
+    status = file.load(dir.File("limit.txt"));
+    EXPECT_EQ(status.result, Result::Ok);
+    EXPECT_EQ(file.text(), limit);
+    WriteBytes(dir.File("over.txt"), limit + ";");
+    status = file.load(dir.File("over.txt"));
+    EXPECT_EQ(status.result, Result::TooLarge);
+    EXPECT_EQ(status.size, ProfileFile::kMaxBytes + 1);
+    EXPECT_EQ(file.text(), "");
 }
 
 } // namespace

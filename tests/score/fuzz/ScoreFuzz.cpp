@@ -1,10 +1,13 @@
-// Feeds arbitrary bytes to the profile reader and writer, to the loader, and to the timing
-// writer, and checks what must hold for any input.
+// Feeds arbitrary bytes to the profile reader and writer, to the loader and its diagnostics,
+// to the statistics and to the timing writer, and checks what must hold for any input.
+#include "score/Diagnostics.h"
 #include "score/Loader.h"
 #include "score/ProfileFile.h"
 #include "score/ScoreData.h"
+#include "score/Statistics.h"
 #include "score/TimingWriter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -52,22 +55,22 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 void CheckProfile(const std::string& text) {
     ProfileFile file(text);
     std::string before;
-    bool hadData = file.Lookup("DATA", "R01-1", before);
+    bool hadData = file.lookup("DATA", "R01-1", before);
     std::string setting;
-    bool hadSetting = file.Lookup("SETTING", "GAME", setting);
+    bool hadSetting = file.lookup("SETTING", "GAME", setting);
 
     // A write changes the one key and nothing another section reads.
-    if (file.Set("TIME", "R01-1", "100,200,300")) {
-        ProfileFile reread(file.Text());
+    if (file.set("TIME", "R01-1", "100,200,300")) {
+        ProfileFile reread(file.text());
         std::string value;
-        Check(reread.Lookup("TIME", "R01-1", value) && value == "100,200,300",
+        Check(reread.lookup("TIME", "R01-1", value) && value == "100,200,300",
               "written key reads back");
-        Check(reread.Lookup("DATA", "R01-1", value) == hadData && value == before,
+        Check(reread.lookup("DATA", "R01-1", value) == hadData && value == before,
               "other section unchanged by a write");
-        Check(reread.Lookup("SETTING", "GAME", value) == hadSetting && value == setting,
+        Check(reread.lookup("SETTING", "GAME", value) == hadSetting && value == setting,
               "settings unchanged by a write");
     } else {
-        Check(file.Text() == text, "a refused write changes nothing");
+        Check(file.text() == text, "a refused write changes nothing");
     }
 }
 
@@ -103,6 +106,27 @@ void CheckLoad(const std::string& text) {
     }
     Check(data.at(0)->dart == 0 && data.at(0)->time == 0, "first entry");
 
+    // The diagnosed load gives the same match, and every diagnostic points at a line of the
+    // file (or at none).
+    Match diagnosed;
+    LoadOutcome outcome = LoadScoreFile(diagnosed, path);
+    Check(outcome.loaded && diagnosed.count() == data.count(), "diagnosed load loads the same");
+    for (int i = 0; i < data.count(); ++i) {
+        const Entry& a = *data.at(i);
+        const Entry& b = *diagnosed.at(i);
+        Check(a.time == b.time && a.kind == b.kind && a.number == b.number && a.value == b.value &&
+                  a.score[0] == b.score[0] && a.score[1] == b.score[1],
+              "diagnostics change nothing");
+    }
+    const int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+    for (const Diagnostic& d : outcome.diagnostics) {
+        Check(d.line >= 0 && d.line <= lines, "diagnostic line inside the file");
+        Check(!d.message.english().empty(), "diagnostic text");
+    }
+    Check(!FormatCheckReport(path, outcome).empty() || outcome.diagnostics.empty(),
+          "report lists the diagnostics");
+    Check(!FormatStatistics(data).empty(), "statistics");
+
     // Saving the times and loading again gives the same match.
     if (SaveTiming(data)) {
         Match again;
@@ -114,9 +138,8 @@ void CheckLoad(const std::string& text) {
         for (int i = 0; i < data.count(); ++i) {
             const Entry& a = *data.at(i);
             const Entry& b = *again.at(i);
-            Check(a.kind == b.kind && a.number == b.number &&
-                      a.value == b.value && a.score[0] == b.score[0] &&
-                      a.score[1] == b.score[1],
+            Check(a.kind == b.kind && a.number == b.number && a.value == b.value &&
+                      a.score[0] == b.score[0] && a.score[1] == b.score[1],
                   "same throws and scores after save");
             if (a.dart > 0) {
                 Check(a.time == b.time, "dart times survive a save");

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "score/Message.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Match;
+class ProfileFile;
+struct LoadOutcome;
+
+// Something in a score file that the loader read leniently: where it is (the 1-based line in
+// the file as an editor counts it; 0 when it concerns no line, such as a missing key) and
+// what was read and done about it.
+struct Diagnostic {
+    int line = 0;
+    Message message;
+};
+
+// Looks at a score file and the match the loader made of it, and lists what was read
+// leniently, in line order. It only reads: the match stays exactly what the loader made.
+//
+// What is reported:
+// - throw tokens that are not a dart on the board (Z5, T25, D0, S21, T-3, an empty piece
+//   between commas, a leave in Cricket) with what they counted, and more than three throws
+//   in a turn;
+// - GAME missing or unknown, a P1-MARK/P2-MARK that is not seven digits 0-3, a negative or
+//   non-numeric P1-SCORE/P2-SCORE, a non-numeric SEPABULL or NOCOMP-AVI;
+// - the [DATA] turns stopping at a missing or empty turn while later turns exist, keys past
+//   round 40, keys of [DATA] and [TIME] that are never read (R1-1, R01-3), settings and
+//   sections that are never read, [TIME] keys without a turn;
+// - a leave larger than the score left (01), darts after the game was won;
+// - a turn with fewer or more times than darts (when the file has times at all), the first
+//   time that is earlier than the one before it (the video ends there), and gaps of more
+//   than ten minutes between darts;
+// - a repeated section or key, a value cut at the read limit, and lines the reader skips.
+std::vector<Diagnostic> Diagnose(const ProfileFile& file, const Match& match);
+
+// A gap between two darts longer than this (ms) is worth a warning.
+inline constexpr int64_t kLongGapMs = 10 * 60 * 1000;
+
+// What `vorlat-cli check PATH` prints: one line per diagnostic, "PATH:LINE: warning: TEXT"
+// ("PATH: warning: TEXT" for one without a line), or "PATH: error: TEXT" when the file did
+// not load. Every line ends in '\n'.
+std::string FormatCheckReport(const std::string& path, const LoadOutcome& outcome);
+
+// The exit status of `vorlat-cli check`: 0 when the file loaded (with warnings or not), 1
+// when it did not.
+int CheckExitStatus(const LoadOutcome& outcome);
