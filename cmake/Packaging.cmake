@@ -1,5 +1,5 @@
 # Everything besides the two programs that an installation brings along (desktop entry,
-# icons, AppStream metainfo, manual page, examples).
+# icons, AppStream metainfo, manual page, examples), and the Debian package made from it.
 # The programs' own install rules sit next to their targets in app/.
 
 # The desktop entry and the metainfo are installed under the application's reverse-DNS id,
@@ -53,3 +53,31 @@ add_custom_target(vorlat_install_data ALL DEPENDS ${icon_files} "${man_page}")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/"
         DESTINATION "${VORLAT_EXAMPLES_INSTALL_DIR}"
         FILES_MATCHING PATTERN "*.txt")
+
+# The Debian package: bash scripts/package.sh builds it.
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "vorlat")
+set(CPACK_PACKAGE_VENDOR "The Vorlat developers")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_CONTACT "The Vorlat developers <developers@vorlat.example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "darts scoreboard video maker")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${VORLAT_HOMEPAGE}")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "video")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# CPack puts the summary above this as the description's first line.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vorlat turns the score sheet of a two-player darts match (01 games or Cricket)
+into a scoreboard video to lay over the match footage. Load a score file, press
+Enter whenever a dart lands while watching the match, and export an AVI video
+whose scoreboard follows that timing.
+
+The package also holds vorlat-cli, which prints, paints and exports score files
+without a window.")
+# The libraries come from dpkg-shlibdeps; what Qt loads at run time (its window-system
+# plugins) and the faces the board and the window are laid out with are named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, fonts-ipafont-gothic")
+include(CPack)

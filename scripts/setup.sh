@@ -9,6 +9,7 @@ packages=(
     libgtest-dev googletest
     fonts-liberation2 fonts-ipafont-gothic
     ffmpeg
+    desktop-file-utils appstream groff-base file dpkg-dev
 )
 
 missing=()
