@@ -2,6 +2,7 @@
 
 #include "VideoTestUtil.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +69,38 @@ std::vector<double> VideoFrameTimes(const std::string& path) {
         }
     }
     return times;
+}
+
+std::vector<std::vector<unsigned char>> DecodeFrames(const std::string& path, int width,
+                                                     int height) {
+    std::string out;
+    Run("ffmpeg -nostdin -v error -i '" + path +
+            "' -fps_mode passthrough -f rawvideo -pix_fmt bgra - 2>/dev/null",
+        &out);
+    const size_t frameBytes = size_t(width) * height * 4;
+    std::vector<std::vector<unsigned char>> frames;
+    for (size_t at = 0; at + frameBytes <= out.size(); at += frameBytes) {
+        frames.emplace_back(out.begin() + at, out.begin() + at + frameBytes);
+    }
+    return frames;
+}
+
+double AudioEnd(const std::string& path) {
+    std::string out;
+    Run("ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,duration_time "
+        "-of csv=p=0 '" +
+            path + "' 2>/dev/null",
+        &out);
+    double end = 0;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto comma = line.find(',');
+        if (comma != std::string::npos) {
+            end = std::max(end, std::atof(line.c_str()) + std::atof(line.c_str() + comma + 1));
+        }
+    }
+    return end;
 }
 
 std::string StreamMd5(const std::string& path, const std::string& stream) {

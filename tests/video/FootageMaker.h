@@ -21,6 +21,14 @@ std::map<std::string, std::string> ProbeFields(const std::string& path, const st
 // file's start time.
 std::vector<double> VideoFrameTimes(const std::string& path);
 
+// Every video frame as stored (no frames dropped or repeated for a variable rate), as
+// B,G,R,A bytes, rows top-down.
+std::vector<std::vector<unsigned char>> DecodeFrames(const std::string& path, int width,
+                                                     int height);
+
+// Where the first audio stream ends, in seconds: its last packet's time plus duration.
+double AudioEnd(const std::string& path);
+
 // MD5 of a stream's packets as stored (ffmpeg -c copy -f md5): equal for a copied stream.
 std::string StreamMd5(const std::string& path, const std::string& stream);
 
