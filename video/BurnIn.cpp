@@ -599,9 +599,10 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
     // Chroma comes in 2 x 2 blocks: on even coordinates the board's edges fall between
     // blocks, so that its colour does not bleed into the footage beside it.
     const QPoint boardPos(m_settings.boardPos.x() & ~1, m_settings.boardPos.y() & ~1);
-    const QRect area = QRect(boardPos, m_boardSize) & QRect(0, 0, info.width, info.height);
-    QImage boardImage(m_boardSize.isValid() ? m_boardSize : QSize(),
-                      QImage::Format_ARGB32_Premultiplied);
+    const QRect area = m_boardSize.isEmpty()
+                           ? QRect()
+                           : QRect(boardPos, m_boardSize) & QRect(0, 0, info.width, info.height);
+    QImage boardImage(area.isEmpty() ? QSize() : m_boardSize, QImage::Format_ARGB32_Premultiplied);
     boardImage.fill(Qt::transparent);
     BoardOverlay overlay;
     bool firstBoard = true;

@@ -147,6 +147,7 @@ struct BurnCase {
 const BurnCase kCases[] = {
     {"tone.mp4", "plain.mp4", 0, {201, 37}, "aac", true, "smpte170m"},
     {"tone.mp4", "late.mp4", 1200, {0, 0}, "aac", true, "smpte170m"},
+    {"tone.mp4", "off-frame.mp4", 0, {4000, -900}, "aac", true, "smpte170m"},
     {"hd709.mkv", "early.mp4", -700, {600, 330}, "aac", false, "bt709"},
     {"hd709.mkv", "same.mkv", 0, {99, 99}, "pcm_s16le", true, "bt709"},
     {"mute422.mov", "mute.mp4", 0, {10, 180}, "", false, "smpte170m"},
