@@ -577,7 +577,8 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
     }
     const std::string& path = m_settings.outputPath;
     if (!(m_output->oformat->flags & AVFMT_NOFILE)) {
-        const int code = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE);
+        // The file protocol, so that a name with a colon is not taken for a URL.
+        const int code = avio_open(&m_output->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE);
         if (code < 0) {
             FailAv("Cannot write " + Quoted(path), code);
             result.error = m_error;

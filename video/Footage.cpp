@@ -22,11 +22,9 @@ std::string Quoted(const std::string& path) {
 std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& error) {
     std::unique_ptr<Footage> footage(new Footage);
     footage->m_path = path;
-    if (!footage->m_path.empty() && footage->m_path.front() == '-') {
-        // Keeps a name like "-" from meaning standard input.
-        footage->m_path = "./" + footage->m_path;
-    }
-    int code = avformat_open_input(&footage->m_format, footage->m_path.c_str(), nullptr, nullptr);
+    // Through the file protocol, so that a name with a colon is not taken for a URL.
+    const std::string url = "file:" + path;
+    int code = avformat_open_input(&footage->m_format, url.c_str(), nullptr, nullptr);
     if (code < 0) {
         error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
         return nullptr;

@@ -271,6 +271,15 @@ TEST_F(BurnInTest, CancelFinishesTheFileSoFar) {
     EXPECT_FALSE(ProbeFields(out, "a:0").empty());
 }
 
+// File names are names, not URLs, whatever their colons.
+TEST_F(BurnInTest, NamesWithColonsAreFiles) {
+    const std::string in = Path("take:1.mp4"), out = Path("burned:1.mp4");
+    std::filesystem::copy_file(Path("tone.mp4"), in);
+    const BurnResult result = Burn(in, out, 0, {0, 0});
+    EXPECT_EQ(result.outcome, BurnResult::Finished) << result.error;
+    EXPECT_EQ(ProbeVideo("file:" + out).frames, 90);
+}
+
 TEST_F(BurnInTest, FailuresSayWhyAndLeaveNoFile) {
     const std::string text = Path("notes.mp4");
     WriteBytes(text, "no video here\n");
