@@ -271,13 +271,16 @@ TEST_F(BurnInTest, CancelFinishesTheFileSoFar) {
     EXPECT_FALSE(ProbeFields(out, "a:0").empty());
 }
 
-// File names are names, not URLs, whatever their colons.
+// File names are names, not URLs, whatever their colons: "take:1.mp4" in the current
+// folder would otherwise be a "take" protocol.
 TEST_F(BurnInTest, NamesWithColonsAreFiles) {
-    const std::string in = Path("take:1.mp4"), out = Path("burned:1.mp4");
-    std::filesystem::copy_file(Path("tone.mp4"), in);
-    const BurnResult result = Burn(in, out, 0, {0, 0});
+    const auto home = std::filesystem::current_path();
+    std::filesystem::current_path(s_dir->Path());
+    std::filesystem::copy_file("tone.mp4", "take:1.mp4");
+    const BurnResult result = Burn("take:1.mp4", "burned:1.mp4", 0, {0, 0});
+    std::filesystem::current_path(home);
     EXPECT_EQ(result.outcome, BurnResult::Finished) << result.error;
-    EXPECT_EQ(ProbeVideo("file:" + out).frames, 90);
+    EXPECT_EQ(ProbeVideo("file:" + Path("burned:1.mp4")).frames, 90);
 }
 
 TEST_F(BurnInTest, FailuresSayWhyAndLeaveNoFile) {
