@@ -7,6 +7,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
@@ -27,6 +28,9 @@ namespace {
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
+
+// Row and plane alignment of the frames we fill ourselves, enough for every SIMD width.
+constexpr int kFrameAlign = 64;
 
 // The board turned into the footage's YUV 4:2:0 once per distinct picture, so that laying
 // it over a frame costs a multiply-add per sample of its rectangle. Every sample is stored
@@ -159,6 +163,9 @@ using ResamplerPtr = std::unique_ptr<SwrContext, AvDeleter<SwrContext, swr_free>
 struct FifoDeleter {
     void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 };
+struct PoolDeleter {
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+};
 struct ScalerDeleter {
     void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
 };
@@ -197,6 +204,7 @@ private:
     bool m_fullRange = false;
     FramePtr m_work{av_frame_alloc()};
     std::unique_ptr<SwsContext, ScalerDeleter> m_scaler;
+    std::unique_ptr<AVBufferPool, PoolDeleter> m_pool;
     int64_t m_lastPts = INT64_MIN;
     int64_t m_nominalDuration = 0;
     std::map<int64_t, int64_t> m_durations; // by pts, until the encoder hands the frame out
@@ -517,34 +525,51 @@ bool BurnJob::PrepareFrame() {
     AVFrame* decoded = m_footage->Frame();
     AVFrame* work = m_work.get();
     av_frame_unref(work);
-    if (decoded->format == AV_PIX_FMT_YUV420P || decoded->format == AV_PIX_FMT_YUVJ420P) {
+    if (decoded->width != m_videoEncoder->width || decoded->height != m_videoEncoder->height) {
+        return Fail("The footage changes its picture size from " +
+                    std::to_string(m_videoEncoder->width) + " x " +
+                    std::to_string(m_videoEncoder->height) + " to " +
+                    std::to_string(decoded->width) + " x " + std::to_string(decoded->height));
+    }
+    const bool planar420 =
+        decoded->format == AV_PIX_FMT_YUV420P || decoded->format == AV_PIX_FMT_YUVJ420P;
+    if (planar420 && av_frame_is_writable(decoded)) {
         av_frame_move_ref(work, decoded);
-        const int code = av_frame_make_writable(work);
-        if (code < 0) {
-            return FailAv("Out of memory for a video frame", code);
-        }
     } else {
+        // A picture the decoder still refers to, or one to convert: into a buffer of our
+        // own, reused from frame to frame so that no fresh memory is touched each time.
         work->format = AV_PIX_FMT_YUV420P;
         work->width = decoded->width;
         work->height = decoded->height;
-        int code = av_frame_get_buffer(work, 0);
-        if (code < 0) {
-            return FailAv("Out of memory for a video frame", code);
+        if (m_pool == nullptr) {
+            const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, work->width, work->height,
+                                                      kFrameAlign);
+            m_pool.reset(size > 0 ? av_buffer_pool_init(size_t(size), nullptr) : nullptr);
         }
+        work->buf[0] = m_pool ? av_buffer_pool_get(m_pool.get()) : nullptr;
+        if (work->buf[0] == nullptr) {
+            return Fail("Out of memory for a video frame");
+        }
+        av_image_fill_arrays(work->data, work->linesize, work->buf[0]->data, AV_PIX_FMT_YUV420P,
+                             work->width, work->height, kFrameAlign);
         av_frame_copy_props(work, decoded);
-        m_scaler.reset(sws_getCachedContext(m_scaler.release(), decoded->width, decoded->height,
-                                            static_cast<AVPixelFormat>(decoded->format),
-                                            work->width, work->height, AV_PIX_FMT_YUV420P,
-                                            SWS_BICUBIC, nullptr, nullptr, nullptr));
-        if (!m_scaler) {
-            return Fail(std::string("Cannot convert the footage's pictures (") +
-                        av_get_pix_fmt_name(static_cast<AVPixelFormat>(decoded->format)) + ")");
+        if (planar420) {
+            av_frame_copy(work, decoded);
+        } else {
+            m_scaler.reset(sws_getCachedContext(m_scaler.release(), decoded->width, decoded->height,
+                                                static_cast<AVPixelFormat>(decoded->format),
+                                                work->width, work->height, AV_PIX_FMT_YUV420P,
+                                                SWS_BICUBIC, nullptr, nullptr, nullptr));
+            if (!m_scaler) {
+                return Fail(std::string("Cannot convert the footage's pictures (") +
+                            av_get_pix_fmt_name(static_cast<AVPixelFormat>(decoded->format)) + ")");
+            }
+            const int* table = sws_getCoefficients(m_matrix);
+            sws_setColorspaceDetails(m_scaler.get(), table, m_fullRange, table, m_fullRange, 0,
+                                     1 << 16, 1 << 16);
+            sws_scale(m_scaler.get(), decoded->data, decoded->linesize, 0, decoded->height,
+                      work->data, work->linesize);
         }
-        const int* table = sws_getCoefficients(m_matrix);
-        sws_setColorspaceDetails(m_scaler.get(), table, m_fullRange, table, m_fullRange, 0, 1 << 16,
-                                 1 << 16);
-        sws_scale(m_scaler.get(), decoded->data, decoded->linesize, 0, decoded->height, work->data,
-                  work->linesize);
     }
     work->format = AV_PIX_FMT_YUV420P;
     // The decoder's picture types would otherwise force the encoder's.
