@@ -654,6 +654,13 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         if (!area.isEmpty() && board) {
             const bool changed = board(ms - m_settings.offsetMs, boardImage);
             if (changed || firstBoard) {
+                if (boardImage.size() != m_boardSize) {
+                    Fail("The board came back at a size other than the one announced");
+                    break;
+                }
+                if (boardImage.format() != QImage::Format_ARGB32_Premultiplied) {
+                    boardImage.convertTo(QImage::Format_ARGB32_Premultiplied);
+                }
                 overlay.Build(boardImage, area, boardPos, m_matrix, m_fullRange);
                 firstBoard = false;
             }
