@@ -1,0 +1,315 @@
+#include "video/BurnIn.h"
+
+#include "FootageMaker.h"
+#include "VideoTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+using namespace videotest;
+
+namespace {
+
+// A board that shows one colour per second of board time: its left half opaque, its right
+// half at half opacity, its top rows transparent, so that a wrong moment, a wrong place or
+// wrong blending all show in the pixels.
+class SecondBoard {
+public:
+    static constexpr int kW = 64;
+    static constexpr int kH = 48;
+    static constexpr int kClearRows = 4;
+
+    static int64_t Second(int64_t ms) { return ms >= 0 ? ms / 1000 : -1 - (-ms - 1) / 1000; }
+
+    static void Draw(int64_t ms, QImage& board) {
+        static const QRgb kColours[] = {qRgb(230, 30, 30),  qRgb(30, 200, 40),
+                                        qRgb(40, 60, 230),  qRgb(240, 220, 30),
+                                        qRgb(220, 40, 210), qRgb(250, 250, 250)};
+        const int64_t second = Second(ms);
+        const QRgb colour = second < 0 ? qRgb(20, 20, 20) : kColours[second % 6];
+        const QRgb half = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), 128));
+        for (int y = 0; y < board.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(board.scanLine(y));
+            for (int x = 0; x < board.width(); ++x) {
+                line[x] = y < kClearRows ? 0 : x < board.width() / 2 ? colour : half;
+            }
+        }
+    }
+
+    bool operator()(int64_t ms, QImage& board) {
+        const int64_t second = Second(ms);
+        const bool changed = second != m_second;
+        m_second = second;
+        if (changed) {
+            Draw(ms, board);
+        }
+        ++calls;
+        return changed;
+    }
+
+    int calls = 0;
+
+private:
+    int64_t m_second = INT64_MIN;
+};
+
+// The footage frame (B,G,R,X) with the board of moment ms laid over it at pos.
+std::vector<uint8_t> Composite(const std::vector<uint8_t>& frame, int width, int height, QPoint pos,
+                               int64_t ms) {
+    QImage board(SecondBoard::kW, SecondBoard::kH, QImage::Format_ARGB32_Premultiplied);
+    SecondBoard::Draw(ms, board);
+    std::vector<uint8_t> out = frame;
+    for (int y = 0; y < board.height(); ++y) {
+        for (int x = 0; x < board.width(); ++x) {
+            const int fx = pos.x() + x, fy = pos.y() + y;
+            if (fx < 0 || fy < 0 || fx >= width || fy >= height) {
+                continue;
+            }
+            const QRgb p = board.pixel(x, y);
+            uint8_t* px = &out[(size_t(fy) * width + fx) * 4];
+            const int keep = 255 - qAlpha(p);
+            const int channels[3] = {qBlue(p), qGreen(p), qRed(p)};
+            for (int c = 0; c < 3; ++c) {
+                px[c] = uint8_t(channels[c] + (px[c] * keep + 127) / 255);
+            }
+        }
+    }
+    return out;
+}
+
+class BurnInTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<TempDir>();
+        ASSERT_TRUE(MakeMedia(Path("tone.mp4"),
+                              "-f lavfi -i testsrc2=size=320x240:rate=30:duration=3 "
+                              "-f lavfi -i sine=frequency=440:duration=3 "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac"));
+        // Tagged BT.709, with PCM audio that an MP4 file cannot take as it is.
+        ASSERT_TRUE(MakeMedia(Path("hd709.mkv"),
+                              "-f lavfi -i testsrc2=size=640x360:rate=25:duration=2 "
+                              "-f lavfi -i sine=frequency=660:duration=2:sample_rate=48000 "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p "
+                              "-colorspace bt709 -color_primaries bt709 -color_trc bt709 "
+                              "-c:a pcm_s16le"));
+        // 4:2:2, to be converted before the board goes on; no audio.
+        ASSERT_TRUE(MakeMedia(Path("mute422.mov"),
+                              "-f lavfi -i testsrc2=size=320x240:rate=30:duration=2 "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv422p"));
+        // 30 frames a second for the first second, then 10.
+        ASSERT_TRUE(MakeMedia(Path("vfr.mp4"),
+                              "-f lavfi -i testsrc2=size=320x240:rate=30:duration=3 "
+                              "-vf select='lt(t\\,1)+not(mod(n\\,3))' -vsync vfr "
+                              "-c:v libx264 -preset ultrafast"));
+        ASSERT_TRUE(MakeMedia(Path("tone.m4a"), "-f lavfi -i sine=duration=1 -c:a aac"));
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+    static std::string Path(const std::string& name) { return s_dir->File(name); }
+
+    static BurnResult Burn(const std::string& footage, const std::string& output, int64_t offset,
+                           QPoint pos, std::vector<BurnProgress>* progress = nullptr,
+                           std::function<bool()> stop = nullptr) {
+        BurnSettings settings;
+        settings.footagePath = footage;
+        settings.outputPath = output;
+        settings.offsetMs = offset;
+        settings.boardPos = pos;
+        SecondBoard board;
+        return BurnIn(
+            settings, QSize(SecondBoard::kW, SecondBoard::kH), std::ref(board),
+            [&](const BurnProgress& p) {
+                if (progress != nullptr) {
+                    progress->push_back(p);
+                }
+            },
+            std::move(stop));
+    }
+
+    static std::unique_ptr<TempDir> s_dir;
+};
+std::unique_ptr<TempDir> BurnInTest::s_dir;
+
+struct BurnCase {
+    const char* footage;
+    const char* output;
+    int64_t offset;
+    QPoint pos;
+    const char* audio; // expected codec, "" for none
+    bool audioCopied;
+    const char* matrix; // expected colour space tag
+};
+
+const BurnCase kCases[] = {
+    {"tone.mp4", "plain.mp4", 0, {201, 37}, "aac", true, "smpte170m"},
+    {"tone.mp4", "late.mp4", 1200, {0, 0}, "aac", true, "smpte170m"},
+    {"tone.mp4", "off-frame.mp4", 0, {4000, -900}, "aac", true, "smpte170m"},
+    {"hd709.mkv", "early.mp4", -700, {600, 330}, "aac", false, "bt709"},
+    {"hd709.mkv", "same.mkv", 0, {99, 99}, "pcm_s16le", true, "bt709"},
+    {"mute422.mov", "mute.mp4", 0, {10, 180}, "", false, "smpte170m"},
+    {"vfr.mp4", "vfr-out.mp4", 300, {128, 96}, "", false, "smpte170m"},
+};
+
+// Pixel floors, worst frame, against the footage decoded the same way. Ours went through one
+// more H.264 generation, and inside the board its saturated colours lose in 4:2:0 chroma
+// what the RGB composite keeps.
+constexpr double kBelowPlain = 0.5;
+constexpr double kOutsideFloor = 30.0;
+constexpr double kInsideFloor = 30.0;
+
+TEST_F(BurnInTest, OutputKeepsTheFootageAndShowsTheBoardOfItsMoment) {
+    for (const BurnCase& c : kCases) {
+        SCOPED_TRACE(std::string(c.footage) + " -> " + c.output);
+        const std::string in = Path(c.footage), out = Path(c.output);
+        std::vector<BurnProgress> progress;
+        const BurnResult result = Burn(in, out, c.offset, c.pos, &progress);
+        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+
+        const auto inVideo = ProbeFields(in, "v:0");
+        const auto outVideo = ProbeFields(out, "v:0");
+        ASSERT_FALSE(outVideo.empty());
+        EXPECT_EQ(outVideo.at("codec_name"), "h264");
+        EXPECT_EQ(outVideo.at("pix_fmt"), "yuv420p");
+        EXPECT_EQ(outVideo.at("width"), inVideo.at("width"));
+        EXPECT_EQ(outVideo.at("height"), inVideo.at("height"));
+        if (inVideo.at("avg_frame_rate") == inVideo.at("r_frame_rate")) {
+            // With a variable rate, x264's decoding times lag behind and MP4 takes the
+            // stream's length from them, for the ffmpeg program's own encoding as well.
+            EXPECT_EQ(outVideo.at("avg_frame_rate"), inVideo.at("avg_frame_rate"));
+        }
+        EXPECT_EQ(outVideo.at("color_space"), c.matrix);
+        EXPECT_NEAR(std::atof(outVideo.at("format.duration").c_str()),
+                    std::atof(inVideo.at("format.duration").c_str()), 0.04);
+
+        const auto outAudio = ProbeFields(out, "a:0");
+        if (*c.audio == 0) {
+            EXPECT_TRUE(outAudio.empty());
+        } else {
+            ASSERT_FALSE(outAudio.empty());
+            EXPECT_EQ(outAudio.at("codec_name"), c.audio);
+            EXPECT_NEAR(AudioEnd(out), std::atof(inVideo.at("format.duration").c_str()), 0.03);
+            if (c.audioCopied) {
+                EXPECT_EQ(StreamMd5(out, "a:0"), StreamMd5(in, "a:0"));
+            }
+        }
+
+        // Variable frame rates included, every frame keeps its time.
+        const std::vector<double> inTimes = VideoFrameTimes(in), outTimes = VideoFrameTimes(out);
+        ASSERT_EQ(outTimes.size(), inTimes.size());
+        ASSERT_EQ(result.frames, int64_t(inTimes.size()));
+        for (size_t i = 0; i < inTimes.size(); ++i) {
+            ASSERT_NEAR(outTimes[i], inTimes[i], 0.0006) << "frame " << i;
+        }
+
+        // Outside the board our file is a plain re-encode of the footage: it must come as
+        // close to the footage as the ffmpeg program's re-encode with the same settings.
+        const std::string plain = out + ".ffmpeg.mp4";
+        ASSERT_TRUE(MakeMedia(plain, "-i '" + in + "' -an -c:v libx264 -pix_fmt yuv420p -crf " +
+                                         std::to_string(kDefaultBurnCrf) + " -preset " +
+                                         kDefaultBurnPreset + " -fps_mode passthrough"));
+        const int w = std::atoi(inVideo.at("width").c_str());
+        const int h = std::atoi(inVideo.at("height").c_str());
+        const auto footage = DecodeFrames(in, w, h);
+        const auto burned = DecodeFrames(out, w, h);
+        const auto reference = DecodeFrames(plain, w, h);
+        ASSERT_EQ(footage.size(), inTimes.size());
+        ASSERT_EQ(burned.size(), footage.size());
+        ASSERT_EQ(reference.size(), footage.size());
+        // 4:2:0 samples chroma in 2 x 2 blocks: the board goes to even coordinates so that
+        // its edges fall between blocks and no chroma outside it is touched.
+        const QPoint pos(c.pos.x() & ~1, c.pos.y() & ~1);
+        const QRect board = QRect(pos, QSize(SecondBoard::kW, SecondBoard::kH)) & QRect(0, 0, w, h);
+        const auto outside = [&](int x, int y) { return !board.contains(x, y); };
+        const auto inside = [&](int x, int y) { return board.contains(x, y); };
+        double worstOutside = 99, worstPlain = 99, worstInside = 99;
+        for (size_t i = 0; i < burned.size(); ++i) {
+            const int64_t moment = std::llround(inTimes[i] * 1000) - c.offset;
+            const auto expected = Composite(footage[i], w, h, pos, moment);
+            worstOutside = std::min(worstOutside,
+                                    RegionPsnr(burned[i].data(), footage[i].data(), w, h, outside));
+            worstPlain = std::min(
+                worstPlain, RegionPsnr(reference[i].data(), footage[i].data(), w, h, outside));
+            worstInside =
+                std::min(worstInside, RegionPsnr(burned[i].data(), expected.data(), w, h, inside));
+        }
+        std::printf("%-12s -> %-12s worst-frame PSNR outside the board %.1f dB (ffmpeg's "
+                    "re-encode %.1f dB), inside %.1f dB\n",
+                    c.footage, c.output, worstOutside, worstPlain, worstInside);
+        EXPECT_GE(worstOutside, worstPlain - kBelowPlain);
+        EXPECT_GE(worstOutside, kOutsideFloor);
+        EXPECT_GE(worstInside, kInsideFloor);
+
+        ASSERT_EQ(progress.size(), inTimes.size() + 1);
+        for (size_t i = 0; i + 1 < progress.size(); ++i) {
+            EXPECT_EQ(progress[i].frame, int64_t(i + 1));
+            EXPECT_LE(progress[i].percent, progress[i + 1].percent);
+        }
+        EXPECT_EQ(progress.back().percent, 100);
+    }
+}
+
+// A cancelled burn-in leaves a finished file of the frames written so far.
+TEST_F(BurnInTest, CancelFinishesTheFileSoFar) {
+    constexpr int kFrames = 20;
+    const std::string out = Path("cancelled.mp4");
+    int asked = 0;
+    const BurnResult result =
+        Burn(Path("tone.mp4"), out, 0, {8, 8}, nullptr, [&] { return ++asked > kFrames; });
+    EXPECT_EQ(result.outcome, BurnResult::Cancelled) << result.error;
+    EXPECT_EQ(result.frames, kFrames);
+    std::string errors;
+    const auto frames = DecodeBgra(out, 320, 240, &errors);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(frames.size(), size_t(kFrames));
+    const auto video = ProbeFields(out, "v:0");
+    ASSERT_FALSE(video.empty());
+    EXPECT_NEAR(std::atof(video.at("format.duration").c_str()), kFrames / 30.0, 0.1);
+    EXPECT_FALSE(ProbeFields(out, "a:0").empty());
+}
+
+// File names are names, not URLs, whatever their colons: "take:1.mp4" in the current
+// folder would otherwise be a "take" protocol.
+TEST_F(BurnInTest, NamesWithColonsAreFiles) {
+    const auto home = std::filesystem::current_path();
+    std::filesystem::current_path(s_dir->Path());
+    std::filesystem::copy_file("tone.mp4", "take:1.mp4");
+    const BurnResult result = Burn("take:1.mp4", "burned:1.mp4", 0, {0, 0});
+    std::filesystem::current_path(home);
+    EXPECT_EQ(result.outcome, BurnResult::Finished) << result.error;
+    EXPECT_EQ(ProbeVideo("file:" + Path("burned:1.mp4")).frames, 90);
+}
+
+TEST_F(BurnInTest, FailuresSayWhyAndLeaveNoFile) {
+    const std::string text = Path("notes.mp4");
+    WriteBytes(text, "no video here\n");
+    std::filesystem::create_directory(Path("folder.mp4"));
+    const struct {
+        std::string footage, output, reason;
+    } cases[] = {
+        {Path("missing.mp4"), Path("out1.mp4"), "No such file or directory"},
+        {text, Path("out2.mp4"), "Invalid data found when processing input"},
+        {Path("tone.m4a"), Path("out3.mp4"), "has no video stream"},
+        {Path("tone.mp4"), Path("no-such-dir/out4.mp4"), "No such file or directory"},
+        {Path("tone.mp4"), Path("folder.mp4"), "Is a directory"},
+        {Path("tone.mp4"), Path("out5.unknown"), "Cannot tell the kind of video file"},
+        {Path("tone.mp4"), Path("tone.mp4"), "is the footage itself"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        auto before = s_dir->Names();
+        std::sort(before.begin(), before.end());
+        const BurnResult result = Burn(c.footage, c.output, 0, {0, 0});
+        EXPECT_EQ(result.outcome, BurnResult::Failed);
+        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        auto after = s_dir->Names();
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, before);
+    }
+    EXPECT_FALSE(ProbeFields(Path("tone.mp4"), "v:0").empty());
+}
+
+} // namespace

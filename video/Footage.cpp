@@ -1,0 +1,304 @@
+#include "video/Footage.h"
+
+#include "video/AvSupport.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+constexpr AVRational kMs = {1, 1000};
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+} // namespace
+
+std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& error) {
+    std::unique_ptr<Footage> footage(new Footage);
+    footage->m_path = path;
+    // Through the file protocol, so that a name with a colon is not taken for a URL.
+    const std::string url = "file:" + path;
+    int code = avformat_open_input(&footage->m_format, url.c_str(), nullptr, nullptr);
+    if (code < 0) {
+        error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
+        return nullptr;
+    }
+    AVFormatContext* format = footage->m_format;
+    code = avformat_find_stream_info(format, nullptr);
+    if (code < 0) {
+        error = "Cannot read the footage " + Quoted(path) + ": " + AvErrorText(code);
+        return nullptr;
+    }
+    // Cover art of an audio file comes as a one-picture video stream: not footage.
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* stream = format->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && stream->codecpar->width > 0) {
+            footage->m_videoIndex = static_cast<int>(i);
+            break;
+        }
+    }
+    if (footage->m_videoIndex < 0) {
+        error = "The footage " + Quoted(path) + " has no video stream";
+        return nullptr;
+    }
+    AVStream* video = format->streams[footage->m_videoIndex];
+    const AVCodec* codec = avcodec_find_decoder(video->codecpar->codec_id);
+    if (codec == nullptr) {
+        error = "No decoder for the video of " + Quoted(path) + " (" +
+                avcodec_get_name(video->codecpar->codec_id) + ")";
+        return nullptr;
+    }
+    const int audio =
+        av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, footage->m_videoIndex, nullptr, 0);
+    footage->m_audioIndex = audio >= 0 ? audio : -1;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (static_cast<int>(i) != footage->m_videoIndex &&
+            static_cast<int>(i) != footage->m_audioIndex) {
+            format->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
+
+    footage->m_decoder = avcodec_alloc_context3(codec);
+    AVCodecContext* decoder = footage->m_decoder;
+    avcodec_parameters_to_context(decoder, video->codecpar);
+    decoder->pkt_timebase = video->time_base;
+    decoder->thread_count = 0; // as many as the machine has
+    decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    code = avcodec_open2(decoder, codec, nullptr);
+    if (code < 0) {
+        error = "Cannot decode the video of " + Quoted(path) + ": " + AvErrorText(code);
+        return nullptr;
+    }
+    footage->m_packet = av_packet_alloc();
+    footage->m_current = av_frame_alloc();
+    footage->m_pending = av_frame_alloc();
+
+    if (format->start_time != AV_NOPTS_VALUE) {
+        footage->m_startUs = format->start_time;
+    } else if (video->start_time != AV_NOPTS_VALUE) {
+        footage->m_startUs = av_rescale_q(video->start_time, video->time_base, AV_TIME_BASE_Q);
+    }
+    footage->m_startPts = footage->StartIn(video);
+
+    FootageInfo& info = footage->m_info;
+    info.width = video->codecpar->width;
+    info.height = video->codecpar->height;
+    AVRational rate = video->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) {
+        rate = video->r_frame_rate;
+    }
+    if (rate.num > 0 && rate.den > 0) {
+        info.rateNum = rate.num;
+        info.rateDen = rate.den;
+    }
+    if (format->duration != AV_NOPTS_VALUE) {
+        info.durationMs = av_rescale(format->duration, 1, 1000);
+    } else if (video->duration != AV_NOPTS_VALUE) {
+        info.durationMs = av_rescale_q(video->duration, video->time_base, kMs);
+    }
+    if (video->nb_frames > 0) {
+        info.frameCountEstimate = video->nb_frames;
+    } else if (info.rateNum > 0) {
+        info.frameCountEstimate = av_rescale(info.durationMs, info.rateNum, 1000LL * info.rateDen);
+    }
+    info.container = format->iformat->name;
+    info.videoCodec = avcodec_get_name(video->codecpar->codec_id);
+    info.hasAudio = footage->m_audioIndex >= 0;
+    if (info.hasAudio) {
+        info.audioCodec =
+            avcodec_get_name(format->streams[footage->m_audioIndex]->codecpar->codec_id);
+    }
+    return footage;
+}
+
+Footage::~Footage() {
+    ClearQueue();
+    sws_freeContext(m_scaler);
+    av_frame_free(&m_current);
+    av_frame_free(&m_pending);
+    av_packet_free(&m_packet);
+    avcodec_free_context(&m_decoder);
+    avformat_close_input(&m_format);
+}
+
+AVStream* Footage::VideoStream() const {
+    return m_format->streams[m_videoIndex];
+}
+
+AVStream* Footage::AudioStream() const {
+    return m_audioIndex >= 0 ? m_format->streams[m_audioIndex] : nullptr;
+}
+
+int64_t Footage::StartIn(const AVStream* stream) const {
+    return av_rescale_q(m_startUs, AV_TIME_BASE_Q, stream->time_base);
+}
+
+bool Footage::Fail(const std::string& what, int code) {
+    m_error = what + " " + Quoted(m_path) + ": " + AvErrorText(code);
+    return false;
+}
+
+// Decodes the next frame into `into`, with its start in into->pts (the decoder's best
+// guess, or extrapolated from the previous frame when the file has no time stamp).
+bool Footage::Decode(AVFrame* into) {
+    for (;;) {
+        int code = avcodec_receive_frame(m_decoder, into);
+        if (code == 0) {
+            int64_t pts = into->best_effort_timestamp;
+            if (pts == AV_NOPTS_VALUE) {
+                pts = m_lastPts == INT64_MIN ? m_startPts : m_lastPts + m_frameDuration;
+            }
+            into->pts = pts;
+            m_lastPts = pts;
+            return true;
+        }
+        if (code == AVERROR_EOF) {
+            return false;
+        }
+        if (code != AVERROR(EAGAIN)) {
+            return Fail("Cannot decode the video of", code);
+        }
+        code = av_read_frame(m_format, m_packet);
+        if (code == AVERROR_EOF) {
+            if (m_draining) {
+                return false;
+            }
+            m_draining = true;
+            avcodec_send_packet(m_decoder, nullptr);
+            continue;
+        }
+        if (code < 0) {
+            return Fail("Cannot read the footage", code);
+        }
+        if (m_packet->stream_index == m_videoIndex) {
+            code = avcodec_send_packet(m_decoder, m_packet);
+            av_packet_unref(m_packet);
+            // A damaged packet costs a frame or two, as in any player; anything else ends.
+            if (code < 0 && code != AVERROR_INVALIDDATA) {
+                return Fail("Cannot decode the video of", code);
+            }
+        } else if (m_packet->stream_index == m_audioIndex && m_audioSink) {
+            m_audioSink(m_packet);
+            av_packet_unref(m_packet);
+        } else {
+            av_packet_unref(m_packet);
+        }
+    }
+}
+
+int64_t Footage::MsOf(const AVFrame* frame) const {
+    return av_rescale_q(frame->pts - m_startPts, VideoStream()->time_base, kMs);
+}
+
+bool Footage::Deliver(AVFrame* from) {
+    av_frame_unref(m_current);
+    av_frame_move_ref(m_current, from);
+    m_framePts = m_current->pts - m_startPts;
+    m_frameMs = MsOf(m_current);
+    if (m_current->pkt_duration > 0) {
+        m_frameDuration = m_current->pkt_duration;
+    }
+    return true;
+}
+
+bool Footage::Next() {
+    if (!m_queue.empty()) {
+        AVFrame* frame = m_queue.front();
+        m_queue.pop_front();
+        Deliver(frame);
+        av_frame_free(&frame);
+        return true;
+    }
+    return Decode(m_pending) && Deliver(m_pending);
+}
+
+void Footage::ClearQueue() {
+    for (AVFrame* frame : m_queue) {
+        av_frame_free(&frame);
+    }
+    m_queue.clear();
+}
+
+bool Footage::Seek(int64_t ms) {
+    AVStream* video = VideoStream();
+    const int64_t target = m_startPts + av_rescale_q(ms, kMs, video->time_base);
+    const int64_t first = video->start_time != AV_NOPTS_VALUE ? video->start_time : m_startPts;
+    m_error.clear();
+    // A coarse index may place the key frame it finds after the target; then the footage is
+    // read again from its first frame.
+    for (bool fromStart : {false, true}) {
+        const int code =
+            av_seek_frame(m_format, m_videoIndex, fromStart ? first : target, AVSEEK_FLAG_BACKWARD);
+        if (code < 0) {
+            if (fromStart) {
+                return Fail("Cannot seek in the footage", code);
+            }
+            continue;
+        }
+        avcodec_flush_buffers(m_decoder);
+        m_draining = false;
+        m_lastPts = INT64_MIN;
+        ClearQueue();
+
+        // held: the last frame at or before ms so far. Decoding stops at the first frame
+        // after ms, which is queued behind it.
+        AVFrame* held = nullptr;
+        for (;;) {
+            AVFrame* frame = av_frame_alloc();
+            if (!Decode(frame)) {
+                av_frame_free(&frame);
+                break;
+            }
+            if (held == nullptr || MsOf(frame) <= ms) {
+                av_frame_free(&held);
+                held = frame;
+                if (MsOf(held) > ms) {
+                    break;
+                }
+                continue;
+            }
+            m_queue.push_back(held);
+            m_queue.push_back(frame);
+            return true;
+        }
+        if (!m_error.empty()) {
+            av_frame_free(&held);
+            return false;
+        }
+        if (held != nullptr && (fromStart || MsOf(held) <= ms)) {
+            m_queue.push_back(held);
+            return true;
+        }
+        av_frame_free(&held);
+    }
+    return false;
+}
+
+QImage Footage::FrameImage() {
+    const AVFrame* frame = m_current;
+    if (frame->data[0] == nullptr) {
+        return {};
+    }
+    m_scaler = sws_getCachedContext(
+        m_scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+        frame->width, frame->height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (m_scaler == nullptr) {
+        return {};
+    }
+    const int* table =
+        sws_getCoefficients(PictureMatrix(frame->colorspace, frame->width, frame->height));
+    sws_setColorspaceDetails(m_scaler, table, IsFullRange(frame->format, frame->color_range), table,
+                             1, 0, 1 << 16, 1 << 16);
+    QImage image(frame->width, frame->height, QImage::Format_RGB32);
+    uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    return image;
+}

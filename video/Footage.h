@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct AVStream;
+
+// What a footage file holds, as far as the board and the burn-in care.
+struct FootageInfo {
+    int width = 0;
+    int height = 0;
+    // The nominal frame rate (average rate where the file tells it); 0/1 if unknown.
+    int rateNum = 0;
+    int rateDen = 1;
+    // From the start of the footage (the earliest stream) to its end.
+    int64_t durationMs = 0;
+    // Frame count as the file states it, else estimated from duration and rate.
+    int64_t frameCountEstimate = 0;
+    bool hasAudio = false;
+    std::string container;
+    std::string videoCodec;
+    std::string audioCodec;
+};
+
+// A video file read with FFmpeg's libraries: its first video stream decoded frame by frame
+// in presentation order, each frame with its start time in ms on the footage's clock. The
+// clock starts at the earliest stream's start (as players and the ffmpeg program count),
+// so the first frame may start a little after 0 when the audio leads.
+class Footage {
+public:
+    // Null on failure, with the reason in error.
+    static std::unique_ptr<Footage> Open(const std::string& path, std::string& error);
+    ~Footage();
+    Footage(const Footage&) = delete;
+    Footage& operator=(const Footage&) = delete;
+
+    const FootageInfo& Info() const { return m_info; }
+
+    // Decodes the next frame. False at the end of the footage, or on a read error (then
+    // Error() is not empty).
+    bool Next();
+    // Start of the current frame, ms on the footage's clock (rounded to the nearest ms).
+    int64_t FrameMs() const { return m_frameMs; }
+    // Same, in the video stream's time base, counted from the footage's start.
+    int64_t FramePts() const { return m_framePts; }
+    // How long the current frame is shown, in the video stream's time base (0 if unknown).
+    int64_t FrameDuration() const { return m_frameDuration; }
+    // The current frame as decoded. The caller may take its buffers (av_frame_move_ref);
+    // FrameImage() then has nothing to convert.
+    AVFrame* Frame() { return m_current; }
+    // The current frame as RGB32, for display.
+    QImage FrameImage();
+
+    // Makes the next Next() deliver the frame on screen at ms: the last frame whose FrameMs()
+    // is at most ms (the first frame before the start, the last one past the end).
+    bool Seek(int64_t ms);
+
+    const std::string& Error() const { return m_error; }
+
+    // Packets of the first audio stream read on the way to the video frames go here; without
+    // a sink they are dropped. The packet is the sink's to keep or unreference.
+    void SetAudioSink(std::function<void(AVPacket*)> sink) { m_audioSink = std::move(sink); }
+
+    // For the burn-in, which writes the same streams anew.
+    AVFormatContext* Format() const { return m_format; }
+    AVStream* VideoStream() const;
+    AVStream* AudioStream() const;
+    // The footage's start in the video stream's time base: subtracted from every time stamp
+    // so that the clock starts at 0.
+    int64_t StartPts() const { return m_startPts; }
+    // The footage's start in the given stream's time base.
+    int64_t StartIn(const AVStream* stream) const;
+
+private:
+    Footage() = default;
+    bool Decode(AVFrame* into);
+    bool Deliver(AVFrame* from);
+    int64_t MsOf(const AVFrame* frame) const;
+    bool Fail(const std::string& what, int code);
+    void ClearQueue();
+
+    AVFormatContext* m_format = nullptr;
+    struct AVCodecContext* m_decoder = nullptr;
+    struct SwsContext* m_scaler = nullptr;
+    AVPacket* m_packet = nullptr;
+    AVFrame* m_current = nullptr;
+    AVFrame* m_pending = nullptr;
+    std::deque<AVFrame*> m_queue; // decoded by Seek, delivered by Next() before decoding on
+    bool m_draining = false;
+    int m_videoIndex = -1;
+    int m_audioIndex = -1;
+    int64_t m_startPts = 0;
+    int64_t m_startUs = 0;
+    int64_t m_frameMs = 0;
+    int64_t m_framePts = 0;
+    int64_t m_frameDuration = 0;
+    int64_t m_lastPts = INT64_MIN;
+    FootageInfo m_info;
+    std::string m_path;
+    std::string m_error;
+    std::function<void(AVPacket*)> m_audioSink;
+};
