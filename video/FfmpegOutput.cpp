@@ -1,6 +1,7 @@
 #include "video/FfmpegOutput.h"
 #include "video/FfmpegPicture.h"
 #include "video/OutputFile.h"
+#include "video/ProResBands.h"
 
 #include <QImage>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 #include <unistd.h>
 
 extern "C" {
@@ -169,9 +171,10 @@ struct FfmpegOutput::Impl {
     AVIOContext* io = nullptr;
     OutputFile file;
     std::unique_ptr<PictureConverter> converter;
-    AVFrame* frame = nullptr;   // the latest distinct picture in the encoder's format
-    AVPacket* packet = nullptr; // what the encoder just gave
-    AVPacket* last = nullptr;   // intra-only codecs: the latest distinct picture's packet
+    std::unique_ptr<ProResBands> proresBands; // ProRes is encoded by these
+    AVFrame* frame = nullptr;                 // the latest distinct picture in the encoder's format
+    AVPacket* packet = nullptr;               // what the encoder just gave
+    AVPacket* last = nullptr; // intra-only codecs: the latest distinct picture's packet
     bool havePicture = false;
     bool headerWritten = false;
     bool finishing = false;
@@ -252,16 +255,20 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
     switch (settings.codec) {
     case OutputCodec::H264:
         av_dict_set_int(&options, "crf", settings.quality >= 0 ? settings.quality : 18, 0);
-        av_dict_set(&options, "preset", "veryfast", 0);
+        av_dict_set(&options, "preset", "ultrafast", 0);
         break;
-    case OutputCodec::ProRes:
-        av_dict_set(&options, "profile", settings.alpha ? "4444" : "hq", 0);
-        // A fixed quantiser instead of the search for the best one that fits the profile's
-        // bit budget: several times faster, and at 2 the pictures stay far beyond visibly
-        // lossless.
-        encoder->flags |= AV_CODEC_FLAG_QSCALE;
-        encoder->global_quality = (settings.quality > 0 ? settings.quality : 2) * FF_QP2LAMBDA;
+    case OutputCodec::ProRes: {
+        // This encoder only describes the stream; the bands encode.
+        ProResBands::Setup setup;
+        setup.width = settings.width;
+        setup.height = settings.height;
+        setup.alpha = settings.alpha;
+        setup.quantiser = settings.quality > 0 ? settings.quality : 2;
+        ProResBands::configure(encoder, setup, &options);
+        proresBands = std::make_unique<ProResBands>(
+            setup, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         break;
+    }
     case OutputCodec::VP9:
         encoder->bit_rate = 0;
         av_dict_set_int(&options, "crf", settings.quality >= 0 ? settings.quality : 24, 0);
@@ -287,8 +294,7 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
         message = std::string("Cannot start the ") + setup.label + " encoder: " + avError(result);
         return false;
     }
-    converter = std::make_unique<PictureConverter>(pixelFormat, settings.width, settings.height,
-                                                   settings.alpha);
+    converter = std::make_unique<PictureConverter>(pixelFormat, settings.alpha);
     return true;
 }
 
@@ -389,6 +395,23 @@ bool FfmpegOutput::Impl::drainEncoder() {
 
 bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
     std::string message;
+    if (proresBands) {
+        if (!proresBands->encode(picture, packet, message)) {
+            encoderBroken = true;
+            return fail(message);
+        }
+        ++counts.conversions;
+        ++counts.encodes;
+        havePicture = true;
+        packet->pts = index;
+        packet->dts = index;
+        packet->duration = 1;
+        av_packet_unref(last);
+        av_packet_ref(last, packet);
+        const bool ok = writePacket(packet);
+        av_packet_unref(packet);
+        return ok;
+    }
     if (!converter->convert(picture, frame, message)) {
         return fail(message);
     }

@@ -53,8 +53,8 @@ bool wrapImage(const QImage& image, AVPixelFormat format, AVFrame* frame) {
 
 } // namespace
 
-PictureConverter::PictureConverter(int pixelFormat, int width, int height, bool alpha)
-    : m_format(pixelFormat), m_width(width), m_height(height), m_alpha(alpha) {}
+PictureConverter::PictureConverter(int pixelFormat, bool alpha)
+    : m_format(pixelFormat), m_alpha(alpha) {}
 
 PictureConverter::~PictureConverter() {
     sws_freeContext(m_sws);
@@ -80,19 +80,20 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
     const bool straight = m_alpha && picture.format() == QImage::Format_ARGB32_Premultiplied;
     const QImage source = straight ? picture.convertToFormat(QImage::Format_ARGB32) : picture;
     const AVPixelFormat sourceFormat = m_alpha ? AV_PIX_FMT_RGB32 : AV_PIX_FMT_0RGB32;
+    const int width = source.width();
+    const int height = source.height();
+    m_sws = sws_getCachedContext(m_sws, width, height, sourceFormat, width, height, format,
+                                 SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
     if (m_sws == nullptr) {
-        m_sws = sws_getContext(m_width, m_height, sourceFormat, m_width, m_height, format,
-                               SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-        if (m_sws == nullptr) {
-            error = "No colour conversion to the codec's pixel format";
-            return false;
-        }
-        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-        sws_setColorspaceDetails(m_sws, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+        error = "No colour conversion to the codec's pixel format";
+        return false;
     }
+    // A context made anew for another size starts with BT.601.
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(m_sws, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
     frame->format = format;
-    frame->width = m_width;
-    frame->height = m_height;
+    frame->width = width;
+    frame->height = height;
     // ProRes takes the colour description of its frame headers from the frames.
     frame->color_primaries = AVCOL_PRI_BT709;
     frame->color_trc = AVCOL_TRC_BT709;
@@ -104,6 +105,6 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
     }
     const uint8_t* planes[1] = {source.constBits()};
     const int strides[1] = {static_cast<int>(source.bytesPerLine())};
-    sws_scale(m_sws, planes, strides, 0, m_height, frame->data, frame->linesize);
+    sws_scale(m_sws, planes, strides, 0, height, frame->data, frame->linesize);
     return true;
 }

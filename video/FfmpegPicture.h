@@ -17,20 +17,18 @@ public:
     // pixelFormat: an AVPixelFormat. alpha: keep the pictures' alpha (stored straight);
     // without it the colour channels are taken as they are (premultiplied pictures are then
     // the picture over black).
-    PictureConverter(int pixelFormat, int width, int height, bool alpha);
+    PictureConverter(int pixelFormat, bool alpha);
     ~PictureConverter();
     PictureConverter(const PictureConverter&) = delete;
     PictureConverter& operator=(const PictureConverter&) = delete;
 
-    // Replaces frame's contents with picture (of the converter's size; Format_RGB32,
-    // Format_ARGB32 or Format_ARGB32_Premultiplied). Fresh buffers each time, since an
-    // encoder may still hold the previous ones.
+    // Replaces frame's contents with picture (Format_RGB32, Format_ARGB32 or
+    // Format_ARGB32_Premultiplied; any size). Fresh buffers each time, since an encoder may
+    // still hold the previous ones.
     bool convert(const QImage& picture, AVFrame* frame, std::string& error);
 
 private:
     int m_format;
-    int m_width;
-    int m_height;
     bool m_alpha;
     SwsContext* m_sws = nullptr;
 };
