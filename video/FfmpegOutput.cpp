@@ -1,16 +1,20 @@
 #include "video/FfmpegOutput.h"
 #include "video/FfmpegPicture.h"
 #include "video/OutputFile.h"
-#include "video/ProResBands.h"
+#include "video/ProResTiles.h"
 
 #include <QImage>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -112,6 +116,91 @@ int64_t seekInFile(void* opaque, int64_t offset, int whence) {
 
 constexpr int kIoBufferSize = 1 << 20;
 
+// Packets on their way into the file. They are written on a thread of their own, so that
+// while the bytes of repeated frames go to the disk the caller already paints and encodes
+// the next picture. A repeated packet shares its buffer with the original, so even a long
+// queue holds little.
+class PacketQueue {
+public:
+    explicit PacketQueue(std::function<bool(AVPacket*)> store)
+        : m_store(std::move(store)), m_thread([this] { run(); }) {}
+    ~PacketQueue() { close(); }
+    PacketQueue(const PacketQueue&) = delete;
+    PacketQueue& operator=(const PacketQueue&) = delete;
+
+    // Takes over the packet's reference; waits while the queue is full. False once a packet
+    // could not be stored (later ones are dropped).
+    bool push(AVPacket* packet) {
+        std::unique_lock lock(m_mutex);
+        m_space.wait(lock, [this] { return m_queuedBytes < kMaxQueuedBytes || m_failed; });
+        if (m_failed) {
+            av_packet_unref(packet);
+            return false;
+        }
+        AVPacket* item = av_packet_alloc();
+        if (item == nullptr) {
+            av_packet_unref(packet);
+            return false;
+        }
+        av_packet_move_ref(item, packet);
+        m_queuedBytes += static_cast<size_t>(item->size);
+        m_items.push_back(item);
+        m_ready.notify_one();
+        return true;
+    }
+
+    // Stores what is queued and stops the thread.
+    void close() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        m_ready.notify_one();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+private:
+    // Bytes still to write, repeats counted each time: what the writing may lag behind.
+    // The memory held is at most this (repeats share one buffer).
+    static constexpr size_t kMaxQueuedBytes = size_t(64) << 20;
+
+    void run() {
+        for (;;) {
+            AVPacket* item = nullptr;
+            bool failed = false;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_items.empty() || m_closing; });
+                if (m_items.empty()) {
+                    return;
+                }
+                item = m_items.front();
+                m_items.pop_front();
+                failed = m_failed;
+            }
+            const size_t size = static_cast<size_t>(item->size);
+            const bool ok = failed || m_store(item);
+            av_packet_free(&item);
+            std::lock_guard lock(m_mutex);
+            m_queuedBytes -= size;
+            m_failed = m_failed || !ok;
+            m_space.notify_all();
+        }
+    }
+
+    std::function<bool(AVPacket*)> m_store;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_space;
+    std::deque<AVPacket*> m_items;
+    size_t m_queuedBytes = 0;
+    bool m_closing = false;
+    bool m_failed = false;
+    std::thread m_thread; // last: it starts once the rest is in place
+};
+
 } // namespace
 
 std::optional<OutputCodec> codecForPath(const std::string& path) {
@@ -163,7 +252,8 @@ const char* codecName(OutputCodec codec) {
 struct FfmpegOutput::Impl {
     OutputSettings settings;
     CodecSetup setup{};
-    Counts counts;
+    Counts counts; // written is kept apart: the writing thread counts it
+    std::atomic<int64_t> written{0};
 
     AVCodecContext* encoder = nullptr;
     AVFormatContext* muxer = nullptr; // none for a PNG sequence
@@ -171,22 +261,24 @@ struct FfmpegOutput::Impl {
     AVIOContext* io = nullptr;
     OutputFile file;
     std::unique_ptr<PictureConverter> converter;
-    std::unique_ptr<ProResBands> proresBands; // ProRes is encoded by these
+    std::unique_ptr<ProResTiles> proresTiles; // ProRes is encoded by these
     AVFrame* frame = nullptr;                 // the latest distinct picture in the encoder's format
     AVPacket* packet = nullptr;               // what the encoder just gave
     AVPacket* last = nullptr; // intra-only codecs: the latest distinct picture's packet
+    std::unique_ptr<PacketQueue> queue;
     bool havePicture = false;
     bool headerWritten = false;
-    bool finishing = false;
     bool finished = false;
     bool encoderBroken = false;
-    bool muxerBroken = false;
-    // The write that filled the disk still went through (on the reserve).
-    bool storedOnReserve = false;
-    bool diskFull = false;
+    // Set by the writing thread.
+    std::atomic<bool> muxerBroken{false};
+    std::atomic<bool> diskFull{false};
+
+    mutable std::mutex errorMutex;
     std::string error; // the first failure
 
     ~Impl() {
+        queue.reset();
         av_packet_free(&packet);
         av_packet_free(&last);
         av_frame_free(&frame);
@@ -199,15 +291,22 @@ struct FfmpegOutput::Impl {
     }
 
     bool fail(const std::string& text) {
+        std::lock_guard lock(errorMutex);
         if (error.empty()) {
             error = text;
         }
         return false;
     }
+    std::string firstError() const {
+        std::lock_guard lock(errorMutex);
+        return error;
+    }
 
     bool openEncoder(std::string& message);
     bool openMuxer(std::string& message);
+    void startWriting();
     bool writePacket(AVPacket* packet);
+    bool storePacket(AVPacket* packet);
     bool drainEncoder();
     bool encodePicture(const QImage& picture, int64_t index);
     bool encodeAgain(int64_t index);
@@ -258,14 +357,14 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
         av_dict_set(&options, "preset", "ultrafast", 0);
         break;
     case OutputCodec::ProRes: {
-        // This encoder only describes the stream; the bands encode.
-        ProResBands::Setup setup;
+        // This encoder only describes the stream; the tiles encode.
+        ProResTiles::Setup setup;
         setup.width = settings.width;
         setup.height = settings.height;
         setup.alpha = settings.alpha;
         setup.quantiser = settings.quality > 0 ? settings.quality : 2;
-        ProResBands::configure(encoder, setup, &options);
-        proresBands = std::make_unique<ProResBands>(
+        ProResTiles::configure(encoder, setup, &options);
+        proresTiles = std::make_unique<ProResTiles>(
             setup, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         break;
     }
@@ -343,14 +442,26 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     return true;
 }
 
+void FfmpegOutput::Impl::startWriting() {
+    queue = std::make_unique<PacketQueue>([this](AVPacket* p) { return storePacket(p); });
+}
+
 bool FfmpegOutput::Impl::writePacket(AVPacket* p) {
+    if (!queue->push(p)) {
+        return fail("Cannot write " + settings.path);
+    }
+    return true;
+}
+
+// On the writing thread.
+bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
     if (muxer == nullptr) {
         std::string message;
         const std::string name = frameFileName(settings.path, p->pts);
         if (!writeWholeFile(name, p->data, static_cast<size_t>(p->size), message)) {
             return fail(message);
         }
-        ++counts.written;
+        ++written;
         return true;
     }
     av_packet_rescale_ts(p, encoder->time_base, stream->time_base);
@@ -360,11 +471,10 @@ bool FfmpegOutput::Impl::writePacket(AVPacket* p) {
         muxerBroken = true;
         return fail("Cannot write " + settings.path + ": " + avError(result));
     }
-    ++counts.written;
+    ++written;
     // The disk is full but the reserve took this write: stop here while the index still
-    // fits. While finishing, the reserve is what lets the index be written.
-    if (file.outOfSpace() && !finishing) {
-        storedOnReserve = true;
+    // fits.
+    if (file.outOfSpace()) {
         diskFull = true;
         return fail("Cannot write " + settings.path + ": " + avError(AVERROR(ENOSPC)));
     }
@@ -385,9 +495,7 @@ bool FfmpegOutput::Impl::drainEncoder() {
             av_packet_unref(last);
             av_packet_ref(last, packet);
         }
-        const bool ok = writePacket(packet);
-        av_packet_unref(packet);
-        if (!ok) {
+        if (!writePacket(packet)) {
             return false;
         }
     }
@@ -395,8 +503,8 @@ bool FfmpegOutput::Impl::drainEncoder() {
 
 bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
     std::string message;
-    if (proresBands) {
-        if (!proresBands->encode(picture, packet, message)) {
+    if (proresTiles) {
+        if (!proresTiles->encode(picture, packet, message)) {
             encoderBroken = true;
             return fail(message);
         }
@@ -408,9 +516,7 @@ bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
         packet->duration = 1;
         av_packet_unref(last);
         av_packet_ref(last, packet);
-        const bool ok = writePacket(packet);
-        av_packet_unref(packet);
-        return ok;
+        return writePacket(packet);
     }
     if (!converter->convert(picture, frame, message)) {
         return fail(message);
@@ -446,12 +552,11 @@ bool FfmpegOutput::Impl::writeRepeat(int64_t index) {
     packet->pts = index;
     packet->dts = index;
     packet->duration = 1;
-    const bool ok = writePacket(packet);
-    av_packet_unref(packet);
-    if (ok || storedOnReserve) {
-        ++counts.reused;
+    if (!writePacket(packet)) {
+        return false;
     }
-    return ok;
+    ++counts.reused;
+    return true;
 }
 
 std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
@@ -505,6 +610,7 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
         if (!d.openEncoder(error)) {
             return nullptr;
         }
+        d.startWriting();
         return std::unique_ptr<FfmpegOutput>(new FfmpegOutput(std::move(impl)));
     }
 
@@ -533,6 +639,7 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
         d.file.discard();
         return nullptr;
     }
+    d.startWriting();
     return std::unique_ptr<FfmpegOutput>(new FfmpegOutput(std::move(impl)));
 }
 
@@ -543,8 +650,10 @@ FfmpegOutput::~FfmpegOutput() {
     finish(ignored);
 }
 
-const FfmpegOutput::Counts& FfmpegOutput::counts() const {
-    return m_impl->counts;
+FfmpegOutput::Counts FfmpegOutput::counts() const {
+    Counts counts = m_impl->counts;
+    counts.written = m_impl->written;
+    return counts;
 }
 
 bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& error) {
@@ -553,8 +662,7 @@ bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& 
         error = "The video is already finished";
         return false;
     }
-    if (!d.error.empty()) {
-        error = d.error;
+    if (error = d.firstError(); !error.empty()) {
         return false;
     }
     if (picture.width() != d.settings.width || picture.height() != d.settings.height) {
@@ -577,27 +685,27 @@ bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& 
                                  index);
         }
     }
-    if (ok || d.storedOnReserve) {
-        ++d.counts.frames;
-    }
     if (!ok) {
-        error = d.error;
+        error = d.firstError();
+        return false;
     }
-    return ok;
+    ++d.counts.frames;
+    return true;
 }
 
 bool FfmpegOutput::finish(std::string& error) {
     Impl& d = *m_impl;
     if (!d.finished) {
         d.finished = true;
-        d.finishing = true;
         // Frames still inside the encoder belong to the video, also after a cancel. After a
-        // full disk the reserve is kept for the index.
-        if (d.havePicture && !d.encoderBroken && !d.muxerBroken && !d.diskFull) {
+        // failure the packets are dropped anyway, and after a full disk the reserve is kept
+        // for the index.
+        if (d.havePicture && !d.encoderBroken && d.firstError().empty()) {
             if (avcodec_send_frame(d.encoder, nullptr) >= 0) {
                 d.drainEncoder();
             }
         }
+        d.queue->close();
         if (d.headerWritten && !d.muxerBroken) {
             const int result = av_write_trailer(d.muxer);
             if (result < 0) {
@@ -611,6 +719,6 @@ bool FfmpegOutput::finish(std::string& error) {
             }
         }
     }
-    error = d.error;
-    return d.error.empty();
+    error = d.firstError();
+    return error.empty();
 }

@@ -48,7 +48,7 @@ public:
     // are cheap.
     struct Counts {
         int64_t frames = 0;      // frames handed to writeFrame and accepted
-        int64_t written = 0;     // frames in the file (an encoder may still hold the others)
+        int64_t written = 0;     // frames in the file so far (the others are on their way)
         int64_t conversions = 0; // pictures converted to the codec's pixel format
         int64_t encodes = 0;     // pictures given to the encoder (repeats included for H.264/VP9)
         int64_t reused = 0;      // frames written as a copy of the previous encoded packet
@@ -64,16 +64,16 @@ public:
 
     // Appends one frame. picture: the settings' size, QImage::Format_RGB32 (opaque) or
     // Format_ARGB32_Premultiplied (other formats are converted first). changed = false
-    // promises the same picture as the previous frame. False with a message once anything
-    // failed; every later call fails too.
+    // promises the same picture as the previous frame. The file is written on a thread of
+    // its own, so a failure to write shows on a later call (or in finish()). False with a
+    // message once anything failed; every later call fails too.
     bool writeFrame(const QImage& picture, bool changed, std::string& error);
     // Drains the encoder and writes the index. Also after a failure or a cancel, so that the
-    // frames written so far play (after a full disk: the frames the encoder had already
-    // given back; counts().written tells how many). True only when every frame and the index
-    // were written.
+    // frames written so far play (after a failure counts().written tells how many).
+    // True only when every frame and the index were written.
     bool finish(std::string& error);
 
-    const Counts& counts() const;
+    Counts counts() const;
 
     struct Impl;
 
