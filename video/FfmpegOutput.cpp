@@ -1,0 +1,724 @@
+#include "video/FfmpegOutput.h"
+#include "video/FfmpegPicture.h"
+#include "video/OutputFile.h"
+#include "video/ProResTiles.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+namespace {
+
+std::string avError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool hasFrameNumber(const std::string& path) {
+    std::string name(path.size() + 32, '\0');
+    return av_get_frame_filename2(name.data(), static_cast<int>(name.size()), path.c_str(), 0, 0) ==
+           0;
+}
+
+std::string frameFileName(const std::string& pattern, int64_t number) {
+    std::string name(pattern.size() + 32, '\0');
+    av_get_frame_filename2(name.data(), static_cast<int>(name.size()), pattern.c_str(),
+                           static_cast<int>(number), 0);
+    name.resize(std::strlen(name.c_str()));
+    return name;
+}
+
+// The libavformat muxer for a file name's extension.
+const char* muxerForPath(const std::string& path) {
+    const std::string extension = lowerExtension(path);
+    if (extension == ".mp4") {
+        return "mp4";
+    }
+    if (extension == ".mov") {
+        return "mov";
+    }
+    if (extension == ".webm") {
+        return "webm";
+    }
+    if (extension == ".mkv") {
+        return "matroska";
+    }
+    return nullptr;
+}
+
+// How each codec is set up: the encoder, its pixel format with and without alpha, and
+// whether every frame stands alone (then a repeated picture reuses the previous packet).
+struct CodecSetup {
+    const char* encoder;
+    const char* label;
+    AVPixelFormat opaqueFormat;
+    AVPixelFormat alphaFormat; // AV_PIX_FMT_NONE: no alpha
+    bool intraOnly;
+    bool yuv;
+};
+
+CodecSetup setupFor(OutputCodec codec) {
+    switch (codec) {
+    case OutputCodec::H264:
+        return {"libx264", "H.264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_NONE, false, true};
+    case OutputCodec::ProRes:
+        return {"prores_ks", "ProRes", AV_PIX_FMT_YUV422P10LE, AV_PIX_FMT_YUVA444P10LE, true, true};
+    case OutputCodec::VP9:
+        return {"libvpx-vp9", "VP9", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVA420P, false, true};
+    case OutputCodec::FFV1:
+        return {"ffv1", "FFV1", AV_PIX_FMT_0RGB32, AV_PIX_FMT_RGB32, true, false};
+    case OutputCodec::PNG:
+        break;
+    }
+    return {"png", "PNG", AV_PIX_FMT_RGB24, AV_PIX_FMT_RGBA, true, false};
+}
+
+int writeToFile(void* opaque, uint8_t* data, int size) {
+    auto* file = static_cast<OutputFile*>(opaque);
+    if (!file->write(data, static_cast<size_t>(size))) {
+        return AVERROR(errno != 0 ? errno : EIO);
+    }
+    return size;
+}
+
+int64_t seekInFile(void* opaque, int64_t offset, int whence) {
+    auto* file = static_cast<OutputFile*>(opaque);
+    const int64_t at =
+        whence == AVSEEK_SIZE ? file->size() : file->seek(offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : at;
+}
+
+constexpr int kIoBufferSize = 1 << 20;
+
+// Packets on their way into the file. They are written on a thread of their own, so that
+// while the bytes of repeated frames go to the disk the caller already paints and encodes
+// the next picture. A repeated packet shares its buffer with the original, so even a long
+// queue holds little.
+class PacketQueue {
+public:
+    explicit PacketQueue(std::function<bool(AVPacket*)> store)
+        : m_store(std::move(store)), m_thread([this] { run(); }) {}
+    ~PacketQueue() { close(); }
+    PacketQueue(const PacketQueue&) = delete;
+    PacketQueue& operator=(const PacketQueue&) = delete;
+
+    // Takes over the packet's reference; waits while the queue is full. False once a packet
+    // could not be stored (later ones are dropped).
+    bool push(AVPacket* packet) {
+        std::unique_lock lock(m_mutex);
+        m_space.wait(lock, [this] { return m_queuedBytes < kMaxQueuedBytes || m_failed; });
+        if (m_failed) {
+            av_packet_unref(packet);
+            return false;
+        }
+        AVPacket* item = av_packet_alloc();
+        if (item == nullptr) {
+            av_packet_unref(packet);
+            return false;
+        }
+        av_packet_move_ref(item, packet);
+        m_queuedBytes += static_cast<size_t>(item->size);
+        m_items.push_back(item);
+        m_ready.notify_one();
+        return true;
+    }
+
+    // Stores what is queued and stops the thread.
+    void close() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        m_ready.notify_one();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+private:
+    // Bytes still to write, repeats counted each time: what the writing may lag behind.
+    // The memory held is at most this (repeats share one buffer).
+    static constexpr size_t kMaxQueuedBytes = size_t(64) << 20;
+
+    void run() {
+        for (;;) {
+            AVPacket* item = nullptr;
+            bool failed = false;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_items.empty() || m_closing; });
+                if (m_items.empty()) {
+                    return;
+                }
+                item = m_items.front();
+                m_items.pop_front();
+                failed = m_failed;
+            }
+            const size_t size = static_cast<size_t>(item->size);
+            const bool ok = failed || m_store(item);
+            av_packet_free(&item);
+            std::lock_guard lock(m_mutex);
+            m_queuedBytes -= size;
+            m_failed = m_failed || !ok;
+            m_space.notify_all();
+        }
+    }
+
+    std::function<bool(AVPacket*)> m_store;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_space;
+    std::deque<AVPacket*> m_items;
+    size_t m_queuedBytes = 0;
+    bool m_closing = false;
+    bool m_failed = false;
+    std::thread m_thread; // last: it starts once the rest is in place
+};
+
+} // namespace
+
+std::optional<OutputCodec> codecForPath(const std::string& path) {
+    if (hasFrameNumber(path)) {
+        return OutputCodec::PNG;
+    }
+    const std::string extension = lowerExtension(path);
+    if (extension == ".mp4") {
+        return OutputCodec::H264;
+    }
+    if (extension == ".mov") {
+        return OutputCodec::ProRes;
+    }
+    if (extension == ".webm") {
+        return OutputCodec::VP9;
+    }
+    if (extension == ".mkv") {
+        return OutputCodec::FFV1;
+    }
+    return std::nullopt;
+}
+
+std::optional<OutputCodec> codecFromName(const std::string& name) {
+    for (OutputCodec codec : {OutputCodec::H264, OutputCodec::ProRes, OutputCodec::VP9,
+                              OutputCodec::FFV1, OutputCodec::PNG}) {
+        if (name == codecName(codec)) {
+            return codec;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* codecName(OutputCodec codec) {
+    switch (codec) {
+    case OutputCodec::H264:
+        return "h264";
+    case OutputCodec::ProRes:
+        return "prores";
+    case OutputCodec::VP9:
+        return "vp9";
+    case OutputCodec::FFV1:
+        return "ffv1";
+    case OutputCodec::PNG:
+        break;
+    }
+    return "png";
+}
+
+struct FfmpegOutput::Impl {
+    OutputSettings settings;
+    CodecSetup setup{};
+    Counts counts; // written is kept apart: the writing thread counts it
+    std::atomic<int64_t> written{0};
+
+    AVCodecContext* encoder = nullptr;
+    AVFormatContext* muxer = nullptr; // none for a PNG sequence
+    AVStream* stream = nullptr;
+    AVIOContext* io = nullptr;
+    OutputFile file;
+    std::unique_ptr<PictureConverter> converter;
+    std::unique_ptr<ProResTiles> proresTiles; // ProRes is encoded by these
+    AVFrame* frame = nullptr;                 // the latest distinct picture in the encoder's format
+    AVPacket* packet = nullptr;               // what the encoder just gave
+    AVPacket* last = nullptr; // intra-only codecs: the latest distinct picture's packet
+    std::unique_ptr<PacketQueue> queue;
+    bool havePicture = false;
+    bool headerWritten = false;
+    bool finished = false;
+    bool encoderBroken = false;
+    // Set by the writing thread.
+    std::atomic<bool> muxerBroken{false};
+    std::atomic<bool> diskFull{false};
+
+    mutable std::mutex errorMutex;
+    std::string error; // the first failure
+
+    ~Impl() {
+        queue.reset();
+        av_packet_free(&packet);
+        av_packet_free(&last);
+        av_frame_free(&frame);
+        avcodec_free_context(&encoder);
+        if (io != nullptr) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+        avformat_free_context(muxer);
+    }
+
+    bool fail(const std::string& text) {
+        std::lock_guard lock(errorMutex);
+        if (error.empty()) {
+            error = text;
+        }
+        return false;
+    }
+    std::string firstError() const {
+        std::lock_guard lock(errorMutex);
+        return error;
+    }
+
+    bool openEncoder(std::string& message);
+    bool openMuxer(std::string& message);
+    void startWriting();
+    bool writePacket(AVPacket* packet);
+    bool storePacket(AVPacket* packet);
+    bool drainEncoder();
+    bool encodePicture(const QImage& picture, int64_t index);
+    bool encodeAgain(int64_t index);
+    bool writeRepeat(int64_t index);
+};
+
+bool FfmpegOutput::Impl::openEncoder(std::string& message) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(setup.encoder);
+    if (codec == nullptr) {
+        message =
+            std::string("This FFmpeg has no ") + setup.label + " encoder (" + setup.encoder + ")";
+        return false;
+    }
+    encoder = avcodec_alloc_context3(codec);
+    packet = av_packet_alloc();
+    last = av_packet_alloc();
+    frame = av_frame_alloc();
+    if (encoder == nullptr || packet == nullptr || last == nullptr || frame == nullptr) {
+        message = "Out of memory";
+        return false;
+    }
+    const AVPixelFormat pixelFormat = settings.alpha ? setup.alphaFormat : setup.opaqueFormat;
+    encoder->width = settings.width;
+    encoder->height = settings.height;
+    encoder->pix_fmt = pixelFormat;
+    encoder->time_base = {static_cast<int>(settings.rateDen), static_cast<int>(settings.rateNum)};
+    encoder->framerate = {static_cast<int>(settings.rateNum), static_cast<int>(settings.rateDen)};
+    encoder->sample_aspect_ratio = {1, 1};
+    if (setup.yuv) {
+        encoder->color_primaries = AVCOL_PRI_BT709;
+        encoder->color_trc = AVCOL_TRC_BT709;
+        encoder->colorspace = AVCOL_SPC_BT709;
+        encoder->color_range = AVCOL_RANGE_MPEG;
+    }
+    // Intra-only encoders work on slices of one frame at a time, so that every picture's
+    // packet is back before the next frame, ready to be repeated.
+    if (setup.intraOnly) {
+        encoder->thread_type = FF_THREAD_SLICE;
+    }
+    if (muxer != nullptr && (muxer->oformat->flags & AVFMT_GLOBALHEADER)) {
+        encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+
+    AVDictionary* options = nullptr;
+    switch (settings.codec) {
+    case OutputCodec::H264:
+        av_dict_set_int(&options, "crf", settings.quality >= 0 ? settings.quality : 18, 0);
+        av_dict_set(&options, "preset", "ultrafast", 0);
+        break;
+    case OutputCodec::ProRes: {
+        // This encoder only describes the stream; the tiles encode.
+        ProResTiles::Setup setup;
+        setup.width = settings.width;
+        setup.height = settings.height;
+        setup.alpha = settings.alpha;
+        setup.quantiser = settings.quality > 0 ? settings.quality : 2;
+        ProResTiles::configure(encoder, setup, &options);
+        proresTiles = std::make_unique<ProResTiles>(
+            setup, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+        break;
+    }
+    case OutputCodec::VP9:
+        encoder->bit_rate = 0;
+        av_dict_set_int(&options, "crf", settings.quality >= 0 ? settings.quality : 24, 0);
+        av_dict_set(&options, "deadline", "good", 0);
+        av_dict_set(&options, "cpu-used", "4", 0);
+        av_dict_set(&options, "row-mt", "1", 0);
+        break;
+    case OutputCodec::FFV1:
+        encoder->gop_size = 1;
+        encoder->slices = 16;
+        av_dict_set(&options, "level", "3", 0);
+        av_dict_set(&options, "slicecrc", "1", 0);
+        av_dict_set(&options, "coder", "range_def", 0);
+        break;
+    case OutputCodec::PNG:
+        encoder->thread_count = 1;
+        av_dict_set(&options, "pred", "paeth", 0);
+        break;
+    }
+    const int result = avcodec_open2(encoder, codec, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        message = std::string("Cannot start the ") + setup.label + " encoder: " + avError(result);
+        return false;
+    }
+    converter = std::make_unique<PictureConverter>(pixelFormat, settings.alpha);
+    return true;
+}
+
+bool FfmpegOutput::Impl::openMuxer(std::string& message) {
+    stream = avformat_new_stream(muxer, nullptr);
+    if (stream == nullptr) {
+        message = "Out of memory";
+        return false;
+    }
+    int result = avcodec_parameters_from_context(stream->codecpar, encoder);
+    if (result < 0) {
+        message = "Cannot set up the stream: " + avError(result);
+        return false;
+    }
+    stream->time_base = encoder->time_base;
+    stream->avg_frame_rate = encoder->framerate;
+
+    if (!file.open(settings.path, settings.diskReserve, message)) {
+        return false;
+    }
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    if (buffer != nullptr) {
+        io = avio_alloc_context(buffer, kIoBufferSize, 1, &file, nullptr, writeToFile, seekInFile);
+    }
+    if (io == nullptr) {
+        av_free(buffer);
+        message = "Out of memory";
+        return false;
+    }
+    muxer->pb = io;
+    muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
+
+    AVDictionary* options = nullptr;
+    if (settings.codec == OutputCodec::H264) {
+        // The index in front, for players that start before the whole file is there. It
+        // costs one more pass over the (small) file when it is finished.
+        av_dict_set(&options, "movflags", "+faststart", 0);
+    }
+    result = avformat_write_header(muxer, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        message = "Cannot write " + settings.path + ": " + avError(result);
+        return false;
+    }
+    headerWritten = true;
+    return true;
+}
+
+void FfmpegOutput::Impl::startWriting() {
+    queue = std::make_unique<PacketQueue>([this](AVPacket* p) { return storePacket(p); });
+}
+
+bool FfmpegOutput::Impl::writePacket(AVPacket* p) {
+    if (!queue->push(p)) {
+        return fail("Cannot write " + settings.path);
+    }
+    return true;
+}
+
+// On the writing thread.
+bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
+    if (muxer == nullptr) {
+        std::string message;
+        const std::string name = frameFileName(settings.path, p->pts);
+        if (!writeWholeFile(name, p->data, static_cast<size_t>(p->size), message)) {
+            return fail(message);
+        }
+        ++written;
+        return true;
+    }
+    av_packet_rescale_ts(p, encoder->time_base, stream->time_base);
+    p->stream_index = stream->index;
+    const int result = av_write_frame(muxer, p);
+    if (result < 0) {
+        muxerBroken = true;
+        return fail("Cannot write " + settings.path + ": " + avError(result));
+    }
+    ++written;
+    // The disk is full but the reserve took this write: stop here while the index still
+    // fits.
+    if (file.outOfSpace()) {
+        diskFull = true;
+        return fail("Cannot write " + settings.path + ": " + avError(AVERROR(ENOSPC)));
+    }
+    return true;
+}
+
+bool FfmpegOutput::Impl::drainEncoder() {
+    for (;;) {
+        const int result = avcodec_receive_packet(encoder, packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
+            return true;
+        }
+        if (result < 0) {
+            encoderBroken = true;
+            return fail(std::string(setup.label) + " encoding failed: " + avError(result));
+        }
+        if (setup.intraOnly) {
+            av_packet_unref(last);
+            av_packet_ref(last, packet);
+        }
+        if (!writePacket(packet)) {
+            return false;
+        }
+    }
+}
+
+bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
+    std::string message;
+    if (proresTiles) {
+        if (!proresTiles->encode(picture, packet, message)) {
+            encoderBroken = true;
+            return fail(message);
+        }
+        ++counts.conversions;
+        ++counts.encodes;
+        havePicture = true;
+        packet->pts = index;
+        packet->dts = index;
+        packet->duration = 1;
+        av_packet_unref(last);
+        av_packet_ref(last, packet);
+        return writePacket(packet);
+    }
+    if (!converter->convert(picture, frame, message)) {
+        return fail(message);
+    }
+    ++counts.conversions;
+    havePicture = true;
+    av_packet_unref(last);
+    return encodeAgain(index);
+}
+
+bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
+    frame->pts = index;
+    const int result = avcodec_send_frame(encoder, frame);
+    if (result < 0) {
+        encoderBroken = true;
+        return fail(std::string(setup.label) + " encoding failed: " + avError(result));
+    }
+    ++counts.encodes;
+    if (!drainEncoder()) {
+        return false;
+    }
+    if (setup.intraOnly && (last->data == nullptr || last->pts != index)) {
+        encoderBroken = true;
+        return fail(std::string("The ") + setup.label + " encoder held a picture back");
+    }
+    return true;
+}
+
+bool FfmpegOutput::Impl::writeRepeat(int64_t index) {
+    if (av_packet_ref(packet, last) < 0) {
+        return fail("Out of memory");
+    }
+    packet->pts = index;
+    packet->dts = index;
+    packet->duration = 1;
+    if (!writePacket(packet)) {
+        return false;
+    }
+    ++counts.reused;
+    return true;
+}
+
+std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
+                                                 std::string& error) {
+    if (settings.width <= 0 || settings.height <= 0 || settings.width > 16384 ||
+        settings.height > 16384) {
+        error = "Unusable video size " + std::to_string(settings.width) + " x " +
+                std::to_string(settings.height);
+        return nullptr;
+    }
+    if (settings.rateNum <= 0 || settings.rateDen <= 0 || settings.rateNum > INT_MAX ||
+        settings.rateDen > INT_MAX) {
+        error = "Unusable frame rate " + std::to_string(settings.rateNum) + "/" +
+                std::to_string(settings.rateDen);
+        return nullptr;
+    }
+    // The libraries' notes (encoder statistics and the like) are not for our users; what
+    // goes wrong reaches them through the error texts.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
+    auto impl = std::make_unique<Impl>();
+    Impl& d = *impl;
+    d.settings = settings;
+    d.setup = setupFor(settings.codec);
+    if (settings.alpha && d.setup.alphaFormat == AV_PIX_FMT_NONE) {
+        error = std::string(d.setup.label) +
+                " cannot keep transparency; use ProRes (.mov), VP9 (.webm), FFV1 (.mkv) or PNG";
+        return nullptr;
+    }
+    if (settings.codec == OutputCodec::H264 && (settings.width % 2 != 0 || settings.height % 2)) {
+        error = "H.264 needs an even width and height, not " + std::to_string(settings.width) +
+                " x " + std::to_string(settings.height);
+        return nullptr;
+    }
+
+    if (settings.codec == OutputCodec::PNG) {
+        if (!hasFrameNumber(settings.path)) {
+            error = "A PNG sequence needs a file name with one frame number such as "
+                    "frames/%05d.png, not " +
+                    settings.path;
+            return nullptr;
+        }
+        std::filesystem::path folder = std::filesystem::path(settings.path).parent_path();
+        if (folder.empty()) {
+            folder = ".";
+        }
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+            error = "Cannot write into " + folder.string() + ": " + std::strerror(errno);
+            return nullptr;
+        }
+        if (!d.openEncoder(error)) {
+            return nullptr;
+        }
+        d.startWriting();
+        return std::unique_ptr<FfmpegOutput>(new FfmpegOutput(std::move(impl)));
+    }
+
+    const char* muxerName = muxerForPath(settings.path);
+    if (muxerName == nullptr || hasFrameNumber(settings.path)) {
+        error = "Unknown kind of video file: " + settings.path +
+                " (use .mp4, .mov, .webm, .mkv or a numbered .png name)";
+        return nullptr;
+    }
+    // The "file:" prefix keeps a colon in the name from being taken for a protocol when
+    // the MP4 muxer reopens the file to move its index to the front.
+    const std::string url = "file:" + settings.path;
+    if (avformat_alloc_output_context2(&d.muxer, nullptr, muxerName, url.c_str()) < 0 ||
+        d.muxer == nullptr) {
+        error = "Out of memory";
+        return nullptr;
+    }
+    const AVCodec* codec = avcodec_find_encoder_by_name(d.setup.encoder);
+    if (codec != nullptr &&
+        avformat_query_codec(d.muxer->oformat, codec->id, FF_COMPLIANCE_NORMAL) != 1) {
+        error = std::string(d.setup.label) + " cannot be stored in a " +
+                lowerExtension(settings.path) + " file";
+        return nullptr;
+    }
+    if (!d.openEncoder(error) || !d.openMuxer(error)) {
+        d.file.discard();
+        return nullptr;
+    }
+    d.startWriting();
+    return std::unique_ptr<FfmpegOutput>(new FfmpegOutput(std::move(impl)));
+}
+
+FfmpegOutput::FfmpegOutput(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+
+FfmpegOutput::~FfmpegOutput() {
+    std::string ignored;
+    finish(ignored);
+}
+
+FfmpegOutput::Counts FfmpegOutput::counts() const {
+    Counts counts = m_impl->counts;
+    counts.written = m_impl->written;
+    return counts;
+}
+
+bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& error) {
+    Impl& d = *m_impl;
+    if (d.finished) {
+        error = "The video is already finished";
+        return false;
+    }
+    if (error = d.firstError(); !error.empty()) {
+        return false;
+    }
+    if (picture.width() != d.settings.width || picture.height() != d.settings.height) {
+        error = "A " + std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
+                " picture for a " + std::to_string(d.settings.width) + " x " +
+                std::to_string(d.settings.height) + " video";
+        return false;
+    }
+    const int64_t index = d.counts.frames;
+    bool ok;
+    if (!changed && d.havePicture) {
+        ok = d.setup.intraOnly ? d.writeRepeat(index) : d.encodeAgain(index);
+    } else {
+        const QImage::Format format = picture.format();
+        if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+            format == QImage::Format_ARGB32_Premultiplied) {
+            ok = d.encodePicture(picture, index);
+        } else {
+            ok = d.encodePicture(picture.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                                 index);
+        }
+    }
+    if (!ok) {
+        error = d.firstError();
+        return false;
+    }
+    ++d.counts.frames;
+    return true;
+}
+
+bool FfmpegOutput::finish(std::string& error) {
+    Impl& d = *m_impl;
+    if (!d.finished) {
+        d.finished = true;
+        // Frames still inside the encoder belong to the video, also after a cancel. After a
+        // failure the packets are dropped anyway, and after a full disk the reserve is kept
+        // for the index.
+        if (d.havePicture && !d.encoderBroken && d.firstError().empty()) {
+            if (avcodec_send_frame(d.encoder, nullptr) >= 0) {
+                d.drainEncoder();
+            }
+        }
+        d.queue->close();
+        if (d.headerWritten && !d.muxerBroken) {
+            const int result = av_write_trailer(d.muxer);
+            if (result < 0) {
+                d.fail("Cannot write " + d.settings.path + ": " + avError(result));
+            }
+        }
+        if (d.muxer != nullptr) {
+            std::string message;
+            if (!d.file.close(message)) {
+                d.fail(message);
+            }
+        }
+    }
+    error = d.firstError();
+    return error.empty();
+}

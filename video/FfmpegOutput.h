@@ -1,0 +1,83 @@
+#pragma once
+
+// Video files for editors through FFmpeg's libraries: H.264 in .mp4, ProRes in .mov, VP9 in
+// .webm, FFV1 in .mkv and numbered PNG pictures. The caller hands over one finished picture
+// per frame and says whether it differs from the previous one; a repeated picture costs as
+// little as the format allows (an intra-only format writes the previous packet again).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QImage;
+
+enum class OutputCodec { H264, ProRes, VP9, FFV1, PNG };
+
+struct OutputSettings {
+    // For PNG: a name with one printf-style frame number, such as "frames/%05d.png"; the
+    // first frame is number 0.
+    std::string path;
+    OutputCodec codec = OutputCodec::H264;
+    int width = 0;
+    int height = 0;
+    // Frames per second as a fraction: 30/1, 30000/1001, ...
+    int64_t rateNum = 15;
+    int64_t rateDen = 1;
+    // Keep the pictures' alpha channel. H.264 has none, so it refuses this.
+    bool alpha = false;
+    // < 0: the codec's default. H.264 and VP9: the constant rate factor (lower is better;
+    // defaults 18 and 24). ProRes: the fixed quantiser (1 best; default 2). FFV1 and PNG
+    // are lossless and ignore it.
+    int quality = -1;
+    // Space set aside next to the output when it is opened and given back when the disk
+    // fills up, so that a file cut short by a full disk can still get its index. 0: none.
+    uint64_t diskReserve = uint64_t(8) << 20;
+};
+
+// The codec a file name asks for: .mp4 H.264, .mov ProRes, .webm VP9, .mkv FFV1, a name
+// with a printf-style frame number PNG (case of the extension ignored). Empty when none.
+std::optional<OutputCodec> codecForPath(const std::string& path);
+// The codec of a name given by the user: h264, prores, vp9, ffv1, png.
+std::optional<OutputCodec> codecFromName(const std::string& name);
+const char* codecName(OutputCodec codec);
+
+class FfmpegOutput {
+public:
+    // How much work the output did, for progress texts and to check that repeated pictures
+    // are cheap.
+    struct Counts {
+        int64_t frames = 0;      // frames handed to writeFrame and accepted
+        int64_t written = 0;     // frames in the file so far (the others are on their way)
+        int64_t conversions = 0; // pictures converted to the codec's pixel format
+        int64_t encodes = 0;     // pictures given to the encoder (repeats included for H.264/VP9)
+        int64_t reused = 0;      // frames written as a copy of the previous encoded packet
+    };
+
+    // Null with a message in error when the settings are unusable or the file cannot be
+    // created.
+    static std::unique_ptr<FfmpegOutput> open(const OutputSettings& settings, std::string& error);
+    // Finishes the file if the caller has not (a cancelled export must still play).
+    ~FfmpegOutput();
+    FfmpegOutput(const FfmpegOutput&) = delete;
+    FfmpegOutput& operator=(const FfmpegOutput&) = delete;
+
+    // Appends one frame. picture: the settings' size, QImage::Format_RGB32 (opaque) or
+    // Format_ARGB32_Premultiplied (other formats are converted first). changed = false
+    // promises the same picture as the previous frame. The file is written on a thread of
+    // its own, so a failure to write shows on a later call (or in finish()). False with a
+    // message once anything failed; every later call fails too.
+    bool writeFrame(const QImage& picture, bool changed, std::string& error);
+    // Drains the encoder and writes the index. Also after a failure or a cancel, so that the
+    // frames written so far play (after a failure counts().written tells how many).
+    // True only when every frame and the index were written.
+    bool finish(std::string& error);
+
+    Counts counts() const;
+
+    struct Impl;
+
+private:
+    explicit FfmpegOutput(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};

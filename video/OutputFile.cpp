@@ -1,0 +1,162 @@
+#include "video/OutputFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string systemReason(int error) {
+    return std::strerror(error);
+}
+
+// A hidden name next to path, so that it lies on the same file system.
+std::string siblingName(const std::string& path, const char* suffix) {
+    const std::filesystem::path p(path);
+    return (p.parent_path() / ("." + p.filename().string() + suffix)).string();
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+OutputFile::~OutputFile() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    releaseReserve();
+}
+
+bool OutputFile::open(const std::string& path, uint64_t reserve, std::string& error) {
+    m_path = path;
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        error = "Cannot create " + path + ": " + systemReason(errno);
+        return false;
+    }
+    if (reserve == 0) {
+        return true;
+    }
+    // A nearly full disk still gets an output, with whatever reserve it can spare.
+    const std::string reservePath = siblingName(path, ".reserve");
+    const int fd = ::open(reservePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return true;
+    }
+    m_reservePath = reservePath;
+    for (uint64_t size = reserve; size >= 64 * 1024; size /= 4) {
+        if (::posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0) {
+            break;
+        }
+        if (::ftruncate(fd, 0) != 0) {
+            break;
+        }
+    }
+    ::close(fd);
+    return true;
+}
+
+void OutputFile::releaseReserve() {
+    if (!m_reservePath.empty()) {
+        ::unlink(m_reservePath.c_str());
+        m_reservePath.clear();
+    }
+}
+
+bool OutputFile::write(const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, bytes, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == ENOSPC && !m_reservePath.empty()) {
+                releaseReserve();
+                m_outOfSpace = true;
+                continue;
+            }
+            if (errno == ENOSPC) {
+                m_outOfSpace = true;
+            }
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+int64_t OutputFile::seek(int64_t offset, int whence) {
+    return ::lseek(m_fd, offset, whence);
+}
+
+int64_t OutputFile::size() const {
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        return -1;
+    }
+    return st.st_size;
+}
+
+bool OutputFile::close(std::string& error) {
+    bool ok = true;
+    if (m_fd >= 0) {
+        if (::close(m_fd) != 0) {
+            error = "Cannot write " + m_path + ": " + systemReason(errno);
+            ok = false;
+        }
+        m_fd = -1;
+    }
+    releaseReserve();
+    return ok;
+}
+
+void OutputFile::discard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlink(m_path.c_str());
+    }
+    releaseReserve();
+}
+
+bool writeWholeFile(const std::string& path, const void* data, size_t size, std::string& error) {
+    const std::string temporary = siblingName(path, ".part");
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "Cannot create " + path + ": " + systemReason(errno);
+        return false;
+    }
+    bool ok = writeAll(fd, static_cast<const char*>(data), size);
+    int reason = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        reason = errno;
+    }
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        reason = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        error = "Cannot write " + path + ": " + systemReason(reason);
+    }
+    return ok;
+}
