@@ -75,9 +75,8 @@ public:
 
     Counts counts() const;
 
-    struct Impl;
-
 private:
+    struct Impl;
     explicit FfmpegOutput(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
