@@ -2,7 +2,9 @@
 
 #include "app/LinkLabel.h"
 #include "app/PreviewWidget.h"
+#include "app/ScoreWatcher.h"
 #include "app/Texts.h"
+#include "app/WarningsPanel.h"
 #include "render/Version.h"
 #include "score/Loader.h"
 
@@ -42,6 +44,9 @@ constexpr int kStatusGap = 24; // between the preview and the status line
 constexpr int kButtonsGap = 2; // between the status line and the buttons
 constexpr int kButtonSpacing = 14;
 
+// The warnings line sits inside the gap above the status line, 5 pixels below the preview.
+constexpr int kWarningsGap = 5;
+
 QString Q(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -80,6 +85,8 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::loadScore);
     connect(m_recordButton, &QPushButton::clicked, this, &MainWindow::toggleRecording);
     connect(m_exportButton, &QPushButton::clicked, this, &MainWindow::toggleExport);
+    m_watcher = new ScoreWatcher(this);
+    connect(m_watcher, &ScoreWatcher::changed, this, &MainWindow::reloadScore);
 
     // Enter and Escape are taken before any control sees them: Enter is the recording's
     // key wherever the focus is, and Escape must not close the window.
@@ -120,6 +127,9 @@ void MainWindow::buildLayout() {
     // A long status text is cut off; it never widens the window.
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
+    m_warnings = new WarningsPanel(this);
+    m_warnings->setFixedHeight(kTextHeight);
+
     m_loadButton = MakeButton(kCaptionLoad, this);
     m_recordButton = MakeButton(kCaptionRecord, this);
     m_exportButton = MakeButton(kCaptionExport, this);
@@ -145,7 +155,9 @@ void MainWindow::buildLayout() {
     column->addLayout(linkRow);
     column->addSpacing(kPreviewGap);
     column->addWidget(m_preview, 0, Qt::AlignHCenter);
-    column->addSpacing(kStatusGap);
+    column->addSpacing(kWarningsGap);
+    column->addWidget(m_warnings);
+    column->addSpacing(kStatusGap - kWarningsGap - kTextHeight);
     column->addWidget(m_status);
     column->addSpacing(kButtonsGap);
     column->addLayout(buttonRow);
@@ -156,8 +168,10 @@ void MainWindow::connectEngine() {
     // while the window closes.
     Engine* engine = m_engine.get();
     connect(engine, &Engine::pictureReady, m_preview, &PreviewWidget::setPicture);
-    connect(engine, &Engine::entryShown, this,
-            [this](const ShownEntry& entry) { setStatus(EntryStatus(entry)); });
+    connect(engine, &Engine::entryShown, this, [this](const ShownEntry& entry) {
+        m_shownIndex = entry.position - 1;
+        setStatus(EntryStatus(entry));
+    });
     connect(engine, &Engine::matchChanged, this, [this](const Match& match) { m_match = match; });
     connect(engine, &Engine::recordingEnded, this, &MainWindow::finishRecording);
     connect(engine, &Engine::exportProgress, this,
@@ -174,13 +188,38 @@ void MainWindow::loadScore() {
         return;
     }
     Match loaded;
-    if (!OpenScoreFile(loaded, path.toStdString())) {
-        notify(Q(kLoadErrorText), Q(kLoadErrorCaption), Notice::Icon::Warning);
+    const LoadOutcome outcome = LoadScoreFile(loaded, path.toStdString());
+    if (!outcome.loaded) {
+        notify(Q(kLoadErrorText) + QLatin1Char('\n') + QString::fromStdString(outcome.error.text()),
+               Q(kLoadErrorCaption), Notice::Icon::Warning);
+        return;
+    }
+    m_watcher->watch(path);
+    m_warnings->showDiagnostics(outcome.diagnostics);
+    m_match = loaded;
+    m_engine->load(std::move(loaded));
+    m_engine->rewind();
+}
+
+void MainWindow::reloadScore() {
+    // A change during a run waits for its end (the watcher holds it back until then).
+    if (m_closing || m_run != EngineMode::Idle || m_match.path.empty()) {
+        return;
+    }
+    Match loaded;
+    const LoadOutcome outcome = LoadScoreFile(loaded, m_match.path);
+    if (!outcome.loaded) {
+        m_warnings->showReloadFailure(QString::fromStdString(outcome.error.text()));
+        return;
+    }
+    m_warnings->showDiagnostics(outcome.diagnostics);
+    // Our own timing save reads back as the match we hold: nothing to show again.
+    if (SameMatch(loaded, m_match)) {
         return;
     }
     m_match = loaded;
     m_engine->load(std::move(loaded));
-    m_engine->rewind();
+    m_engine->showEntry(m_shownIndex);
 }
 
 void MainWindow::toggleRecording() {
@@ -241,13 +280,14 @@ void MainWindow::toggleExport() {
     }
 }
 
-void MainWindow::finishRecording(RecordingEnd how) {
+void MainWindow::finishRecording(RecordingEnd how, const QString& reason) {
     switch (how) {
     case RecordingEnd::Saved:
         notify(Q(kSavedText), Q(kSavedCaption), Notice::Icon::Information);
         break;
     case RecordingEnd::SaveFailed:
-        notify(Q(kSaveErrorText), Q(kSaveErrorCaption), Notice::Icon::Error);
+        notify(Q(kSaveErrorText) + QLatin1Char('\n') + reason, Q(kSaveErrorCaption),
+               Notice::Icon::Error);
         break;
     case RecordingEnd::Aborted:
     case RecordingEnd::NotStarted:
@@ -284,6 +324,7 @@ void MainWindow::endRun() {
 
 void MainWindow::setRun(EngineMode run) {
     m_run = run;
+    m_watcher->setHeld(run != EngineMode::Idle);
     m_loadButton->setEnabled(run == EngineMode::Idle);
     m_recordButton->setEnabled(run != EngineMode::Exporting);
     m_exportButton->setEnabled(run != EngineMode::Recording);

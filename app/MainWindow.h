@@ -12,6 +12,8 @@
 
 class LinkLabel;
 class PreviewWidget;
+class ScoreWatcher;
+class WarningsPanel;
 class QLabel;
 class QPushButton;
 
@@ -54,6 +56,8 @@ public:
     PreviewWidget& preview() { return *m_preview; }
     LinkLabel& link() { return *m_link; }
     QLabel& statusLine() { return *m_status; }
+    WarningsPanel& warnings() { return *m_warnings; }
+    ScoreWatcher& scoreWatcher() { return *m_watcher; }
 
 signals:
     // The status line now shows text (sent only when it changed).
@@ -68,11 +72,13 @@ private:
     void connectEngine();
 
     void loadScore();
+    // The loaded file changed on disk: loads it again, keeping the entry shown.
+    void reloadScore();
     void toggleRecording();
     void toggleExport();
 
     void showEntry(const ShownEntry& entry);
-    void finishRecording(RecordingEnd how);
+    void finishRecording(RecordingEnd how, const QString& reason);
     void finishExport(ExportOutcome outcome);
     // The run is over: buttons and captions back, the first entry shown.
     void endRun();
@@ -92,11 +98,14 @@ private:
     QString m_videoPath;
     EngineMode m_run = EngineMode::Idle;
     bool m_closing = false;
+    int m_shownIndex = 0; // 0-based, as the engine last reported it
 
     PreviewWidget* m_preview = nullptr;
     QLabel* m_blog = nullptr;
     LinkLabel* m_link = nullptr;
     QLabel* m_status = nullptr;
+    WarningsPanel* m_warnings = nullptr;
+    ScoreWatcher* m_watcher = nullptr;
     QPushButton* m_loadButton = nullptr;
     QPushButton* m_recordButton = nullptr;
     QPushButton* m_exportButton = nullptr;

@@ -46,6 +46,19 @@ public:
         }
     }
 
+    void showEntry(int index) {
+        if (m_mode != EngineMode::Idle) {
+            return;
+        }
+        const Entry* entry = m_match.at(index);
+        if (entry == nullptr || entry->dart < 0) {
+            index = 0;
+        }
+        // advance() steps to the entry after the one it starts from.
+        m_index = index - 1;
+        advance(0);
+    }
+
     void startRecording(int64_t stampMs) {
         if (m_mode != EngineMode::Idle) {
             return;
@@ -54,7 +67,7 @@ public:
         if (current == nullptr || m_match.at(m_index + 1) == nullptr) {
             ValidateTimes(m_match);
             reportMatch();
-            report([](Engine& e) { emit e.recordingEnded(RecordingEnd::NotStarted); });
+            report([](Engine& e) { emit e.recordingEnded(RecordingEnd::NotStarted, {}); });
             return;
         }
         // The recording continues the timeline of the entry shown.
@@ -172,17 +185,24 @@ private:
     void endRecording(bool abort) {
         ValidateTimes(m_match);
         RecordingEnd how = RecordingEnd::Aborted;
+        QString reason;
         if (abort) {
             m_match = m_backup;
         } else {
             // A refused save keeps the times in memory: the user may try again or export
             // them.
-            how = SaveTiming(m_match) ? RecordingEnd::Saved : RecordingEnd::SaveFailed;
+            const WriteOutcome saved = SaveTimingFile(m_match);
+            if (saved.error.failed()) {
+                how = RecordingEnd::SaveFailed;
+                reason = QString::fromStdString(saved.error.text());
+            } else {
+                how = RecordingEnd::Saved;
+            }
         }
         m_backup = {};
         setMode(EngineMode::Idle);
         reportMatch();
-        report([how](Engine& e) { emit e.recordingEnded(how); });
+        report([how, reason](Engine& e) { emit e.recordingEnded(how, reason); });
     }
 
     Engine& m_engine;
@@ -253,6 +273,10 @@ void Engine::load(Match match) {
 
 void Engine::rewind() {
     command([](Work& w) { w.rewind(); });
+}
+
+void Engine::showEntry(int index) {
+    command([index](Work& w) { w.showEntry(index); });
 }
 
 void Engine::startRecording(int64_t stampMs) {

@@ -15,6 +15,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QString>
 #include <QThread>
 
 #include <cstdint>
@@ -69,6 +70,9 @@ public:
     // Shows the first entry. Only while idle: a running recording or export is not
     // disturbed.
     void rewind();
+    // Shows the entry at index (0-based), or the first entry when the match has no such
+    // entry to show. Only while idle, as rewind.
+    void showEntry(int index);
     // Starts recording at the entry shown: stampMs is the moment that entry's time
     // corresponds to (the user's go-ahead).
     void startRecording(int64_t stampMs);
@@ -95,7 +99,8 @@ signals:
     // The match as the engine holds it after a run ended (times recorded, restored or
     // cleaned), for whoever keeps a copy.
     void matchChanged(const Match& match);
-    void recordingEnded(RecordingEnd how);
+    // reason: why the save failed (the file and the system's reason), empty otherwise.
+    void recordingEnded(RecordingEnd how, const QString& reason);
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);
     void exportFinished(ExportOutcome outcome);

@@ -3,6 +3,7 @@
 #include "render/BackgroundPicture.h"
 #include "render/Boards.h"
 #include "render/Canvas.h"
+#include "render/SummaryCard.h"
 
 #include <QPainter>
 #include <QString>
@@ -115,6 +116,18 @@ bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptio
         return true;
     }
     return RenderEntry(match, index, into, options);
+}
+
+bool RenderEndCard(const Match& match, QImage& into, const RenderOptions& options) {
+    if (match.count() == 0 ||
+        (match.gameKind != GameKind::X01 && match.gameKind != GameKind::Cricket)) {
+        return false;
+    }
+    Prepare(into, options);
+    LayBackground(into, options.background);
+    Canvas canvas(into, options.scale);
+    PaintSummaryCard(canvas, match);
+    return true;
 }
 
 int EntryAtMoment(const Match& match, int64_t t) {

@@ -23,7 +23,7 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, Video
         result.error = "the picture scale is out of range";
         return result;
     }
-    FrameSource source(match, request.render);
+    FrameSource source(match, request.render, request.endCard);
     const int64_t length = TimelineLength(source.match());
     const FrameClock clock(request.rate, length);
     if (!output.open(BoardSize(request.render.scale), request.rate)) {

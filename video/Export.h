@@ -35,6 +35,9 @@ struct ExportRequest {
     uint64_t spaceLimit = 0;
     // Compressed video: a key frame at least every this many frames (0: one a second).
     int keyFrameInterval = 0;
+    // The last kEndCardMs of the tail show the match's figures (render/SummaryCard.h)
+    // instead of the final board.
+    bool endCard = false;
 };
 
 struct ExportProgress {

@@ -1,16 +1,26 @@
 #include "video/FrameSource.h"
 
+#include "render/SummaryCard.h"
 #include "score/Evaluate.h"
 
 #include <utility>
 
-FrameSource::FrameSource(Match match, const RenderOptions& options)
-    : m_match(std::move(match)), m_options(options), m_picture(MakeBoardImage(options)) {
+namespace {
+
+// Below -1 (the title), so that no entry index stands for the card.
+constexpr int kCardShown = -2;
+
+} // namespace
+
+FrameSource::FrameSource(Match match, const RenderOptions& options, bool endCard)
+    : m_match(std::move(match)), m_options(options), m_picture(MakeBoardImage(options)),
+      m_endCard(endCard) {
     ValidateTimes(m_match);
 }
 
 bool FrameSource::advanceTo(int64_t t) {
-    const int entry = EntryAtMoment(m_match, t);
+    const int entry =
+        m_endCard && ShowsEndCard(m_match, t) ? kCardShown : EntryAtMoment(m_match, t);
     if (!m_first && entry == m_shownEntry) {
         return false;
     }
@@ -21,7 +31,8 @@ bool FrameSource::advanceTo(int64_t t) {
     }
     // A moment without a board leaves the picture as it was. (A caller that kept a copy of
     // an earlier picture keeps it: drawing detaches the shared pixels first.)
-    if (!RenderMoment(m_match, t, m_next, m_options) || (!first && m_next == m_picture)) {
+    if (!RenderVideoMoment(m_match, t, m_next, m_options, m_endCard) ||
+        (!first && m_next == m_picture)) {
         return first;
     }
     std::swap(m_picture, m_next);

@@ -12,7 +12,8 @@
 // every time becomes 0), so the caller's match stays as it is.
 class FrameSource {
 public:
-    FrameSource(Match match, const RenderOptions& options);
+    // With endCard, the final moments show the summary card (render/SummaryCard.h).
+    FrameSource(Match match, const RenderOptions& options, bool endCard = false);
 
     // Makes picture() the picture of moment t. True when it differs from the previous
     // frame's picture (always for the first frame). A moment that shows the same entry as
@@ -28,6 +29,7 @@ private:
     RenderOptions m_options;
     QImage m_picture; // black until something is drawn, as a fresh preview is
     QImage m_next;
-    int m_shownEntry = 0;
+    bool m_endCard = false;
+    int m_shownEntry = 0; // kCardShown while the end card is up
     bool m_first = true;
 };

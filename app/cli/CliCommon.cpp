@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -25,11 +26,26 @@ bool ParseScale(const std::string& text, double& scale) {
 } // namespace
 
 bool LoadScore(Match& score, const char* path) {
-    if (!OpenScoreFile(score, path)) {
-        std::fprintf(stderr, "%s\n", kLoadErrorText);
+    const LoadOutcome outcome = LoadScoreFile(score, path);
+    if (!outcome.loaded) {
+        std::fprintf(stderr, "%s\n%s\n", kLoadErrorText, outcome.error.text().c_str());
         return false;
     }
     return true;
+}
+
+bool TakeFlag(int& argc, char** argv, const char* flag) {
+    bool found = false;
+    int kept = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], flag) == 0) {
+            found = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return found;
 }
 
 bool ParsePictureArguments(int argc, char** argv, std::vector<std::string>& positional,

@@ -15,13 +15,15 @@ constexpr const char* kProgressFormat = "（　動画ファイル出力中...　
 constexpr const char* kFinishedText = "（　動画ファイル出力完了　）";
 
 void PrintUsage() {
-    std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
+    std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed] "
+               "[--end-card]\n",
                stderr);
 }
 
 } // namespace
 
 int CliExport(int argc, char** argv) {
+    const bool endCard = TakeFlag(argc, argv, "--end-card");
     if (argc < 2 || argc > 3) {
         PrintUsage();
         return 2;
@@ -43,6 +45,7 @@ int CliExport(int argc, char** argv) {
     }
     ExportRequest request;
     request.path = argv[1];
+    request.endCard = endCard;
     const bool compress = forced >= 0 ? forced == 1 : score.compress;
     request.codec = compress ? VideoCodec::Video1 : VideoCodec::Raw;
 

@@ -1,6 +1,8 @@
 #include "app/cli/Cli.h"
 
 #include "render/Renderer.h"
+#include "render/SummaryCard.h"
+#include "score/Evaluate.h"
 #include "score/ScoreData.h"
 
 #include <QImage>
@@ -40,6 +42,7 @@ int SavePicture(const QImage& picture, const std::string& path) {
 } // namespace
 
 int CliFrame(int argc, char** argv) {
+    const bool endCard = TakeFlag(argc, argv, "--end-card");
     std::vector<std::string> args;
     RenderOptions options;
     if (!ParsePictureArguments(argc, argv, args, options)) {
@@ -47,7 +50,8 @@ int CliFrame(int argc, char** argv) {
     }
     int32_t moment = 0;
     if (args.size() != 3 || !ParseMoment(args[1], moment)) {
-        std::fprintf(stderr, "usage: vorlat-cli frame SCORE.txt T OUT.png %s  (T in ms)\n",
+        std::fprintf(stderr,
+                     "usage: vorlat-cli frame SCORE.txt T OUT.png %s [--end-card]  (T in ms)\n",
                      kPictureOptions);
         return 2;
     }
@@ -58,7 +62,12 @@ int CliFrame(int argc, char** argv) {
     // A moment without a board (a game the program cannot draw) keeps the picture black, as
     // a fresh preview shows.
     QImage picture = MakeBoardImage(options);
-    RenderMoment(score, moment, picture, options);
+    // The video's moment: its times cleaned as the export cleans them, so that the card
+    // starts where the video's does.
+    if (endCard) {
+        ValidateTimes(score);
+    }
+    RenderVideoMoment(score, moment, picture, options, endCard);
     return SavePicture(picture, args[2]);
 }
 

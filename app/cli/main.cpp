@@ -14,7 +14,10 @@ void PrintUsage() {
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
                "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
-               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
+               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n"
+               "  vorlat-cli check SCORE.txt\n"
+               "  vorlat-cli stats SCORE.txt\n"
+               "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
                stderr);
 }
 
@@ -30,6 +33,12 @@ int main(int argc, char** argv) {
     char** subArgv = argv + 2;
     if (std::strcmp(command, "dump") == 0) {
         return CliDump(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "check") == 0) {
+        return CliCheck(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "stats") == 0) {
+        return CliStats(subArgc, subArgv);
     }
 
     // Painting text needs a GUI application; without a display we paint off screen.

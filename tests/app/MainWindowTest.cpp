@@ -222,7 +222,10 @@ TEST_F(MainWindowTest, UnreadableFileShowsTheLoadErrorAndCancelDoesNothing) {
     m_openAnswer = m_dir.File("missing.txt");
     Window().loadButton().click();
     ASSERT_EQ(m_shown.size(), 1u);
-    ExpectNotice(m_shown[0], kLoadErrorText, kLoadErrorCaption, Notice::Icon::Warning);
+    ExpectNotice(
+        m_shown[0],
+        (std::string(kLoadErrorText) + "\n" + m_dir.File("missing.txt") + ": no such file").c_str(),
+        kLoadErrorCaption, Notice::Icon::Warning);
     EXPECT_EQ(Window().match().path, m_shortPath);
 
     m_openAnswer.clear(); // the file dialog cancelled

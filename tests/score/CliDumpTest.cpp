@@ -131,7 +131,11 @@ TEST(CliDump, FailuresAndUsage) {
         DumpRun run = Dump(dir, "'" + dir.File(name) + "'");
         EXPECT_EQ(run.status, 1) << name;
         EXPECT_EQ(run.out, "") << name;
-        EXPECT_EQ(run.err, std::string(kLoadErrorText) + "\n") << name;
+        // The program's own text first, then the file and why.
+        Match data;
+        const std::string why = LoadScoreFile(data, dir.File(name)).error.text();
+        EXPECT_EQ(run.err, std::string(kLoadErrorText) + "\n" + why + "\n") << name;
+        EXPECT_EQ(why.rfind(dir.File(name) + ": ", 0), 0u) << why;
     }
     EXPECT_EQ(Dump(dir, "").status, 2);
     EXPECT_EQ(Dump(dir, "a b").status, 2);

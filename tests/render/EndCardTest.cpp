@@ -1,0 +1,101 @@
+#include "RenderTestUtil.h"
+
+#include "render/Renderer.h"
+#include "render/SummaryCard.h"
+#include "score/Loader.h"
+#include "score/ProfileFile.h"
+#include "score/Timeline.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using rendertest::Flat;
+
+Match Read(const std::string& text) {
+    Match match;
+    EXPECT_TRUE(ReadScore(match, ProfileFile(text)));
+    return match;
+}
+
+const std::string k501 = "[SETTING]\nGAME=501\n[DATA]\nR01-1=T20,T20,20\nR01-2=20,T20,1\n"
+                         "[TIME]\nR01-1=1000,2000,3000\nR01-2=5000,6000,7000\n";
+const std::string kCricket = "[SETTING]\nGAME=CRICKET\n[DATA]\nR01-1=T20,T20,S19\n"
+                             "R01-2=DB,SB,25\n[TIME]\nR01-1=100,200,300\nR01-2=400,500,600\n";
+
+QImage Moment(const Match& match, int64_t t, bool endCard, const RenderOptions& options = {}) {
+    QImage picture = MakeBoardImage(options);
+    EXPECT_TRUE(RenderVideoMoment(match, t, picture, options, endCard)) << t;
+    return picture;
+}
+
+QImage Card(const Match& match, const RenderOptions& options = {}) {
+    QImage picture;
+    EXPECT_TRUE(RenderEndCard(match, picture, options));
+    return picture;
+}
+
+TEST(EndCard, TakesTheLastFiveSecondsOnlyWhenAskedFor) {
+    for (const std::string& text : {k501, kCricket}) {
+        const Match match = Read(text);
+        const int64_t end = TimelineLength(match);
+        ASSERT_EQ(EndCardStart(match), end - 5000);
+        const QImage card = Card(match);
+        QImage lastBoard = MakeBoardImage({});
+        ASSERT_TRUE(RenderEntry(match, match.count() - 1, lastBoard, {}));
+        ASSERT_NE(card, lastBoard);
+
+        for (int64_t t : {int64_t(0), EndCardStart(match) - 1, EndCardStart(match), end - 1}) {
+            QImage plain = MakeBoardImage({});
+            ASSERT_TRUE(RenderMoment(match, t, plain, {}));
+            // Off (the default export), every moment is the classic one.
+            EXPECT_EQ(Moment(match, t, false), plain) << t;
+            EXPECT_EQ(Moment(match, t, true), t >= EndCardStart(match) ? card : plain) << t;
+        }
+    }
+}
+
+TEST(EndCard, ShowsEachMatchsOwnFiguresAtAnyScaleAndBackground) {
+    const Match x01 = Read(k501);
+    const Match cricket = Read(kCricket);
+    // Another score: other figures, another card.
+    const Match other = Read("[SETTING]\nGAME=501\n[DATA]\nR01-1=T20,T20,T20\nR01-2=20,T20,1\n");
+    EXPECT_NE(Card(x01), Card(other));
+    EXPECT_NE(Card(x01), Card(cricket));
+
+    // Over a flat colour the card is drawn in the same places at twice the size.
+    const QImage flat = Card(x01, Flat());
+    const QImage large = Card(x01, Flat(2.0));
+    EXPECT_EQ(large.size(), BoardSize(2.0));
+    const QRect ink = rendertest::InkBox(flat, flat.rect(), rendertest::kFlatGrey);
+    const QRect largeInk = rendertest::InkBox(large, large.rect(), rendertest::kFlatGrey);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(largeInk.left(), 2 * ink.left(), 3);
+    EXPECT_NEAR(largeInk.bottom(), 2 * ink.bottom(), 4);
+
+    RenderOptions clear;
+    clear.background = Background{Background::Kind::Transparent, QColor()};
+    const QImage transparent = Card(x01, clear);
+    EXPECT_EQ(transparent.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(qAlpha(transparent.pixel(0, 239)), 0);
+    EXPECT_EQ(qAlpha(transparent.pixel(160, 48)), 255) << "the player boxes are opaque";
+}
+
+TEST(EndCard, NoCardWithoutABoard) {
+    Match empty;
+    QImage picture = MakeBoardImage({});
+    picture.fill(Qt::red);
+    const QImage before = picture;
+    EXPECT_FALSE(RenderEndCard(empty, picture, {}));
+    EXPECT_FALSE(ShowsEndCard(empty, 1000000));
+    Match unknown = Read(k501);
+    unknown.gameKind = GameKind::None;
+    EXPECT_FALSE(RenderEndCard(unknown, picture, {}));
+    EXPECT_EQ(picture, before);
+}
+
+} // namespace

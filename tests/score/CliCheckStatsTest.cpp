@@ -1,0 +1,124 @@
+#include "ScoreTestUtil.h"
+
+#include "score/Loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs vorlat-cli with the given arguments (already quoted for the shell).
+CliRun Cli(const TempDir& dir, const std::string& args) {
+    const std::string errFile = dir.File("stderr.txt");
+    const std::string command =
+        std::string("'") + VORLAT_CLI + "' " + args + " 2>'" + errFile + "'";
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        run.out.append(buffer, n);
+    }
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.err = ReadBytes(errFile);
+    return run;
+}
+
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST(CliCheck, OneCompilerStyleLineADiagnosticAndTheExitStatusSaysWhetherItLoaded) {
+    TempDir dir;
+    const std::string warned = dir.File("warned.txt");
+    WriteBytes(warned, "[DATA]\r\nR01-1=T20,Z5\r\nR01-2=S1,S2,S3,S4\r\n");
+    const std::string clean = dir.File("clean.txt");
+    WriteBytes(clean, "[SETTING]\nGAME=301\n[DATA]\nR01-1=T20\n");
+    const std::string empty = dir.File("empty.txt");
+    WriteBytes(empty, "[DATA]\n");
+    const std::string missing = dir.File("missing.txt");
+
+    const struct {
+        std::string path;
+        int status;
+        std::string out;
+    } cases[] = {
+        {warned, 0,
+         warned + ": warning: GAME is missing; played as 301\n" + warned +
+             ":2: warning: throw \"Z5\" is not a dart on the board; counted as S0, scoring 0\n" +
+             warned +
+             ":3: warning: turn R01-2 lists 4 throws; a turn has three darts, so \"S4\" is "
+             "ignored\n"},
+        {clean, 0, ""},
+        {missing, 1, missing + ": error: no such file\n"},
+        {empty, 1,
+         empty + ": error: " +
+             [&] {
+                 Match data;
+                 return LoadScoreFile(data, empty).error.reason.english();
+             }() +
+             "\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(dir, "check " + Quoted(c.path));
+        EXPECT_EQ(run.status, c.status) << c.path;
+        EXPECT_EQ(run.out, c.out) << c.path;
+        EXPECT_EQ(run.err, "") << c.path;
+    }
+    EXPECT_EQ(Cli(dir, "check").status, 2);
+    EXPECT_EQ(Cli(dir, "check a b").status, 2);
+}
+
+TEST(CliStats, FiguresWorkedOutByHand) {
+    TempDir dir;
+    // 01: player 1 scores 180, then checks out 121 (T20 T17 D5); player 2 throws one S1.
+    // Cricket: player 1 closes 20 and scores 60 with the second T20 (7 marks: 3 + 3 + 1);
+    // player 2 closes the bull with DB SB and scores 25 with the outer bull (4 marks).
+    const struct {
+        const char* name;
+        const char* score;
+        std::string out;
+    } cases[] = {
+        {"x01.txt", "[SETTING]\nGAME=301\n[DATA]\nR01-1=T20,T20,T20\nR01-2=S1\nR02-1=T20,T17,D5\n",
+         "player=1 darts=6 points=301 average=150.50 first9=150.50 highest=180 tons=1 ton40s=0 "
+         "ton80s=1 checkout=121\n"
+         "player=2 darts=1 points=1 average=3.00 first9=3.00 highest=1 tons=0 ton40s=0 ton80s=0 "
+         "checkout=0\n"},
+        {"cricket.txt", "[SETTING]\nGAME=CRICKET\n[DATA]\nR01-1=T20,T20,S19\nR01-2=DB,SB,25\n",
+         "player=1 darts=3 marks=7 mpr=7.00 points=60\n"
+         "player=2 darts=3 marks=4 mpr=4.00 points=25\n"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir.File(c.name), c.score);
+        const CliRun run = Cli(dir, "stats " + Quoted(dir.File(c.name)));
+        EXPECT_EQ(run.status, 0) << c.name;
+        EXPECT_EQ(run.out, c.out) << c.name;
+        EXPECT_EQ(run.err, "") << c.name;
+    }
+}
+
+TEST(CliStats, LoadFailureSaysWhyAndUsage) {
+    TempDir dir;
+    const CliRun run = Cli(dir, "stats " + Quoted(dir.File("missing.txt")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              std::string(kLoadErrorText) + "\n" + dir.File("missing.txt") + ": no such file\n");
+    EXPECT_EQ(Cli(dir, "stats").status, 2);
+    EXPECT_EQ(Cli(dir, "stats a b").status, 2);
+}
+
+} // namespace
