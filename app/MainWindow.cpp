@@ -2,6 +2,7 @@
 
 #include "app/LinkLabel.h"
 #include "app/PreviewWidget.h"
+#include "app/ScoreDrop.h"
 #include "app/Texts.h"
 #include "render/Version.h"
 #include "score/Loader.h"
@@ -42,8 +43,9 @@ constexpr int kStatusGap = 24; // between the preview and the status line
 constexpr int kButtonsGap = 2; // between the status line and the buttons
 constexpr int kButtonSpacing = 14;
 
+// A text of the window in the language the application speaks.
 QString Q(const char* text) {
-    return QString::fromUtf8(text);
+    return WindowText(text);
 }
 
 // A 9-point Japanese gothic face at 96 dpi, in pixels so that the layout does not depend on
@@ -80,6 +82,8 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::loadScore);
     connect(m_recordButton, &QPushButton::clicked, this, &MainWindow::toggleRecording);
     connect(m_exportButton, &QPushButton::clicked, this, &MainWindow::toggleExport);
+    auto* drop = new ScoreDrop(this, [this] { return m_run == EngineMode::Idle && !m_closing; });
+    connect(drop, &ScoreDrop::dropped, this, &MainWindow::openScore);
 
     // Enter and Escape are taken before any control sees them: Enter is the recording's
     // key wherever the focus is, and Escape must not close the window.
@@ -103,7 +107,7 @@ void MainWindow::buildLayout() {
     m_blog->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_link = new LinkLabel(this);
-    const QString address = Q(kVorlatHomepage);
+    const QString address = QString::fromUtf8(kVorlatHomepage);
     m_link->setAddress(address);
     // An address cut off in the middle is no use: the label is as wide as its text.
     m_link->setFixedSize(QFontMetrics(font()).horizontalAdvance(address) + 2, kTextHeight);
@@ -173,14 +177,23 @@ void MainWindow::loadScore() {
     if (path.isEmpty() || m_closing) {
         return;
     }
+    openScore(path);
+}
+
+bool MainWindow::openScore(const QString& path) {
+    // A file dropped or handed over mid-run waits for no one: the run goes on undisturbed.
+    if (m_closing || m_run != EngineMode::Idle) {
+        return false;
+    }
     Match loaded;
     if (!OpenScoreFile(loaded, path.toStdString())) {
-        notify(Q(kLoadErrorText), Q(kLoadErrorCaption), Notice::Icon::Warning);
-        return;
+        notify(Q(kLoadFailedText), Q(kLoadFailedCaption), Notice::Icon::Warning);
+        return false;
     }
     m_match = loaded;
     m_engine->load(std::move(loaded));
     m_engine->rewind();
+    return true;
 }
 
 void MainWindow::toggleRecording() {

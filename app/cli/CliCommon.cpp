@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "score/Loader.h"
 #include "score/ScoreData.h"
@@ -26,7 +27,7 @@ bool ParseScale(const std::string& text, double& scale) {
 
 bool LoadScore(Match& score, const char* path) {
     if (!OpenScoreFile(score, path)) {
-        std::fprintf(stderr, "%s\n", kLoadErrorText);
+        std::fprintf(stderr, "%s\n", CliLoadErrorText().c_str());
         return false;
     }
     return true;

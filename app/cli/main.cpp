@@ -1,4 +1,6 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
+#include "render/Version.h"
 
 #include <QGuiApplication>
 
@@ -9,13 +11,14 @@
 
 namespace {
 
-void PrintUsage() {
+void PrintUsage(std::FILE* out = stderr) {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
                "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
-               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
-               stderr);
+               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n"
+               "  vorlat-cli --help | --version\n",
+               out);
 }
 
 } // namespace
@@ -26,6 +29,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* command = argv[1];
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+        std::printf("%s\n\n", CliHelpIntro().c_str());
+        PrintUsage(stdout);
+        std::printf("\n%s", CliHelpDetails().c_str());
+        return 0;
+    }
+    if (std::strcmp(command, "--version") == 0) {
+        std::printf("vorlat-cli %s\n", kVorlatFileVersion);
+        return 0;
+    }
     int subArgc = argc - 2;
     char** subArgv = argv + 2;
     if (std::strcmp(command, "dump") == 0) {
