@@ -1,44 +1,75 @@
 #include "app/Application.h"
 
+#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "render/Version.h"
 
+#include <QCommandLineParser>
 #include <QDir>
-#include <QStandardPaths>
+#include <QLocale>
+#include <QTimer>
 
-namespace {
+#include <cstdio>
 
-// The lock's name is shared with the earlier releases, so that they exclude each other.
-const QString kLockName = QStringLiteral("CVorlatApp.lock");
-
-} // namespace
-
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
-
-QString Application::lockFilePath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::tempPath();
-    }
-    return QDir(folder).filePath(kLockName);
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("vorlat"));
+    setApplicationVersion(QString::fromUtf8(kVorlatFileVersion));
+    // The installed desktop entry's id: the desktop matches the window to its entry and icon.
+    setDesktopFileName(QStringLiteral("org.example.vorlat"));
 }
 
-void Application::run() {
-    for (const QString& path : {lockFilePath(), QDir(QDir::tempPath()).filePath(kLockName)}) {
-        m_instanceLock = std::make_unique<QLockFile>(path);
-        // The lock lives as long as the instance, however long that is; only a lock left by
-        // a process that no longer runs counts as stale.
-        m_instanceLock->setStaleLockTime(0);
-        if (m_instanceLock->tryLock(0)) {
-            break;
+QString Application::lockFilePath() {
+    return SingleInstance::lockFilePath();
+}
+
+void Application::startWindow(SingleInstance& instance, MainWindow& window, const QString& file) {
+    connect(&instance, &SingleInstance::openRequested, &window, [&window](const QString& path) {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+        if (!path.isEmpty()) {
+            window.openScore(path);
         }
-        if (m_instanceLock->error() == QLockFile::LockFailedError) {
-            return; // another instance runs
-        }
-        // A folder where no lock can be made at all is no reason to refuse to start.
-        m_instanceLock.reset();
+    });
+    if (!file.isEmpty()) {
+        // Once the window is up, so that a load error's box has a window to stand on.
+        QTimer::singleShot(0, &window, [&window, file] { window.openScore(file); });
+    }
+}
+
+int Application::run() {
+    SetApplicationLanguage(ChooseLanguage(QLocale::system().uiLanguages()));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("Turns the score file of a darts match into a scoreboard video."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("SCORE.txt"), tr("The score file to open."),
+                                 QStringLiteral("[SCORE.txt]"));
+    // --help and --version print and end the process with status 0; a wrong option ends it
+    // with status 1 after saying what was wrong.
+    parser.process(arguments());
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(tr("vorlat: give one score file at most")));
+        return 1;
+    }
+    // The running instance may work in another folder: it gets the file's full path.
+    const QString file = files.isEmpty() ? QString() : QDir::current().absoluteFilePath(files[0]);
+
+    SingleInstance instance;
+    if (!instance.claim()) {
+        // A running instance that does not answer leaves this start ending as quietly as
+        // a second start always has.
+        instance.handOver(file);
+        return 0;
     }
 
     setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));
     MainWindow window;
+    startWindow(instance, window, file);
     window.exec();
+    return 0;
 }

@@ -1,23 +1,26 @@
 #pragma once
 
 #include <QApplication>
-#include <QLockFile>
 
-#include <memory>
+class MainWindow;
+class SingleInstance;
 
-// The program: one running instance per user session, showing the main window.
+// The program: one running instance per user session, showing the main window in the
+// user's language.
 class Application : public QApplication {
     Q_OBJECT
 public:
     Application(int& argc, char** argv);
 
-    // Shows the main window until it is closed. Returns at once when another instance
-    // holds the lock.
-    void run();
+    // Reads the command line (--help, --version, a score file) and shows the main window
+    // until it is closed. A later start hands its file to the running instance and ends.
+    // Returns the process exit status.
+    int run();
+
+    // Readies the running instance's window: it loads file (if any) once it is shown, and
+    // answers later starts by coming to the front and loading their file.
+    static void startWindow(SingleInstance& instance, MainWindow& window, const QString& file);
 
     // The lock that marks the running instance, in the user's runtime folder.
     static QString lockFilePath();
-
-private:
-    std::unique_ptr<QLockFile> m_instanceLock; // held until the process ends
 };

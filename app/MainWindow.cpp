@@ -2,6 +2,7 @@
 
 #include "app/LinkLabel.h"
 #include "app/PreviewWidget.h"
+#include "app/ScoreDrop.h"
 #include "app/ScoreWatcher.h"
 #include "app/Texts.h"
 #include "app/WarningsPanel.h"
@@ -47,8 +48,9 @@ constexpr int kButtonSpacing = 14;
 // The warnings line sits inside the gap above the status line, 5 pixels below the preview.
 constexpr int kWarningsGap = 5;
 
+// A text of the window in the language the application speaks.
 QString Q(const char* text) {
-    return QString::fromUtf8(text);
+    return WindowText(text);
 }
 
 // A 9-point Japanese gothic face at 96 dpi, in pixels so that the layout does not depend on
@@ -87,6 +89,8 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     connect(m_exportButton, &QPushButton::clicked, this, &MainWindow::toggleExport);
     m_watcher = new ScoreWatcher(this);
     connect(m_watcher, &ScoreWatcher::changed, this, &MainWindow::reloadScore);
+    auto* drop = new ScoreDrop(this, [this] { return m_run == EngineMode::Idle && !m_closing; });
+    connect(drop, &ScoreDrop::dropped, this, &MainWindow::openScore);
 
     // Enter and Escape are taken before any control sees them: Enter is the recording's
     // key wherever the focus is, and Escape must not close the window.
@@ -110,7 +114,7 @@ void MainWindow::buildLayout() {
     m_blog->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_link = new LinkLabel(this);
-    const QString address = Q(kVorlatHomepage);
+    const QString address = QString::fromUtf8(kVorlatHomepage);
     m_link->setAddress(address);
     // An address cut off in the middle is no use: the label is as wide as its text.
     m_link->setFixedSize(QFontMetrics(font()).horizontalAdvance(address) + 2, kTextHeight);
@@ -187,18 +191,28 @@ void MainWindow::loadScore() {
     if (path.isEmpty() || m_closing) {
         return;
     }
+    openScore(path);
+}
+
+bool MainWindow::openScore(const QString& path) {
+    // A file dropped or handed over mid-run waits for no one: the run goes on undisturbed.
+    if (m_closing || m_run != EngineMode::Idle) {
+        return false;
+    }
     Match loaded;
     const LoadOutcome outcome = LoadScoreFile(loaded, path.toStdString());
     if (!outcome.loaded) {
-        notify(Q(kLoadErrorText) + QLatin1Char('\n') + QString::fromStdString(outcome.error.text()),
-               Q(kLoadErrorCaption), Notice::Icon::Warning);
-        return;
+        notify(Q(kLoadFailedText) + QLatin1Char('\n') +
+                   QString::fromStdString(outcome.error.text()),
+               Q(kLoadFailedCaption), Notice::Icon::Warning);
+        return false;
     }
     m_watcher->watch(path);
     m_warnings->showDiagnostics(outcome.diagnostics);
     m_match = loaded;
     m_engine->load(std::move(loaded));
     m_engine->rewind();
+    return true;
 }
 
 void MainWindow::reloadScore() {

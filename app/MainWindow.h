@@ -47,6 +47,10 @@ public:
     const Match& match() const { return m_match; }
     const QString& videoPath() const { return m_videoPath; }
     QString statusText() const;
+
+    // Loads the score file at path as the load button does, while no run is going; false
+    // when the window is busy or the file could not be read (after saying so).
+    bool openScore(const QString& path);
     // Null once the window has closed.
     Engine* engine() { return m_engine.get(); }
 

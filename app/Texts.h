@@ -1,51 +1,74 @@
 #pragma once
 
-// Every text the main window shows: captions, status lines and message boxes, in the
-// words (and bytes) the program has always used.
+// Every text the main window shows: captions, status lines and message boxes. These are
+// the English source texts; the window shows them through its translator, which gives the
+// Japanese words (and bytes) the program has always used on a Japanese desktop.
 
+#include <QCoreApplication>
 #include <QString>
 
 struct ShownEntry;
 
-inline constexpr const char* kWindowTitle = "Vorlat  ダーツスコア動画作成ツール";
+// The translation context of the window's texts.
+inline constexpr const char* kWindowContext = "MainWindow";
 
-inline constexpr const char* kCaptionLoad = "スコアファイル読込";
-inline constexpr const char* kCaptionRecord = "タイミング記録";
-inline constexpr const char* kCaptionRecordStop = "記録中止";
-inline constexpr const char* kCaptionExport = "動画ファイル作成";
-inline constexpr const char* kCaptionExportStop = "ファイル出力中断";
+inline constexpr const char* kWindowTitle =
+    QT_TRANSLATE_NOOP("MainWindow", "Vorlat  Darts Score Video Maker");
 
-inline constexpr const char* kScoreFilter = "txtﾌｧｲﾙ (*.txt)";
-inline constexpr const char* kVideoFilter = "aviﾌｧｲﾙ (*.avi)";
+inline constexpr const char* kCaptionLoad = QT_TRANSLATE_NOOP("MainWindow", "Load score file");
+inline constexpr const char* kCaptionRecord = QT_TRANSLATE_NOOP("MainWindow", "Record timing");
+inline constexpr const char* kCaptionRecordStop = QT_TRANSLATE_NOOP("MainWindow", "Stop recording");
+inline constexpr const char* kCaptionExport = QT_TRANSLATE_NOOP("MainWindow", "Create video file");
+inline constexpr const char* kCaptionExportStop = QT_TRANSLATE_NOOP("MainWindow", "Stop output");
 
-inline constexpr const char* kStatusRecordingStart =
-    "タイミング記録中...　（※矢が刺さるタイミングでEnterを押す）";
-inline constexpr const char* kStatusRecordingPrefix = "タイミング記録中 --> ";
-inline constexpr const char* kStatusExportCancelled = "（　ファイル出力中断　）";
-inline constexpr const char* kStatusExportFinished = "（　動画ファイル出力完了　）";
+inline constexpr const char* kScoreFilter = QT_TRANSLATE_NOOP("MainWindow", "Text files (*.txt)");
+inline constexpr const char* kVideoFilter = QT_TRANSLATE_NOOP("MainWindow", "AVI files (*.avi)");
+
+inline constexpr const char* kStatusRecordingStart = QT_TRANSLATE_NOOP(
+    "MainWindow", "Recording timing...  (press Enter the moment each dart lands)");
+inline constexpr const char* kStatusRecordingPrefix =
+    QT_TRANSLATE_NOOP("MainWindow", "Recording timing --> ");
+inline constexpr const char* kStatusExportCancelled =
+    QT_TRANSLATE_NOOP("MainWindow", "(  Output stopped  )");
+inline constexpr const char* kStatusExportFinished =
+    QT_TRANSLATE_NOOP("MainWindow", "(  Video file written  )");
 
 inline constexpr const char* kNoDataText =
-    "スコアデータが存在しません。\n\n先にスコアファイルを読み込んでください。";
-inline constexpr const char* kNoDataCaption = "データがありません";
-inline constexpr const char* kRecordConfirmText =
-    "ダーツの刺さるタイミングを記録します。\n\n\n[OK]をクリックした瞬間から記録がスタートします。"
-    "\n\nダーツが刺さるタイミングに合わせてEnterキーを押して下さい。\n\n"
-    "（記録が最後まで到達すると、現在のファイルにタイミングが上書保存されます）";
-inline constexpr const char* kRecordConfirmCaption = "タイミング記録の開始";
-inline constexpr const char* kSavedText =
-    "タイミング記録が最終投まで達しました。\n\nタイミングデータを現在のファイルに保存しました。";
-inline constexpr const char* kSavedCaption = "ファイル保存完了";
-inline constexpr const char* kSaveErrorText = "タイミングデータのファイル保存に失敗しました。";
-inline constexpr const char* kSaveErrorCaption = "ファイル保存エラー";
-inline constexpr const char* kExportDoneText = "動画ファイルの作成が完了しました。";
-inline constexpr const char* kExportDoneCaption = "ファイル出力完了";
-inline constexpr const char* kExportErrorText =
-    "動画ファイルの作成中断または出力エラーが発生しました。";
-inline constexpr const char* kExportErrorCaption = "ファイル出力エラー";
-// The load error's words live with the loader, which the command-line companion shares.
+    QT_TRANSLATE_NOOP("MainWindow", "There is no score data.\n\nLoad a score file first.");
+inline constexpr const char* kNoDataCaption = QT_TRANSLATE_NOOP("MainWindow", "No data");
+inline constexpr const char* kRecordConfirmText = QT_TRANSLATE_NOOP(
+    "MainWindow",
+    "The moments the darts land will be recorded.\n\n\nRecording starts the moment you "
+    "click [OK].\n\nPress the Enter key each time a dart lands.\n\n(When the recording "
+    "reaches the last dart, the timing is saved into the current file)");
+inline constexpr const char* kRecordConfirmCaption =
+    QT_TRANSLATE_NOOP("MainWindow", "Start recording timing");
+inline constexpr const char* kSavedText = QT_TRANSLATE_NOOP(
+    "MainWindow",
+    "The recording reached the last dart.\n\nThe timing was saved into the current file.");
+inline constexpr const char* kSavedCaption = QT_TRANSLATE_NOOP("MainWindow", "File saved");
+inline constexpr const char* kSaveErrorText =
+    QT_TRANSLATE_NOOP("MainWindow", "Could not save the timing into the file.");
+inline constexpr const char* kSaveErrorCaption = QT_TRANSLATE_NOOP("MainWindow", "Save error");
+inline constexpr const char* kExportDoneText =
+    QT_TRANSLATE_NOOP("MainWindow", "The video file is complete.");
+inline constexpr const char* kExportDoneCaption = QT_TRANSLATE_NOOP("MainWindow", "Output done");
+inline constexpr const char* kExportErrorText = QT_TRANSLATE_NOOP(
+    "MainWindow", "Creating the video file was stopped or an output error occurred.");
+inline constexpr const char* kExportErrorCaption = QT_TRANSLATE_NOOP("MainWindow", "Output error");
+// The loader keeps the Japanese words for the callers that have no translator; the window
+// says them through its own.
+inline constexpr const char* kLoadFailedText =
+    QT_TRANSLATE_NOOP("MainWindow", "Could not read the score file.");
+inline constexpr const char* kLoadFailedCaption = QT_TRANSLATE_NOOP("MainWindow", "Read error");
 
-// "Round%d, Player%d, %d投目 (%d/%d)", after the recording prefix when the entry's time was
+// One of the texts above in the application's language.
+inline QString WindowText(const char* source) {
+    return QCoreApplication::translate(kWindowContext, source);
+}
+
+// "Round1, Player2, dart 3 (4/5)", after the recording prefix when the entry's time was
 // just recorded.
 QString EntryStatus(const ShownEntry& entry);
-// "（　動画ファイル出力中...　%d%%　）"
+// "(  Writing video file...  42%  )"
 QString ExportProgressStatus(int percent);

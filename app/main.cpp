@@ -2,7 +2,5 @@
 
 int main(int argc, char** argv) {
     Application app(argc, argv);
-    app.run();
-    // A second instance ends just as quietly as the first.
-    return 0;
+    return app.run();
 }

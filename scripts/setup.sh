@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev qt6-multimedia-dev qt6-l10n-tools qt6-translations-l10n
+    qt6-base-dev libgl-dev qt6-multimedia-dev qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
     libgtest-dev googletest
     fonts-liberation2 fonts-ipafont-gothic

@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "score/Loader.h"
 #include "score/ScoreData.h"
@@ -28,7 +29,7 @@ bool ParseScale(const std::string& text, double& scale) {
 bool LoadScore(Match& score, const char* path) {
     const LoadOutcome outcome = LoadScoreFile(score, path);
     if (!outcome.loaded) {
-        std::fprintf(stderr, "%s\n%s\n", kLoadErrorText, outcome.error.text().c_str());
+        std::fprintf(stderr, "%s\n%s\n", CliLoadErrorText().c_str(), outcome.error.text().c_str());
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "score/ScoreData.h"
 #include "video/Export.h"
@@ -9,10 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The program's status texts of an export.
-constexpr const char* kProgressFormat = "（　動画ファイル出力中...　%d%%　）";
-constexpr const char* kFinishedText = "（　動画ファイル出力完了　）";
 
 void PrintUsage() {
     std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed] "
@@ -64,14 +61,10 @@ int CliExport(int argc, char** argv) {
     };
     const ExportResult result = ExportVideo(
         score, request,
-        [&](const ExportProgress& progress) {
-            char text[128];
-            std::snprintf(text, sizeof text, kProgressFormat, progress.percent);
-            status(text);
-        },
+        [&](const ExportProgress& progress) { status(CliExportProgressText(progress.percent)); },
         nullptr);
     if (result.outcome == ExportOutcome::Finished) {
-        status(kFinishedText);
+        status(CliExportFinishedText());
     }
     if (lineOpen) {
         std::fputc('\n', stderr);

@@ -1,4 +1,6 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
+#include "render/Version.h"
 
 #include <QGuiApplication>
 
@@ -9,7 +11,7 @@
 
 namespace {
 
-void PrintUsage() {
+void PrintUsage(std::FILE* out = stderr) {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
@@ -17,8 +19,9 @@ void PrintUsage() {
                "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n"
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
+               "  vorlat-cli --help | --version\n"
                "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
-               stderr);
+               out);
 }
 
 } // namespace
@@ -29,6 +32,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* command = argv[1];
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+        std::printf("%s\n\n", CliHelpIntro().c_str());
+        PrintUsage(stdout);
+        std::printf("\n%s", CliHelpDetails().c_str());
+        return 0;
+    }
+    if (std::strcmp(command, "--version") == 0) {
+        std::printf("vorlat-cli %s\n", kVorlatFileVersion);
+        return 0;
+    }
     int subArgc = argc - 2;
     char** subArgv = argv + 2;
     if (std::strcmp(command, "dump") == 0) {

@@ -1,11 +1,12 @@
 #include "app/MainWindow.h"
 
+#include "ClassicTexts.h"
 #include "EngineLog.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
+#include "app/Language.h"
 #include "app/LinkLabel.h"
 #include "app/PreviewWidget.h"
-#include "app/Texts.h"
 #include "render/Renderer.h"
 #include "score/Loader.h"
 
@@ -28,6 +29,8 @@
 #include <vector>
 
 namespace {
+
+using namespace classic;
 
 // A message box as the test answered it.
 struct Shown {
@@ -82,6 +85,8 @@ private:
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override {
+        // These tests check the window as it looks on a Japanese desktop.
+        ASSERT_EQ(SetApplicationLanguage(QStringLiteral("ja")).toStdString(), "ja");
         m_shortPath = m_dir.File("short.txt");
         WriteBytes(m_shortPath, kShortMatch);
         m_longPath = m_dir.File("501-timed.txt");

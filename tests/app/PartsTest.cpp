@@ -1,5 +1,6 @@
 // The main window's parts on their own: its texts, the tap clock, the preview and the link.
 
+#include "app/Language.h"
 #include "app/LinkLabel.h"
 #include "app/PreviewWidget.h"
 #include "app/TapClock.h"
@@ -21,24 +22,43 @@
 
 namespace {
 
-TEST(Texts, StatusLinesAreTheClassicOnesByteForByte) {
+// The status lines in both languages: the Japanese ones byte for byte as the program has
+// always shown them.
+TEST(Texts, StatusLinesInEachLanguage) {
+    struct Language {
+        const char* name;
+        const char* recordingPrefix;
+        const char* entryFormat; // round, player, dart, position, count
+        const char* progressFormat;
+    };
+    const Language languages[] = {
+        {"ja", "タイミング記録中 --> ", "Round%d, Player%d, %d投目 (%d/%d)",
+         "（　動画ファイル出力中...　%d%%　）"},
+        {"en", "Recording timing --> ", "Round%d, Player%d, dart %d (%d/%d)",
+         "(  Writing video file...  %d%%  )"},
+    };
     const ShownEntry entries[] = {
         {1, 5, 1, 1, 0, false},
         {27, 27, 4, 1, 2, false},
         {5, 5, 1, 2, 1, true},
         {120, 999, 20, 2, 3, true},
     };
-    for (const ShownEntry& e : entries) {
-        char expected[128];
-        std::snprintf(expected, sizeof expected, "%sRound%d, Player%d, %d投目 (%d/%d)",
-                      e.recording ? kStatusRecordingPrefix : "", e.round, e.player, e.dart,
-                      e.position, e.count);
-        EXPECT_EQ(EntryStatus(e).toStdString(), expected);
-    }
-    for (int percent : {0, 7, 42, 99}) {
-        char expected[128];
-        std::snprintf(expected, sizeof expected, "（　動画ファイル出力中...　%d%%　）", percent);
-        EXPECT_EQ(ExportProgressStatus(percent).toStdString(), expected);
+    for (const Language& language : languages) {
+        ASSERT_EQ(SetApplicationLanguage(QString::fromLatin1(language.name)).toStdString(),
+                  language.name);
+        for (const ShownEntry& e : entries) {
+            char expected[128];
+            const int n = std::snprintf(expected, sizeof expected, "%s",
+                                        e.recording ? language.recordingPrefix : "");
+            std::snprintf(expected + n, sizeof expected - n, language.entryFormat, e.round,
+                          e.player, e.dart, e.position, e.count);
+            EXPECT_EQ(EntryStatus(e).toStdString(), expected) << language.name;
+        }
+        for (int percent : {0, 7, 42, 99}) {
+            char expected[128];
+            std::snprintf(expected, sizeof expected, language.progressFormat, percent);
+            EXPECT_EQ(ExportProgressStatus(percent).toStdString(), expected) << language.name;
+        }
     }
 }
 

@@ -1,0 +1,118 @@
+#include "app/SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
+
+#include <unistd.h>
+
+namespace {
+
+// The lock's name is shared with the earlier releases, so that they exclude each other.
+const QString kLockName = QStringLiteral("CVorlatApp.lock");
+
+// The temporary folder is shared by all users; the socket's name says whose it is.
+QString ServerNameIn(const QString& folder) {
+    return QDir(folder).filePath(QStringLiteral("vorlat-%1.socket").arg(::getuid()));
+}
+
+// One request a line: the file as an encoded URL, so that no byte of a name ends the line,
+// or nothing; the answer is one line too.
+const QByteArray kAnswer = QByteArrayLiteral("ok\n");
+
+} // namespace
+
+SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::lockFilePath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        folder = QDir::tempPath();
+    }
+    return QDir(folder).filePath(kLockName);
+}
+
+bool SingleInstance::claim() {
+    for (const QString& path : {lockFilePath(), QDir(QDir::tempPath()).filePath(kLockName)}) {
+        m_lock = std::make_unique<QLockFile>(path);
+        // The lock lives as long as the instance, however long that is; only a lock left by
+        // a process that no longer runs counts as stale.
+        m_lock->setStaleLockTime(0);
+        m_serverName = ServerNameIn(QFileInfo(path).path());
+        if (m_lock->tryLock(0)) {
+            listen(m_serverName);
+            return true;
+        }
+        if (m_lock->error() == QLockFile::LockFailedError) {
+            return false;
+        }
+        m_lock.reset();
+    }
+    m_serverName.clear();
+    return true;
+}
+
+void SingleInstance::listen(const QString& name) {
+    // Holding the lock, no other instance runs: a socket left by one that crashed is stale.
+    QLocalServer::removeServer(name);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(name)) {
+        qWarning("vorlat: later starts cannot reach this window: %s",
+                 qUtf8Printable(m_server->errorString()));
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::receive);
+}
+
+void SingleInstance::receive() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (!socket->canReadLine()) {
+                return;
+            }
+            const QString path = QUrl::fromEncoded(socket->readLine().chopped(1)).toLocalFile();
+            socket->write(kAnswer);
+            socket->disconnectFromServer();
+            emit openRequested(path);
+        });
+    }
+}
+
+bool SingleInstance::handOver(const QString& path, int timeoutMs) {
+    if (m_serverName.isEmpty()) {
+        return false;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    // The running instance takes its lock a moment before it listens; a start in that
+    // moment tries again until the deadline.
+    for (;;) {
+        socket.connectToServer(m_serverName);
+        if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+            break;
+        }
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(50);
+    }
+    socket.write((path.isEmpty() ? QByteArray() : QUrl::fromLocalFile(path).toEncoded()) + '\n');
+    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+        return false;
+    }
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            return false;
+        }
+    }
+    return socket.readLine() == kAnswer;
+}

@@ -1,0 +1,204 @@
+// The language the programs speak: chosen from the user's languages, the window's texts and
+// Qt's own in it, and the locale variables of the environment deciding for both programs.
+
+#include "app/Language.h"
+#include "ClassicTexts.h"
+#include "app/MainWindow.h"
+#include "app/Texts.h"
+
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(Language, FirstSpokenLanguageOfTheUsersWins) {
+    struct Case {
+        QStringList uiLanguages;
+        const char* chosen;
+    };
+    const Case cases[] = {
+        {{"ja-JP", "ja"}, "ja"},
+        {{"ja"}, "ja"},
+        {{"ja_JP.UTF-8"}, "ja"},
+        {{"fr-FR", "fr", "ja-JP"}, "ja"}, // no French texts: the next language asked for
+        {{"en-GB", "ja-JP"}, "en"},       // English asked for before Japanese
+        {{"de-DE"}, "en"},
+        {{"C"}, "en"},
+        {{}, "en"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChooseLanguage(c.uiLanguages).toStdString(), c.chosen)
+            << c.uiLanguages.join(QLatin1Char(':')).toStdString();
+    }
+}
+
+// The window and Qt's own buttons in one language, never a mix.
+TEST(Language, WindowAndQtSpeakTheChosenLanguage) {
+    struct Case {
+        const char* language;
+        const char* title;
+        const char* loadCaption;
+        const char* noDataText;
+        const char* cancel; // Qt's own Cancel button
+    };
+    const Case cases[] = {
+        {"ja", classic::kWindowTitle, classic::kCaptionLoad, classic::kNoDataText, "キャンセル"},
+        {"en", "Vorlat  Darts Score Video Maker", "Load score file",
+         "There is no score data.\n\nLoad a score file first.", "Cancel"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetApplicationLanguage(QString::fromLatin1(c.language)).toStdString(),
+                  c.language);
+        MainWindow window;
+        std::vector<Notice> notices;
+        window.showNotice = [&](const Notice& notice) {
+            notices.push_back(notice);
+            return false;
+        };
+        EXPECT_EQ(window.windowTitle().toStdString(), c.title) << c.language;
+        EXPECT_EQ(window.loadButton().text().toStdString(), c.loadCaption) << c.language;
+        window.recordButton().click();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_EQ(notices[0].text.toStdString(), c.noDataText) << c.language;
+
+        // Every caption a button can show fits it in this language too.
+        const QFontMetrics metrics(window.font());
+        for (const char* caption : {kCaptionLoad, kCaptionRecord, kCaptionRecordStop,
+                                    kCaptionExport, kCaptionExportStop}) {
+            EXPECT_LT(metrics.horizontalAdvance(WindowText(caption)), window.loadButton().width())
+                << c.language << ": " << caption;
+        }
+
+        QMessageBox box(QMessageBox::Information, QString(), QString(),
+                        QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')).toStdString(),
+                  c.cancel)
+            << c.language;
+    }
+}
+
+struct ProcessRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs program under exactly the locale variables given, none inherited.
+ProcessRun RunWithLocale(const char* program, const QStringList& args,
+                         const std::vector<std::pair<QString, QString>>& locale) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        env.remove(QString::fromLatin1(name));
+    }
+    for (const auto& [name, value] : locale) {
+        env.insert(name, value);
+    }
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A runtime folder of its own, as a desktop session gives: no instance runs there.
+    static const QTemporaryDir runtime;
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QString::fromUtf8(program), args);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
+        return {};
+    }
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+TEST(Language, LocaleVariablesChooseForBothPrograms) {
+    using Vars = std::vector<std::pair<QString, QString>>;
+    struct Case {
+        Vars vars;
+        bool japanese;
+    };
+    const QString ja = QStringLiteral("ja_JP.UTF-8");
+    const QString en = QStringLiteral("en_US.UTF-8");
+    const Case cases[] = {
+        {{{"LANG", ja}}, true},
+        {{{"LANG", en}}, false},
+        {{{"LANG", "C.UTF-8"}}, false},
+        {{}, false},
+        {{{"LC_ALL", ja}, {"LANG", en}}, true},
+        {{{"LC_MESSAGES", ja}, {"LANG", en}}, true},
+        {{{"LC_ALL", en}, {"LANG", ja}}, false},
+        {{{"LANGUAGE", "ja"}, {"LANG", en}}, true},
+        {{{"LANGUAGE", "en:ja"}, {"LANG", ja}}, false},
+        {{{"LANGUAGE", "fr:ja"}, {"LANG", en}}, true},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("missing.txt"));
+    for (const Case& c : cases) {
+        std::string vars;
+        for (const auto& [name, value] : c.vars) {
+            vars += (name + QLatin1Char('=') + value + QLatin1Char(' ')).toStdString();
+        }
+        const ProcessRun help = RunWithLocale(VORLAT_GUI_PATH, {QStringLiteral("--help")}, c.vars);
+        EXPECT_EQ(help.exitCode, 0) << vars;
+        const std::string description =
+            c.japanese ? "ダーツの試合のスコアファイルからスコアボードの動画を作ります。"
+                       : "Turns the score file of a darts match into a scoreboard video.";
+        EXPECT_NE(help.out.find(description), std::string::npos) << vars << help.out;
+
+        const ProcessRun load =
+            RunWithLocale(VORLAT_CLI_PATH, {QStringLiteral("dump"), missing}, c.vars);
+        EXPECT_EQ(load.exitCode, 1) << vars;
+        EXPECT_EQ(load.err, c.japanese ? "スコアファイルの読み込みができませんでした。\n"
+                                       : "Could not read the score file.\n")
+            << vars;
+    }
+}
+
+TEST(CommandLine, HelpAndVersionOfBothPrograms) {
+    struct Case {
+        const char* program;
+        QStringList args;
+        int exitCode;
+        std::string out; // stdout begins with this
+        std::string err; // stderr holds this
+    };
+    const std::string version = VORLAT_VERSION;
+    const Case cases[] = {
+        {VORLAT_GUI_PATH, {"--version"}, 0, "vorlat " + version + "\n", ""},
+        {VORLAT_GUI_PATH, {"-v"}, 0, "vorlat " + version + "\n", ""},
+        {VORLAT_GUI_PATH, {"--help"}, 0, "Usage: ", ""},
+        {VORLAT_GUI_PATH, {"--no-such-option"}, 1, "", "no-such-option"},
+        {VORLAT_GUI_PATH, {"a.txt", "b.txt"}, 1, "", "one score file at most"},
+        {VORLAT_CLI_PATH, {"--version"}, 0, "vorlat-cli " + version + "\n", ""},
+        {VORLAT_CLI_PATH, {"--help"}, 0, "Makes the pictures", ""},
+        {VORLAT_CLI_PATH, {}, 2, "", "usage:\n  vorlat-cli dump SCORE.txt\n"},
+        {VORLAT_CLI_PATH, {"--no-such-option"}, 2, "", "usage:\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.program) + " " + c.args.join(' ').toStdString();
+        const ProcessRun run = RunWithLocale(c.program, c.args, {{"LANG", "C.UTF-8"}});
+        EXPECT_EQ(run.exitCode, c.exitCode) << what;
+        EXPECT_EQ(run.out.rfind(c.out, 0), 0u) << what << "\n" << run.out;
+        if (c.exitCode == 0) {
+            EXPECT_EQ(run.err, "") << what;
+        }
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << what << "\n" << run.err;
+    }
+    // The help names the file argument and both options, and the companion's every command.
+    const ProcessRun gui = RunWithLocale(VORLAT_GUI_PATH, {QStringLiteral("--help")}, {});
+    for (const char* part : {"[SCORE.txt]", "--help", "--version"}) {
+        EXPECT_NE(gui.out.find(part), std::string::npos) << part << "\n" << gui.out;
+    }
+    const ProcessRun cli = RunWithLocale(VORLAT_CLI_PATH, {QStringLiteral("--help")}, {});
+    for (const char* part : {"vorlat-cli dump", "vorlat-cli frame", "vorlat-cli title",
+                             "vorlat-cli export", "--help | --version"}) {
+        EXPECT_NE(cli.out.find(part), std::string::npos) << part << "\n" << cli.out;
+    }
+}
+
+} // namespace
