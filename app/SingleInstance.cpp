@@ -9,6 +9,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -24,6 +26,8 @@ QString ServerNameIn(const QString& folder) {
 // One request a line: the file as an encoded URL, so that no byte of a name ends the line,
 // or nothing; the answer is one line too.
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
+
+constexpr int kConnectTimeoutMs = 1000;
 
 } // namespace
 
@@ -94,13 +98,15 @@ bool SingleInstance::handOver(const QString& path, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     // The running instance takes its lock a moment before it listens; a start in that
-    // moment tries again until the deadline.
+    // moment tries again for a while. A lock held by a release that never listens ends the
+    // trying after that while too.
+    const QDeadlineTimer connectDeadline(std::min(timeoutMs, kConnectTimeoutMs));
     for (;;) {
         socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+        if (socket.waitForConnected(static_cast<int>(connectDeadline.remainingTime()))) {
             break;
         }
-        if (deadline.hasExpired()) {
+        if (connectDeadline.hasExpired()) {
             return false;
         }
         QThread::msleep(50);

@@ -3,7 +3,7 @@
 #include "engine/Engine.h"
 
 QString EntryStatus(const ShownEntry& entry) {
-    QString text = QCoreApplication::translate(kWindowContext, "Round%1, Player%2, dart %3 (%4/%5)")
+    QString text = QCoreApplication::translate("MainWindow", "Round%1, Player%2, dart %3 (%4/%5)")
                        .arg(entry.round)
                        .arg(entry.player)
                        .arg(entry.dart)
@@ -16,6 +16,6 @@ QString EntryStatus(const ShownEntry& entry) {
 }
 
 QString ExportProgressStatus(int percent) {
-    return QCoreApplication::translate(kWindowContext, "(  Writing video file...  %1%  )")
+    return QCoreApplication::translate("MainWindow", "(  Writing video file...  %1%  )")
         .arg(percent);
 }

@@ -5,6 +5,7 @@
 #include "ClassicTexts.h"
 #include "app/MainWindow.h"
 #include "app/Texts.h"
+#include "score/Loader.h"
 
 #include <QFontMetrics>
 #include <QMessageBox>
@@ -82,6 +83,47 @@ TEST(Language, WindowAndQtSpeakTheChosenLanguage) {
         EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')).toStdString(),
                   c.cancel)
             << c.language;
+    }
+}
+
+// Every text of the window, through the compiled translation, against the program's own
+// bytes; in English each is its source text.
+TEST(Language, EveryWindowTextHasItsClassicJapanese) {
+    const std::pair<const char*, const char*> texts[] = {
+        {kWindowTitle, classic::kWindowTitle},
+        {kCaptionLoad, classic::kCaptionLoad},
+        {kCaptionRecord, classic::kCaptionRecord},
+        {kCaptionRecordStop, classic::kCaptionRecordStop},
+        {kCaptionExport, classic::kCaptionExport},
+        {kCaptionExportStop, classic::kCaptionExportStop},
+        {kScoreFilter, classic::kScoreFilter},
+        {kVideoFilter, classic::kVideoFilter},
+        {kStatusRecordingStart, classic::kStatusRecordingStart},
+        {kStatusRecordingPrefix, classic::kStatusRecordingPrefix},
+        {kStatusExportCancelled, classic::kStatusExportCancelled},
+        {kStatusExportFinished, classic::kStatusExportFinished},
+        {kNoDataText, classic::kNoDataText},
+        {kNoDataCaption, classic::kNoDataCaption},
+        {kRecordConfirmText, classic::kRecordConfirmText},
+        {kRecordConfirmCaption, classic::kRecordConfirmCaption},
+        {kSavedText, classic::kSavedText},
+        {kSavedCaption, classic::kSavedCaption},
+        {kSaveErrorText, classic::kSaveErrorText},
+        {kSaveErrorCaption, classic::kSaveErrorCaption},
+        {kExportDoneText, classic::kExportDoneText},
+        {kExportDoneCaption, classic::kExportDoneCaption},
+        {kExportErrorText, classic::kExportErrorText},
+        {kExportErrorCaption, classic::kExportErrorCaption},
+        {kLoadFailedText, kLoadErrorText},
+        {kLoadFailedCaption, kLoadErrorCaption},
+    };
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("ja")).toStdString(), "ja");
+    for (const auto& [english, japanese] : texts) {
+        EXPECT_EQ(WindowText(english).toStdString(), japanese) << english;
+    }
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
+    for (const auto& [english, japanese] : texts) {
+        EXPECT_EQ(WindowText(english).toStdString(), english);
     }
 }
 
