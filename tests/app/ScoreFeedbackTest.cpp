@@ -185,6 +185,7 @@ TEST_F(ScoreFeedbackTest, AnEditedFileIsShownAgainKeepingTheEntryShown) {
 TEST_F(ScoreFeedbackTest, ABrokenEditKeepsTheMatchAndSaysWhy) {
     Load(m_path);
     ASSERT_TRUE(WaitUntil([&] { return IdleAt(kShortFirstEntry); }));
+    Settle(); // the first entry's picture follows its status
     const size_t pictures = m_log->pictures.size();
 
     WriteBytes(m_path, "[SETTING]\nGAME=301\n");
