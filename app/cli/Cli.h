@@ -13,6 +13,7 @@ int CliDump(int argc, char** argv);   // dump SCORE.txt
 int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png [picture options]
 int CliTitle(int argc, char** argv);  // title OUT.png [picture options]
 int CliExport(int argc, char** argv); // export SCORE.txt OUT.avi [--uncompressed|--compressed]
+int CliBurn(int argc, char** argv);   // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
 
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text.

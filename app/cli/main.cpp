@@ -10,12 +10,14 @@
 namespace {
 
 void PrintUsage() {
-    std::fputs("usage:\n"
-               "  vorlat-cli dump SCORE.txt\n"
-               "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
-               "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
-               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
-               stderr);
+    std::fputs(
+        "usage:\n"
+        "  vorlat-cli dump SCORE.txt\n"
+        "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
+        "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
+        "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n"
+        "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n",
+        stderr);
 }
 
 } // namespace
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "export") == 0) {
         return CliExport(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "burn") == 0) {
+        return CliBurn(subArgc, subArgv);
     }
     PrintUsage();
     return 2;
