@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "app/StartupArguments.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -40,5 +41,6 @@ void Application::run() {
 
     setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));
     MainWindow window;
+    OpenStartupFiles(window, ParseStartupArguments(arguments()));
     window.exec();
 }

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/LinkLabel.h"
+#include "app/PlayerWindow.h"
 #include "app/PreviewWidget.h"
 #include "app/Texts.h"
 #include "render/Version.h"
@@ -88,6 +89,11 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     m_engine = std::make_unique<Engine>();
     connectEngine();
     m_engine->showTitle();
+
+    // The player is a window of its own, reached from this window's context menu.
+    m_player = new PlayerWindow(*m_engine, this);
+    addActions(m_player->windowActions());
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 MainWindow::~MainWindow() {
@@ -173,14 +179,20 @@ void MainWindow::loadScore() {
     if (path.isEmpty() || m_closing) {
         return;
     }
+    openScore(path);
+}
+
+bool MainWindow::openScore(const QString& path) {
     Match loaded;
     if (!OpenScoreFile(loaded, path.toStdString())) {
         notify(Q(kLoadErrorText), Q(kLoadErrorCaption), Notice::Icon::Warning);
-        return;
+        return false;
     }
     m_match = loaded;
+    m_player->setMatch(m_match);
     m_engine->load(std::move(loaded));
     m_engine->rewind();
+    return true;
 }
 
 void MainWindow::toggleRecording() {
@@ -191,6 +203,20 @@ void MainWindow::toggleRecording() {
     case EngineMode::Idle: {
         if (m_match.count() == 0) {
             notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
+            return;
+        }
+        if (m_player->hasFootage()) {
+            // Taps are stamped with the footage's clock: the recording starts at its frame.
+            if (notify(tr("The recording follows the footage in the player: press Enter when "
+                          "a dart lands, Backspace to take the last tap back. Pausing, "
+                          "seeking and slow playback are allowed.\n\nThe times are saved to "
+                          "the score file when the last dart is reached."),
+                       Q(kRecordConfirmCaption), Notice::Icon::Information, true) &&
+                !m_closing) {
+                setRun(EngineMode::Recording);
+                setStatus(Q(kStatusRecordingStart));
+                m_player->startRecording();
+            }
             return;
         }
         if (!notify(Q(kRecordConfirmText), Q(kRecordConfirmCaption), Notice::Icon::Information,
@@ -324,10 +350,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (static_cast<const QKeyEvent*>(event)->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_run == EngineMode::Recording && !m_closing) {
+        if (m_run == EngineMode::Recording && !m_closing && !m_player->tap()) {
             m_engine->tap(arrived);
         }
         return true;
+    case Qt::Key_Backspace:
+        if (m_run == EngineMode::Recording && !m_closing && m_player->undoTap()) {
+            return true;
+        }
+        return QDialog::eventFilter(watched, event);
     case Qt::Key_Escape:
         return true;
     default:
