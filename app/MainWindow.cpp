@@ -87,13 +87,13 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 
     m_engine = std::make_unique<Engine>();
-    connectEngine();
-    m_engine->showTitle();
-
     // The player is a window of its own, reached from this window's context menu.
     m_player = new PlayerWindow(*m_engine, this);
+    connect(m_player, &PlayerWindow::previewPicture, m_preview, &PreviewWidget::setPicture);
     addActions(m_player->windowActions());
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    connectEngine();
+    m_engine->showTitle();
 }
 
 MainWindow::~MainWindow() {
@@ -161,7 +161,12 @@ void MainWindow::connectEngine() {
     // The engine emits on this thread, and nothing once it is gone: none of these can come
     // while the window closes.
     Engine* engine = m_engine.get();
-    connect(engine, &Engine::pictureReady, m_preview, &PreviewWidget::setPicture);
+    // With footage open the preview is the player's: the footage with the board over it.
+    connect(engine, &Engine::pictureReady, m_preview, [this](const QImage& picture) {
+        if (!m_player->hasFootage()) {
+            m_preview->setPicture(picture);
+        }
+    });
     connect(engine, &Engine::entryShown, this,
             [this](const ShownEntry& entry) { setStatus(EntryStatus(entry)); });
     connect(engine, &Engine::matchChanged, this, [this](const Match& match) { m_match = match; });

@@ -33,15 +33,26 @@ QRectF Fit(QSizeF content, const QRectF& area) {
 
 void PlayerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
+    paintInto(painter, rect());
+}
+
+QImage PlayerView::compose(QSize size) const {
+    QImage picture(size, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    paintInto(painter, picture.rect());
+    return picture;
+}
+
+void PlayerView::paintInto(QPainter& painter, const QRect& area) const {
+    painter.fillRect(area, Qt::black);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (m_frame.isNull()) {
         if (!m_board.isNull()) {
-            painter.drawImage(Fit(m_board.size(), rect()), m_board);
+            painter.drawImage(Fit(m_board.size(), area), m_board);
         }
         return;
     }
-    const QRectF target = Fit(m_frame.size(), rect());
+    const QRectF target = Fit(m_frame.size(), area);
     painter.drawImage(target, m_frame);
     if (!m_board.isNull()) {
         const double factor = target.width() / m_frame.width();

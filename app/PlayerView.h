@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QWidget>
 
+class QPainter;
+
 // The player's picture: the footage frame fitted into the widget with the board laid over
 // it where it goes in the footage, or the board alone, fitted, when there is no footage.
 class PlayerView : public QWidget {
@@ -22,10 +24,15 @@ public:
 
     QSize sizeHint() const override { return {640, 360}; }
 
+    // The picture as the view paints it, at another size (the main window's preview).
+    QImage compose(QSize size) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void paintInto(QPainter& painter, const QRect& area) const;
+
     QImage m_frame;
     QImage m_board;
     QPoint m_boardPos;

@@ -313,6 +313,7 @@ void PlayerWindow::takeFrame(const QVideoFrame& frame) {
         redrawBoard();
     }
     updateTimeline();
+    updatePreview();
     emit frameShown(m_frameMs);
 }
 
@@ -348,6 +349,13 @@ void PlayerWindow::redrawBoard() {
     m_view->setBoard(board,
                      footage ? BoardPosition(m_footageSize, board.size(), m_settings.overlay.place)
                              : QPoint());
+    updatePreview();
+}
+
+void PlayerWindow::updatePreview() {
+    if (hasFootage() && !m_view->frame().isNull()) {
+        emit previewPicture(m_view->compose({kBoardWidth, kBoardHeight}));
+    }
 }
 
 void PlayerWindow::updateTimeline() {

@@ -98,6 +98,8 @@ signals:
     // A footage frame reached the screen, or the board alone moved to a moment.
     void frameShown(int64_t ms);
     void burnFinished(BurnResult::Outcome outcome);
+    // With footage open: the footage and board as the main window's preview shows them.
+    void previewPicture(const QImage& picture);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,6 +112,7 @@ private:
     void closeFootage();
     void takeFrame(const QVideoFrame& frame);
     void redrawBoard();
+    void updatePreview();
     void updateTimeline();
     void fillEntries();
     void finishBurn(const BurnResult& result);

@@ -6,6 +6,7 @@
 #include "app/BoardOverlay.h"
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
+#include "app/PreviewWidget.h"
 #include "app/StartupArguments.h"
 #include "render/Renderer.h"
 #include "score/Loader.h"
@@ -262,6 +263,13 @@ TEST_F(PlayerTest, TheFootageAndBoardSettingsComeBackWithTheScoreFile) {
     ASSERT_TRUE(WaitUntil([&] { return Player().view().board().width() == 160; }));
     EXPECT_EQ(Player().view().boardPos(), QPoint(320 - 160 - 8, 8));
     EXPECT_TRUE(Player().view().board().hasAlphaChannel());
+    // The main window's preview shows the same: the footage with the board over it.
+    ShowFrame(45);
+    EXPECT_EQ(Window().preview().picture(), Player().view().compose({320, 240}));
+    const QImage& preview = Window().preview().picture();
+    const QImage& frame = Player().view().frame();
+    EXPECT_NE(preview.pixel(232, 68), frame.pixel(232, 68)); // the board's middle
+    EXPECT_EQ(preview.pixel(20, 200), frame.pixel(20, 200));
 
     MakeWindow();
     EXPECT_FALSE(Player().hasFootage());
