@@ -3,6 +3,7 @@
 #include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
+#include "app/StartupArguments.h"
 #include "render/Version.h"
 
 #include <QCommandLineParser>
@@ -48,6 +49,10 @@ int Application::run() {
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("SCORE.txt"), tr("The score file to open."),
                                  QStringLiteral("[SCORE.txt]"));
+    const QCommandLineOption footageOption(QStringLiteral("footage"),
+                                           tr("The match footage to open in the player."),
+                                           QStringLiteral("VIDEO"));
+    parser.addOption(footageOption);
     // --help and --version print and end the process with status 0; a wrong option ends it
     // with status 1 after saying what was wrong.
     parser.process(arguments());
@@ -58,6 +63,9 @@ int Application::run() {
     }
     // The running instance may work in another folder: it gets the file's full path.
     const QString file = files.isEmpty() ? QString() : QDir::current().absoluteFilePath(files[0]);
+    const QString footage = parser.isSet(footageOption)
+                                ? QDir::current().absoluteFilePath(parser.value(footageOption))
+                                : QString();
 
     SingleInstance instance;
     if (!instance.claim()) {
@@ -69,7 +77,12 @@ int Application::run() {
 
     setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));
     MainWindow window;
-    startWindow(instance, window, file);
+    startWindow(instance, window, footage.isEmpty() ? file : QString());
+    if (!footage.isEmpty()) {
+        QTimer::singleShot(0, &window, [&window, file, footage] {
+            OpenStartupFiles(window, StartupFiles{file, footage});
+        });
+    }
     window.exec();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/LinkLabel.h"
+#include "app/PlayerWindow.h"
 #include "app/PreviewWidget.h"
 #include "app/ScoreDrop.h"
 #include "app/ScoreWatcher.h"
@@ -97,6 +98,11 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 
     m_engine = std::make_unique<Engine>();
+    // The player is a window of its own, reached from this window's context menu.
+    m_player = new PlayerWindow(*m_engine, this);
+    connect(m_player, &PlayerWindow::previewPicture, m_preview, &PreviewWidget::setPicture);
+    addActions(m_player->windowActions());
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     connectEngine();
     m_engine->showTitle();
 }
@@ -171,7 +177,12 @@ void MainWindow::connectEngine() {
     // The engine emits on this thread, and nothing once it is gone: none of these can come
     // while the window closes.
     Engine* engine = m_engine.get();
-    connect(engine, &Engine::pictureReady, m_preview, &PreviewWidget::setPicture);
+    // With footage open the preview is the player's: the footage with the board over it.
+    connect(engine, &Engine::pictureReady, m_preview, [this](const QImage& picture) {
+        if (!m_player->hasFootage()) {
+            m_preview->setPicture(picture);
+        }
+    });
     connect(engine, &Engine::entryShown, this, [this](const ShownEntry& entry) {
         m_shownIndex = entry.position - 1;
         setStatus(EntryStatus(entry));
@@ -210,6 +221,7 @@ bool MainWindow::openScore(const QString& path) {
     m_watcher->watch(path);
     m_warnings->showDiagnostics(outcome.diagnostics);
     m_match = loaded;
+    m_player->setMatch(m_match);
     m_engine->load(std::move(loaded));
     m_engine->rewind();
     return true;
@@ -232,6 +244,7 @@ void MainWindow::reloadScore() {
         return;
     }
     m_match = loaded;
+    m_player->setMatch(m_match);
     m_engine->load(std::move(loaded));
     m_engine->showEntry(m_shownIndex);
 }
@@ -244,6 +257,20 @@ void MainWindow::toggleRecording() {
     case EngineMode::Idle: {
         if (m_match.count() == 0) {
             notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
+            return;
+        }
+        if (m_player->hasFootage()) {
+            // Taps are stamped with the footage's clock: the recording starts at its frame.
+            if (notify(tr("The recording follows the footage in the player: press Enter when "
+                          "a dart lands, Backspace to take the last tap back. Pausing, "
+                          "seeking and slow playback are allowed.\n\nThe times are saved to "
+                          "the score file when the last dart is reached."),
+                       Q(kRecordConfirmCaption), Notice::Icon::Information, true) &&
+                !m_closing) {
+                setRun(EngineMode::Recording);
+                setStatus(Q(kStatusRecordingStart));
+                m_player->startRecording();
+            }
             return;
         }
         if (!notify(Q(kRecordConfirmText), Q(kRecordConfirmCaption), Notice::Icon::Information,
@@ -379,10 +406,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (static_cast<const QKeyEvent*>(event)->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_run == EngineMode::Recording && !m_closing) {
+        if (m_run == EngineMode::Recording && !m_closing && !m_player->tap()) {
             m_engine->tap(arrived);
         }
         return true;
+    case Qt::Key_Backspace:
+        if (m_run == EngineMode::Recording && !m_closing && m_player->undoTap()) {
+            return true;
+        }
+        return QDialog::eventFilter(watched, event);
     case Qt::Key_Escape:
         return true;
     default:

@@ -11,6 +11,7 @@
 #include <memory>
 
 class LinkLabel;
+class PlayerWindow;
 class PreviewWidget;
 class ScoreWatcher;
 class WarningsPanel;
@@ -59,6 +60,10 @@ public:
     QPushButton& exportButton() { return *m_exportButton; }
     PreviewWidget& preview() { return *m_preview; }
     LinkLabel& link() { return *m_link; }
+    PlayerWindow& player() { return *m_player; }
+
+    // Loads a score file as the load button does once a file is chosen.
+    bool openScore(const QString& path);
     QLabel& statusLine() { return *m_status; }
     WarningsPanel& warnings() { return *m_warnings; }
     ScoreWatcher& scoreWatcher() { return *m_watcher; }
@@ -113,4 +118,5 @@ private:
     QPushButton* m_loadButton = nullptr;
     QPushButton* m_recordButton = nullptr;
     QPushButton* m_exportButton = nullptr;
+    PlayerWindow* m_player = nullptr;
 };

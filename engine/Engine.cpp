@@ -5,10 +5,12 @@
 #include "score/Evaluate.h"
 #include "score/TimingWriter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 // What both threads read without a queue in between.
 struct Engine::Shared {
@@ -76,10 +78,87 @@ public:
         setMode(EngineMode::Recording);
     }
 
+    void startMediaRecording(int64_t mediaMs) {
+        if (m_mode != EngineMode::Idle) {
+            return;
+        }
+        startRecording(mediaMs);
+        Entry* current = m_match.at(m_index);
+        if (recording() && current != nullptr) {
+            // The footage's clock is the match's: the entry shown is where the footage is.
+            current->time = static_cast<int32_t>(mediaMs);
+            m_start = 0;
+        }
+    }
+
     void tap(int64_t stampMs) {
         if (recording()) {
+            m_taps.push_back(m_index);
             advance(stampMs);
         }
+    }
+
+    void undoTap() {
+        if (!recording() || m_taps.empty()) {
+            return;
+        }
+        const int back = m_taps.back();
+        m_taps.pop_back();
+        for (int index = back + 1; index <= m_index; ++index) {
+            if (Entry* mark = m_match.at(index); mark != nullptr && m_backup.at(index) != nullptr) {
+                mark->time = m_backup.at(index)->time;
+            }
+        }
+        m_index = back;
+        if (const Entry* mark = m_match.at(m_index); mark != nullptr && show(m_index)) {
+            const ShownEntry shown{m_index + 1,  m_match.count(), mark->round,
+                                   mark->player, mark->dart,      true};
+            report([shown](Engine& e) { emit e.entryShown(shown); });
+        }
+    }
+
+    void nudgeEntry(int index, int deltaMs) {
+        Entry* mark = m_match.at(index);
+        // Only darts carry a time of their own in the file; a turn's start follows them.
+        if (m_mode != EngineMode::Idle || mark == nullptr || mark->dart <= 0) {
+            return;
+        }
+        // Past a neighbouring dart the times would run backwards, which the file cannot keep.
+        int64_t low = 0;
+        int64_t high = INT32_MAX;
+        for (int i = index - 1; i >= 0; --i) {
+            if (m_match.entries[size_t(i)].dart > 0) {
+                low = m_match.entries[size_t(i)].time;
+                break;
+            }
+        }
+        for (int i = index + 1; i < m_match.count(); ++i) {
+            if (m_match.entries[size_t(i)].dart > 0) {
+                high = m_match.entries[size_t(i)].time;
+                break;
+            }
+        }
+        mark->time = static_cast<int32_t>(std::clamp(int64_t(mark->time) + deltaMs, low, high));
+        saveTimes();
+    }
+
+    void shiftTimes(int deltaMs) {
+        if (m_mode != EngineMode::Idle || m_match.count() == 0) {
+            return;
+        }
+        int64_t lowest = INT32_MAX;
+        for (const Entry& mark : m_match.entries) {
+            if (mark.dart > 0) {
+                lowest = std::min<int64_t>(lowest, mark.time);
+            }
+        }
+        const int64_t delta = std::max<int64_t>(deltaMs, -lowest);
+        for (Entry& mark : m_match.entries) {
+            if (mark.dart > 0) {
+                mark.time = static_cast<int32_t>(mark.time + delta);
+            }
+        }
+        saveTimes();
     }
 
     void abortRecording() {
@@ -173,6 +252,26 @@ private:
         }
     }
 
+    // Saves the darts' times; the turn starts get the times the file will give them when it
+    // is loaded again, so that the board shown is the board the file makes.
+    void saveTimes() {
+        int64_t lastDart = 0;
+        for (int i = 0; i < m_match.count(); ++i) {
+            Entry& mark = m_match.entries[size_t(i)];
+            if (mark.dart > 0) {
+                lastDart = mark.time;
+            } else if (i > 0) {
+                const Entry* first = m_match.at(i + 1);
+                const int64_t next = first != nullptr && first->dart > 0 ? first->time : 0;
+                mark.time = static_cast<int32_t>((next + lastDart) / 2);
+            }
+        }
+        ValidateTimes(m_match);
+        const bool ok = SaveTiming(m_match);
+        reportMatch();
+        report([ok](Engine& e) { emit e.timesSaved(ok); });
+    }
+
     bool show(int index) {
         QImage picture = MakeBoardImage({});
         if (!RenderEntry(m_match, index, picture, {})) {
@@ -200,6 +299,7 @@ private:
             }
         }
         m_backup = {};
+        m_taps.clear();
         setMode(EngineMode::Idle);
         reportMatch();
         report([how, reason](Engine& e) { emit e.recordingEnded(how, reason); });
@@ -213,7 +313,8 @@ private:
     Match m_backup;   // the match as it was when the recording started
     int m_index = -1; // entry shown; -1 or past the end: none
     EngineMode m_mode = EngineMode::Idle;
-    int64_t m_start = 0; // the clock reading of match time 0 while recording
+    int64_t m_start = 0;     // the clock reading of match time 0 while recording
+    std::vector<int> m_taps; // the entry shown before each tap of the running recording
 };
 
 Engine::Engine(QObject* parent)
@@ -281,6 +382,22 @@ void Engine::showEntry(int index) {
 
 void Engine::startRecording(int64_t stampMs) {
     command([stampMs](Work& w) { w.startRecording(stampMs); });
+}
+
+void Engine::startMediaRecording(int64_t mediaMs) {
+    command([mediaMs](Work& w) { w.startMediaRecording(mediaMs); });
+}
+
+void Engine::undoTap() {
+    command([](Work& w) { w.undoTap(); });
+}
+
+void Engine::nudgeEntry(int index, int deltaMs) {
+    command([index, deltaMs](Work& w) { w.nudgeEntry(index, deltaMs); });
+}
+
+void Engine::shiftTimes(int deltaMs) {
+    command([deltaMs](Work& w) { w.shiftTimes(deltaMs); });
 }
 
 void Engine::tap(int64_t stampMs) {

@@ -76,12 +76,23 @@ public:
     // Starts recording at the entry shown: stampMs is the moment that entry's time
     // corresponds to (the user's go-ahead).
     void startRecording(int64_t stampMs);
+    // Starts recording on a footage's clock: the entry shown gets mediaMs, and every tap's
+    // stamp is a position in the footage, taken as the match time itself.
+    void startMediaRecording(int64_t mediaMs);
     // A dart landed at stampMs: the next entry gets that moment and is shown. A turn's start
     // gets the moment halfway between its previous entry and the tap. Ignored unless a
     // recording runs.
     void tap(int64_t stampMs);
     // Ends the recording and restores every time it changed.
     void abortRecording();
+    // Takes back the last tap of the running recording: the entries it stamped get their
+    // times from before the recording and the entry before it is shown again.
+    void undoTap();
+    // While idle: moves the time of the entry at index (0-based) by deltaMs, kept between
+    // its neighbours' times, and saves the times; timesSaved() tells how that went.
+    void nudgeEntry(int index, int deltaMs);
+    // While idle: moves every time by deltaMs (no time goes below 0) and saves the times.
+    void shiftTimes(int deltaMs);
     // Writes the video of the match to path.
     void exportVideo(const std::string& path);
     // Emits flushed() once every command given before has been carried out and all it
@@ -101,6 +112,8 @@ signals:
     void matchChanged(const Match& match);
     // reason: why the save failed (the file and the system's reason), empty otherwise.
     void recordingEnded(RecordingEnd how, const QString& reason);
+    // After a nudge or shift: whether the score file took the changed times.
+    void timesSaved(bool ok);
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);
     void exportFinished(ExportOutcome outcome);

@@ -15,6 +15,7 @@ int CliTitle(int argc, char** argv);  // title OUT.png [picture options]
 int CliExport(int argc, char** argv); // export SCORE.txt OUT.avi [--uncompressed|--compressed]
 int CliCheck(int argc, char** argv);  // check SCORE.txt
 int CliStats(int argc, char** argv);  // stats SCORE.txt
+int CliBurn(int argc, char** argv);   // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
 
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text and, on

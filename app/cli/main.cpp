@@ -19,6 +19,7 @@ void PrintUsage(std::FILE* out = stderr) {
                "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n"
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
+               "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
                "  vorlat-cli --help | --version\n"
                "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
                out);
@@ -69,6 +70,9 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "export") == 0) {
         return CliExport(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "burn") == 0) {
+        return CliBurn(subArgc, subArgv);
     }
     PrintUsage();
     return 2;

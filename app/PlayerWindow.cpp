@@ -1,0 +1,689 @@
+#include "app/PlayerWindow.h"
+
+#include "app/BoardOverlay.h"
+#include "app/PlayerView.h"
+#include "render/Renderer.h"
+#include "video/Footage.h"
+
+#include <QAction>
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QThread>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kSpeeds[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0};
+constexpr int64_t kSkipMs = 1000;
+constexpr int kFineNudgeMs = 10;
+// Without footage the board alone runs on past the last entry for a moment.
+constexpr int64_t kBoardTail = 2000;
+
+QString ClockText(int64_t ms) {
+    ms = std::max<int64_t>(ms, 0);
+    return QStringLiteral("%1:%2.%3")
+        .arg(ms / 60000)
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+PlayerWindow::PlayerWindow(Engine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_engine(&engine) {
+    chooseFootage = [this](const QString& initial) {
+        return QFileDialog::getOpenFileName(
+            this, tr("Open footage"), initial,
+            tr("Videos (*.mp4 *.mkv *.mov *.avi *.webm *.m4v *.mts *.ts);;All files (*)"));
+    };
+    chooseBurnOutput = [this](const QString& initial) {
+        return QFileDialog::getSaveFileName(this, tr("Burn the board into the footage"), initial,
+                                            tr("MP4 video (*.mp4);;Matroska video (*.mkv)"));
+    };
+    setWindowTitle(tr("Vorlat player"));
+    buildLayout();
+    connectEngine(engine);
+
+    m_showAction = new QAction(tr("Player..."), this);
+    connect(m_showAction, &QAction::triggered, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+    m_openAction = new QAction(tr("Open footage..."), this);
+    connect(m_openAction, &QAction::triggered, this, [this] {
+        const QString path = chooseFootage(m_settings.footagePath);
+        if (!path.isEmpty() && openFootage(path)) {
+            show();
+        }
+    });
+    m_burnAction = new QAction(tr("Burn board into footage..."), this);
+    connect(m_burnAction, &QAction::triggered, this, &PlayerWindow::toggleBurn);
+
+    // The player's keys work wherever the focus is in this window, as the main window's Enter
+    // does there.
+    QCoreApplication::instance()->installEventFilter(this);
+    redrawBoard();
+}
+
+PlayerWindow::~PlayerWindow() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    if (m_burnThread != nullptr) {
+        // The file is finished with what was written, as a cancel does.
+        *m_stopBurn = true;
+        m_burnThread->wait();
+    }
+}
+
+QList<QAction*> PlayerWindow::windowActions() const {
+    return {m_showAction, m_openAction, m_burnAction};
+}
+
+void PlayerWindow::buildLayout() {
+    m_view = new PlayerView(this);
+    m_timeline = new QSlider(Qt::Horizontal, this);
+    m_timeline->setObjectName(QStringLiteral("timeline"));
+    m_time = new QLabel(this);
+    m_play = new QPushButton(tr("Play"), this);
+    m_speed = new QComboBox(this);
+    for (double speed : kSpeeds) {
+        m_speed->addItem(QStringLiteral("%1x").arg(speed), speed);
+    }
+    m_speed->setCurrentIndex(3);
+    auto* open = new QPushButton(tr("Open footage..."), this);
+
+    m_entries = new QListWidget(this);
+    m_entries->setMaximumWidth(240);
+    m_offset = new QSpinBox(this);
+    m_offset->setRange(-600000, 600000);
+    m_offset->setSuffix(QStringLiteral(" ms"));
+    auto* shift = new QPushButton(tr("Shift all times"), this);
+    m_place = new QComboBox(this);
+    const char* placeNames[] = {QT_TR_NOOP("Top left"), QT_TR_NOOP("Top right"),
+                                QT_TR_NOOP("Bottom left"), QT_TR_NOOP("Bottom right"),
+                                QT_TR_NOOP("Centre")};
+    for (const auto& [place, name] : kBoardPlaceNames) {
+        m_place->addItem(tr(placeNames[int(place)]), int(place));
+    }
+    m_scale = new QDoubleSpinBox(this);
+    m_scale->setRange(0, kMaxScale);
+    m_scale->setSingleStep(0.25);
+    m_scale->setSpecialValueText(tr("Auto"));
+    m_burn = new QPushButton(tr("Burn in..."), this);
+    m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText);
+
+    auto* transport = new QHBoxLayout;
+    transport->addWidget(m_play);
+    transport->addWidget(m_timeline, 1);
+    transport->addWidget(m_time);
+    transport->addWidget(m_speed);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(open);
+    side->addWidget(new QLabel(tr("Times (Alt+Left/Right nudges)"), this));
+    side->addWidget(m_entries, 1);
+    auto* shiftRow = new QHBoxLayout;
+    shiftRow->addWidget(m_offset, 1);
+    shiftRow->addWidget(shift);
+    side->addLayout(shiftRow);
+    auto* boardRow = new QHBoxLayout;
+    boardRow->addWidget(new QLabel(tr("Board"), this));
+    boardRow->addWidget(m_place, 1);
+    boardRow->addWidget(m_scale);
+    side->addLayout(boardRow);
+    side->addWidget(m_burn);
+
+    auto* main = new QVBoxLayout;
+    main->addWidget(m_view, 1);
+    main->addLayout(transport);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(main, 1);
+    columns->addLayout(side);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(columns, 1);
+    outer->addWidget(m_status);
+    resize(960, 540);
+
+    connect(open, &QPushButton::clicked, this, [this] {
+        const QString path = chooseFootage(m_settings.footagePath);
+        if (!path.isEmpty()) {
+            openFootage(path);
+        }
+    });
+    connect(m_play, &QPushButton::clicked, this, &PlayerWindow::togglePlay);
+    connect(m_speed, &QComboBox::currentIndexChanged, this,
+            [this] { setSpeed(m_speed->currentData().toDouble()); });
+    connect(m_timeline, &QSlider::valueChanged, this, [this](int value) {
+        if (!m_updatingTimeline) {
+            seek(value);
+        }
+    });
+    connect(shift, &QPushButton::clicked, this, [this] { shiftAll(m_offset->value()); });
+    connect(m_entries, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && !m_recording && m_entries->hasFocus()) {
+            seek(m_match.entries[size_t(row)].time);
+        }
+    });
+    connect(m_place, &QComboBox::currentIndexChanged, this, [this] {
+        OverlaySettings overlay = m_settings.overlay;
+        overlay.place = BoardPlace(m_place->currentData().toInt());
+        setOverlay(overlay);
+    });
+    connect(m_scale, &QDoubleSpinBox::valueChanged, this, [this](double scale) {
+        OverlaySettings overlay = m_settings.overlay;
+        overlay.scale = scale;
+        setOverlay(overlay);
+    });
+    connect(m_burn, &QPushButton::clicked, this, &PlayerWindow::toggleBurn);
+}
+
+void PlayerWindow::connectEngine(Engine& engine) {
+    connect(&engine, &Engine::entryShown, this, [this](const ShownEntry& entry) {
+        m_shownIndex = entry.position - 1;
+        if (entry.recording) {
+            redrawBoard();
+        }
+    });
+    connect(&engine, &Engine::matchChanged, this, &PlayerWindow::setMatch);
+    connect(&engine, &Engine::recordingEnded, this, [this] {
+        m_recording = false;
+        redrawBoard();
+    });
+    connect(&engine, &Engine::timesSaved, this, [this](bool ok) {
+        setStatus(ok ? tr("Times saved.") : tr("The score file did not take the times."));
+    });
+}
+
+void PlayerWindow::setMatch(const Match& match) {
+    const QString path = QString::fromStdString(match.path);
+    m_match = match;
+    m_boardEntry = -2;
+    if (path != m_scorePath) {
+        m_scorePath = path;
+        const FootageSettings remembered = FootageSettings::Load(path);
+        closeFootage();
+        m_settings = remembered;
+        const QSignalBlocker placeBlock(m_place), scaleBlock(m_scale);
+        m_place->setCurrentIndex(m_place->findData(int(m_settings.overlay.place)));
+        m_scale->setValue(m_settings.overlay.scale);
+        if (!m_settings.footagePath.isEmpty() && QFileInfo::exists(m_settings.footagePath)) {
+            openFootage(m_settings.footagePath);
+        }
+    }
+    fillEntries();
+    updateTimeline();
+    redrawBoard();
+}
+
+bool PlayerWindow::openFootage(const QString& path) {
+    std::string error;
+    const std::unique_ptr<Footage> footage = Footage::Open(path.toStdString(), error);
+    if (!footage) {
+        setStatus(QString::fromStdString(error));
+        return false;
+    }
+    const FootageInfo& info = footage->Info();
+    closeFootage();
+    m_rateNum = info.rateNum > 0 ? info.rateNum : 30;
+    m_rateDen = info.rateNum > 0 ? info.rateDen : 1;
+    m_footageMs = info.durationMs;
+    m_footageSize = QSize(info.width, info.height);
+
+    // Qt 6.4 picks GStreamer first on Linux, which needs elements Debian splits into other
+    // packages (and crashed without them); the FFmpeg backend reads what our footage reader
+    // reads.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) {
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    }
+    m_media = std::make_unique<QMediaPlayer>();
+    m_sink = std::make_unique<QVideoSink>();
+    // Qt 6.4's FFmpeg backend crashes when an audio output is set and the system has no
+    // audio device (a headless machine): the footage then plays silently.
+    if (!QMediaDevices::audioOutputs().isEmpty()) {
+        m_audio = std::make_unique<QAudioOutput>();
+        m_media->setAudioOutput(m_audio.get());
+    }
+    m_media->setVideoSink(m_sink.get());
+    connect(m_sink.get(), &QVideoSink::videoFrameChanged, this, &PlayerWindow::takeFrame);
+    connect(m_media.get(), &QMediaPlayer::playbackStateChanged, this,
+            [this](QMediaPlayer::PlaybackState state) {
+                m_play->setText(state == QMediaPlayer::PlayingState ? tr("Pause") : tr("Play"));
+            });
+    connect(m_media.get(), &QMediaPlayer::errorOccurred, this,
+            [this](QMediaPlayer::Error, const QString& text) { setStatus(text); });
+    m_media->setPlaybackRate(m_speed->currentData().toDouble());
+    m_media->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    // The first frame shows without playing.
+    m_media->setPosition(0);
+    m_media->pause();
+
+    m_settings.footagePath = QFileInfo(path).absoluteFilePath();
+    m_settings.save(m_scorePath);
+    m_boardEntry = -2;
+    updateTimeline();
+    redrawBoard();
+    setStatus(tr("Footage: %1 (%2 x %3, %4 fps)")
+                  .arg(QFileInfo(path).fileName())
+                  .arg(info.width)
+                  .arg(info.height)
+                  .arg(double(m_rateNum) / m_rateDen, 0, 'g', 4));
+    return true;
+}
+
+void PlayerWindow::closeFootage() {
+    if (m_media) {
+        m_media->stop();
+    }
+    m_media.reset();
+    m_sink.reset();
+    m_audio.reset();
+    m_frameMs = -1;
+    m_footageSize = {};
+    m_view->setFrame({});
+}
+
+void PlayerWindow::takeFrame(const QVideoFrame& frame) {
+    if (!frame.isValid()) {
+        return;
+    }
+    // Rounded as the footage reader rounds, so that a stamp names the frame it was made on.
+    m_frameMs = (frame.startTime() + 500) / 1000;
+    m_view->setFrame(frame.toImage());
+    if (!m_recording) {
+        redrawBoard();
+    }
+    updateTimeline();
+    updatePreview();
+    emit frameShown(m_frameMs);
+}
+
+void PlayerWindow::redrawBoard() {
+    RenderOptions options;
+    const bool footage = hasFootage();
+    if (footage) {
+        options.scale = boardScale();
+        options.background.kind = Background::Kind::Transparent;
+    }
+    // While recording the board is the entry after the last tap; otherwise the moment shown.
+    const int64_t moment = footage ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
+    const int entry = m_recording ? m_shownIndex : EntryAtMoment(m_match, moment);
+    QImage board = m_view->board();
+    if (entry == m_boardEntry && m_recording == m_boardRecording && !board.isNull() &&
+        board.size() == BoardSize(options.scale) && board.hasAlphaChannel() == footage) {
+        return;
+    }
+    bool drawn = false;
+    if (m_match.count() == 0) {
+        RenderTitle(board, options);
+        drawn = true;
+    } else if (m_recording) {
+        drawn = RenderEntry(m_match, entry, board, options);
+    } else {
+        drawn = RenderMoment(m_match, moment, board, options);
+    }
+    if (!drawn) {
+        return;
+    }
+    m_boardEntry = entry;
+    m_boardRecording = m_recording;
+    m_view->setBoard(board,
+                     footage ? BoardPosition(m_footageSize, board.size(), m_settings.overlay.place)
+                             : QPoint());
+    updatePreview();
+}
+
+void PlayerWindow::updatePreview() {
+    if (hasFootage() && !m_view->frame().isNull()) {
+        emit previewPicture(m_view->compose({kBoardWidth, kBoardHeight}));
+    }
+}
+
+void PlayerWindow::updateTimeline() {
+    m_updatingTimeline = true;
+    m_timeline->setRange(0, int(durationMs()));
+    m_timeline->setSingleStep(hasFootage() ? int(frameStartMs(1) + 1) : kFineNudgeMs);
+    m_timeline->setPageStep(int(kSkipMs));
+    const int64_t at = hasFootage() ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
+    m_timeline->setValue(int(at));
+    m_time->setText(ClockText(at) + QStringLiteral(" / ") + ClockText(durationMs()));
+    m_updatingTimeline = false;
+}
+
+void PlayerWindow::fillEntries() {
+    const int row = m_entries->currentRow();
+    m_entries->clear();
+    for (const Entry& mark : m_match.entries) {
+        const QString time = QString::number(mark.time / 1000.0, 'f', 3);
+        m_entries->addItem(
+            mark.dart > 0 ? tr("R%1 P%2 dart %3   %4 s")
+                                .arg(mark.round)
+                                .arg(mark.player)
+                                .arg(mark.dart)
+                                .arg(time)
+                          : tr("R%1 P%2 start    %3 s").arg(mark.round).arg(mark.player).arg(time));
+    }
+    if (row >= 0 && row < m_entries->count()) {
+        const QSignalBlocker block(m_entries);
+        m_entries->setCurrentRow(row);
+    }
+}
+
+int64_t PlayerWindow::durationMs() const {
+    if (hasFootage()) {
+        return m_footageMs;
+    }
+    int64_t last = 0;
+    for (const Entry& mark : m_match.entries) {
+        last = std::max<int64_t>(last, mark.time);
+    }
+    return last + kBoardTail;
+}
+
+int64_t PlayerWindow::frameIndexAt(int64_t ms) const {
+    // Half a millisecond of slack: a stamp is a frame's start rounded to the nearest ms.
+    return int64_t(std::floor((ms + 0.5) * m_rateNum / (1000.0 * m_rateDen)));
+}
+
+int64_t PlayerWindow::frameStartMs(int64_t index) const {
+    // The backend shows the first frame that starts at or after the position asked for.
+    return index * 1000 * m_rateDen / m_rateNum;
+}
+
+double PlayerWindow::boardScale() const {
+    return EffectiveScale(m_settings.overlay, m_footageSize);
+}
+
+void PlayerWindow::seekFrame(int64_t index) {
+    if (!hasFootage()) {
+        seek(index * 1000 * m_rateDen / m_rateNum);
+        return;
+    }
+    index = std::clamp<int64_t>(index, 0, std::max<int64_t>(frameIndexAt(m_footageMs) - 1, 0));
+    m_media->pause();
+    m_media->setPosition(frameStartMs(index));
+}
+
+void PlayerWindow::seek(int64_t ms) {
+    ms = std::clamp<int64_t>(ms, 0, durationMs());
+    if (hasFootage()) {
+        m_media->setPosition(frameStartMs(frameIndexAt(ms)));
+        return;
+    }
+    m_scrubMs = ms;
+    redrawBoard();
+    updateTimeline();
+    emit frameShown(ms);
+}
+
+void PlayerWindow::togglePlay() {
+    if (!hasFootage()) {
+        return;
+    }
+    if (m_media->playbackState() == QMediaPlayer::PlayingState) {
+        m_media->pause();
+    } else {
+        m_media->play();
+    }
+}
+
+void PlayerWindow::setSpeed(double rate) {
+    rate = std::clamp(rate, kSpeeds[0], kSpeeds[std::size(kSpeeds) - 1]);
+    const int index = m_speed->findData(rate);
+    if (index >= 0 && index != m_speed->currentIndex()) {
+        m_speed->setCurrentIndex(index);
+    }
+    if (m_media) {
+        m_media->setPlaybackRate(rate);
+    }
+}
+
+bool PlayerWindow::startRecording() {
+    if (!hasFootage() || m_engine == nullptr || m_recording) {
+        return false;
+    }
+    m_recording = true;
+    m_shownIndex = 0;
+    m_engine->startMediaRecording(std::max<int64_t>(m_frameMs, 0));
+    return true;
+}
+
+bool PlayerWindow::tap() {
+    if (!m_recording || m_engine == nullptr) {
+        return false;
+    }
+    m_engine->tap(std::max<int64_t>(m_frameMs, 0));
+    return true;
+}
+
+bool PlayerWindow::undoTap() {
+    if (!m_recording || m_engine == nullptr) {
+        return false;
+    }
+    m_engine->undoTap();
+    return true;
+}
+
+void PlayerWindow::selectEntry(int index) {
+    m_entries->setCurrentRow(index);
+}
+
+void PlayerWindow::nudgeSelected(int direction, bool fine) {
+    const int row = m_entries->currentRow();
+    if (m_recording || m_engine == nullptr || row < 0 || row >= m_match.count()) {
+        return;
+    }
+    const int64_t time = m_match.entries[size_t(row)].time;
+    int64_t delta = direction * kFineNudgeMs;
+    if (!fine && hasFootage()) {
+        // To the start of the next frame, or back to the start of the frame the time lies in
+        // (the one before when it is that start already); starts rounded as stamps are.
+        const auto start = [this](int64_t frame) {
+            return (frame * 1000 * m_rateDen + m_rateNum / 2) / m_rateNum;
+        };
+        int64_t frame = frameIndexAt(time);
+        if (direction > 0 || start(frame) >= time) {
+            frame += direction;
+        }
+        delta = start(frame) - time;
+    }
+    m_engine->nudgeEntry(row, int(delta));
+}
+
+void PlayerWindow::shiftAll(int deltaMs) {
+    if (!m_recording && m_engine != nullptr && deltaMs != 0) {
+        m_engine->shiftTimes(deltaMs);
+    }
+}
+
+void PlayerWindow::setOverlay(const OverlaySettings& overlay) {
+    m_settings.overlay = overlay;
+    m_settings.save(m_scorePath);
+    m_boardEntry = -2;
+    redrawBoard();
+}
+
+void PlayerWindow::setStatus(const QString& text) {
+    m_status->setText(text);
+}
+
+void PlayerWindow::toggleBurn() {
+    if (m_burnThread != nullptr) {
+        *m_stopBurn = true;
+        return;
+    }
+    if (!hasFootage() || m_match.count() == 0) {
+        setStatus(tr("Open a score file and its footage first."));
+        return;
+    }
+    const QFileInfo footage(m_settings.footagePath);
+    const QString path = chooseBurnOutput(
+        footage.dir().filePath(footage.completeBaseName() + tr("-board") + QStringLiteral(".mp4")));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (SameFile(path, m_scorePath) || SameFile(path, m_settings.footagePath)) {
+        setStatus(tr("The burn-in never writes over the score file or the footage."));
+        return;
+    }
+    BurnSettings settings;
+    settings.footagePath = m_settings.footagePath.toStdString();
+    settings.outputPath = path.toStdString();
+    // The board reads the match it was made with: a copy that lives as long as the burn.
+    auto match = std::make_shared<Match>(m_match);
+    auto board = std::make_shared<MomentBoard>(*match, boardScale());
+    settings.boardPos = BoardPosition(m_footageSize, board->size(), m_settings.overlay.place);
+
+    m_stopBurn = std::make_shared<std::atomic<bool>>(false);
+    m_burnPath = path;
+    auto stop = m_stopBurn;
+    QPointer<PlayerWindow> self(this);
+    m_burnThread = QThread::create([self, settings, board, match, stop] {
+        const BurnResult result = BurnIn(
+            settings, board->size(),
+            [board](int64_t ms, QImage& into) { return (*board)(ms, into); },
+            [self](const BurnProgress& progress) {
+                QMetaObject::invokeMethod(
+                    self,
+                    [self, percent = progress.percent] {
+                        if (self) {
+                            self->setStatus(tr("Burning in... %1%").arg(percent));
+                        }
+                    },
+                    Qt::QueuedConnection);
+            },
+            [stop] { return stop->load(); });
+        QMetaObject::invokeMethod(
+            self,
+            [self, result] {
+                if (self) {
+                    self->finishBurn(result);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    m_burn->setText(tr("Stop burning"));
+    m_burnAction->setText(tr("Stop burning"));
+    m_burnThread->start();
+}
+
+void PlayerWindow::finishBurn(const BurnResult& result) {
+    m_burnThread->wait();
+    delete m_burnThread;
+    m_burnThread = nullptr;
+    m_burn->setText(tr("Burn in..."));
+    m_burnAction->setText(tr("Burn board into footage..."));
+    switch (result.outcome) {
+    case BurnResult::Finished:
+        setStatus(tr("Burn-in finished: %1").arg(m_burnPath));
+        break;
+    case BurnResult::Cancelled:
+        setStatus(tr("Burn-in stopped: %1 holds the frames so far").arg(m_burnPath));
+        break;
+    case BurnResult::Failed:
+        setStatus(tr("Burn-in failed: %1").arg(QString::fromStdString(result.error)));
+        break;
+    }
+    emit burnFinished(result.outcome);
+}
+
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::KeyPress || widget == nullptr || widget->window() != this) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // The offset field takes its own digits, signs and arrows.
+    if (widget == m_offset || m_offset->isAncestorOf(widget) || widget == m_scale ||
+        m_scale->isAncestorOf(widget)) {
+        return QWidget::eventFilter(watched, event);
+    }
+    return handleKey(*static_cast<QKeyEvent*>(event)) || QWidget::eventFilter(watched, event);
+}
+
+bool PlayerWindow::handleKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    const bool footage = hasFootage();
+    const int64_t at = footage ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
+    if (mods & Qt::AltModifier) {
+        if (key.key() == Qt::Key_Left || key.key() == Qt::Key_Right) {
+            nudgeSelected(key.key() == Qt::Key_Left ? -1 : 1, (mods & Qt::ShiftModifier) != 0);
+            return true;
+        }
+        return false;
+    }
+    switch (key.key()) {
+    case Qt::Key_Space:
+    case Qt::Key_K:
+        if (key.key() == Qt::Key_K && footage) {
+            m_media->pause();
+        } else {
+            togglePlay();
+        }
+        return true;
+    case Qt::Key_L:
+        // Again while playing: faster, as far as 2x.
+        if (footage && m_media->playbackState() == QMediaPlayer::PlayingState) {
+            setSpeed(m_media->playbackRate() * 2);
+        } else if (footage) {
+            m_media->play();
+        }
+        return true;
+    case Qt::Key_J:
+        // The backend cannot play backwards: J slows down while playing and steps back a
+        // second when paused.
+        if (footage && m_media->playbackState() == QMediaPlayer::PlayingState) {
+            setSpeed(m_media->playbackRate() / 2);
+        } else {
+            seek(at - kSkipMs);
+        }
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        seek(at + (key.key() == Qt::Key_Left ? -kSkipMs : kSkipMs));
+        return true;
+    case Qt::Key_Comma:
+    case Qt::Key_Period:
+        if (footage) {
+            seekFrame(frameIndexAt(at) + (key.key() == Qt::Key_Comma ? -1 : 1));
+        } else {
+            seek(at + (key.key() == Qt::Key_Comma ? -kFineNudgeMs : kFineNudgeMs));
+        }
+        return true;
+    case Qt::Key_Home:
+        seek(0);
+        return true;
+    case Qt::Key_End:
+        if (footage) {
+            seekFrame(frameIndexAt(m_footageMs) - 1);
+        } else {
+            seek(durationMs());
+        }
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return tap();
+    case Qt::Key_Backspace:
+        return undoTap();
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "app/FootageSettings.h"
+#include "engine/Engine.h"
+#include "score/ScoreData.h"
+#include "video/BurnIn.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class PlayerView;
+class QAction;
+class QAudioOutput;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QListWidget;
+class QMediaPlayer;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QThread;
+class QVideoFrame;
+class QVideoSink;
+
+// The player beside the main window: the match footage with the board over it (or the board
+// alone), the keys video editors use to move through it, taps stamped with the footage's
+// clock, and the times adjusted and burned into the footage afterwards.
+//
+// The footage plays through Qt Multimedia's FFmpeg backend into a video sink, whose frames
+// carry their own start times: a tap takes the start of the frame on screen, since the
+// player's reported position trails the frames it delivers.
+class PlayerWindow : public QWidget {
+    Q_OBJECT
+public:
+    PlayerWindow(Engine& engine, QWidget* parent = nullptr);
+    ~PlayerWindow() override;
+
+    // Replaceable so that tests answer them: the chosen path, or empty when cancelled.
+    std::function<QString(const QString& initial)> chooseFootage;
+    std::function<QString(const QString& initial)> chooseBurnOutput;
+
+    // The main window's actions for the player: show it, open footage, burn in.
+    QList<QAction*> windowActions() const;
+
+    // The match as the window holds it; a new score file brings back its footage and board
+    // settings.
+    void setMatch(const Match& match);
+    // False, with the reason in the status line, if the file has no readable video.
+    bool openFootage(const QString& path);
+    bool hasFootage() const { return m_media != nullptr; }
+    const QString& footagePath() const { return m_settings.footagePath; }
+
+    // Start of the frame on screen, ms on the footage's clock (-1 before the first frame).
+    int64_t frameMs() const { return m_frameMs; }
+    // The moment the board shows when scrubbing without footage.
+    int64_t scrubMs() const { return m_scrubMs; }
+    // Puts the footage on frame index (paused), or the board alone at that moment.
+    void seekFrame(int64_t index);
+    void seek(int64_t ms);
+    void togglePlay();
+    void setSpeed(double rate);
+
+    // Recording on the footage: started at the frame on screen, taps and undos given to the
+    // engine. Each returns false, doing nothing, when no recording on footage runs.
+    bool startRecording();
+    bool tap();
+    bool undoTap();
+    bool recordsOnFootage() const { return m_recording; }
+
+    // Moves the selected entry's time by a frame of the footage (10 ms without footage) or,
+    // fine, by 10 ms; direction is -1 or 1.
+    void nudgeSelected(int direction, bool fine);
+    void shiftAll(int deltaMs);
+    void selectEntry(int index);
+
+    // Writes the footage with the board burnt in, on a thread of its own; again: stops it.
+    void toggleBurn();
+    bool burning() const { return m_burnThread != nullptr; }
+
+    void setOverlay(const OverlaySettings& overlay);
+    const OverlaySettings& overlay() const { return m_settings.overlay; }
+
+    PlayerView& view() { return *m_view; }
+    QSlider& timeline() { return *m_timeline; }
+    QListWidget& entryList() { return *m_entries; }
+    QSpinBox& offsetField() { return *m_offset; }
+    QLabel& statusLine() { return *m_status; }
+    QMediaPlayer* mediaPlayer() { return m_media.get(); }
+
+signals:
+    // A footage frame reached the screen, or the board alone moved to a moment.
+    void frameShown(int64_t ms);
+    void burnFinished(BurnResult::Outcome outcome);
+    // With footage open: the footage and board as the main window's preview shows them.
+    void previewPicture(const QImage& picture);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectEngine(Engine& engine);
+    bool handleKey(const QKeyEvent& key);
+
+    void closeFootage();
+    void takeFrame(const QVideoFrame& frame);
+    void redrawBoard();
+    void updatePreview();
+    void updateTimeline();
+    void fillEntries();
+    void finishBurn(const BurnResult& result);
+
+    int64_t frameIndexAt(int64_t ms) const;
+    int64_t frameStartMs(int64_t index) const; // rounded down: seeking there finds the frame
+    int64_t durationMs() const;
+    double boardScale() const;
+    void setStatus(const QString& text);
+
+    QPointer<Engine> m_engine;
+    Match m_match;
+    FootageSettings m_settings;
+    QString m_scorePath;
+
+    std::unique_ptr<QMediaPlayer> m_media;
+    std::unique_ptr<QVideoSink> m_sink;
+    std::unique_ptr<QAudioOutput> m_audio;
+    int m_rateNum = 30;
+    int m_rateDen = 1;
+    int64_t m_footageMs = 0;
+    QSize m_footageSize;
+    int64_t m_frameMs = -1;
+    int64_t m_scrubMs = 0;
+
+    bool m_recording = false;
+    int m_shownIndex = -1;
+    int m_boardEntry = -2; // the entry the board was drawn for
+    bool m_boardRecording = false;
+    bool m_updatingTimeline = false;
+
+    QThread* m_burnThread = nullptr;
+    std::shared_ptr<std::atomic<bool>> m_stopBurn;
+    QString m_burnPath;
+
+    PlayerView* m_view = nullptr;
+    QSlider* m_timeline = nullptr;
+    QLabel* m_time = nullptr;
+    QComboBox* m_speed = nullptr;
+    QPushButton* m_play = nullptr;
+    QListWidget* m_entries = nullptr;
+    QSpinBox* m_offset = nullptr;
+    QComboBox* m_place = nullptr;
+    QDoubleSpinBox* m_scale = nullptr;
+    QPushButton* m_burn = nullptr;
+    QLabel* m_status = nullptr;
+    QAction* m_showAction = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_burnAction = nullptr;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class MainWindow;
+
+// What the program was started with: vorlat [SCORE.txt] [--footage VIDEO].
+struct StartupFiles {
+    QString score;
+    QString footage;
+};
+
+// Takes "--footage VIDEO" or "--footage=VIDEO" out of args; the video's path, or empty.
+QString TakeFootageOption(QStringList& args);
+
+// args as QCoreApplication::arguments() gives them (the program first). Unknown options are
+// left alone; the first other argument is the score file.
+StartupFiles ParseStartupArguments(QStringList args);
+
+// Loads the score file, then opens the footage beside it in the player and shows the player.
+void OpenStartupFiles(MainWindow& window, const StartupFiles& files);

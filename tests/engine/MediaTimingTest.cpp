@@ -1,0 +1,147 @@
+#include "engine/Engine.h"
+
+#include "EngineLog.h"
+#include "ShortMatch.h"
+#include "TestSupport.h"
+#include "score/Loader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Recording on a footage's clock, taking taps back, and adjusting the times afterwards.
+class MediaTimingTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_path = m_dir.File("match.txt");
+        WriteBytes(m_path, kShortMatch);
+        ASSERT_TRUE(OpenScoreFile(m_match, m_path));
+        QObject::connect(m_engine.get(), &Engine::timesSaved,
+                         [this](bool ok) { m_saves.push_back(ok); });
+        m_engine->load(m_match);
+        m_engine->rewind();
+        ASSERT_TRUE(m_log.Settle(*m_engine));
+    }
+
+    std::vector<int32_t> SavedTimes() {
+        Match saved;
+        EXPECT_TRUE(OpenScoreFile(saved, m_path));
+        return Times(saved);
+    }
+
+    TempDir m_dir;
+    std::string m_path;
+    Match m_match;
+    std::unique_ptr<Engine> m_engine = std::make_unique<Engine>();
+    EngineLog m_log{*m_engine};
+    std::vector<bool> m_saves;
+};
+
+TEST_F(MediaTimingTest, StampsAreFootagePositionsAndTheEntryShownStartsThere) {
+    // Media positions are match times as they are: no wall clock, no start offset. (The
+    // match's first entry has no time of its own in the file.)
+    m_engine->startMediaRecording(2000);
+    for (int64_t t : {2533, 3100, 4067}) {
+        m_engine->tap(t);
+    }
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 2533, 3100, 3583, 4067}));
+}
+
+TEST_F(MediaTimingTest, UndoRestoresTheStampedEntriesAndStepsTheBoardBack) {
+    m_engine->startMediaRecording(0);
+    m_engine->tap(500);
+    m_engine->tap(900);
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    const QImage afterFirst = m_log.pictures[m_log.pictures.size() - 2];
+
+    m_engine->undoTap();
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_EQ(m_log.entries.back(), (ShownEntry{2, 5, 1, 1, 1, true}));
+    EXPECT_EQ(m_log.pictures.back(), afterFirst);
+
+    m_engine->tap(1000);
+    m_engine->undoTap();
+    m_engine->undoTap(); // back at the first entry
+    m_engine->undoTap(); // nothing left to take back
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_EQ(m_log.entries.back(), (ShownEntry{1, 5, 1, 1, 0, true}));
+    EXPECT_TRUE(m_log.recordings.empty());
+
+    // The undone times are gone: the file gets only the taps that stood.
+    for (int64_t t : {700, 1300, 2100}) {
+        m_engine->tap(t);
+    }
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 700, 1300, 1700, 2100}));
+}
+
+TEST_F(MediaTimingTest, UndoAcrossATurnStartTakesBackTheStartAndTheDart) {
+    WriteBytes(m_path, "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
+                       "[DATA]\nR01-1=20\nR01-2=5,5\n\n[TIME]\nR01-1=1000\nR01-2=3000,4000\n");
+    ASSERT_TRUE(OpenScoreFile(m_match, m_path));
+    m_engine->load(m_match);
+    m_engine->rewind();
+    m_engine->startMediaRecording(0);
+    m_engine->tap(400);
+    m_engine->tap(1000); // the second turn's start and its first dart
+    m_engine->undoTap();
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_EQ(m_log.entries.back(), (ShownEntry{2, 5, 1, 1, 1, true}));
+    m_engine->tap(1200);
+    m_engine->tap(1500);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 400, 800, 1200, 1500}));
+}
+
+TEST_F(MediaTimingTest, NudgesStayBetweenNeighboursShiftsStayAtOrAboveZeroAndBothSave) {
+    // The file's times: 0, 1000, 2000, 2500, 3000.
+    struct Step {
+        bool shift;
+        int index;
+        int delta;
+        std::vector<int32_t> times;
+    };
+    const std::vector<Step> steps = {
+        {false, 1, 33, {0, 1033, 2000, 2500, 3000}},
+        {false, 1, -10, {0, 1023, 2000, 2500, 3000}},
+        // Held at the next dart; the turn start follows its darts.
+        {false, 2, 1400, {0, 1023, 3000, 3000, 3000}},
+        {false, 2, -1000, {0, 1023, 2000, 2500, 3000}},
+        {false, 1, -5000, {0, 0, 2000, 2500, 3000}}, // held at 0
+        {true, 0, 250, {0, 250, 2250, 2750, 3250}},
+        {true, 0, -1000, {0, 0, 2000, 2500, 3000}}, // no dart below 0
+        {false, 0, 10, {0, 0, 2000, 2500, 3000}},   // a turn start: nothing changes
+        {false, 9, 10, {0, 0, 2000, 2500, 3000}},   // no such entry
+    };
+    size_t expectedSaves = 0;
+    for (const Step& step : steps) {
+        if (step.shift) {
+            m_engine->shiftTimes(step.delta);
+        } else {
+            m_engine->nudgeEntry(step.index, step.delta);
+        }
+        ASSERT_TRUE(m_log.Settle(*m_engine));
+        expectedSaves += step.shift || (step.index != 0 && step.index < 5) ? 1 : 0;
+        ASSERT_EQ(m_saves.size(), expectedSaves);
+        EXPECT_EQ(Times(m_log.matches.back()), step.times) << step.index << " " << step.delta;
+        EXPECT_EQ(SavedTimes(), step.times) << step.index << " " << step.delta;
+    }
+    EXPECT_EQ(m_saves, std::vector<bool>(expectedSaves, true));
+}
+
+TEST_F(MediaTimingTest, AdjustmentsWaitForTheRecordingToEnd) {
+    m_engine->startMediaRecording(0);
+    m_engine->nudgeEntry(1, 100);
+    m_engine->shiftTimes(100);
+    m_engine->abortRecording();
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_TRUE(m_saves.empty());
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 1000, 2000, 2500, 3000}));
+}
+
+} // namespace
