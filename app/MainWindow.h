@@ -62,8 +62,6 @@ public:
     LinkLabel& link() { return *m_link; }
     PlayerWindow& player() { return *m_player; }
 
-    // Loads a score file as the load button does once a file is chosen.
-    bool openScore(const QString& path);
     QLabel& statusLine() { return *m_status; }
     WarningsPanel& warnings() { return *m_warnings; }
     ScoreWatcher& scoreWatcher() { return *m_watcher; }

@@ -127,7 +127,8 @@ TEST_F(OpenFileTest, DroppedFileThatIsNoScoreShowsTheLoadError) {
     const QString missing = QString::fromStdString(m_dir.File("missing.txt"));
     EXPECT_EQ(Drop({QUrl::fromLocalFile(missing)}), std::make_pair(true, true));
     ASSERT_EQ(m_notices.size(), 1u);
-    EXPECT_EQ(m_notices[0], WindowText(kLoadFailedText));
+    EXPECT_EQ(m_notices[0], WindowText(kLoadFailedText) + QLatin1Char('\n') + missing +
+                                QStringLiteral(": no such file"));
     EXPECT_TRUE(Window().match().path.empty());
 }
 

@@ -6,6 +6,7 @@
 #include "EngineLog.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
+#include "app/Language.h"
 #include "app/ScoreWatcher.h"
 #include "app/Texts.h"
 #include "app/WarningsPanel.h"
@@ -34,6 +35,8 @@ constexpr const char* kLongerMatch = "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
 class ScoreFeedbackTest : public testing::Test {
 protected:
     void SetUp() override {
+        // The boxes' first lines are checked as they read on a Japanese desktop.
+        ASSERT_EQ(SetApplicationLanguage(QStringLiteral("ja")).toStdString(), "ja");
         m_path = m_dir.File("short.txt");
         WriteBytes(m_path, kShortMatch);
         m_window = std::make_unique<MainWindow>();
@@ -151,10 +154,10 @@ TEST_F(ScoreFeedbackTest, LoadAndSaveBoxesSayWhy) {
     }
     ASSERT_TRUE(WaitUntil([&] { return m_shown.size() == 3 && IdleAt(kShortFirstEntry); }));
     EXPECT_EQ(m_shown[2].text.toStdString(),
-              std::string(kSaveErrorText) + "\n" + m_path +
+              WindowText(kSaveErrorText).toStdString() + "\n" + m_path +
                   ": no longer exists (moved or deleted since it was loaded); the times were "
                   "not saved");
-    EXPECT_EQ(m_shown[2].caption.toStdString(), kSaveErrorCaption);
+    EXPECT_EQ(m_shown[2].caption.toStdString(), WindowText(kSaveErrorCaption).toStdString());
 }
 
 TEST_F(ScoreFeedbackTest, AnEditedFileIsShownAgainKeepingTheEntryShown) {
@@ -217,7 +220,8 @@ TEST_F(ScoreFeedbackTest, AChangeDuringARecordingWaitsForItsEnd) {
     Settle();
     EXPECT_EQ(Window().run(), EngineMode::Recording);
     EXPECT_EQ(Window().match().count(), 5);
-    EXPECT_EQ(Status(), std::string(kStatusRecordingPrefix) + "Round1, Player1, 1投目 (2/5)");
+    EXPECT_EQ(Status(),
+              WindowText(kStatusRecordingPrefix).toStdString() + "Round1, Player1, 1投目 (2/5)");
 
     Window().recordButton().click(); // abort
     ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player1, 0投目 (1/6)"); }));
@@ -235,7 +239,7 @@ TEST_F(ScoreFeedbackTest, OurOwnSaveReadsBackWithoutShowingTheMatchAgain) {
         PressEnter();
     }
     ASSERT_TRUE(WaitUntil([&] { return m_shown.size() == 2 && IdleAt(kShortFirstEntry); }));
-    EXPECT_EQ(m_shown[1].caption.toStdString(), kSavedCaption);
+    EXPECT_EQ(m_shown[1].caption.toStdString(), WindowText(kSavedCaption).toStdString());
     // The save changed the file; once idle, the watcher reports it and the reload finds the
     // match the window holds: nothing is drawn again, no box, no warnings.
     ASSERT_TRUE(WaitUntil([&] { return m_changes == 1; }));
