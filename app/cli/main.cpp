@@ -13,9 +13,19 @@ void PrintUsage() {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
+               "            [--size WxH] [--place P]\n"
                "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
-               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n",
+               "  vorlat-cli export SCORE.txt OUT [--uncompressed|--compressed] [--scale S]\n"
+               "            [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n",
                stderr);
+}
+
+// The companion prints only its own words: Qt's notices (a missing XDG_RUNTIME_DIR when run
+// as root, say) are not for its users. Only what ends the process gets through.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "vorlat-cli: %s\n", message.toLocal8Bit().constData());
+    }
 }
 
 } // namespace
@@ -36,6 +46,7 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    qInstallMessageHandler(QuietQtMessages);
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
 
