@@ -15,6 +15,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QString>
 #include <QThread>
 
 #include <cstdint>
@@ -80,6 +81,9 @@ public:
     void abortRecording();
     // Writes the video of the match to path.
     void exportVideo(const std::string& path);
+    // Writes the video as request says (size, rate, format); an AVI's compression still
+    // follows the score file.
+    void exportVideo(const ExportRequest& request);
     // Emits flushed() once every command given before has been carried out and all it
     // emitted has been emitted.
     void flush();
@@ -99,6 +103,9 @@ signals:
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);
     void exportFinished(ExportOutcome outcome);
+    // Why an export failed (naming the file and the system's reason), just before its
+    // exportFinished.
+    void exportError(const QString& reason);
     void flushed();
 
 private:
