@@ -237,11 +237,11 @@ ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDi
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ExportDialog::reject);
 
-    show(initial);
+    showSettings(initial);
     connect(m_preset, &QComboBox::currentIndexChanged, this, [this](int index) {
         const auto presets = ExportSettings::presets();
         if (!m_showing && index >= 0 && index < static_cast<int>(presets.size())) {
-            show(presets[static_cast<size_t>(index)].settings);
+            showSettings(presets[static_cast<size_t>(index)].settings);
         }
     });
     connect(m_format, &QComboBox::currentIndexChanged, this, &ExportDialog::fieldsEdited);
@@ -251,7 +251,7 @@ ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDi
     connect(m_background, &QComboBox::currentTextChanged, this, &ExportDialog::fieldsEdited);
 }
 
-void ExportDialog::show(const ExportSettings& settings) {
+void ExportDialog::showSettings(const ExportSettings& settings) {
     m_showing = true;
     const int preset = settings.presetIndex();
     m_preset->setCurrentIndex(preset >= 0 ? preset : m_preset->count() - 1);
@@ -326,7 +326,7 @@ std::optional<ExportSettings> ChooseExportSettings(const ExportSettings& last, Q
     }
     const std::optional<ExportSettings> chosen = dialog.settings();
     if (chosen) {
-        QSettings store;
+        QSettings store(QStringLiteral("Vorlat"), QStringLiteral("Vorlat"));
         chosen->save(store);
     }
     return chosen;

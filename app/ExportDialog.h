@@ -84,7 +84,7 @@ public:
     void accept() override;
 
 private:
-    void show(const ExportSettings& settings);
+    void showSettings(const ExportSettings& settings);
     void fieldsEdited();
 
     QComboBox* m_preset = nullptr;

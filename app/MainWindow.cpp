@@ -72,7 +72,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
         return ChooseExportSettings(last, this);
     };
     {
-        QSettings store;
+        QSettings store(QStringLiteral("Vorlat"), QStringLiteral("Vorlat"));
         m_exportSettings = ExportSettings::load(store);
     }
 
