@@ -94,6 +94,19 @@ bool ExportTarget::prepare(const std::string& path, const std::string& scorePath
     }
 
     m_target = path;
+    // Whatever the path leads to must be a regular file (or nothing yet): a link to a device
+    // or to a pipe (/dev/stdout) is refused as the device itself is.
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        error = Reason(path, errno);
+        return false;
+    }
+    if (exists) {
+        if (error = Refusal(path, existing, scorePath); !error.empty()) {
+            return false;
+        }
+    }
     struct stat link {};
     if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         // Write beside the file the link names, so that the link keeps pointing at the video.
@@ -103,17 +116,6 @@ bool ExportTarget::prepare(const std::string& path, const std::string& scorePath
             return false;
         }
         m_target = resolved;
-    }
-    struct stat existing {};
-    const bool exists = ::stat(m_target.c_str(), &existing) == 0;
-    if (!exists && errno != ENOENT) {
-        error = Reason(path, errno);
-        return false;
-    }
-    if (exists) {
-        if (error = Refusal(path, existing, scorePath); !error.empty()) {
-            return false;
-        }
     }
 
     const size_t slash = m_target.rfind('/');

@@ -108,8 +108,11 @@ TEST_P(ExportTargets, LeaveOnlyWhatTheyShould) {
     EXPECT_EQ(result.outcome, c.outcome) << result.error;
     if (*c.errorHas != '\0') {
         EXPECT_NE(result.error.find(c.errorHas), std::string::npos) << result.error;
-        // Every error names the file.
-        EXPECT_NE(result.error.find(scene.request.path), std::string::npos) << result.error;
+        // Every error names the file (of a picture sequence: the picture's).
+        const std::string named = scene.request.codec == VideoCodec::PNG
+                                      ? scene.dir.File("f0002.png")
+                                      : scene.request.path;
+        EXPECT_NE(result.error.find(named), std::string::npos) << result.error;
     }
     // The score file is never touched, and no temporary file is left behind.
     EXPECT_EQ(ReadBytes(scene.score), kScoreText);
@@ -162,6 +165,22 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    ExportOutcome::Failed, "score file",
                    [](const Scene& s) { EXPECT_EQ(fs::hard_link_count(s.score), 2u); }},
+        TargetCase{"stdout_into_a_pipe",
+                   [](Scene& s) {
+                       s.request.path = "/dev/stdout";
+                       struct stat out {};
+                       return ::stat("/dev/stdout", &out) == 0 && !S_ISREG(out.st_mode);
+                   },
+                   ExportOutcome::Failed, "not a regular file", [](const Scene&) {}},
+        TargetCase{"picture_sequence_over_the_score_file",
+                   [](Scene& s) {
+                       s.request.path = s.dir.File("f%04d.png");
+                       s.request.codec = VideoCodec::PNG;
+                       fs::create_hard_link(s.score, s.dir.File("f0002.png"));
+                       return true;
+                   },
+                   ExportOutcome::Failed, "score file",
+                   [](const Scene& s) { EXPECT_FALSE(fs::exists(s.dir.File("f0000.png"))); }},
         TargetCase{"directory", [](Scene& s) { return fs::create_directory(s.target); },
                    ExportOutcome::Failed, std::strerror(EISDIR),
                    [](const Scene& s) { EXPECT_TRUE(fs::is_directory(s.target)); }},
