@@ -106,6 +106,11 @@ bool ExportTarget::prepare(const std::string& path, const std::string& scorePath
         if (error = Refusal(path, existing, scorePath); !error.empty()) {
             return false;
         }
+        // A file we may not write is not replaced behind its owner's back either.
+        if (::access(path.c_str(), W_OK) != 0) {
+            error = Reason(path, errno);
+            return false;
+        }
     }
     struct stat link {};
     if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
@@ -129,9 +134,9 @@ bool ExportTarget::prepare(const std::string& path, const std::string& scorePath
         error = Reason(path, errno);
         return false;
     }
-    // A video replacing a file keeps its permissions; a new one gets the usual ones.
-    const mode_t mode = exists ? (existing.st_mode & 0777) : (0666 & ~CurrentUmask());
-    ::fchmod(fd, mode);
+    // A video replacing a file keeps its permissions; a new one gets the usual ones. They are
+    // given when the video takes its place: until then the file is ours alone.
+    m_mode = exists ? (existing.st_mode & 0777) : (0666 & ~CurrentUmask());
     ::close(fd);
     m_writePath = pattern;
     m_temporary = true;
@@ -149,6 +154,7 @@ bool ExportTarget::commit(std::string& error) {
         error = Reason(m_target, errno);
         return false;
     }
+    ::chmod(m_writePath.c_str(), m_mode);
     if (::rename(m_writePath.c_str(), m_target.c_str()) != 0) {
         error = Reason(m_target, errno);
         discard();

@@ -38,6 +38,7 @@ private:
     std::string m_writePath;
     std::string m_folder;
     bool m_temporary = false; // m_writePath is ours to rename or remove
+    unsigned m_mode = 0644;   // the permissions the video gets in its place
 };
 
 // Free bytes for an unprivileged user in the file system of folder; -1 when unknown.

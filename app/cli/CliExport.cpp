@@ -120,9 +120,15 @@ int CliExport(int argc, char** argv) {
         std::fputc('\n', stderr);
     }
     if (result.outcome == ExportOutcome::Cancelled && g_stopSignal != 0) {
-        std::fprintf(stderr, "vorlat-cli: stopped by %s; %s holds the first %lld frames\n",
-                     g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM", outPath.c_str(),
-                     static_cast<long long>(result.framesWritten));
+        const char* name = g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM";
+        if (result.framesWritten > 0) {
+            std::fprintf(stderr, "vorlat-cli: stopped by %s; %s holds the first %lld frames\n",
+                         name, outPath.c_str(), static_cast<long long>(result.framesWritten));
+        } else {
+            std::fprintf(stderr,
+                         "vorlat-cli: stopped by %s before the first frame; %s is as it was\n",
+                         name, outPath.c_str());
+        }
         return 128 + g_stopSignal;
     }
     if (result.outcome != ExportOutcome::Finished) {

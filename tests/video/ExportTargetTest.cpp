@@ -196,6 +196,17 @@ INSTANTIATE_TEST_SUITE_P(
                        EXPECT_TRUE(fs::is_symlink(s.target));
                        ExpectPlayable(s.dir.File("real.avi"));
                    }},
+        TargetCase{"replaced_file_keeps_its_permissions",
+                   [](Scene& s) {
+                       WriteBytes(s.target, kOldVideo);
+                       fs::permissions(s.target, fs::perms(0640));
+                       return true;
+                   },
+                   ExportOutcome::Finished, "",
+                   [](const Scene& s) {
+                       EXPECT_EQ(fs::status(s.target).permissions(), fs::perms(0640));
+                       ExpectPlayable(s.target);
+                   }},
         TargetCase{"existing_kept_when_failing_before_the_first_frame",
                    [](Scene& s) {
                        WriteBytes(s.target, kOldVideo);

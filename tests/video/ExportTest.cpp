@@ -319,6 +319,11 @@ TEST_P(ExportStopped, KeepsTheFramesWrittenBeforeTheStop) {
     EXPECT_EQ(run.result.framesWritten, c.atFrame);
     // The stop is asked before the frame's progress.
     EXPECT_EQ(run.progress.size(), c.atFrame == 0 ? 0u : 3u);
+    if (c.atFrame == 0) {
+        // Nothing was made, so nothing takes the target's place.
+        EXPECT_TRUE(dir.Names().empty());
+        return;
+    }
     EXPECT_EQ(ProbeVideo(dir.File("out.avi")).frames, c.atFrame);
     std::vector<Riff> riffs;
     EXPECT_TRUE(ReadRiffs(dir.File("out.avi"), riffs));
