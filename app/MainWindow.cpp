@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 // The icon is compiled into the program's library; an unreferenced resource would be left
 // out when the program is linked.
@@ -75,6 +76,13 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     showNotice = [this](const Notice& notice) { return defaultNotice(notice); };
     chooseScoreFile = [this](const QString& initial) { return defaultFileDialog(false, initial); };
     chooseVideoFile = [this](const QString& initial) { return defaultFileDialog(true, initial); };
+    chooseExportSettings = [this](const ExportSettings& last) {
+        return ChooseExportSettings(last, this);
+    };
+    {
+        QSettings store(QStringLiteral("Vorlat"), QStringLiteral("Vorlat"));
+        m_exportSettings = ExportSettings::load(store);
+    }
 
     InitIconResource();
     setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));
@@ -192,6 +200,8 @@ void MainWindow::connectEngine() {
     connect(engine, &Engine::exportProgress, this,
             [this](int percent) { setStatus(ExportProgressStatus(percent)); });
     connect(engine, &Engine::exportFinished, this, &MainWindow::finishExport);
+    connect(engine, &Engine::exportError, this,
+            [this](const QString& reason) { m_exportError = reason; });
 }
 
 void MainWindow::loadScore() {
@@ -304,13 +314,23 @@ void MainWindow::toggleExport() {
             notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
             return;
         }
-        const QString path = chooseVideoFile(m_videoPath);
+        const std::optional<ExportSettings> settings = chooseExportSettings(m_exportSettings);
+        if (!settings || m_closing) {
+            return;
+        }
+        m_exportSettings = *settings;
+        const QString before = statusText();
+        setStatus(ExportLengthStatus(m_match, m_exportSettings.request({})));
+        const QString path = m_exportSettings.completePath(
+            chooseVideoFile(ExportPathWithSuffix(m_videoPath, m_exportSettings)));
         if (path.isEmpty() || m_closing) {
+            setStatus(before);
             return;
         }
         m_videoPath = path;
+        m_exportError.clear();
         setRun(EngineMode::Exporting);
-        m_engine->exportVideo(path.toStdString());
+        m_engine->exportVideo(m_exportSettings.request(path));
         break;
     }
     case EngineMode::Exporting:
@@ -348,7 +368,10 @@ void MainWindow::finishExport(ExportOutcome outcome) {
         notify(Q(kExportErrorText), Q(kExportErrorCaption), Notice::Icon::Warning);
         break;
     case ExportOutcome::Failed:
-        notify(Q(kExportErrorText), Q(kExportErrorCaption), Notice::Icon::Warning);
+        // The box keeps its own words; the reason follows on a line of its own.
+        notify(m_exportError.isEmpty() ? Q(kExportErrorText)
+                                       : Q(kExportErrorText) + QLatin1Char('\n') + m_exportError,
+               Q(kExportErrorCaption), Notice::Icon::Warning);
         break;
     }
     endRun();
@@ -456,8 +479,10 @@ bool MainWindow::defaultNotice(const Notice& notice) {
 }
 
 QString MainWindow::defaultFileDialog(bool save, const QString& initial) {
-    const QString suffix = save ? QStringLiteral("avi") : QStringLiteral("txt");
-    QFileDialog dialog(this, QString(), QString(), Q(save ? kVideoFilter : kScoreFilter));
+    const bool classic = !save || m_exportSettings.format == ExportSettings::Format::Avi;
+    const QString suffix = !save ? QStringLiteral("txt") : m_exportSettings.suffix();
+    QFileDialog dialog(this, QString(), QString(),
+                       classic ? Q(save ? kVideoFilter : kScoreFilter) : m_exportSettings.filter());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(suffix);

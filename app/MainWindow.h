@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ExportDialog.h"
 #include "app/TapClock.h"
 #include "engine/Engine.h"
 #include "score/ScoreData.h"
@@ -9,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class LinkLabel;
 class PlayerWindow;
@@ -41,6 +43,8 @@ public:
     std::function<bool(const Notice&)> showNotice;
     std::function<QString(const QString& initial)> chooseScoreFile;
     std::function<QString(const QString& initial)> chooseVideoFile;
+    // The export settings dialog, opened before the file dialog; nullopt when cancelled.
+    std::function<std::optional<ExportSettings>(const ExportSettings& last)> chooseExportSettings;
 
     // What the window has asked the engine to do and not yet seen finished.
     EngineMode run() const { return m_run; }
@@ -103,6 +107,8 @@ private:
     TapClock m_tapClock;
     Match m_match;
     QString m_videoPath;
+    ExportSettings m_exportSettings; // as last chosen
+    QString m_exportError;           // the reason of a failing export, for its box
     EngineMode m_run = EngineMode::Idle;
     bool m_closing = false;
     int m_shownIndex = 0; // 0-based, as the engine last reported it

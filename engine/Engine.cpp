@@ -167,16 +167,21 @@ public:
         }
     }
 
-    void exportVideo(const std::string& path, uint64_t exportId) {
+    void exportVideo(ExportRequest request, uint64_t exportId) {
         if (m_mode != EngineMode::Idle) {
             return;
         }
         setMode(EngineMode::Exporting);
         ValidateTimes(m_match);
 
-        ExportRequest request;
-        request.path = path;
-        request.codec = m_match.compress ? VideoCodec::Video1 : VideoCodec::Raw;
+        // An AVI is compressed or not as the score file says; the score file itself is
+        // never written over.
+        if (request.codec == VideoCodec::Video1 || request.codec == VideoCodec::Raw) {
+            request.codec = m_match.compress ? VideoCodec::Video1 : VideoCodec::Raw;
+        }
+        if (request.scorePath.empty()) {
+            request.scorePath = m_match.path;
+        }
         const auto progress = [this](const ExportProgress& p) {
             report([percent = p.percent](Engine& e) { emit e.exportProgress(percent); });
         };
@@ -185,7 +190,13 @@ public:
         const auto shouldStop = [this, exportId] {
             return m_shared->shuttingDown.load() || exportId <= m_shared->exportsCancelled.load();
         };
-        const ExportOutcome outcome = ExportVideo(m_match, request, progress, shouldStop).outcome;
+        const ExportResult result = ExportVideo(m_match, request, progress, shouldStop);
+        const ExportOutcome outcome = result.outcome;
+        if (outcome == ExportOutcome::Failed && !result.error.empty()) {
+            report([error = QString::fromStdString(result.error)](Engine& e) {
+                emit e.exportError(error);
+            });
+        }
 
         setMode(EngineMode::Idle);
         reportMatch();
@@ -409,8 +420,14 @@ void Engine::abortRecording() {
 }
 
 void Engine::exportVideo(const std::string& path) {
+    ExportRequest request;
+    request.path = path;
+    exportVideo(request);
+}
+
+void Engine::exportVideo(const ExportRequest& request) {
     const uint64_t id = ++m_shared->exportsRequested;
-    command([path, id](Work& w) { w.exportVideo(path, id); });
+    command([request, id](Work& w) { w.exportVideo(request, id); });
 }
 
 void Engine::flush() {

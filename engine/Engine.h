@@ -95,6 +95,9 @@ public:
     void shiftTimes(int deltaMs);
     // Writes the video of the match to path.
     void exportVideo(const std::string& path);
+    // Writes the video as request says (size, rate, format); an AVI's compression still
+    // follows the score file.
+    void exportVideo(const ExportRequest& request);
     // Emits flushed() once every command given before has been carried out and all it
     // emitted has been emitted.
     void flush();
@@ -117,6 +120,9 @@ signals:
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);
     void exportFinished(ExportOutcome outcome);
+    // Why an export failed (naming the file and the system's reason), just before its
+    // exportFinished.
+    void exportError(const QString& reason);
     void flushed();
 
 private:

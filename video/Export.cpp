@@ -2,18 +2,121 @@
 
 #include "score/Timeline.h"
 #include "video/AviOutput.h"
+#include "video/ExportPlan.h"
+#include "video/ExportTarget.h"
+#include "video/FfmpegVideoOutput.h"
 #include "video/FrameSource.h"
+
+#include <QPainter>
+
+#include <memory>
+
+namespace {
+
+OutputCodec FfmpegCodec(VideoCodec codec) {
+    switch (codec) {
+    case VideoCodec::ProRes:
+        return OutputCodec::ProRes;
+    case VideoCodec::VP9:
+        return OutputCodec::VP9;
+    case VideoCodec::FFV1:
+        return OutputCodec::FFV1;
+    case VideoCodec::PNG:
+        return OutputCodec::PNG;
+    default:
+        break;
+    }
+    return OutputCodec::H264;
+}
+
+// The output's words name the temporary file; the user knows only the target.
+std::string NameTarget(std::string text, const std::string& temporary, const std::string& target) {
+    for (size_t at = text.find(temporary); !temporary.empty() && at != std::string::npos;
+         at = text.find(temporary, at + target.size())) {
+        text.replace(at, temporary.size(), target);
+    }
+    if (text.find(target) == std::string::npos) {
+        text = "cannot write " + target + ": " + text;
+    }
+    return text;
+}
+
+std::string Duration(int64_t ms) {
+    const int64_t seconds = ms / 1000;
+    return std::to_string(seconds / 3600) + " h " + std::to_string(seconds / 60 % 60) + " min";
+}
+
+} // namespace
 
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,
                          const ExportProgressFn& progress, const ExportStopFn& shouldStop) {
-    AviOutputOptions options;
-    options.riffLimit = request.riffLimit;
-    options.spaceLimit = request.spaceLimit;
-    options.keyFrameInterval = request.keyFrameInterval;
-    AviOutput output(request.path,
-                     request.codec == VideoCodec::Video1 ? AviCodec::Video1 : AviCodec::Raw,
-                     options);
-    return ExportVideo(match, request, output, progress, shouldStop);
+    ExportResult result;
+    if (!IsValidScale(request.render.scale)) {
+        result.error = "the picture scale is out of range";
+        return result;
+    }
+    const ExportPlan plan = PlanExport(match, request);
+    if (plan.lengthMs > kMaxExportMs) {
+        result.error = "the video would run " + Duration(plan.lengthMs) +
+                       "; more than 24 hours is refused (are the times in " +
+                       (match.path.empty() ? std::string("the score file") : match.path) +
+                       " right?)";
+        return result;
+    }
+    if (request.render.background.kind == Background::Kind::Transparent &&
+        !CodecKeepsAlpha(request.codec)) {
+        result.error = std::string("a transparent background needs a format with alpha; ") +
+                       VideoCodecName(request.codec) + " has none";
+        return result;
+    }
+
+    ExportTarget target;
+    if (!target.prepare(request.path, request.scorePath, request.codec == VideoCodec::PNG,
+                        plan.frames, result.error)) {
+        return result;
+    }
+    if (const uint64_t needed = UncompressedBytes(plan, request.codec); needed > 0) {
+        const int64_t free = FreeBytes(target.folder());
+        if (free >= 0 && needed > static_cast<uint64_t>(free)) {
+            result.error = "cannot write " + request.path + ": the uncompressed video needs " +
+                           std::to_string(needed >> 20) + " MiB, but its file system has " +
+                           std::to_string(free >> 20) + " MiB free";
+            return result;
+        }
+    }
+
+    std::unique_ptr<VideoOutput> output;
+    FfmpegVideoOutput* ffmpeg = nullptr;
+    if (IsAviCodec(request.codec)) {
+        AviOutputOptions options;
+        options.riffLimit = request.riffLimit;
+        options.spaceLimit = request.spaceLimit;
+        options.keyFrameInterval = request.keyFrameInterval;
+        output = std::make_unique<AviOutput>(
+            target.writePath(),
+            request.codec == VideoCodec::Video1 ? AviCodec::Video1 : AviCodec::Raw, options);
+    } else {
+        auto own = std::make_unique<FfmpegVideoOutput>(
+            target.writePath(), FfmpegCodec(request.codec),
+            request.render.background.kind == Background::Kind::Transparent, request.quality);
+        ffmpeg = own.get();
+        output = std::move(own);
+    }
+    result = ExportVideo(match, request, *output, progress, shouldStop);
+    const int64_t inFile = ffmpeg != nullptr ? ffmpeg->framesWritten() : result.framesWritten;
+    if (!result.error.empty()) {
+        result.error = NameTarget(result.error, target.writePath(), request.path);
+    }
+    if (inFile > 0) {
+        std::string error;
+        if (!target.commit(error) && result.error.empty()) {
+            result.outcome = ExportOutcome::Failed;
+            result.error = error;
+        }
+    } else {
+        target.discard();
+    }
+    return result;
 }
 
 ExportResult ExportVideo(const Match& match, const ExportRequest& request, VideoOutput& output,
@@ -26,7 +129,23 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, Video
     FrameSource source(match, request.render, request.endCard);
     const int64_t length = TimelineLength(source.match());
     const FrameClock clock(request.rate, length);
-    if (!output.open(BoardSize(request.render.scale), request.rate)) {
+    const QSize boardSize = BoardSize(request.render.scale);
+    const QSize frameSize = request.frameSize.isEmpty() ? boardSize : request.frameSize;
+    const QRect board = request.frameSize.isEmpty()
+                            ? QRect(QPoint(0, 0), boardSize)
+                            : PlaceBoard(frameSize, boardSize, request.place);
+    if (!QRect(QPoint(0, 0), frameSize).contains(board)) {
+        result.error = "the board does not fit into a " + std::to_string(frameSize.width()) + "x" +
+                       std::to_string(frameSize.height()) + " video at that scale";
+        return result;
+    }
+    // A frame larger than the board: the board is copied onto a frame of the background,
+    // once per distinct picture.
+    QImage frame;
+    if (frameSize != boardSize) {
+        frame = MakeVideoFrame(frameSize, request.render.background);
+    }
+    if (!output.open(frameSize, request.rate)) {
         result.error = output.error();
         return result;
     }
@@ -47,7 +166,12 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, Video
             }
         }
         const bool changed = source.advanceTo(t);
-        if (!output.write(source.picture(), changed)) {
+        if (!frame.isNull() && changed) {
+            QPainter painter(&frame);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(board.topLeft(), source.picture());
+        }
+        if (!output.write(frame.isNull() ? source.picture() : frame, changed)) {
             result.outcome = ExportOutcome::Failed;
             break;
         }

@@ -12,6 +12,8 @@
 #include "video/FrameClock.h"
 #include "video/VideoOutput.h"
 
+#include <QSize>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,13 +21,30 @@
 enum class VideoCodec {
     Video1, // Microsoft Video 1 in our own AVI writer
     Raw,    // uncompressed 32-bit bitmaps in our own AVI writer
+    H264,   // the formats for editors, through FFmpeg's libraries (FfmpegVideoOutput)
+    ProRes,
+    VP9,
+    FFV1,
+    PNG, // one picture a frame; the path holds a printf-style frame number
 };
+
+// Where the board sits in a frame larger than itself.
+enum class BoardPlace { TopLeft, TopRight, BottomLeft, BottomRight, Center };
 
 struct ExportRequest {
     std::string path;
     VideoCodec codec = VideoCodec::Video1;
     RenderOptions render; // scale 1, picture background: the classic video
     FrameRate rate;       // 15/1: the classic video
+    // The video's size; empty: the board's own size. A larger frame shows the board at
+    // place, a margin of a thirtieth of the height from the edges, on the background.
+    QSize frameSize;
+    BoardPlace place = BoardPlace::BottomLeft;
+    // The score file the match came from: the export refuses to write over it (by device
+    // and inode, so links to it are refused too). Empty: not checked.
+    std::string scorePath;
+    // The codec's quality setting for the formats for editors; < 0: their defaults.
+    int quality = -1;
 
     // Size at which the AVI writer starts a new RIFF extension (OpenDML). 0: the writer's
     // default, just under 1 GiB. Tests set a small value to exercise the extension path.
@@ -61,7 +80,12 @@ struct ExportResult {
 using ExportProgressFn = std::function<void(const ExportProgress&)>;
 using ExportStopFn = std::function<bool()>;
 
-// Writes the video of match as request says, into the AVI output its codec names. progress
+// Writes the video of match as request says, into the output its codec names, through a
+// temporary file beside request.path that takes the target's place when the export ends
+// with frames written (see ExportTarget.h): a failure before the first frame leaves whatever
+// was at the path untouched. Refused up front, with nothing written: a target that is not a
+// regular file, the score file itself, a timeline longer than kMaxExportMs, an uncompressed
+// video larger than the free space. Errors name the file and the system's reason. progress
 // is called before each frame whose percent differs from the previous call's; shouldStop is
 // asked before every frame. Both may be empty. A cancelled or failed export still leaves a
 // well-formed file of the frames written so far, or none when not even that was possible.
@@ -70,7 +94,8 @@ using ExportStopFn = std::function<bool()>;
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,
                          const ExportProgressFn& progress, const ExportStopFn& shouldStop);
 
-// The same into an output of the caller's (another container or codec). request.path,
-// codec and the AVI fields are the output's business and are not looked at here.
+// The same into an output of the caller's, with none of the target's checks (another container or
+// codec). request.path, codec and the AVI fields are the output's business and are not looked at
+// here.
 ExportResult ExportVideo(const Match& match, const ExportRequest& request, VideoOutput& output,
                          const ExportProgressFn& progress, const ExportStopFn& shouldStop);

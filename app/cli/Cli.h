@@ -1,18 +1,23 @@
 #pragma once
 
 #include "render/Renderer.h"
+#include "video/Export.h"
 
+#include <QSize>
+
+#include <optional>
 #include <string>
 #include <vector>
 
 class Match;
 
 // The sub-commands of vorlat-cli. Each takes the arguments after its own name and returns
-// the process exit status: 0 done, 1 failed, 2 bad usage.
+// the process exit status: 0 done, 1 failed, 2 bad usage (130/143: export stopped by
+// SIGINT/SIGTERM).
 int CliDump(int argc, char** argv);   // dump SCORE.txt
-int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png [picture options]
+int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png [picture and frame options]
 int CliTitle(int argc, char** argv);  // title OUT.png [picture options]
-int CliExport(int argc, char** argv); // export SCORE.txt OUT.avi [--uncompressed|--compressed]
+int CliExport(int argc, char** argv); // export SCORE.txt OUT [all options]
 int CliCheck(int argc, char** argv);  // check SCORE.txt
 int CliStats(int argc, char** argv);  // stats SCORE.txt
 int CliBurn(int argc, char** argv);   // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
@@ -26,8 +31,31 @@ bool LoadScore(Match& score, const char* path);
 // one, so that a switch without a value can stand anywhere among the other arguments.
 bool TakeFlag(int& argc, char** argv, const char* flag);
 
-// Splits the arguments of frame and title into positional ones and the picture options
-// --scale S and --background picture|transparent|#RRGGBB (each "--name value" or
-// "--name=value"). On a bad option prints an error naming it and returns false.
-bool ParsePictureArguments(int argc, char** argv, std::vector<std::string>& positional,
-                           RenderOptions& options);
+// The options of the sub-commands, each "--name value" or "--name=value".
+struct CliOptions {
+    enum Set {
+        Picture = 1, // --scale S, --background picture|transparent|#RRGGBB
+        Frame = 2,   // --size WxH, --place P
+        Video = 4,   // --fps R, --codec C, --uncompressed, --compressed
+    };
+    std::vector<std::string> positional;
+    RenderOptions render;
+    bool scaleGiven = false;
+    std::optional<QSize> size;
+    BoardPlace place = BoardPlace::BottomLeft;
+    FrameRate rate;
+    std::optional<VideoCodec> codec;
+    int compress = -1; // -1: as the score file says
+};
+
+// Splits the arguments into positional ones and the options of the given sets. On a bad or
+// unknown option prints an error naming it and returns false (exit status 2).
+bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options);
+
+// Gives a frame of --size its board scale (the default one unless --scale was given) and
+// checks that the board fits. On failure prints an error naming the option.
+bool ResolveBoard(CliOptions& options);
+
+// The output may not be the score file, nor a device or FIFO: checked as the export checks
+// it; prints the error.
+bool WritePicture(const QImage& picture, const std::string& path, const std::string& scorePath);

@@ -3,6 +3,12 @@
 
 #include "score/Loader.h"
 #include "score/ScoreData.h"
+#include "video/ExportPlan.h"
+#include "video/ExportTarget.h"
+
+#include <QImage>
+#include <QImageWriter>
+#include <QString>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +28,12 @@ bool ParseScale(const std::string& text, double& scale) {
     }
     scale = value;
     return true;
+}
+
+bool Bad(const std::string& option, const char* wants, const std::string& value) {
+    std::fprintf(stderr, "vorlat-cli: %s needs %s, not \"%s\"\n", option.c_str(), wants,
+                 value.c_str());
+    return false;
 }
 
 } // namespace
@@ -49,12 +61,15 @@ bool TakeFlag(int& argc, char** argv, const char* flag) {
     return found;
 }
 
-bool ParsePictureArguments(int argc, char** argv, std::vector<std::string>& positional,
-                           RenderOptions& options) {
+bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options) {
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.substr(0, 2) != "--") {
-            positional.emplace_back(arg);
+            options.positional.emplace_back(arg);
+            continue;
+        }
+        if ((sets & CliOptions::Video) && (arg == "--compressed" || arg == "--uncompressed")) {
+            options.compress = arg == "--compressed" ? 1 : 0;
             continue;
         }
         std::string name(arg);
@@ -68,27 +83,87 @@ bool ParsePictureArguments(int argc, char** argv, std::vector<std::string>& posi
             value = argv[++i];
             hasValue = true;
         }
-        if (name == "--scale") {
-            if (!hasValue || !ParseScale(value, options.scale)) {
-                std::fprintf(stderr,
-                             "vorlat-cli: --scale needs a number from %g to %g, not \"%s\"\n",
-                             kMinScale, kMaxScale, value.c_str());
-                return false;
+        const bool picture = sets & CliOptions::Picture;
+        const bool frame = sets & CliOptions::Frame;
+        const bool video = sets & CliOptions::Video;
+        if (picture && name == "--scale") {
+            char wants[64];
+            std::snprintf(wants, sizeof wants, "a number from %g to %g", kMinScale, kMaxScale);
+            if (!hasValue || !ParseScale(value, options.render.scale)) {
+                return Bad(name, wants, value);
             }
-        } else if (name == "--background") {
+            options.scaleGiven = true;
+        } else if (picture && name == "--background") {
             const std::optional<Background> background = Background::parse(value);
             if (!hasValue || !background) {
-                std::fprintf(stderr,
-                             "vorlat-cli: --background needs picture, transparent or a colour "
-                             "#RRGGBB, not \"%s\"\n",
-                             value.c_str());
-                return false;
+                return Bad(name, "picture, transparent or a colour #RRGGBB", value);
             }
-            options.background = *background;
+            options.render.background = *background;
+        } else if (frame && name == "--size") {
+            options.size = ParseFrameSize(value);
+            if (!hasValue || !options.size) {
+                return Bad(name, "a size WxH, each side from 16 to 8192", value);
+            }
+        } else if (frame && name == "--place") {
+            const std::optional<BoardPlace> place = ParseBoardPlace(value);
+            if (!hasValue || !place) {
+                return Bad(name, "top-left, top-right, bottom-left, bottom-right or center", value);
+            }
+            options.place = *place;
+        } else if (video && name == "--fps") {
+            const std::optional<FrameRate> rate = FrameRate::parse(value);
+            if (!hasValue || !rate || rate->num / rate->den > 240) {
+                return Bad(name, "a rate such as 15, 25, 30000/1001 or 29.97 (at most 240)", value);
+            }
+            options.rate = *rate;
+        } else if (video && name == "--codec") {
+            options.codec = VideoCodecFromName(value);
+            if (!hasValue || !options.codec) {
+                return Bad(name, "video1, raw, h264, prores, vp9, ffv1 or png", value);
+            }
         } else {
             std::fprintf(stderr, "vorlat-cli: unknown option %s\n", name.c_str());
             return false;
         }
+    }
+    return true;
+}
+
+bool ResolveBoard(CliOptions& options) {
+    if (!options.size) {
+        return true;
+    }
+    if (!options.scaleGiven) {
+        options.render.scale = DefaultBoardScale(*options.size);
+    }
+    const QRect board = PlaceBoard(*options.size, BoardSize(options.render.scale), options.place);
+    if (!QRect(QPoint(0, 0), *options.size).contains(board)) {
+        std::fprintf(stderr,
+                     "vorlat-cli: --size %dx%d has no room for the board at --scale %g "
+                     "(%dx%d and its margins)\n",
+                     options.size->width(), options.size->height(), options.render.scale,
+                     board.width(), board.height());
+        return false;
+    }
+    return true;
+}
+
+bool WritePicture(const QImage& picture, const std::string& path, const std::string& scorePath) {
+    ExportTarget target;
+    std::string error;
+    if (!target.prepare(path, scorePath, false, 0, error)) {
+        std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
+        return false;
+    }
+    QImageWriter writer(QString::fromLocal8Bit(target.writePath().c_str()), "PNG");
+    if (!writer.write(picture)) {
+        std::fprintf(stderr, "vorlat-cli: cannot write %s: %s\n", path.c_str(),
+                     writer.errorString().toLocal8Bit().constData());
+        return false;
+    }
+    if (!target.commit(error)) {
+        std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
+        return false;
     }
     return true;
 }

@@ -3,7 +3,10 @@
 
 #include "score/ScoreData.h"
 #include "video/Export.h"
+#include "video/ExportPlan.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,9 +14,27 @@
 
 namespace {
 
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int signal) {
+    g_stopSignal = signal;
+}
+
+// Ctrl-C and a polite kill end the export as its cancel does, so the file is finished; a
+// size limit becomes a write error instead of killing the process mid-file.
+void CatchSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 void PrintUsage() {
-    std::fputs("usage: vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed] "
-               "[--end-card]\n",
+    std::fputs("usage: vorlat-cli export SCORE.txt OUT [--uncompressed|--compressed] [--scale S]\n"
+               "         [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n"
+               "         [--end-card]\n",
                stderr);
 }
 
@@ -21,30 +42,54 @@ void PrintUsage() {
 
 int CliExport(int argc, char** argv) {
     const bool endCard = TakeFlag(argc, argv, "--end-card");
-    if (argc < 2 || argc > 3) {
+    CliOptions options;
+    if (!ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame | CliOptions::Video,
+                         options)) {
+        return 2;
+    }
+    if (options.positional.size() != 2) {
         PrintUsage();
         return 2;
     }
-    int forced = -1; // -1: as the score file says
-    if (argc == 3) {
-        if (std::strcmp(argv[2], "--uncompressed") == 0) {
-            forced = 0;
-        } else if (std::strcmp(argv[2], "--compressed") == 0) {
-            forced = 1;
-        } else {
-            PrintUsage();
-            return 2;
-        }
+    if (!ResolveBoard(options)) {
+        return 2;
     }
+    const std::string& scorePath = options.positional[0];
+    const std::string& outPath = options.positional[1];
     Match score;
-    if (!LoadScore(score, argv[0])) {
+    if (!LoadScore(score, scorePath.c_str())) {
         return 1;
     }
     ExportRequest request;
-    request.path = argv[1];
+    request.path = outPath;
+    request.scorePath = scorePath;
+    request.render = options.render;
+    request.rate = options.rate;
     request.endCard = endCard;
-    const bool compress = forced >= 0 ? forced == 1 : score.compress;
-    request.codec = compress ? VideoCodec::Video1 : VideoCodec::Raw;
+    request.place = options.place;
+    if (options.size) {
+        request.frameSize = *options.size;
+    }
+    const bool compress = options.compress >= 0 ? options.compress == 1 : score.compress;
+    request.codec = options.codec ? *options.codec : *VideoCodecForPath(outPath, compress);
+    if (request.render.background.kind == Background::Kind::Transparent &&
+        !CodecKeepsAlpha(request.codec)) {
+        std::fprintf(stderr,
+                     "vorlat-cli: --background transparent needs a format with alpha (prores, "
+                     "vp9, ffv1, png or raw), not %s\n",
+                     VideoCodecName(request.codec));
+        return 2;
+    }
+
+    const ExportPlan plan = PlanExport(score, request);
+    std::printf("%s\n", DescribeLength(plan).c_str());
+    if (options.size) {
+        std::printf("board %dx%d at %d,%d (%s, scale %g) in %dx%d\n", plan.board.width(),
+                    plan.board.height(), plan.board.x(), plan.board.y(),
+                    BoardPlaceName(request.place), request.render.scale, plan.frameSize.width(),
+                    plan.frameSize.height());
+    }
+    std::fflush(stdout);
 
     // On a terminal the progress rewrites one line; otherwise every change is its own line,
     // which reads well in a log.
@@ -59,18 +104,33 @@ int CliExport(int argc, char** argv) {
         }
         std::fflush(stderr);
     };
+    CatchSignals();
     const ExportResult result = ExportVideo(
         score, request,
         [&](const ExportProgress& progress) { status(CliExportProgressText(progress.percent)); },
-        nullptr);
+        [] { return g_stopSignal != 0; });
     if (result.outcome == ExportOutcome::Finished) {
         status(CliExportFinishedText());
     }
     if (lineOpen) {
         std::fputc('\n', stderr);
     }
+    if (result.outcome == ExportOutcome::Cancelled && g_stopSignal != 0) {
+        const char* name = g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM";
+        if (result.framesWritten > 0) {
+            std::fprintf(stderr, "vorlat-cli: stopped by %s; %s holds the first %lld frames\n",
+                         name, outPath.c_str(), static_cast<long long>(result.framesWritten));
+        } else {
+            std::fprintf(stderr,
+                         "vorlat-cli: stopped by %s before the first frame; %s is as it was\n",
+                         name, outPath.c_str());
+        }
+        return 128 + g_stopSignal;
+    }
     if (result.outcome != ExportOutcome::Finished) {
-        std::fprintf(stderr, "vorlat-cli: could not write %s\n", argv[1]);
+        std::fprintf(stderr, "vorlat-cli: %s\n",
+                     result.error.empty() ? ("could not write " + outPath).c_str()
+                                          : result.error.c_str());
         return 1;
     }
     return 0;

@@ -4,9 +4,10 @@
 #include "render/SummaryCard.h"
 #include "score/Evaluate.h"
 #include "score/ScoreData.h"
+#include "video/ExportPlan.h"
 
 #include <QImage>
-#include <QString>
+#include <QPainter>
 
 #include <cerrno>
 #include <climits>
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr const char* kPictureOptions = "[--scale S] [--background picture|transparent|#RRGGBB]";
+constexpr const char* kFrameOptions = "[--size WxH] [--place P]";
 
 // A whole, in-range, signed number of milliseconds.
 bool ParseMoment(const std::string& text, int32_t& moment) {
@@ -31,28 +33,21 @@ bool ParseMoment(const std::string& text, int32_t& moment) {
     return true;
 }
 
-int SavePicture(const QImage& picture, const std::string& path) {
-    if (!picture.save(QString::fromLocal8Bit(path.c_str()), "PNG")) {
-        std::fprintf(stderr, "vorlat-cli: cannot write %s\n", path.c_str());
-        return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
 int CliFrame(int argc, char** argv) {
     const bool endCard = TakeFlag(argc, argv, "--end-card");
-    std::vector<std::string> args;
-    RenderOptions options;
-    if (!ParsePictureArguments(argc, argv, args, options)) {
+    CliOptions options;
+    if (!ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame, options) ||
+        !ResolveBoard(options)) {
         return 2;
     }
+    const std::vector<std::string>& args = options.positional;
     int32_t moment = 0;
     if (args.size() != 3 || !ParseMoment(args[1], moment)) {
         std::fprintf(stderr,
-                     "usage: vorlat-cli frame SCORE.txt T OUT.png %s [--end-card]  (T in ms)\n",
-                     kPictureOptions);
+                     "usage: vorlat-cli frame SCORE.txt T OUT.png %s %s [--end-card]  (T in ms)\n",
+                     kPictureOptions, kFrameOptions);
         return 2;
     }
     Match score;
@@ -61,27 +56,36 @@ int CliFrame(int argc, char** argv) {
     }
     // A moment without a board (a game the program cannot draw) keeps the picture black, as
     // a fresh preview shows.
-    QImage picture = MakeBoardImage(options);
+    QImage picture = MakeBoardImage(options.render);
     // The video's moment: its times cleaned as the export cleans them, so that the card
     // starts where the video's does.
     if (endCard) {
         ValidateTimes(score);
     }
-    RenderVideoMoment(score, moment, picture, options, endCard);
-    return SavePicture(picture, args[2]);
+    RenderVideoMoment(score, moment, picture, options.render, endCard);
+    if (options.size) {
+        // The very frame the export makes for this moment.
+        QImage frame = MakeVideoFrame(*options.size, options.render.background);
+        const QRect board = PlaceBoard(*options.size, picture.size(), options.place);
+        QPainter painter(&frame);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(board.topLeft(), picture);
+        painter.end();
+        picture = frame;
+    }
+    return WritePicture(picture, args[2], args[0]) ? 0 : 1;
 }
 
 int CliTitle(int argc, char** argv) {
-    std::vector<std::string> args;
-    RenderOptions options;
-    if (!ParsePictureArguments(argc, argv, args, options)) {
+    CliOptions options;
+    if (!ParseCliOptions(argc, argv, CliOptions::Picture, options)) {
         return 2;
     }
-    if (args.size() != 1) {
+    if (options.positional.size() != 1) {
         std::fprintf(stderr, "usage: vorlat-cli title OUT.png %s\n", kPictureOptions);
         return 2;
     }
-    QImage picture = MakeBoardImage(options);
-    RenderTitle(picture, options);
-    return SavePicture(picture, args[0]);
+    QImage picture = MakeBoardImage(options.render);
+    RenderTitle(picture, options.render);
+    return WritePicture(picture, options.positional[0], {}) ? 0 : 1;
 }

@@ -15,14 +15,24 @@ void PrintUsage(std::FILE* out = stderr) {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
+               "            [--size WxH] [--place P]\n"
                "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
-               "  vorlat-cli export SCORE.txt OUT.avi [--uncompressed|--compressed]\n"
+               "  vorlat-cli export SCORE.txt OUT [--uncompressed|--compressed] [--scale S]\n"
+               "            [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n"
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
                "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
                "  vorlat-cli --help | --version\n"
                "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
                out);
+}
+
+// The companion prints only its own words: Qt's notices (a missing XDG_RUNTIME_DIR when run
+// as root, say) are not for its users. Only what ends the process gets through.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "vorlat-cli: %s\n", message.toLocal8Bit().constData());
+    }
 }
 
 } // namespace
@@ -59,6 +69,7 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    qInstallMessageHandler(QuietQtMessages);
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
 

@@ -109,6 +109,10 @@ protected:
             ++m_saveDialogs;
             return QString::fromStdString(m_videoPath);
         };
+        // The settings dialog answered with the classic video, as the button always made.
+        m_window->chooseExportSettings = [](const ExportSettings&) {
+            return ExportSettings::presets()[0].settings;
+        };
         m_window->show();
         ASSERT_NE(m_window->engine(), nullptr);
         m_log = std::make_unique<EngineLog>(*m_window->engine());

@@ -1,0 +1,358 @@
+#include "app/ExportDialog.h"
+
+#include "video/ExportPlan.h"
+#include "video/FfmpegOutput.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace {
+
+struct FormatInfo {
+    ExportSettings::Format format;
+    const char* key;    // in the settings file
+    const char* suffix; // without the dot
+    VideoCodec codec;
+};
+
+constexpr FormatInfo kFormats[] = {
+    {ExportSettings::Format::Avi, "avi", "avi", VideoCodec::Video1},
+    {ExportSettings::Format::Mp4, "mp4", "mp4", VideoCodec::H264},
+    {ExportSettings::Format::Mov, "mov", "mov", VideoCodec::ProRes},
+    {ExportSettings::Format::Webm, "webm", "webm", VideoCodec::VP9},
+    {ExportSettings::Format::Mkv, "mkv", "mkv", VideoCodec::FFV1},
+    {ExportSettings::Format::PngSequence, "png", "png", VideoCodec::PNG},
+};
+
+const FormatInfo& InfoOf(ExportSettings::Format format) {
+    for (const FormatInfo& info : kFormats) {
+        if (info.format == format) {
+            return info;
+        }
+    }
+    return kFormats[0];
+}
+
+QString FormatLabel(ExportSettings::Format format) {
+    switch (format) {
+    case ExportSettings::Format::Avi:
+        return ExportDialog::tr("AVI (Video 1 or uncompressed, as the score file says)");
+    case ExportSettings::Format::Mp4:
+        return ExportDialog::tr("H.264 (.mp4)");
+    case ExportSettings::Format::Mov:
+        return ExportDialog::tr("ProRes (.mov)");
+    case ExportSettings::Format::Webm:
+        return ExportDialog::tr("VP9 (.webm)");
+    case ExportSettings::Format::Mkv:
+        return ExportDialog::tr("FFV1, lossless (.mkv)");
+    case ExportSettings::Format::PngSequence:
+        break;
+    }
+    return ExportDialog::tr("PNG pictures, one a frame");
+}
+
+ExportSettings Editor(ExportSettings::Format format, QSize size, Background background) {
+    ExportSettings settings;
+    settings.format = format;
+    settings.size = size;
+    settings.rate = FrameRate{30, 1};
+    settings.background = background;
+    return settings;
+}
+
+Background Transparent() {
+    return Background{Background::Kind::Transparent, {}};
+}
+
+QString SizeText(QSize size) {
+    return size.isEmpty() ? QString()
+                          : QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+}
+
+QString BackgroundText(const Background& background) {
+    switch (background.kind) {
+    case Background::Kind::Picture:
+        return QStringLiteral("picture");
+    case Background::Kind::Transparent:
+        return QStringLiteral("transparent");
+    case Background::Kind::Colour:
+        break;
+    }
+    return background.colour.name().toUpper();
+}
+
+} // namespace
+
+std::vector<ExportPreset> ExportSettings::presets() {
+    ExportSettings classic;
+    classic.scale = 1;
+    return {
+        {ExportDialog::tr("320x240 AVI (classic)"), classic},
+        {ExportDialog::tr("1080p transparent (ProRes 4444 .mov)"),
+         Editor(Format::Mov, QSize(1920, 1080), Transparent())},
+        {ExportDialog::tr("1080p green screen (H.264 .mp4)"),
+         Editor(Format::Mp4, QSize(1920, 1080),
+                Background{Background::Kind::Colour, QColor(0x00, 0xB1, 0x40)})},
+        {ExportDialog::tr("4K transparent (ProRes 4444 .mov)"),
+         Editor(Format::Mov, QSize(3840, 2160), Transparent())},
+        {ExportDialog::tr("1080p transparent (VP9 .webm)"),
+         Editor(Format::Webm, QSize(1920, 1080), Transparent())},
+    };
+}
+
+int ExportSettings::presetIndex() const {
+    const std::vector<ExportPreset> all = presets();
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].settings == *this) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+QString ExportSettings::filter() const {
+    // The classic dialog's filter, byte for byte, stays with the window.
+    const QString suffix = this->suffix();
+    return FormatLabel(format) + QStringLiteral(" (*.%1)").arg(suffix);
+}
+
+QString ExportSettings::suffix() const {
+    return QString::fromLatin1(InfoOf(format).suffix);
+}
+
+QString ExportSettings::completePath(const QString& chosen) const {
+    if (chosen.isEmpty() || format != Format::PngSequence ||
+        codecForPath(chosen.toStdString()) == OutputCodec::PNG) {
+        return chosen;
+    }
+    // "match.png" becomes "match_00000.png", "match_00001.png", ...
+    const QFileInfo info(chosen);
+    const int cut = chosen.size() - info.fileName().size();
+    return chosen.left(cut) + info.completeBaseName() + QStringLiteral("_%05d.png");
+}
+
+ExportRequest ExportSettings::request(const QString& path) const {
+    ExportRequest request;
+    request.path = path.toStdString();
+    request.codec = InfoOf(format).codec;
+    request.rate = rate;
+    request.render.background = background;
+    request.render.scale = scale > 0 ? scale : size.isEmpty() ? 1.0 : DefaultBoardScale(size);
+    request.frameSize = size;
+    request.place = place;
+    return request;
+}
+
+ExportSettings ExportSettings::load(QSettings& store) {
+    ExportSettings settings = presets()[0].settings;
+    store.beginGroup(QStringLiteral("export"));
+    const QString format = store.value(QStringLiteral("format")).toString();
+    for (const FormatInfo& info : kFormats) {
+        if (format == QLatin1String(info.key)) {
+            settings.format = info.format;
+        }
+    }
+    if (const auto size =
+            ParseFrameSize(store.value(QStringLiteral("size")).toString().toStdString())) {
+        settings.size = *size;
+    }
+    const double scale = store.value(QStringLiteral("scale"), settings.scale).toDouble();
+    settings.scale = scale == 0 || IsValidScale(scale) ? scale : settings.scale;
+    if (const auto place =
+            ParseBoardPlace(store.value(QStringLiteral("place")).toString().toStdString())) {
+        settings.place = *place;
+    }
+    if (const auto rate =
+            FrameRate::parse(store.value(QStringLiteral("rate")).toString().toStdString())) {
+        settings.rate = *rate;
+    }
+    if (const auto background =
+            Background::parse(store.value(QStringLiteral("background")).toString().toStdString())) {
+        settings.background = *background;
+    }
+    store.endGroup();
+    return settings;
+}
+
+void ExportSettings::save(QSettings& store) const {
+    store.beginGroup(QStringLiteral("export"));
+    store.setValue(QStringLiteral("format"), QString::fromLatin1(InfoOf(format).key));
+    store.setValue(QStringLiteral("size"), SizeText(size));
+    store.setValue(QStringLiteral("scale"), scale);
+    store.setValue(QStringLiteral("place"), QString::fromLatin1(BoardPlaceName(place)));
+    store.setValue(QStringLiteral("rate"), QString::fromStdString(rate.toString()));
+    store.setValue(QStringLiteral("background"), BackgroundText(background));
+    store.endGroup();
+}
+
+ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("Video settings"));
+    m_preset = new QComboBox(this);
+    for (const ExportPreset& preset : ExportSettings::presets()) {
+        m_preset->addItem(preset.name);
+    }
+    m_preset->addItem(tr("Custom"));
+    m_format = new QComboBox(this);
+    for (const FormatInfo& info : kFormats) {
+        m_format->addItem(FormatLabel(info.format), static_cast<int>(info.format));
+    }
+    m_size = new QLineEdit(this);
+    m_size->setPlaceholderText(tr("320x240 (the board alone)"));
+    m_rate = new QComboBox(this);
+    m_rate->setEditable(true);
+    for (const char* rate :
+         {"15", "24", "25", "30", "50", "60", "24000/1001", "30000/1001", "60000/1001"}) {
+        m_rate->addItem(QString::fromLatin1(rate));
+    }
+    m_place = new QComboBox(this);
+    for (BoardPlace place : {BoardPlace::BottomLeft, BoardPlace::BottomRight, BoardPlace::TopLeft,
+                             BoardPlace::TopRight, BoardPlace::Center}) {
+        m_place->addItem(QString::fromLatin1(BoardPlaceName(place)), static_cast<int>(place));
+    }
+    m_background = new QComboBox(this);
+    m_background->setEditable(true);
+    for (const char* background : {"picture", "transparent", "#00B140"}) {
+        m_background->addItem(QString::fromLatin1(background));
+    }
+    m_problem = new QLabel(this);
+
+    auto* form = new QFormLayout;
+    form->addRow(tr("Preset"), m_preset);
+    form->addRow(tr("Format"), m_format);
+    form->addRow(tr("Size"), m_size);
+    form->addRow(tr("Frames per second"), m_rate);
+    form->addRow(tr("Board position"), m_place);
+    form->addRow(tr("Background"), m_background);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(m_problem);
+    column->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ExportDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ExportDialog::reject);
+
+    showSettings(initial);
+    connect(m_preset, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const auto presets = ExportSettings::presets();
+        if (!m_showing && index >= 0 && index < static_cast<int>(presets.size())) {
+            showSettings(presets[static_cast<size_t>(index)].settings);
+        }
+    });
+    connect(m_format, &QComboBox::currentIndexChanged, this, &ExportDialog::fieldsEdited);
+    connect(m_place, &QComboBox::currentIndexChanged, this, &ExportDialog::fieldsEdited);
+    connect(m_size, &QLineEdit::textEdited, this, &ExportDialog::fieldsEdited);
+    connect(m_rate, &QComboBox::currentTextChanged, this, &ExportDialog::fieldsEdited);
+    connect(m_background, &QComboBox::currentTextChanged, this, &ExportDialog::fieldsEdited);
+}
+
+void ExportDialog::showSettings(const ExportSettings& settings) {
+    m_showing = true;
+    const int preset = settings.presetIndex();
+    m_preset->setCurrentIndex(preset >= 0 ? preset : m_preset->count() - 1);
+    m_format->setCurrentIndex(m_format->findData(static_cast<int>(settings.format)));
+    m_size->setText(SizeText(settings.size));
+    m_rate->setCurrentText(QString::fromStdString(settings.rate.toString()));
+    m_place->setCurrentIndex(m_place->findData(static_cast<int>(settings.place)));
+    m_background->setCurrentText(BackgroundText(settings.background));
+    m_showing = false;
+    fieldsEdited();
+}
+
+void ExportDialog::fieldsEdited() {
+    if (m_showing) {
+        return;
+    }
+    const std::optional<ExportSettings> current = settings();
+    m_showing = true;
+    if (current) {
+        const int preset = current->presetIndex();
+        m_preset->setCurrentIndex(preset >= 0 ? preset : m_preset->count() - 1);
+    } else {
+        m_preset->setCurrentIndex(m_preset->count() - 1);
+    }
+    m_showing = false;
+}
+
+std::optional<ExportSettings> ExportDialog::settings() const {
+    ExportSettings settings;
+    settings.format = static_cast<ExportSettings::Format>(m_format->currentData().toInt());
+    const QString size = m_size->text().trimmed();
+    if (!size.isEmpty()) {
+        const std::optional<QSize> parsed = ParseFrameSize(size.toStdString());
+        if (!parsed) {
+            return std::nullopt;
+        }
+        settings.size = *parsed;
+    } else {
+        settings.scale = 1;
+    }
+    const std::optional<FrameRate> rate = FrameRate::parse(m_rate->currentText().toStdString());
+    const std::optional<Background> background =
+        Background::parse(m_background->currentText().trimmed().toStdString());
+    if (!rate || !background) {
+        return std::nullopt;
+    }
+    settings.rate = *rate;
+    settings.background = *background;
+    settings.place = static_cast<BoardPlace>(m_place->currentData().toInt());
+    return settings;
+}
+
+void ExportDialog::accept() {
+    const std::optional<ExportSettings> current = settings();
+    if (!current) {
+        m_problem->setText(tr("Size, frames per second or background is not valid."));
+        return;
+    }
+    if (current->background.kind == Background::Kind::Transparent &&
+        (current->format == ExportSettings::Format::Mp4 ||
+         current->format == ExportSettings::Format::Avi)) {
+        m_problem->setText(tr("This format has no transparency: choose a colour background."));
+        return;
+    }
+    QDialog::accept();
+}
+
+std::optional<ExportSettings> ChooseExportSettings(const ExportSettings& last, QWidget* parent) {
+    ExportDialog dialog(last, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const std::optional<ExportSettings> chosen = dialog.settings();
+    if (chosen) {
+        QSettings store(QStringLiteral("Vorlat"), QStringLiteral("Vorlat"));
+        chosen->save(store);
+    }
+    return chosen;
+}
+
+QString ExportLengthStatus(const Match& match, const ExportRequest& request) {
+    const ExportPlan plan = PlanExport(match, request);
+    const int64_t tenths = plan.lengthMs / 100;
+    const QString length = QStringLiteral("%1:%2.%3")
+                               .arg(tenths / 600)
+                               .arg(tenths / 10 % 60, 2, 10, QLatin1Char('0'))
+                               .arg(tenths % 10);
+    return ExportDialog::tr("Video length %1 (%2 frames at %3 fps)")
+        .arg(length)
+        .arg(plan.frames)
+        .arg(QString::fromStdString(plan.rate.toString()));
+}
+
+QString ExportPathWithSuffix(const QString& path, const ExportSettings& settings) {
+    if (path.isEmpty()) {
+        return path;
+    }
+    const QFileInfo info(path);
+    if (info.suffix().compare(settings.suffix(), Qt::CaseInsensitive) == 0) {
+        return path;
+    }
+    const int cut = path.size() - info.fileName().size();
+    return path.left(cut) + info.completeBaseName() + QLatin1Char('.') + settings.suffix();
+}

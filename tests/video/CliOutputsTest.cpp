@@ -1,0 +1,204 @@
+#include "VideoTestUtil.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace videotest;
+namespace fs = std::filesystem;
+
+// vorlat-cli's options for editors' videos, its refusals, and how it ends on signals.
+
+namespace {
+
+const std::string kCli = VORLAT_CLI_PATH;
+
+std::string WriteScore(const TempDir& dir, int lastMs = 2500) {
+    const std::string path = dir.File("score.txt");
+    std::ofstream out(path);
+    out << "[SETTING]\nGAME=501\n\n[DATA]\nR01-1=T20,20,S5\nR01-2=19,T19,D3\n"
+        << "[TIME]\nR01-1=300,600,900\nR01-2=1500,2000," << lastMs << "\n";
+    return path;
+}
+
+int Cli(const std::string& args, std::string* out = nullptr) {
+    return Run("'" + kCli + "' " + args + " 2>&1", out);
+}
+
+struct BadCase {
+    const char* args;
+    const char* named; // the option the error names
+};
+
+class CliBadValue : public testing::TestWithParam<BadCase> {};
+
+TEST_P(CliBadValue, IsAUsageErrorNamingTheOption) {
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    std::string out;
+    EXPECT_EQ(Cli("export '" + score + "' '" + dir.File("out.mp4") + "' " + GetParam().args, &out),
+              2);
+    EXPECT_NE(out.find(GetParam().named), std::string::npos) << out;
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"score.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, CliBadValue,
+    testing::Values(BadCase{"--size 1920", "--size"}, BadCase{"--size 0x100", "--size"},
+                    BadCase{"--size=100x100000", "--size"}, BadCase{"--place middle", "--place"},
+                    BadCase{"--fps 0", "--fps"}, BadCase{"--fps 7/0", "--fps"},
+                    BadCase{"--fps fast", "--fps"}, BadCase{"--background red", "--background"},
+                    BadCase{"--background transparent", "--background"}, // H.264 has no alpha
+                    BadCase{"--codec divx", "--codec"}, BadCase{"--scale 40", "--scale"},
+                    BadCase{"--size 320x240 --scale 4", "--size"},
+                    BadCase{"--speed 2", "--speed"}));
+
+TEST(CliOutputs, SizePrintsTheLengthAndWhereTheBoardWent) {
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    std::string out;
+    ASSERT_EQ(Cli("export '" + score + "' '" + dir.File("out.mkv") +
+                      "' --size 1280x720 --place top-right --fps 30",
+                  &out),
+              0)
+        << out;
+    // 12500 ms at 30 fps; the default scale for 720 lines is 1 (240 = 720 / 3); margin 24.
+    EXPECT_NE(out.find("length 0:12.5 (375 frames at 30 fps)"), std::string::npos) << out;
+    EXPECT_NE(out.find("board 320x240 at 936,24 (top-right, scale 1) in 1280x720"),
+              std::string::npos)
+        << out;
+    // Qt's own notices (XDG_RUNTIME_DIR, fonts) stay out of what the companion prints.
+    EXPECT_EQ(out.find("QStandardPaths"), std::string::npos) << out;
+    EXPECT_EQ(ProbeVideo(dir.File("out.mkv")).frames, 375);
+}
+
+TEST(CliOutputs, FrameOfASizeShowsTheBoardInPlaceOnTheBackground) {
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    const std::string png = dir.File("f.png");
+    ASSERT_EQ(Cli("frame '" + score + "' 1000 '" + png +
+                  "' --size 640x480 --place center --background transparent"),
+              0);
+    const QImage frame = QImage(QString::fromStdString(png));
+    ASSERT_EQ(frame.size(), QSize(640, 480));
+    // Default scale for 480 lines: 160 / 240 = 0.66, a 211 x 158 board in the middle.
+    EXPECT_EQ(qAlpha(frame.pixel(5, 5)), 0);
+    EXPECT_EQ(qAlpha(frame.pixel(320, 240)), 255);
+    const std::string board = dir.File("b.png");
+    ASSERT_EQ(
+        Cli("frame '" + score + "' 1000 '" + board + "' --scale 0.66 --background transparent"), 0);
+    const QImage alone = QImage(QString::fromStdString(board));
+    const QPoint at((640 - alone.width()) / 2, (480 - alone.height()) / 2);
+    EXPECT_EQ(frame.copy(QRect(at, alone.size())).convertToFormat(QImage::Format_ARGB32),
+              alone.convertToFormat(QImage::Format_ARGB32));
+}
+
+TEST(CliOutputs, NeverWritesOverTheScoreFile) {
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    const std::string before = ReadBytes(score);
+    fs::create_symlink(score, dir.File("link.avi"));
+    fs::create_hard_link(score, dir.File("hard.png"));
+    for (const std::string& args : {"export '" + score + "' '" + score + "' --compressed",
+                                    "export '" + score + "' '" + dir.File("link.avi") + "'",
+                                    "frame '" + score + "' 0 '" + dir.File("hard.png") + "'",
+                                    "frame '" + score + "' 0 '" + score + "'"}) {
+        std::string out;
+        EXPECT_EQ(Cli(args, &out), 1) << args;
+        EXPECT_NE(out.find("score file"), std::string::npos) << out;
+    }
+    EXPECT_EQ(ReadBytes(score), before);
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.avi")));
+}
+
+TEST(CliOutputs, AFileSizeLimitIsAWriteErrorAndAFinishedFile) {
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    const std::string avi = dir.File("out.avi");
+    std::string out;
+    // 4000 blocks of 512 bytes: room for about six uncompressed frames.
+    EXPECT_EQ(videotest::Run("ulimit -f 4000; exec '" + kCli + "' export '" + score + "' '" + avi +
+                                 "' --uncompressed 2>&1",
+                             &out),
+              1);
+    EXPECT_NE(out.find(avi + ": File too large"), std::string::npos) << out;
+    std::string errors;
+    const auto frames = DecodeBgra(avi, 320, 240, &errors);
+    EXPECT_EQ(errors, "");
+    EXPECT_GE(frames.size(), 4u);
+    EXPECT_LT(frames.size(), 188u);
+}
+
+struct SignalCase {
+    const char* name;
+    int signal;
+    const char* file;
+    int status;
+};
+
+class CliSignal : public testing::TestWithParam<SignalCase> {};
+
+// The export is started with a long timeline; once it reports progress past the start it
+// gets the signal, and must end as a cancel does: a finished file and 128 + the signal.
+TEST_P(CliSignal, FinishesTheFileAndExitsWithTheSignalsStatus) {
+    const SignalCase& c = GetParam();
+    TempDir dir;
+    const std::string score = WriteScore(dir, 3'600'000);
+    const std::string video = dir.File(c.file);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(pipeFds[1], STDERR_FILENO);
+        ::close(pipeFds[0]);
+        ::execl(kCli.c_str(), kCli.c_str(), "export", score.c_str(), video.c_str(), "--size",
+                "640x480", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    FILE* progress = ::fdopen(pipeFds[0], "r");
+    char line[256];
+    bool started = false;
+    while (std::fgets(line, sizeof line, progress) != nullptr) {
+        if (std::string(line).find("...\u30001%") != std::string::npos) {
+            started = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(started);
+    ::kill(child, c.signal);
+    std::string rest;
+    while (std::fgets(line, sizeof line, progress) != nullptr) {
+        rest += line;
+    }
+    std::fclose(progress);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << rest;
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << rest;
+    const Probe probe = ProbeVideo(video);
+    EXPECT_GT(probe.frames, 0);
+    std::string errors;
+    videotest::Run("ffmpeg -nostdin -v error -i '" + video + "' -f null - 2>&1", &errors);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(dir.Names().size(), 2u); // the score and the video, nothing half-made
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliSignal,
+                         testing::Values(SignalCase{"sigint_mp4", SIGINT, "out.mp4", 130},
+                                         SignalCase{"sigterm_mov", SIGTERM, "out.mov", 143},
+                                         SignalCase{"sigterm_avi", SIGTERM, "out.avi", 143}),
+                         [](const testing::TestParamInfo<SignalCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace

@@ -1,0 +1,202 @@
+#include "video/ExportPlan.h"
+
+#include "score/Evaluate.h"
+#include "score/Timeline.h"
+#include "video/FfmpegOutput.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 8192;
+
+bool ParseSide(std::string_view text, int& side) {
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, side);
+    return ec == std::errc() && at == end && side >= kMinSide && side <= kMaxSide;
+}
+
+} // namespace
+
+std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress) {
+    if (const std::optional<OutputCodec> codec = codecForPath(path)) {
+        switch (*codec) {
+        case OutputCodec::H264:
+            return VideoCodec::H264;
+        case OutputCodec::ProRes:
+            return VideoCodec::ProRes;
+        case OutputCodec::VP9:
+            return VideoCodec::VP9;
+        case OutputCodec::FFV1:
+            return VideoCodec::FFV1;
+        case OutputCodec::PNG:
+            return VideoCodec::PNG;
+        }
+    }
+    // Anything else has always been an AVI, whatever its name.
+    return compress ? VideoCodec::Video1 : VideoCodec::Raw;
+}
+
+std::optional<VideoCodec> VideoCodecFromName(std::string_view name) {
+    for (VideoCodec codec :
+         {VideoCodec::Video1, VideoCodec::Raw, VideoCodec::H264, VideoCodec::ProRes,
+          VideoCodec::VP9, VideoCodec::FFV1, VideoCodec::PNG}) {
+        if (name == VideoCodecName(codec)) {
+            return codec;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* VideoCodecName(VideoCodec codec) {
+    switch (codec) {
+    case VideoCodec::Video1:
+        return "video1";
+    case VideoCodec::Raw:
+        return "raw";
+    case VideoCodec::H264:
+        return "h264";
+    case VideoCodec::ProRes:
+        return "prores";
+    case VideoCodec::VP9:
+        return "vp9";
+    case VideoCodec::FFV1:
+        return "ffv1";
+    case VideoCodec::PNG:
+        break;
+    }
+    return "png";
+}
+
+bool IsAviCodec(VideoCodec codec) {
+    return codec == VideoCodec::Video1 || codec == VideoCodec::Raw;
+}
+
+bool CodecKeepsAlpha(VideoCodec codec) {
+    return codec != VideoCodec::H264 && codec != VideoCodec::Video1;
+}
+
+std::optional<BoardPlace> ParseBoardPlace(std::string_view text) {
+    for (BoardPlace place : {BoardPlace::TopLeft, BoardPlace::TopRight, BoardPlace::BottomLeft,
+                             BoardPlace::BottomRight, BoardPlace::Center}) {
+        if (text == BoardPlaceName(place)) {
+            return place;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* BoardPlaceName(BoardPlace place) {
+    switch (place) {
+    case BoardPlace::TopLeft:
+        return "top-left";
+    case BoardPlace::TopRight:
+        return "top-right";
+    case BoardPlace::BottomLeft:
+        return "bottom-left";
+    case BoardPlace::BottomRight:
+        return "bottom-right";
+    case BoardPlace::Center:
+        break;
+    }
+    return "center";
+}
+
+std::optional<QSize> ParseFrameSize(std::string_view text) {
+    const size_t x = text.find_first_of("xX");
+    int width = 0;
+    int height = 0;
+    if (x == std::string_view::npos || !ParseSide(text.substr(0, x), width) ||
+        !ParseSide(text.substr(x + 1), height)) {
+        return std::nullopt;
+    }
+    return QSize(width, height);
+}
+
+double DefaultBoardScale(QSize frame) {
+    const int margin = frame.height() / 30;
+    // Hundredths keep the board's sides whole-ish and the choice reproducible.
+    double scale = std::floor(double(frame.height()) / 3.0 / kBoardHeight * 100.0) / 100.0;
+    const double byWidth =
+        std::floor(double(frame.width() - 2 * margin) / kBoardWidth * 100.0) / 100.0;
+    scale = std::min(scale, byWidth);
+    while (scale > kMinScale && BoardSize(scale).height() > frame.height() / 3) {
+        scale -= 0.01;
+    }
+    return std::clamp(scale, kMinScale, kMaxScale);
+}
+
+QRect PlaceBoard(QSize frame, QSize boardSize, BoardPlace place) {
+    const int margin = frame.height() / 30;
+    const int left = margin;
+    const int right = frame.width() - margin - boardSize.width();
+    const int top = margin;
+    const int bottom = frame.height() - margin - boardSize.height();
+    QPoint at;
+    switch (place) {
+    case BoardPlace::TopLeft:
+        at = {left, top};
+        break;
+    case BoardPlace::TopRight:
+        at = {right, top};
+        break;
+    case BoardPlace::BottomLeft:
+        at = {left, bottom};
+        break;
+    case BoardPlace::BottomRight:
+        at = {right, bottom};
+        break;
+    case BoardPlace::Center:
+        at = {(frame.width() - boardSize.width()) / 2, (frame.height() - boardSize.height()) / 2};
+        break;
+    }
+    return QRect(at, boardSize);
+}
+
+QImage MakeVideoFrame(QSize size, const Background& background) {
+    const bool transparent = background.kind == Background::Kind::Transparent;
+    QImage frame(size, transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    frame.fill(transparent                                   ? QColor(Qt::transparent)
+               : background.kind == Background::Kind::Colour ? background.colour
+                                                             : QColor(Qt::black));
+    return frame;
+}
+
+ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
+    Match cleaned = match;
+    ValidateTimes(cleaned);
+    ExportPlan plan;
+    plan.lengthMs = TimelineLength(cleaned);
+    plan.rate = request.rate;
+    plan.frames = FrameClock(request.rate, plan.lengthMs).frameCount();
+    const QSize board = BoardSize(request.render.scale);
+    plan.frameSize = request.frameSize.isEmpty() ? board : request.frameSize;
+    plan.board = request.frameSize.isEmpty() ? QRect(QPoint(0, 0), board)
+                                             : PlaceBoard(plan.frameSize, board, request.place);
+    return plan;
+}
+
+std::string DescribeLength(const ExportPlan& plan) {
+    const int64_t tenths = plan.lengthMs / 100;
+    const int64_t minutes = tenths / 600;
+    char text[160];
+    std::snprintf(text, sizeof text, "length %lld:%02lld.%lld (%lld frames at %s fps)",
+                  static_cast<long long>(minutes), static_cast<long long>(tenths / 10 % 60),
+                  static_cast<long long>(tenths % 10), static_cast<long long>(plan.frames),
+                  plan.rate.toString().c_str());
+    return text;
+}
+
+uint64_t UncompressedBytes(const ExportPlan& plan, VideoCodec codec) {
+    if (codec != VideoCodec::Raw) {
+        return 0;
+    }
+    // Each frame: its bitmap, a chunk header and an index entry; plus the headers.
+    const uint64_t frameBytes =
+        uint64_t(plan.frameSize.width()) * uint64_t(plan.frameSize.height()) * 4 + 8 + 16;
+    return uint64_t(plan.frames) * frameBytes + (uint64_t(1) << 16);
+}

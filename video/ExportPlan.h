@@ -1,0 +1,60 @@
+#pragma once
+
+// What an export will make, known before it starts: the codec a file name asks for, where
+// the board goes in a larger frame, how many frames the video has and how long it runs.
+
+#include "video/Export.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Longer timelines are refused: a time typed wrongly (or a hostile file) must not start an
+// export of days that fills the disk.
+inline constexpr int64_t kMaxExportMs = int64_t(24) * 60 * 60 * 1000;
+
+// The codec a file name asks for: .avi Video 1 or raw (as compress says), .mp4 H.264, .mov
+// ProRes, .webm VP9, .mkv FFV1, a name with a printf-style frame number PNG.
+std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress);
+// video1, raw, h264, prores, vp9, ffv1, png.
+std::optional<VideoCodec> VideoCodecFromName(std::string_view name);
+const char* VideoCodecName(VideoCodec codec);
+bool IsAviCodec(VideoCodec codec);
+// Whether the codec keeps a transparent background's alpha (H.264 and Video 1 do not).
+bool CodecKeepsAlpha(VideoCodec codec);
+
+// top-left, top-right, bottom-left, bottom-right, center.
+std::optional<BoardPlace> ParseBoardPlace(std::string_view text);
+const char* BoardPlaceName(BoardPlace place);
+// "1920x1080"; nullopt unless both sides are whole numbers from 16 to 8192.
+std::optional<QSize> ParseFrameSize(std::string_view text);
+
+// The scale for a frame of this size when none is given: the largest whose board is at most
+// a third of the frame's height and fits its width inside the margins, within the renderer's
+// scales.
+double DefaultBoardScale(QSize frame);
+// Where a board of boardSize goes in frame at place, a margin of frame height / 30 from the
+// edges it is placed against.
+QRect PlaceBoard(QSize frame, QSize boardSize, BoardPlace place);
+
+// An empty frame of a video larger than its board: transparent, the key colour, or black
+// around a board with its background picture.
+QImage MakeVideoFrame(QSize size, const Background& background);
+
+struct ExportPlan {
+    int64_t lengthMs = 0; // of the timeline, times cleaned as the export cleans them
+    int64_t frames = 0;
+    FrameRate rate;
+    QSize frameSize;
+    QRect board; // where the board is drawn in the frame
+};
+ExportPlan PlanExport(const Match& match, const ExportRequest& request);
+// "length 2:05.4 (1882 frames at 15 fps)"
+std::string DescribeLength(const ExportPlan& plan);
+// An upper bound of the bytes of an uncompressed AVI of the plan; 0 for other codecs.
+uint64_t UncompressedBytes(const ExportPlan& plan, VideoCodec codec);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "video/FfmpegOutput.h"
+#include "video/VideoOutput.h"
+
+#include <memory>
+#include <string>
+
+// The formats for editors as an export's output: FfmpegOutput behind the VideoOutput
+// interface, so the export drives them exactly as it drives the AVI.
+class FfmpegVideoOutput : public VideoOutput {
+public:
+    // alpha: keep the pictures' alpha channel (a transparent background).
+    FfmpegVideoOutput(std::string path, OutputCodec codec, bool alpha, int quality = -1);
+    ~FfmpegVideoOutput() override;
+
+    bool open(QSize frameSize, FrameRate rate) override;
+    bool write(const QImage& picture, bool changed) override;
+    bool finish() override;
+    std::string error() const override { return m_error; }
+
+    // Frames in the file, also after a failure.
+    int64_t framesWritten() const;
+
+private:
+    OutputSettings m_settings;
+    std::unique_ptr<FfmpegOutput> m_output;
+    std::string m_error;
+};
