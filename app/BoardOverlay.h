@@ -1,11 +1,12 @@
 #pragma once
 
-// Where the board goes over footage, and the board pictures that the burn-in and the player
+// The board over footage: its settings and the board pictures that the burn-in and the player
 // lay over it. Header only: the command-line companion and the window share it without
 // sharing a library.
 
 #include "render/Renderer.h"
 #include "score/ScoreData.h"
+#include "video/ExportPlan.h"
 
 #include <QPoint>
 #include <QSize>
@@ -19,33 +20,10 @@
 #include <string_view>
 #include <sys/stat.h>
 
-enum class BoardPlace { TopLeft, TopRight, BottomLeft, BottomRight, Center };
-
-inline constexpr std::array<std::pair<BoardPlace, std::string_view>, 5> kBoardPlaceNames = {{
-    {BoardPlace::TopLeft, "top-left"},
-    {BoardPlace::TopRight, "top-right"},
-    {BoardPlace::BottomLeft, "bottom-left"},
-    {BoardPlace::BottomRight, "bottom-right"},
-    {BoardPlace::Center, "center"},
-}};
-
-inline std::optional<BoardPlace> ParseBoardPlace(std::string_view text) {
-    for (const auto& [place, name] : kBoardPlaceNames) {
-        if (text == name) {
-            return place;
-        }
-    }
-    return std::nullopt;
-}
-
-inline std::string_view BoardPlaceName(BoardPlace place) {
-    for (const auto& [each, name] : kBoardPlaceNames) {
-        if (each == place) {
-            return name;
-        }
-    }
-    return {};
-}
+// Every place, in the order the lists show them.
+inline constexpr std::array<BoardPlace, 5> kBoardPlaces = {
+    BoardPlace::TopLeft, BoardPlace::TopRight, BoardPlace::BottomLeft, BoardPlace::BottomRight,
+    BoardPlace::Center};
 
 // The board's settings over footage. scale 0: the default for the footage's size.
 struct OverlaySettings {
@@ -53,35 +31,13 @@ struct OverlaySettings {
     BoardPlace place = BoardPlace::BottomLeft;
 };
 
-// The largest board whose height is at most a third of the footage's: big enough to read,
-// leaving the play in view. Quarter steps keep the digits' strokes on whole pixels more often.
-inline double DefaultBoardScale(QSize footage) {
-    const double fits = std::floor(footage.height() / 3.0 / kBoardHeight * 4.0) / 4.0;
-    return std::clamp(fits, kMinScale, kMaxScale);
-}
-
 inline double EffectiveScale(const OverlaySettings& settings, QSize footage) {
     return settings.scale > 0 ? settings.scale : DefaultBoardScale(footage);
 }
 
-// The board's top-left corner in footage pixels, a thirtieth of the height from the edges.
+// The board's top-left corner in footage pixels, placed as an export places it.
 inline QPoint BoardPosition(QSize footage, QSize board, BoardPlace place) {
-    const int margin = footage.height() / 30;
-    const int right = footage.width() - board.width() - margin;
-    const int bottom = footage.height() - board.height() - margin;
-    switch (place) {
-    case BoardPlace::TopLeft:
-        return {margin, margin};
-    case BoardPlace::TopRight:
-        return {right, margin};
-    case BoardPlace::BottomLeft:
-        return {margin, bottom};
-    case BoardPlace::BottomRight:
-        return {right, bottom};
-    case BoardPlace::Center:
-        break;
-    }
-    return {(footage.width() - board.width()) / 2, (footage.height() - board.height()) / 2};
+    return PlaceBoard(footage, board, place).topLeft();
 }
 
 // The board at moments of the match over a transparent background, redrawn only when the

@@ -121,7 +121,7 @@ void PlayerWindow::buildLayout() {
     const char* placeNames[] = {QT_TR_NOOP("Top left"), QT_TR_NOOP("Top right"),
                                 QT_TR_NOOP("Bottom left"), QT_TR_NOOP("Bottom right"),
                                 QT_TR_NOOP("Centre")};
-    for (const auto& [place, name] : kBoardPlaceNames) {
+    for (const BoardPlace place : kBoardPlaces) {
         m_place->addItem(tr(placeNames[int(place)]), int(place));
     }
     m_scale = new QDoubleSpinBox(this);

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -283,11 +282,11 @@ TEST(Diagnostics, ExampleFiles) {
     }
 }
 
-TEST(Diagnostics, TimeGrowsWithTheFileNotWithItsSquare) {
+TEST(Diagnostics, AFileAtTheLoadLimitInShortLinesIsDiagnosedWhole) {
     // Up to the load limit in short lines: keys that are never read, each repeated once, and
-    // sections that are never read, each with a line of text. Four times the lines must take
-    // about four times as long, not sixteen (comparing every line with the lines before it
-    // took over 20 s at the limit).
+    // sections that are never read, each with a line of text. (How the time grows with such
+    // a file is a benchmark's business, not a test's: comparing every line with the lines
+    // before it once took over 20 s here.)
     TempDir dir;
     auto load = [&dir](int keys, int sections, LoadOutcome& outcome) {
         std::string text = "[SETTING]\nGAME=501\n[DATA]\nR01-1=T20\n";
@@ -301,22 +300,12 @@ TEST(Diagnostics, TimeGrowsWithTheFileNotWithItsSquare) {
         }
         EXPECT_LE(text.size(), ProfileFile::kMaxBytes);
         WriteBytes(dir.File("many.txt"), text);
-        double best = 1e9;
-        for (int run = 0; run < 3; ++run) {
-            const auto start = std::chrono::steady_clock::now();
-            Match data;
-            outcome = LoadScoreFile(data, dir.File("many.txt"));
-            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-            best = std::min(best, took.count());
-        }
-        return best;
+        Match data;
+        outcome = LoadScoreFile(data, dir.File("many.txt"));
     };
-    LoadOutcome small;
     LoadOutcome large;
-    const double quarter = load(10000, 7500, small);
-    const double whole = load(40000, 30000, large);
+    load(40000, 30000, large);
     ASSERT_TRUE(large.loaded);
-    EXPECT_LT(whole, 10 * quarter) << quarter << " s, then " << whole << " s";
 
     std::vector<size_t> counts(3);
     for (const Diagnostic& d : large.diagnostics) {

@@ -125,8 +125,9 @@ TEST(CliOutputs, AFileSizeLimitIsAWriteErrorAndAFinishedFile) {
     const std::string avi = dir.File("out.avi");
     std::string out;
     // 4000 blocks of 512 bytes: room for about six uncompressed frames.
-    EXPECT_EQ(videotest::Run("ulimit -f 4000; exec '" + kCli + "' export '" + score + "' '" + avi +
-                                 "' --uncompressed 2>&1",
+    // In English, so that the system's reason reads the same on every machine.
+    EXPECT_EQ(videotest::Run("ulimit -f 4000; LANGUAGE=en LC_ALL=C.UTF-8 exec '" + kCli +
+                                 "' export '" + score + "' '" + avi + "' --uncompressed 2>&1",
                              &out),
               1);
     EXPECT_NE(out.find(avi + ": File too large"), std::string::npos) << out;
