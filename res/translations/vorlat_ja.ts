@@ -2,56 +2,262 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en">
 <context>
+    <name>Application</name>
+    <message>
+        <location filename="../../app/Application.cpp" line="47"/>
+        <source>Turns the score file of a darts match into a scoreboard video.</source>
+        <translation>ダーツの試合のスコアファイルからスコアボードの動画を作ります。</translation>
+    </message>
+    <message>
+        <location filename="../../app/Application.cpp" line="50"/>
+        <source>The score file to open.</source>
+        <translation>開くスコアファイル。</translation>
+    </message>
+    <message>
+        <location filename="../../app/Application.cpp" line="53"/>
+        <source>The match footage to open in the player.</source>
+        <translation>プレーヤーで開く試合の映像ファイル。</translation>
+    </message>
+    <message>
+        <location filename="../../app/Application.cpp" line="61"/>
+        <source>vorlat: give one score file at most</source>
+        <translation>vorlat: 開けるスコアファイルは一つだけです</translation>
+    </message>
+</context>
+<context>
+    <name>Cli</name>
+    <message>
+        <source>Makes the pictures and the video of the Vorlat window from a darts match&apos;s score file, without a window.</source>
+        <translation>ダーツの試合のスコアファイルから、Vorlatのウィンドウと同じ画像と動画をウィンドウなしで作ります。</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="36"/>
+        <source>Could not read the score file.</source>
+        <translation>スコアファイルの読み込みができませんでした。</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="40"/>
+        <source>(  Writing video file...  %1%  )</source>
+        <translation>（&#x3000;動画ファイル出力中...&#x3000;%1%&#x3000;）</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="44"/>
+        <source>(  Video file written  )</source>
+        <translation>（&#x3000;動画ファイル出力完了&#x3000;）</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="48"/>
+        <source>Makes the pictures and the video of the Vorlat window from a darts match&apos;s score file, without a window.</source>
+        <translation>ダーツの試合のスコアファイルから、Vorlatのウィンドウと同じ画像と動画をウィンドウなしで作ります。</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="55"/>
+        <source>  dump    prints the match as the program reads it</source>
+        <translation>  dump    プログラムが読み取った試合を表示します</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="56"/>
+        <source>  frame   paints the board at T milliseconds into a PNG file</source>
+        <translation>  frame   T ミリ秒時点のボードをPNGファイルに描きます</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="57"/>
+        <source>  title   paints the title picture into a PNG file</source>
+        <translation>  title   タイトル画面をPNGファイルに描きます</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="58"/>
+        <source>  export  writes the video file</source>
+        <translation>  export  動画ファイルを書き出します</translation>
+    </message>
+    <message>
+        <location filename="../../app/cli/CliText.cpp" line="59"/>
+        <source>  S is the size against 320x240; B is picture, transparent or a colour #RRGGBB</source>
+        <translation>  S は 320x240 に対する倍率、B は picture、transparent または色 #RRGGBB</translation>
+    </message>
+</context>
+<context>
+    <name>ExportDialog</name>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="45"/>
+        <source>AVI (Video 1 or uncompressed, as the score file says)</source>
+        <translation>AVI（Video 1 または非圧縮、スコアファイルの設定どおり）</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="47"/>
+        <source>H.264 (.mp4)</source>
+        <translation>H.264 (.mp4)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="49"/>
+        <source>ProRes (.mov)</source>
+        <translation>ProRes (.mov)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="51"/>
+        <source>VP9 (.webm)</source>
+        <translation>VP9 (.webm)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="53"/>
+        <source>FFV1, lossless (.mkv)</source>
+        <translation>FFV1 可逆圧縮 (.mkv)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="57"/>
+        <source>PNG pictures, one a frame</source>
+        <translation>PNG連番画像（1フレーム1枚）</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="96"/>
+        <source>320x240 AVI (classic)</source>
+        <translation>320x240 AVI（従来形式）</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="97"/>
+        <source>1080p transparent (ProRes 4444 .mov)</source>
+        <translation>1080p 透過 (ProRes 4444 .mov)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="99"/>
+        <source>1080p green screen (H.264 .mp4)</source>
+        <translation>1080p グリーンバック (H.264 .mp4)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="102"/>
+        <source>4K transparent (ProRes 4444 .mov)</source>
+        <translation>4K 透過 (ProRes 4444 .mov)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="104"/>
+        <source>1080p transparent (VP9 .webm)</source>
+        <translation>1080p 透過 (VP9 .webm)</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="195"/>
+        <source>Video settings</source>
+        <translation>動画ファイルの設定</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="200"/>
+        <source>Custom</source>
+        <translation>カスタム</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="206"/>
+        <source>320x240 (the board alone)</source>
+        <translation>320x240（スコアボードのみ）</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="226"/>
+        <source>Preset</source>
+        <translation>プリセット</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="227"/>
+        <source>Format</source>
+        <translation>形式</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="228"/>
+        <source>Size</source>
+        <translation>サイズ</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="229"/>
+        <source>Frames per second</source>
+        <translation>フレームレート</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="230"/>
+        <source>Board position</source>
+        <translation>スコアボードの位置</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="231"/>
+        <source>Background</source>
+        <translation>背景</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="310"/>
+        <source>Size, frames per second or background is not valid.</source>
+        <translation>サイズ、フレームレートまたは背景の指定が正しくありません。</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="316"/>
+        <source>This format has no transparency: choose a colour background.</source>
+        <translation>この形式は透過に対応していません。背景色を選んでください。</translation>
+    </message>
+    <message>
+        <location filename="../../app/ExportDialog.cpp" line="342"/>
+        <source>Video length %1 (%2 frames at %3 fps)</source>
+        <translation>動画の長さ %1（%2 フレーム、%3 fps）</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
+        <location filename="../../app/Texts.h" line="16"/>
         <source>Vorlat  Darts Score Video Maker</source>
         <translation>Vorlat  ダーツスコア動画作成ツール</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="18"/>
         <source>Load score file</source>
         <translation>スコアファイル読込</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="19"/>
         <source>Record timing</source>
         <translation>タイミング記録</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="20"/>
         <source>Stop recording</source>
         <translation>記録中止</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="21"/>
         <source>Create video file</source>
         <translation>動画ファイル作成</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="22"/>
         <source>Stop output</source>
         <translation>ファイル出力中断</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="24"/>
         <source>Text files (*.txt)</source>
         <translation>txtﾌｧｲﾙ (*.txt)</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="25"/>
         <source>AVI files (*.avi)</source>
         <translation>aviﾌｧｲﾙ (*.avi)</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="27"/>
         <source>Recording timing...  (press Enter the moment each dart lands)</source>
-        <translation>タイミング記録中...　（※矢が刺さるタイミングでEnterを押す）</translation>
+        <translation>タイミング記録中...&#x3000;（※矢が刺さるタイミングでEnterを押す）</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="30"/>
         <source>Recording timing --&gt; </source>
         <translation>タイミング記録中 --&gt; </translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="32"/>
         <source>(  Output stopped  )</source>
-        <translation>（　ファイル出力中断　）</translation>
+        <translation>（&#x3000;ファイル出力中断&#x3000;）</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="34"/>
         <source>(  Video file written  )</source>
-        <translation>（　動画ファイル出力完了　）</translation>
+        <translation>（&#x3000;動画ファイル出力完了&#x3000;）</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="37"/>
         <source>There is no score data.
 
 Load a score file first.</source>
@@ -60,10 +266,12 @@ Load a score file first.</source>
 先にスコアファイルを読み込んでください。</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="38"/>
         <source>No data</source>
         <translation>データがありません</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="39"/>
         <source>The moments the darts land will be recorded.
 
 
@@ -82,10 +290,12 @@ Press the Enter key each time a dart lands.
 （記録が最後まで到達すると、現在のファイルにタイミングが上書保存されます）</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="45"/>
         <source>Start recording timing</source>
         <translation>タイミング記録の開始</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="46"/>
         <source>The recording reached the last dart.
 
 The timing was saved into the current file.</source>
@@ -94,102 +304,268 @@ The timing was saved into the current file.</source>
 タイミングデータを現在のファイルに保存しました。</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="49"/>
         <source>File saved</source>
         <translation>ファイル保存完了</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="51"/>
         <source>Could not save the timing into the file.</source>
         <translation>タイミングデータのファイル保存に失敗しました。</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="52"/>
         <source>Save error</source>
         <translation>ファイル保存エラー</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="54"/>
         <source>The video file is complete.</source>
         <translation>動画ファイルの作成が完了しました。</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="55"/>
         <source>Output done</source>
         <translation>ファイル出力完了</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="56"/>
         <source>Creating the video file was stopped or an output error occurred.</source>
         <translation>動画ファイルの作成中断または出力エラーが発生しました。</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="58"/>
         <source>Output error</source>
         <translation>ファイル出力エラー</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="62"/>
         <source>Could not read the score file.</source>
         <translation>スコアファイルの読み込みができませんでした。</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.h" line="63"/>
         <source>Read error</source>
         <translation>ファイル読み込みエラー</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.cpp" line="6"/>
         <source>Round%1, Player%2, dart %3 (%4/%5)</source>
         <translation>Round%1, Player%2, %3投目 (%4/%5)</translation>
     </message>
     <message>
+        <location filename="../../app/Texts.cpp" line="19"/>
         <source>(  Writing video file...  %1%  )</source>
-        <translation>（　動画ファイル出力中...　%1%　）</translation>
+        <translation>（&#x3000;動画ファイル出力中...&#x3000;%1%&#x3000;）</translation>
+    </message>
+    <message>
+        <location filename="../../app/MainWindow.cpp" line="274"/>
+        <source>The recording follows the footage in the player: press Enter when a dart lands, Backspace to take the last tap back. Pausing, seeking and slow playback are allowed.
+
+The times are saved to the score file when the last dart is reached.</source>
+        <translation>プレーヤーの映像に合わせて記録します。ダーツが刺さったらEnter、直前の記録を取り消すにはBackspaceを押してください。一時停止、シーク、スロー再生もできます。
+
+最終投まで達すると、タイミングがスコアファイルに保存されます。</translation>
     </message>
 </context>
 <context>
-    <name>Application</name>
+    <name>PlayerWindow</name>
     <message>
-        <source>Turns the score file of a darts match into a scoreboard video.</source>
-        <translation>ダーツの試合のスコアファイルからスコアボードの動画を作ります。</translation>
+        <location filename="../../app/PlayerWindow.cpp" line="55"/>
+        <source>Open footage</source>
+        <translation>映像ファイルを開く</translation>
     </message>
     <message>
-        <source>The score file to open.</source>
-        <translation>開くスコアファイル。</translation>
+        <location filename="../../app/PlayerWindow.cpp" line="56"/>
+        <source>Videos (*.mp4 *.mkv *.mov *.avi *.webm *.m4v *.mts *.ts);;All files (*)</source>
+        <translation>動画ファイル (*.mp4 *.mkv *.mov *.avi *.webm *.m4v *.mts *.ts);;すべてのファイル (*)</translation>
     </message>
     <message>
-        <source>vorlat: give one score file at most</source>
-        <translation>vorlat: 開けるスコアファイルは一つだけです</translation>
+        <location filename="../../app/PlayerWindow.cpp" line="59"/>
+        <source>Burn the board into the footage</source>
+        <translation>スコアボードを映像に焼き込む</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="60"/>
+        <source>MP4 video (*.mp4);;Matroska video (*.mkv)</source>
+        <translation>MP4動画 (*.mp4);;Matroska動画 (*.mkv)</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="62"/>
+        <source>Vorlat player</source>
+        <translation>Vorlat プレーヤー</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="66"/>
+        <source>Player...</source>
+        <translation>プレーヤー...</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="72"/>
+        <location filename="../../app/PlayerWindow.cpp" line="112"/>
+        <source>Open footage...</source>
+        <translation>映像ファイルを開く...</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="79"/>
+        <location filename="../../app/PlayerWindow.cpp" line="594"/>
+        <source>Burn board into footage...</source>
+        <translation>スコアボードを映像に焼き込む...</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="106"/>
+        <location filename="../../app/PlayerWindow.cpp" line="270"/>
+        <source>Play</source>
+        <translation>再生</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="119"/>
+        <source>Shift all times</source>
+        <translation>全タイミングをずらす</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="121"/>
+        <source>Top left</source>
+        <translation>左上</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="121"/>
+        <source>Top right</source>
+        <translation>右上</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="122"/>
+        <source>Bottom left</source>
+        <translation>左下</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="122"/>
+        <source>Bottom right</source>
+        <translation>右下</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="123"/>
+        <source>Centre</source>
+        <translation>中央</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="130"/>
+        <source>Auto</source>
+        <translation>自動</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="131"/>
+        <location filename="../../app/PlayerWindow.cpp" line="593"/>
+        <source>Burn in...</source>
+        <translation>焼き込み...</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="143"/>
+        <source>Times (Alt+Left/Right nudges)</source>
+        <translation>タイミング（Alt+←/→で微調整）</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="150"/>
+        <source>Board</source>
+        <translation>ボード</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="213"/>
+        <source>Times saved.</source>
+        <translation>タイミングを保存しました。</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="213"/>
+        <source>The score file did not take the times.</source>
+        <translation>タイミングをスコアファイルに保存できませんでした。</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="270"/>
+        <source>Pause</source>
+        <translation>一時停止</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="285"/>
+        <source>Footage: %1 (%2 x %3, %4 fps)</source>
+        <translation>映像: %1（%2 x %3、%4 fps）</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="378"/>
+        <source>R%1 P%2 dart %3   %4 s</source>
+        <translation>R%1 P%2 %3投目   %4 秒</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="383"/>
+        <source>R%1 P%2 start    %3 s</source>
+        <translation>R%1 P%2 開始    %3 秒</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="535"/>
+        <source>Open a score file and its footage first.</source>
+        <translation>先にスコアファイルと映像ファイルを開いてください。</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="540"/>
+        <source>-board</source>
+        <translation>-board</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="545"/>
+        <source>The burn-in never writes over the score file or the footage.</source>
+        <translation>焼き込みはスコアファイルや元の映像ファイルには上書きしません。</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="569"/>
+        <source>Burning in... %1%</source>
+        <translation>焼き込み中...　%1%</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="584"/>
+        <location filename="../../app/PlayerWindow.cpp" line="585"/>
+        <source>Stop burning</source>
+        <translation>焼き込み中断</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="597"/>
+        <source>Burn-in finished: %1</source>
+        <translation>焼き込み完了: %1</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="600"/>
+        <source>Burn-in stopped: %1 holds the frames so far</source>
+        <translation>焼き込み中断: %1 にはここまでのフレームが入っています</translation>
+    </message>
+    <message>
+        <location filename="../../app/PlayerWindow.cpp" line="603"/>
+        <source>Burn-in failed: %1</source>
+        <translation>焼き込み失敗: %1</translation>
     </message>
 </context>
 <context>
-    <name>Cli</name>
+    <name>WarningsPanel</name>
     <message>
-        <source>Could not read the score file.</source>
-        <translation>スコアファイルの読み込みができませんでした。</translation>
+        <location filename="../../app/WarningsPanel.cpp" line="37"/>
+        <source>Line %1: %2</source>
+        <translation>%1行目: %2</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../../app/WarningsPanel.cpp" line="54"/>
+        <source>Score file warnings: %n</source>
+        <translation>
+            <numerusform>スコアファイルの警告: %n件</numerusform>
+        </translation>
     </message>
     <message>
-        <source>(  Writing video file...  %1%  )</source>
-        <translation>（　動画ファイル出力中...　%1%　）</translation>
+        <location filename="../../app/WarningsPanel.cpp" line="60"/>
+        <source>The score file could not be loaded again; the match shown stays.</source>
+        <translation>スコアファイルを再読み込みできませんでした。表示中のデータはそのままです。</translation>
     </message>
-    <message>
-        <source>(  Video file written  )</source>
-        <translation>（　動画ファイル出力完了　）</translation>
-    </message>
-    <message>
-        <source>Makes the pictures and the video of the Vorlat window from a darts match's score file, without a window.</source>
-        <translation>ダーツの試合のスコアファイルから、Vorlatのウィンドウと同じ画像と動画をウィンドウなしで作ります。</translation>
-    </message>
-    <message>
-        <source>  dump    prints the match as the program reads it</source>
-        <translation>  dump    プログラムが読み取った試合を表示します</translation>
-    </message>
-    <message>
-        <source>  frame   paints the board at T milliseconds into a PNG file</source>
-        <translation>  frame   T ミリ秒時点のボードをPNGファイルに描きます</translation>
-    </message>
-    <message>
-        <source>  title   paints the title picture into a PNG file</source>
-        <translation>  title   タイトル画面をPNGファイルに描きます</translation>
-    </message>
-    <message>
-        <source>  export  writes the video file</source>
-        <translation>  export  動画ファイルを書き出します</translation>
-    </message>
-    <message>
-        <source>  S is the size against 320x240; B is picture, transparent or a colour #RRGGBB</source>
-        <translation>  S は 320x240 に対する倍率、B は picture、transparent または色 #RRGGBB</translation>
+    <message numerus="yes">
+        <location filename="../../app/WarningsPanel.cpp" line="69"/>
+        <source>… and %n more</source>
+        <translation>
+            <numerusform>…ほか%n件</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -35,7 +35,8 @@ constexpr const char* kLongerMatch = "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
 class ScoreFeedbackTest : public testing::Test {
 protected:
     void SetUp() override {
-        // The boxes' first lines are checked as they read on a Japanese desktop.
+        // The window is checked as it reads on a Japanese desktop (the diagnostics themselves
+        // are English).
         ASSERT_EQ(SetApplicationLanguage(QStringLiteral("ja")).toStdString(), "ja");
         m_path = m_dir.File("short.txt");
         WriteBytes(m_path, kShortMatch);
@@ -119,11 +120,11 @@ TEST_F(ScoreFeedbackTest, WarningsShowUnderThePreviewWithTheirLinesAndNoBox) {
     EXPECT_TRUE(Window().warnings().isVisible());
     EXPECT_EQ(Warnings(),
               (std::vector<std::string>{
-                  "Line 5: throw \"Z5\" is not a dart on the board; counted as S0, scoring 0",
-                  "Line 6: turn R01-2 lists 4 throws; a turn has three darts, so \"5\" is "
+                  "5行目: throw \"Z5\" is not a dart on the board; counted as S0, scoring 0",
+                  "6行目: turn R01-2 lists 4 throws; a turn has three darts, so \"5\" is "
                   "ignored"}));
     const std::string shown = Window().warnings().text().toStdString();
-    EXPECT_EQ(shown.rfind("Score file warnings: 2 — Line 5: ", 0), 0u) << shown;
+    EXPECT_EQ(shown.rfind("スコアファイルの警告: 2件 — 5行目: ", 0), 0u) << shown;
     EXPECT_EQ(Window().warnings().toolTip(), Window().warnings().lines().join('\n'));
     // It sits between the preview and the status line, which keep their places.
     EXPECT_EQ(Window().size(), QSize(398, 340));
@@ -141,9 +142,9 @@ TEST_F(ScoreFeedbackTest, WarningsShowUnderThePreviewWithTheirLinesAndNoBox) {
 TEST_F(ScoreFeedbackTest, LoadAndSaveBoxesSayWhy) {
     Load(m_dir.File("missing.txt"));
     ASSERT_EQ(m_shown.size(), 1u);
-    EXPECT_EQ(m_shown[0].text.toStdString(),
-              std::string(kLoadErrorText) + "\n" + m_dir.File("missing.txt") + ": no such file");
-    EXPECT_EQ(m_shown[0].caption.toStdString(), kLoadErrorCaption);
+    EXPECT_EQ(m_shown[0].text.toStdString(), WindowText(kLoadFailedText).toStdString() + "\n" +
+                                                 m_dir.File("missing.txt") + ": no such file");
+    EXPECT_EQ(m_shown[0].caption.toStdString(), WindowText(kLoadFailedCaption).toStdString());
 
     Load(m_path);
     ASSERT_TRUE(WaitUntil([&] { return IdleAt(kShortFirstEntry); }));
@@ -193,9 +194,10 @@ TEST_F(ScoreFeedbackTest, ABrokenEditKeepsTheMatchAndSaysWhy) {
 
     WriteBytes(m_path, "[SETTING]\nGAME=301\n");
     ASSERT_TRUE(WaitUntil([&] { return Window().warnings().isVisible(); }));
-    EXPECT_EQ(Warnings(), (std::vector<std::string>{
-                              "The score file could not be loaded again; the match shown stays.",
-                              m_path + ": is not a score file: it has no [DATA] section"}));
+    EXPECT_EQ(Warnings(),
+              (std::vector<std::string>{
+                  "スコアファイルを再読み込みできませんでした。表示中のデータはそのままです。",
+                  m_path + ": is not a score file: it has no [DATA] section"}));
     Settle();
     EXPECT_EQ(Window().match().count(), 5);
     EXPECT_TRUE(IdleAt(kShortFirstEntry));
