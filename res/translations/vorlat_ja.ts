@@ -568,4 +568,195 @@ The times are saved to the score file when the last dart is reached.</source>
         </translation>
     </message>
 </context>
+<context>
+    <name>Diagnostics</name>
+    <message>
+        <source>no such file</source>
+        <translation>ファイルがありません</translation>
+    </message>
+    <message>
+        <source>cannot be read: %1</source>
+        <translation>読み込めません: %1</translation>
+    </message>
+    <message>
+        <source>is not a regular file (a device, pipe or socket)</source>
+        <translation>通常のファイルではありません（デバイス、パイプまたはソケット）</translation>
+    </message>
+    <message>
+        <source>is %1 bytes, more than the %2 bytes a score file may have</source>
+        <translation>%1 バイトあり、スコアファイルの上限 %2 バイトを超えています</translation>
+    </message>
+    <message>
+        <source>is not a score file: it has no [DATA] section</source>
+        <translation>スコアファイルではありません: [DATA] セクションがありません</translation>
+    </message>
+    <message>
+        <source>is not a score file: its [DATA] section has no turn R01-1</source>
+        <translation>スコアファイルではありません: [DATA] セクションに R01-1 がありません</translation>
+    </message>
+    <message>
+        <source>no score file is loaded; the times were not saved</source>
+        <translation>スコアファイルが読み込まれていません。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>no longer exists (moved or deleted since it was loaded); the times were not saved</source>
+        <translation>ファイルがなくなっています（読み込み後に移動または削除されました）。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>points to %1, which no longer exists; the times were not saved</source>
+        <translation>リンク先の %1 がなくなっています。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>cannot be written: %1; the times were not saved</source>
+        <translation>書き込めません: %1。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>would grow to %1 bytes with the times, more than the %2 bytes a score file may have; the times were not saved</source>
+        <translation>タイミングを書き込むと %1 バイトになり、スコアファイルの上限 %2 バイトを超えます。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>has changed on disk and is no longer a score file; the times were not saved</source>
+        <translation>ディスク上で変更され、スコアファイルではなくなっています。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>cannot get a backup copy at %1 before it is written in place: %2; the times were not saved</source>
+        <translation>書き込み前のバックアップを %1 に作れません: %2。タイミングは保存されませんでした</translation>
+    </message>
+    <message>
+        <source>cannot be written: %1; the file is unchanged</source>
+        <translation>書き込めません: %1。ファイルは変更されていません</translation>
+    </message>
+    <message>
+        <source>cannot be written: %1, and its old content could not be put back; a copy of it is in %2</source>
+        <translation>書き込めません: %1。元の内容も戻せませんでした。そのコピーは %2 にあります</translation>
+    </message>
+    <message>
+        <source>throw &quot;%1&quot; is not a dart on the board; counted as %2, scoring %3</source>
+        <translation>投擲 "%1" はボード上のダーツではありません。%2 として数え、得点は %3 です</translation>
+    </message>
+    <message>
+        <source>throw &quot;%1&quot; is not a dart on the board; counted as %2, which busts the turn</source>
+        <translation>投擲 "%1" はボード上のダーツではありません。%2 として数え、バーストになります</translation>
+    </message>
+    <message>
+        <source>throw &quot;%1&quot; is not a dart on the board; counted as %2, %3 marks</source>
+        <translation>投擲 "%1" はボード上のダーツではありません。%2 として数え、%3 マークです</translation>
+    </message>
+    <message>
+        <source>empty throw between commas; counted as a dart that scored nothing</source>
+        <translation>カンマの間の投擲が空です。得点なしのダーツとして数えます</translation>
+    </message>
+    <message>
+        <source>leave &quot;%1&quot; has no meaning in Cricket; counted as a dart that scored nothing</source>
+        <translation>残り点数 "%1" はクリケットでは意味がありません。得点なしのダーツとして数えます</translation>
+    </message>
+    <message>
+        <source>turn %1 lists %2 throws; a turn has three darts, so &quot;%3&quot; is ignored</source>
+        <translation>%1 の投擲が %2 個あります。1ターンは3本なので "%3" は無視します</translation>
+    </message>
+    <message>
+        <source>leave &quot;%1&quot; is more than the %2 left; the dart busts the turn</source>
+        <translation>残り点数 "%1" が残りの %2 より大きいため、このダーツでバーストになります</translation>
+    </message>
+    <message>
+        <source>turn %1 comes after player %2 won in %3; its darts still count</source>
+        <translation>%1 はプレーヤー%2 が %3 で勝った後のターンです。ダーツはそのまま数えます</translation>
+    </message>
+    <message>
+        <source>dart %2 of %1 comes after the checkout; it still counts</source>
+        <translation>%1 の %2 投目はチェックアウトの後です。そのまま数えます</translation>
+    </message>
+    <message>
+        <source>GAME is missing; played as 301</source>
+        <translation>GAME がありません。301 として扱います</translation>
+    </message>
+    <message>
+        <source>GAME &quot;%1&quot; is not 301, 501, 701, 901, 1101, 1501 or Cricket; played as 301</source>
+        <translation>GAME "%1" は 301、501、701、901、1101、1501、Cricket のいずれでもありません。301 として扱います</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not seven digits 0-3; ignored, no starting marks</source>
+        <translation>%1 "%2" は 0〜3 の7桁ではありません。無視し、開始マークなしとします</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not seven digits 0-3; a target with another character starts with 0 marks</source>
+        <translation>%1 "%2" は 0〜3 の7桁ではありません。ほかの文字のターゲットは 0 マークで始まります</translation>
+    </message>
+    <message>
+        <source>%1 %2 is negative; the player starts at %3</source>
+        <translation>%1 %2 が負の値です。プレーヤーは %3 から始まります</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not a number; read as %3</source>
+        <translation>%1 "%2" は数値ではありません。%3 として読みます</translation>
+    </message>
+    <message>
+        <source>turn %1 is missing, so the match ends before it; %2 and later turns are not read</source>
+        <translation>%1 がないため、試合はその前で終わります。%2 以降のターンは読みません</translation>
+    </message>
+    <message>
+        <source>turn %1 is empty, so the match ends before it; %2 and later turns are not read</source>
+        <translation>%1 が空のため、試合はその前で終わります。%2 以降のターンは読みません</translation>
+    </message>
+    <message>
+        <source>%1 in [%2] is past round 40; never read</source>
+        <translation>[%2] の %1 は40ラウンドを超えています。読みません</translation>
+    </message>
+    <message>
+        <source>%1 in [%2] is never read; turns are written R01-1 to R40-2</source>
+        <translation>[%2] の %1 は読まれません。ターンは R01-1 から R40-2 の形で書きます</translation>
+    </message>
+    <message>
+        <source>%1 in [SETTING] is never read</source>
+        <translation>[SETTING] の %1 は読まれません</translation>
+    </message>
+    <message>
+        <source>section [%1] is never read</source>
+        <translation>セクション [%1] は読まれません</translation>
+    </message>
+    <message>
+        <source>time %1 has no turn in [DATA]; ignored</source>
+        <translation>タイミング %1 に対応する [DATA] のターンがありません。無視します</translation>
+    </message>
+    <message>
+        <source>turn %1 has %2 darts but %3 times; a dart without a time gets 0</source>
+        <translation>%1 はダーツ %2 本に対してタイミングが %3 個です。タイミングのないダーツは 0 になります</translation>
+    </message>
+    <message>
+        <source>turn %1 has %2 darts but %3 times; the extra times are ignored</source>
+        <translation>%1 はダーツ %2 本に対してタイミングが %3 個です。余分なタイミングは無視します</translation>
+    </message>
+    <message>
+        <source>time %3 of dart %2 in %1 is earlier than the %4 before it; the video ends at %4 ms and every later time counts as 0</source>
+        <translation>%1 の %2 投目のタイミング %3 が直前の %4 より前です。動画は %4 ms で終わり、以降のタイミングはすべて 0 になります</translation>
+    </message>
+    <message>
+        <source>dart %2 of %1 comes %3 after the dart before it; the video shows the board that long</source>
+        <translation>%1 の %2 投目は直前のダーツから %3 後です。動画はその間ボードを表示し続けます</translation>
+    </message>
+    <message>
+        <source>section [%1] appears again (first on line %2); this block is ignored</source>
+        <translation>セクション [%1] が再び現れました（最初は %2 行目）。このブロックは無視します</translation>
+    </message>
+    <message>
+        <source>%1 appears again in [%2] (first on line %3); ignored</source>
+        <translation>%1 が [%2] に再び現れました（最初は %3 行目）。無視します</translation>
+    </message>
+    <message>
+        <source>value of %1 is %2 bytes long; only the first %3 are read</source>
+        <translation>%1 の値は %2 バイトあります。最初の %3 バイトだけを読みます</translation>
+    </message>
+    <message>
+        <source>text before the first section; ignored</source>
+        <translation>最初のセクションより前のテキストです。無視します</translation>
+    </message>
+    <message>
+        <source>line has no &apos;=&apos;; ignored</source>
+        <translation>'=' のない行です。無視します</translation>
+    </message>
+    <message>
+        <source>line has nothing before &apos;=&apos;; ignored</source>
+        <translation>'=' の前に何もない行です。無視します</translation>
+    </message>
+</context>
 </TS>
