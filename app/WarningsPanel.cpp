@@ -27,6 +27,8 @@ WarningsPanel::WarningsPanel(QWidget* parent) : QLabel(parent) {
 }
 
 QString WarningsPanel::describe(const Diagnostic& diagnostic) {
+    // The templates live in the score layer, out of lupdate's reach: their translations sit in
+    // the "Diagnostics" context of the .ts files, kept by hand.
     const QString pattern =
         QCoreApplication::translate("Diagnostics", EnglishTemplate(diagnostic.message.id));
     const QString message =

@@ -120,9 +120,9 @@ TEST_F(ScoreFeedbackTest, WarningsShowUnderThePreviewWithTheirLinesAndNoBox) {
     EXPECT_TRUE(Window().warnings().isVisible());
     EXPECT_EQ(Warnings(),
               (std::vector<std::string>{
-                  "5行目: throw \"Z5\" is not a dart on the board; counted as S0, scoring 0",
-                  "6行目: turn R01-2 lists 4 throws; a turn has three darts, so \"5\" is "
-                  "ignored"}));
+                  "5行目: 投擲 \"Z5\" はボード上のダーツではありません。S0 として数え、得点は "
+                  "0 です",
+                  "6行目: R01-2 の投擲が 4 個あります。1ターンは3本なので \"5\" は無視します"}));
     const std::string shown = Window().warnings().text().toStdString();
     EXPECT_EQ(shown.rfind("スコアファイルの警告: 2件 — 5行目: ", 0), 0u) << shown;
     EXPECT_EQ(Window().warnings().toolTip(), Window().warnings().lines().join('\n'));
