@@ -139,25 +139,8 @@ void EvaluateCricket(Match& data) {
             if (mark.number < 1 || mark.number > 50) {
                 mark.number = 0;
             }
-            int32_t hits = 0;
-            int32_t value = mark.number;
-            switch (mark.kind) {
-            case Hit::Single:
-            case Hit::Double:
-            case Hit::Triple:
-                hits = mark.kind; // 1, 2, 3
-                break;
-            case Hit::OuterBull:
-                hits = 1;
-                value = 25;
-                break;
-            case Hit::Bull:
-                hits = 2;
-                value = 25;
-                break;
-            default:
-                break;
-            }
+            int32_t value = 0;
+            const int32_t hits = CricketHits(mark.kind, mark.number, value);
             const int target = hits > 0 ? CricketTarget(value) : -1;
             if (target >= 0) {
                 const bool leads = int64_t{points[me]} - points[other] >= 200;
@@ -201,5 +184,23 @@ void ValidateTimes(Match& data) {
             mark.time = 0;
         }
         previous = mark.time;
+    }
+}
+
+int32_t CricketHits(int32_t kind, int32_t number, int32_t& value) {
+    value = number;
+    switch (kind) {
+    case Hit::Single:
+    case Hit::Double:
+    case Hit::Triple:
+        return kind; // 1, 2, 3
+    case Hit::OuterBull:
+        value = 25;
+        return 1;
+    case Hit::Bull:
+        value = 25;
+        return 2;
+    default:
+        return 0;
     }
 }

@@ -1,5 +1,6 @@
 #include "score/Statistics.h"
 
+#include "score/Evaluate.h"
 #include "score/ScoreData.h"
 
 #include <algorithm>
@@ -11,25 +12,8 @@ namespace {
 // The marks a dart puts on a Cricket target, as EvaluateCricket counts its hits: 0 for a
 // dart that hits no target.
 int64_t CricketMarks(const Entry& dart) {
-    int64_t hits = 0;
-    int32_t value = dart.number;
-    switch (dart.kind) {
-    case Hit::Single:
-    case Hit::Double:
-    case Hit::Triple:
-        hits = dart.kind;
-        break;
-    case Hit::OuterBull:
-        hits = 1;
-        value = 25;
-        break;
-    case Hit::Bull:
-        hits = 2;
-        value = 25;
-        break;
-    default:
-        break;
-    }
+    int32_t value = 0;
+    const int32_t hits = CricketHits(dart.kind, dart.number, value);
     const bool target = value == 25 || (value >= 15 && value <= 20);
     return target ? hits : 0;
 }
