@@ -199,6 +199,11 @@ void ReadInto(Match& data, const ProfileFile& file) {
         data.separateBull = ParseInt(setting("SEPABULL"));
     }
 
+    Leg& leg = data.legs.emplace_back();
+    leg.game = data.game;
+    leg.gameKind = data.gameKind;
+    leg.entryCount = data.count();
+
     if (data.gameKind == GameKind::Cricket) {
         EvaluateCricket(data);
     } else {

@@ -8,6 +8,15 @@ void Match::reset() {
     separateBull = 0;
     compress = true;
     entries.clear();
+    names[0].clear();
+    names[1].clear();
+    legsToWin = 1;
+    setsToWin = 0;
+    firstThrower = 1;
+    out = OutRule::Open;
+    isMatch = false;
+    winner = 0;
+    legs.clear();
 }
 
 Entry* Match::at(int index) {
