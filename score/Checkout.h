@@ -22,7 +22,10 @@ struct CheckoutRules {
 //    bull is a plain 50 and counts as any other dart, so it is taken where it saves a dart);
 // 3. leave a preferred double for the last dart: D20, D16, D8, D10, D18, then D12, D4, D6,
 //    D14, D2, then the odd ones;
-// 4. set up with the big trebles: T20, then T19, T18, T17, ... before singles.
+// 4. set up with the big trebles: T20, then T19, T18 down to T15; then singles from 20 down,
+//    the smaller trebles, the doubles, the bulls.
+// An open out keeps no finishing double: there every dart, the last one too, is ranked as a
+// setting-up dart (so 20 is finished on the single 20, 100 by T20 D20).
 // Pure: the same arguments always give the same route. `darts` outside 1..3 gives none.
 std::vector<std::string> CheckoutRoute(int left, int darts, const CheckoutRules& rules);
 
