@@ -14,13 +14,14 @@ class Match;
 // The sub-commands of vorlat-cli. Each takes the arguments after its own name and returns
 // the process exit status: 0 done, 1 failed, 2 bad usage (130/143: export stopped by
 // SIGINT/SIGTERM).
-int CliDump(int argc, char** argv);   // dump SCORE.txt
-int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png [picture and frame options]
-int CliTitle(int argc, char** argv);  // title OUT.png [picture options]
-int CliExport(int argc, char** argv); // export SCORE.txt OUT [all options]
-int CliCheck(int argc, char** argv);  // check SCORE.txt
-int CliStats(int argc, char** argv);  // stats SCORE.txt
-int CliBurn(int argc, char** argv);   // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
+int CliDump(int argc, char** argv);     // dump SCORE.txt
+int CliFrame(int argc, char** argv);    // frame SCORE.txt T OUT.png [picture and frame options]
+int CliTitle(int argc, char** argv);    // title OUT.png [picture options]
+int CliExport(int argc, char** argv);   // export SCORE.txt OUT [all options]
+int CliCheck(int argc, char** argv);    // check SCORE.txt
+int CliStats(int argc, char** argv);    // stats SCORE.txt
+int CliBurn(int argc, char** argv);     // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
+int CliCheckout(int argc, char** argv); // checkout SCORE_LEFT [--darts N] [--out R] [--bull B]
 
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text and, on

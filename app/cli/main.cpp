@@ -21,6 +21,8 @@ void PrintUsage(std::FILE* out = stderr) {
                "            [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n"
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
+               "  vorlat-cli checkout SCORE_LEFT [--darts 1|2|3] [--out open|double|master]\n"
+               "            [--bull 25|50]\n"
                "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
                "  vorlat-cli --help | --version\n"
                "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
@@ -63,6 +65,9 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "stats") == 0) {
         return CliStats(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "checkout") == 0) {
+        return CliCheckout(subArgc, subArgv);
     }
 
     // Painting text needs a GUI application; without a display we paint off screen.
