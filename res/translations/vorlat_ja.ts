@@ -758,5 +758,45 @@ The times are saved to the score file when the last dart is reached.</source>
         <source>line has nothing before &apos;=&apos;; ignored</source>
         <translation>'=' の前に何もない行です。無視します</translation>
     </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not %3; read as %4</source>
+        <translation>%1 の値「%2」は %3 ではありません。%4 として読みます</translation>
+    </message>
+    <message>
+        <source>%1 is %2 characters long; shown cut to %3</source>
+        <translation>%1 は %2 文字あります。先頭の %3 文字だけを表示します</translation>
+    </message>
+    <message>
+        <source>[%1] has no first visit R01-1 or R01-2; the leg is not played</source>
+        <translation>[%1] に最初のターン R01-1 または R01-2 がありません。このレグは使われません</translation>
+    </message>
+    <message>
+        <source>turn %1 comes after player %2 won the leg in %3; ignored</source>
+        <translation>ターン %1 はプレイヤー%2 が %3 でレグを取った後です。無視します</translation>
+    </message>
+    <message>
+        <source>dart %2 of %1 comes after the leg was won; ignored</source>
+        <translation>%1 の %2 投目はレグが決まった後です。無視します</translation>
+    </message>
+    <message>
+        <source>[%1] comes after player %2 won the match; the leg is not shown</source>
+        <translation>[%1] はプレイヤー%2 がマッチを取った後です。このレグは表示しません</translation>
+    </message>
+    <message>
+        <source>leg %1 ends without a winner, but leg %2 follows</source>
+        <translation>レグ %1 は勝者なしで終わっていますが、レグ %2 が続いています</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in %2 reaches zero, but a %3 out cannot finish on it; the turn busts</source>
+        <translation>%2 の「%1」で 0 になりますが、%3 アウトではこのダーツで上がれません。バーストになります</translation>
+    </message>
+    <message>
+        <source>leg %1 starts at %2 ms, before the %3 ms of the leg before it; the video ends at %3 ms and every later time counts as 0</source>
+        <translation>レグ %1 の開始 %2 ms が前のレグの %3 ms より前です。動画は %3 ms で終わり、以降のタイミングはすべて 0 になります</translation>
+    </message>
+    <message>
+        <source>every time after the first dart is 0 (%1 darts); the times were not recorded or were lost, and the video shows the last board from its start</source>
+        <translation>最初のダーツ以降のタイミングがすべて 0 です（%1 本）。記録されなかったか失われています。動画は最初から最後の盤面を表示します</translation>
+    </message>
 </context>
 </TS>
