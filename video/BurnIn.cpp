@@ -712,7 +712,9 @@ bool BurnJob::PrepareFrame() {
                              work->width, work->height, kFrameAlign);
         av_frame_copy_props(work, decoded);
         if (planar420) {
-            av_frame_copy(work, decoded);
+            // Plane by plane: av_frame_copy refuses YUVJ420P into YUV420P, the same layout.
+            av_image_copy(work->data, work->linesize, const_cast<const uint8_t**>(decoded->data),
+                          decoded->linesize, AV_PIX_FMT_YUV420P, work->width, work->height);
         } else {
             m_scaler.reset(sws_getCachedContext(m_scaler.release(), decoded->width, decoded->height,
                                                 static_cast<AVPixelFormat>(decoded->format),

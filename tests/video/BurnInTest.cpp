@@ -253,6 +253,102 @@ TEST_F(BurnInTest, OutputKeepsTheFootageAndShowsTheBoardOfItsMoment) {
     }
 }
 
+// The burned-in video says of its colours what the footage said, "unknown" included, and
+// the board is converted with the matrix that description makes a player use: the board's
+// colours come out right as the ffmpeg program shows the file.
+TEST_F(BurnInTest, ColourDescriptionStaysAsTheFootageHadIt) {
+    const struct {
+        const char* name;
+        const char* size;
+        const char* tags; // ffmpeg's options when making the footage
+        const char* primaries;
+        const char* transfer;
+        const char* matrix;
+        const char* range;
+    } cases[] = {
+        {"untagged.mp4", "320x240", "", "unknown", "unknown", "unknown", "unknown"},
+        // HD that says BT.601: the tag, not the size, chooses the matrix.
+        {"bt601.mp4", "1280x720",
+         "-colorspace smpte170m -color_primaries smpte170m -color_trc smpte170m -color_range tv",
+         "smpte170m", "smpte170m", "smpte170m", "tv"},
+        {"full.mp4", "320x240",
+         "-colorspace bt470bg -color_primaries bt470bg -color_trc gamma28 -color_range pc",
+         "bt470bg", "bt470bg", "bt470bg", "pc"}, // gamma 2.8 is named after its standard
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string in = Path(c.name), out = Path(std::string("burned-") + c.name);
+        ASSERT_TRUE(MakeMedia(in, std::string("-f lavfi -i testsrc2=size=") + c.size +
+                                      ":rate=25:duration=0.4 -c:v libx264 -preset ultrafast "
+                                      "-pix_fmt yuv420p " +
+                                      c.tags));
+        const auto footage = ProbeFields(in, "v:0");
+        ASSERT_EQ(footage.at("color_space"), c.matrix); // the maker did as asked
+        const BurnResult result = Burn(in, out, 0, {32, 32});
+        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+        const auto video = ProbeFields(out, "v:0");
+        ASSERT_FALSE(video.empty());
+        EXPECT_EQ(video.at("color_primaries"), c.primaries);
+        EXPECT_EQ(video.at("color_transfer"), c.transfer);
+        EXPECT_EQ(video.at("color_space"), c.matrix);
+        EXPECT_EQ(video.at("color_range"), c.range);
+
+        const int w = std::atoi(video.at("width").c_str());
+        const int h = std::atoi(video.at("height").c_str());
+        const auto source = DecodeFrames(in, w, h);
+        const auto burned = DecodeFrames(out, w, h);
+        ASSERT_EQ(burned.size(), source.size());
+        ASSERT_FALSE(burned.empty());
+        const QRect board(QPoint(32, 32), QSize(SecondBoard::kW, SecondBoard::kH));
+        const auto expected = Composite(source[5], w, h, board.topLeft(), 200);
+        EXPECT_GE(RegionPsnr(burned[5].data(), expected.data(), w, h,
+                             [&](int x, int y) { return board.contains(x, y); }),
+                  kInsideFloor);
+    }
+}
+
+// A phone's footage keeps its display matrix, and the board stands upright where it was asked
+// for in the picture as players show it.
+TEST_F(BurnInTest, RotatedFootageKeepsItsTurnWithTheBoardUpright) {
+    ASSERT_TRUE(MakeMedia(Path("lying.mp4"), "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                             "-c:v libx264 -preset ultrafast -pix_fmt yuv420p"));
+    for (const int turn : {90, 180, 270}) {
+        SCOPED_TRACE(turn);
+        const std::string in = Path("turned" + std::to_string(turn) + ".mp4");
+        const std::string out = Path("burned-turned" + std::to_string(turn) + ".mp4");
+        ASSERT_TRUE(MakeMedia(in, "-i '" + Path("lying.mp4") +
+                                      "' -c copy -metadata:s:v:0 rotate=" + std::to_string(turn)));
+        const auto footage = ProbeFields(in, "v:0");
+        ASSERT_NE(footage.count("rotation"), 0u);
+        const QPoint pos(20, 60); // in the shown picture
+        const BurnResult result = Burn(in, out, 0, pos);
+        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+        const auto video = ProbeFields(out, "v:0");
+        ASSERT_NE(video.count("rotation"), 0u);
+        EXPECT_EQ(video.at("rotation"), footage.at("rotation"));
+
+        // ffmpeg shows both files turned as their matrix says.
+        const bool sideways = turn != 180;
+        const int w = sideways ? 240 : 320, h = sideways ? 320 : 240;
+        const auto source = DecodeFrames(in, w, h);
+        const auto burned = DecodeFrames(out, w, h);
+        ASSERT_EQ(burned.size(), source.size());
+        ASSERT_EQ(burned.size(), 25u);
+        const QRect board(pos, QSize(SecondBoard::kW, SecondBoard::kH));
+        for (const size_t i : {size_t(0), size_t(24)}) {
+            const auto expected = Composite(source[i], w, h, pos, int64_t(i) * 40);
+            EXPECT_GE(RegionPsnr(burned[i].data(), expected.data(), w, h,
+                                 [&](int x, int y) { return board.contains(x, y); }),
+                      kInsideFloor)
+                << "frame " << i;
+            EXPECT_GE(RegionPsnr(burned[i].data(), source[i].data(), w, h,
+                                 [&](int x, int y) { return !board.contains(x, y); }),
+                      kOutsideFloor)
+                << "frame " << i;
+        }
+    }
+}
+
 // A cancelled burn-in leaves the output as it was and a finished file of the frames so far
 // beside it.
 TEST_F(BurnInTest, CancelKeepsTheOutputAndFinishesThePartialFile) {
