@@ -261,6 +261,7 @@ private:
     bool FailAv(const std::string& what, int code);
     bool CheckFootage();
     bool CheckOutputKind();
+    bool PrepareTarget(ExportTarget& target);
     bool OpenOutput(ExportTarget& target);
     bool Finish();
     void KeepPartial(ExportTarget& target, BurnResult& result);
@@ -371,16 +372,18 @@ bool BurnJob::CheckOutputKind() {
     return true;
 }
 
-bool BurnJob::OpenOutput(ExportTarget& target) {
+bool BurnJob::PrepareTarget(ExportTarget& target) {
     const std::string& path = m_settings.outputPath;
     if (SameFile(path, m_settings.footagePath)) {
         return Fail("Cannot write " + Quoted(path) +
                     ": it is the footage itself (the burn-in would replace it)");
     }
     std::string error;
-    if (!target.prepare(path, m_settings.scorePath, false, 0, error)) {
-        return Fail(error);
-    }
+    return target.prepare(path, m_settings.scorePath, false, 0, error) || Fail(error);
+}
+
+bool BurnJob::OpenOutput(ExportTarget& target) {
+    const std::string& path = m_settings.outputPath;
     AVFormatContext* output = nullptr;
     // The file protocol, so that a name with a colon is not taken for a URL.
     const std::string url = "file:" + target.writePath();
@@ -753,7 +756,10 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
     BurnResult result;
     m_footage = Footage::Open(m_settings.footagePath, m_error);
     ExportTarget target;
-    if (!m_footage || !CheckFootage() || !CheckOutputKind() || !OpenOutput(target)) {
+    // The footage and the score file are named as such before the name's extension is
+    // looked at: "it is the score file" says more than "cannot tell the kind of video".
+    if (!m_footage || !CheckFootage() || !PrepareTarget(target) || !CheckOutputKind() ||
+        !OpenOutput(target)) {
         result.error = m_error;
         return result;
     }
