@@ -10,7 +10,7 @@ packages=(
     libgtest-dev googletest
     fonts-liberation2 fonts-ipafont-gothic
     ffmpeg desktop-file-utils appstream
-    xvfb xauth xdotool groff-base file dpkg-dev
+    xvfb xauth xdotool groff-base file dpkg-dev shared-mime-info libglib2.0-bin
 )
 
 missing=()

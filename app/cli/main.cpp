@@ -15,17 +15,18 @@ void PrintUsage(std::FILE* out = stderr) {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
-               "            [--size WxH] [--place P]\n"
+               "            [--size WxH] [--place P] [--end-card]\n"
                "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
                "  vorlat-cli export SCORE.txt OUT [--uncompressed|--compressed] [--scale S]\n"
                "            [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n"
+               "            [--end-card]\n"
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
                "  vorlat-cli checkout SCORE_LEFT [--darts 1|2|3] [--out open|double|master]\n"
                "            [--bull 25|50]\n"
                "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
-               "  vorlat-cli --help | --version\n"
-               "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
+               "            [--crf N]\n"
+               "  vorlat-cli --help | --version\n",
                out);
 }
 
