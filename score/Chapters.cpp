@@ -14,19 +14,6 @@ int64_t FootageMs(const MatchEvent& event, const ChapterSettings& settings) {
     return std::max<int64_t>(0, event.timeMs + settings.offsetMs);
 }
 
-// The kind column of the spreadsheet: the command line's names, with the two leg events
-// told apart.
-const char* KindColumn(EventKind kind) {
-    switch (kind) {
-    case EventKind::LegStart:
-        return "leg-start";
-    case EventKind::LegWon:
-        return "leg-won";
-    default:
-        return EventKindName(kind);
-    }
-}
-
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
@@ -133,7 +120,7 @@ std::string Csv(const std::vector<MatchEvent>& events, const ChapterSettings& se
         const int64_t ms = FootageMs(e, settings);
         out += Format("%" PRId64 ",%02" PRId64 ":%02" PRId64 ":%02" PRId64 ".%03" PRId64 ",", ms,
                       ms / 3'600'000, ms / 60'000 % 60, ms / 1000 % 60, ms % 1000);
-        out += KindColumn(e.kind);
+        out += EventKindSlug(e.kind);
         out += ",";
         out += e.player > 0 ? std::to_string(e.player) : "";
         out += "," + CsvField(Label(e, settings)) + "\n";

@@ -131,6 +131,17 @@ const char* EventKindName(EventKind kind) {
     return "";
 }
 
+const char* EventKindSlug(EventKind kind) {
+    switch (kind) {
+    case EventKind::LegStart:
+        return "leg-start";
+    case EventKind::LegWon:
+        return "leg-won";
+    default:
+        return EventKindName(kind);
+    }
+}
+
 bool ParseEventKinds(std::string_view list, EventKinds& kinds, std::string& bad) {
     list = Trimmed(list);
     if (list.empty() || list == "all") {

@@ -35,6 +35,10 @@ constexpr EventKinds kAllEvents = (1u << (static_cast<unsigned>(EventKind::Marks
 // marks6. "leg" stands for both the start and the win of a leg.
 const char* EventKindName(EventKind kind);
 
+// The same names with the two leg events told apart ("leg-start", "leg-won"), for a
+// spreadsheet's kind column and the names of clip files.
+const char* EventKindSlug(EventKind kind);
+
 // Reads a comma list of those names ("180,checkout100"); "all" and the empty list give every
 // kind. False, with the first unknown name in bad, when a name is not one of them.
 bool ParseEventKinds(std::string_view list, EventKinds& kinds, std::string& bad);

@@ -1,6 +1,7 @@
 #include "video/BurnIn.h"
 
 #include "video/AvSupport.h"
+#include "video/Clips.h"
 #include "video/Footage.h"
 
 extern "C" {
@@ -610,6 +611,7 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
             return result;
         }
     }
+    AddContainerChapters(m_output.get(), m_settings.chapters);
     int code = avformat_write_header(m_output.get(), nullptr);
     if (code < 0) {
         FailAv("Cannot start writing " + Quoted(path), code);

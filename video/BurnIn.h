@@ -1,5 +1,7 @@
 #pragma once
 
+#include "score/Chapters.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
@@ -7,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct BurnSettings {
     std::string footagePath;
@@ -22,6 +25,9 @@ struct BurnSettings {
     // (where 4:2:0 chroma blocks start). The part of the board outside the frame is left
     // out.
     QPoint boardPos;
+    // Written as the output's chapters (ms on the footage's clock), where its container
+    // has them (MP4, MKV, MOV).
+    std::vector<Chapter> chapters;
 };
 
 // Text on the board stays crisp at this rate factor where x264's own default (23) blurs

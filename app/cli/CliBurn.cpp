@@ -150,6 +150,10 @@ int CliBurn(int argc, char** argv) {
     settings.offsetMs = args.offsetMs;
     settings.crf = static_cast<int>(args.crf);
     settings.boardPos = BoardPosition(frame, board.size(), args.overlay.place);
+    ChapterSettings chapters;
+    chapters.offsetMs = args.offsetMs;
+    chapters.durationMs = info.durationMs;
+    settings.chapters = MatchChapters(MatchEvents(score), chapters);
 
     // An interrupt finishes the file with the frames written so far, as a cancel does.
     struct sigaction action {};

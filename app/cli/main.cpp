@@ -22,6 +22,10 @@ void PrintUsage(std::FILE* out = stderr) {
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
                "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
+               "  vorlat-cli chapters SCORE.txt [--format youtube|csv|edl|fcpxml|ffmetadata]\n"
+               "            [--events KINDS] [--offset MS] [--fps R] [--footage F] [--output F]\n"
+               "  vorlat-cli clips SCORE.txt FOOTAGE OUTDIR [--events KINDS] [--before S]\n"
+               "            [--after S] [--offset MS] [--burn] [--reel REEL.mp4]\n"
                "  vorlat-cli --help | --version\n"
                "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
                out);
@@ -84,6 +88,12 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "burn") == 0) {
         return CliBurn(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "chapters") == 0) {
+        return CliChapters(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "clips") == 0) {
+        return CliClips(subArgc, subArgv);
     }
     PrintUsage();
     return 2;
