@@ -535,7 +535,10 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
         }
         ok = ok && encodeFrame(planar.take(footage->Frame()), pts, length);
     }
-    if (ok && held) {
+    // At the footage's end the last frame counts only while it is still on screen at the
+    // start.
+    if (ok && held &&
+        av_rescale_q(heldPts + heldLength, format.timeBase, AVRational{1, 1000}) > span.startMs) {
         ok = encodeFrame(std::move(held), heldPts, heldLength);
     }
     if (!footage->Error().empty()) {
