@@ -23,6 +23,11 @@ int CliStats(int argc, char** argv);    // stats SCORE.txt
 int CliBurn(int argc, char** argv);     // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
 int CliCheckout(int argc, char** argv); // checkout SCORE_LEFT [--darts N] [--out R] [--bull B]
 
+// chapters SCORE.txt [--format F] [--events K] [--offset MS] [--fps R] [--footage F] ...
+int CliChapters(int argc, char** argv);
+// clips SCORE.txt FOOTAGE OUTDIR [--events K] [--before S] [--after S] [--burn] [--reel R]
+int CliClips(int argc, char** argv);
+
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text and, on
 // the line after it, the file and the reason.

@@ -26,6 +26,10 @@ void PrintUsage(std::FILE* out = stderr) {
                "            [--bull 25|50]\n"
                "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
                "            [--crf N]\n"
+               "  vorlat-cli chapters SCORE.txt [--format youtube|csv|edl|fcpxml|ffmetadata]\n"
+               "            [--events KINDS] [--offset MS] [--fps R] [--footage F] [--output F]\n"
+               "  vorlat-cli clips SCORE.txt FOOTAGE OUTDIR [--events KINDS] [--before S]\n"
+               "            [--after S] [--offset MS] [--burn] [--reel REEL.mp4]\n"
                "  vorlat-cli --help | --version\n",
                out);
 }
@@ -90,6 +94,12 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "burn") == 0) {
         return CliBurn(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "chapters") == 0) {
+        return CliChapters(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "clips") == 0) {
+        return CliClips(subArgc, subArgv);
     }
     PrintUsage();
     return 2;
