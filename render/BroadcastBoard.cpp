@@ -250,7 +250,8 @@ double Advance(const QFont& font, const QString& text) {
 struct Builder {
     const BoardState& state;
     const Theme& theme;
-    double R; // a player row's height: every size is a part of it
+    double R;         // a player row's height: every size is a part of it
+    double safeWidth; // of the title-safe area
     BoardScene scene;
 
     QFont nameFont() const { return MakeFont(theme, 0.46 * R, 600); }
@@ -284,7 +285,9 @@ struct Builder {
         const QFont font = nameFont();
         const double widest =
             std::max(Advance(font, state.names[0]), Advance(font, state.names[1]));
-        return std::clamp(widest + 0.4 * R, 3.2 * R, 7.5 * R);
+        // The header shares the name column's width above the rows.
+        const double header = theme.showHeader ? Advance(smallFont(), Q(state.header)) : 0;
+        return std::clamp(std::max(widest + 0.4 * R, header + 0.3 * R), 3.2 * R, 9.0 * R);
     }
     double visitWanted() const {
         // Three dart slots, the total, and a three-dart route.
@@ -292,16 +295,31 @@ struct Builder {
                0.8 * R;
     }
 
-    // The target labels over the Cricket mark columns.
-    void targetLabels(double left, double top, double height) {
-        static const char* labels[kCricketTargets] = {"20", "19", "18", "17", "16", "15", "B"};
-        for (int column = 0; column < kCricketTargets; ++column) {
-            const int target = column == 6 ? 0 : 6 - column;
-            const bool closed = state.marks[0][target] >= 3 && state.marks[1][target] >= 3;
-            text(std::string("target") + labels[column], Q(labels[column]),
-                 QRectF(left + column * markColumn(), top, markColumn(), height), smallFont(),
-                 closed ? theme.muted : theme.text, theme.panel, Qt::AlignCenter);
+    // The labels over the columns of the player rows: sets, legs and the Cricket targets (a
+    // target both players closed is dimmed). Returns where the columns start.
+    double columnLabels(double rowLeft, double nameWidth, double top, double height) {
+        double x = rowLeft + stripe() + marker() + nameWidth;
+        const double start = x;
+        const QFont font = smallFont();
+        if (state.showSets) {
+            text("label-sets", QStringLiteral("Sets"), QRectF(x, top, number(), height), font,
+                 theme.muted, theme.panel, Qt::AlignCenter);
+            x += number();
         }
+        text("label-legs", QStringLiteral("Legs"), QRectF(x, top, number(), height), font,
+             theme.muted, theme.panel, Qt::AlignCenter);
+        x += number();
+        if (state.cricket) {
+            static const char* labels[kCricketTargets] = {"20", "19", "18", "17", "16", "15", "B"};
+            for (int column = 0; column < kCricketTargets; ++column) {
+                const int target = column == 6 ? 0 : 6 - column;
+                const bool closed = state.marks[0][target] >= 3 && state.marks[1][target] >= 3;
+                text(std::string("target") + labels[column], Q(labels[column]),
+                     QRectF(x + column * markColumn(), top, markColumn(), height), font,
+                     closed ? theme.muted : theme.text, theme.panel, Qt::AlignCenter);
+            }
+        }
+        return start;
     }
 
     // One player's row: stripe, throw marker, name, sets, legs, Cricket marks, score.
@@ -344,7 +362,7 @@ struct Builder {
             }
             x += kCricketTargets * markColumn();
         }
-        const QRectF cell(x, top + 0.06 * R, scoreWidth() - 0.06 * R, 0.88 * R);
+        const QRectF cell(x, top + 0.08 * R, scoreWidth() - 0.14 * R, 0.84 * R);
         fill(cell, theme.panelAlt, 0.12 * R);
         text("score" + n, QString::number(state.score[p]), cell, scoreFont(), theme.text,
              theme.panelAlt, Qt::AlignCenter);
@@ -369,7 +387,7 @@ struct Builder {
                 }
                 x += 1.2 * R;
             }
-            if (!state.visit.empty()) {
+            if (!state.visit.empty() && !state.cricket) {
                 text("visit",
                      state.bust ? QStringLiteral("BUST") : QString::number(state.visitTotal),
                      QRectF(x, top, 1.5 * R, rowHeight), visitFont(), theme.muted, theme.panel,
@@ -419,22 +437,31 @@ struct Builder {
         const double slide = (1.0 - active.presence) * 0.6 * R;
         const double top =
             above ? panel.top() - gap - height + slide : panel.bottom() + gap - slide;
-        const QRectF box(panel.left(), top, panel.width(), height);
+        const QString words = eventWords(active.mark);
+        const QFont font = MakeFont(theme, 0.5 * R, 800);
+        const double pad = 0.3 * R;
+        const double width = std::max(panel.width(), Advance(font, words) + 2 * pad);
+        const QRectF box(panel.left(), top, std::min(width, safeWidth), height);
         fill(box, theme.accent, theme.radius * R, true, active.presence);
-        const std::string name = state.names[active.mark.player - 1].toStdString();
+        text("event", words, box.adjusted(pad, 0, -pad, 0), font, theme.accentText, theme.accent,
+             Qt::AlignCenter, active.presence);
+    }
+
+    QString eventWords(const EventMark& mark) const {
+        const std::string name = state.names[mark.player - 1].toStdString();
         std::string words;
-        switch (active.mark.kind) {
+        switch (mark.kind) {
         case BoardEvent::OneEighty:
             words = "180";
             break;
         case BoardEvent::Ton:
-            words = "Ton+ " + std::to_string(active.mark.value);
+            words = "Ton+ " + std::to_string(mark.value);
             break;
         case BoardEvent::Bust:
             words = "Bust";
             break;
         case BoardEvent::Leg:
-            words = "Leg" + std::string(kSep) + "Checkout " + std::to_string(active.mark.value);
+            words = "Leg" + std::string(kSep) + "Checkout " + std::to_string(mark.value);
             break;
         case BoardEvent::Set:
             words = "Set";
@@ -443,10 +470,7 @@ struct Builder {
             words = "Game shot and the match";
             break;
         }
-        const double pad = 0.3 * R;
-        text("event", Q(name + kSep + words), box.adjusted(pad, 0, -pad, 0),
-             MakeFont(theme, 0.5 * R, 800), theme.accentText, theme.accent, Qt::AlignCenter,
-             active.presence);
+        return Q(name + kSep + words);
     }
 };
 
@@ -459,7 +483,7 @@ BoardScene LayoutBroadcast(const BoardState& state, QSize size, const BroadcastO
     double R = options.layout == BoardLayout::Vertical     ? W * 0.062
                : options.layout == BoardLayout::LowerThird ? H * 0.05
                                                            : H * 0.05;
-    Builder b{state, theme, R, {}};
+    Builder b{state, theme, R, 0.9 * W, {}};
     b.scene.size = size;
     const double marginX = 0.05 * W;
     const double marginY = 0.05 * H;
@@ -468,7 +492,7 @@ BoardScene LayoutBroadcast(const BoardState& state, QSize size, const BroadcastO
     const bool right =
         options.corner == BoardCorner::TopRight || options.corner == BoardCorner::BottomRight;
     const double popRoom = 1.65 * R;
-    const double headerH = theme.showHeader || state.cricket ? 0.62 * R : 0;
+    const double headerH = 0.62 * R; // the column labels, and the header when shown
     const bool visitShown = theme.showVisit || !state.route.empty() || !state.status.empty();
     const double statsH = theme.showStats ? 0.6 * R : 0;
 
@@ -480,28 +504,18 @@ BoardScene LayoutBroadcast(const BoardState& state, QSize size, const BroadcastO
         const double rowsWidth = b.fixedRowWidth() + nameWidth;
         const double barH = 2 * R;
         const QRectF bar(marginX, H - marginY - barH, width, barH);
+        const QRectF tab(marginX, bar.top() - headerH, rowsWidth, headerH + theme.radius * R);
+        b.fill(tab, theme.panel, theme.radius * R);
         b.fill(bar, theme.panel, theme.radius * R);
-        b.scene.panel = bar;
-        if (theme.showHeader || state.cricket || theme.showStats) {
-            QString header = Builder::Q(state.header);
+        b.scene.panel = bar.united(tab);
+        b.columnLabels(bar.left(), nameWidth, tab.top(), headerH);
+        if (theme.showHeader) {
             const QFont font = b.smallFont();
-            double tabWidth = Advance(font, header) + 0.8 * R;
-            if (state.cricket) {
-                tabWidth = std::max(tabWidth, rowsWidth);
-            }
-            const QRectF tab(marginX, bar.top() - headerH, std::min(tabWidth, width),
-                             headerH + 0.2 * R);
-            b.fill(tab, theme.panel, theme.radius * R);
-            b.scene.panel = b.scene.panel.united(tab);
-            if (theme.showHeader) {
-                b.text("header", header, QRectF(tab.left() + 0.4 * R, tab.top(), tabWidth, headerH),
-                       font, theme.muted, theme.panel, Qt::AlignLeft | Qt::AlignVCenter);
-            }
-            if (state.cricket) {
-                b.targetLabels(marginX + rowsWidth - b.scoreWidth() -
-                                   kCricketTargets * b.markColumn(),
-                               tab.top(), headerH);
-            }
+            b.text("header",
+                   QFontMetricsF(font).elidedText(Builder::Q(state.header), Qt::ElideRight,
+                                                  nameWidth - 0.2 * R),
+                   QRectF(tab.left() + b.stripe() + b.marker(), tab.top(), nameWidth, headerH),
+                   font, theme.muted, theme.panel, Qt::AlignLeft | Qt::AlignVCenter);
         }
         for (int p = 1; p <= 2; ++p) {
             b.playerRow(p, bar.left(), bar.top() + (p - 1) * R, nameWidth);
@@ -550,20 +564,15 @@ BoardScene LayoutBroadcast(const BoardState& state, QSize size, const BroadcastO
     b.scene.panel = panel;
     double y = topY + 0.05 * R;
     if (headerH > 0) {
+        const double columns = b.columnLabels(left, nameWidth, y, headerH);
         if (theme.showHeader) {
-            const double labelsLeft = left + b.fixedRowWidth() + nameWidth - b.scoreWidth() -
-                                      (state.cricket ? kCricketTargets * b.markColumn() : 0);
-            const double headerWidth =
-                (state.cricket ? labelsLeft - left : width) - 0.3 * R - b.stripe() - b.marker();
+            const double headerLeft = left + b.stripe() + b.marker();
+            const double headerWidth = columns - headerLeft - 0.1 * R;
             b.text("header",
                    QFontMetricsF(b.smallFont())
                        .elidedText(Builder::Q(state.header), Qt::ElideRight, headerWidth),
-                   QRectF(left + b.stripe() + b.marker(), y, headerWidth, headerH), b.smallFont(),
-                   theme.muted, theme.panel, Qt::AlignLeft | Qt::AlignVCenter);
-        }
-        if (state.cricket) {
-            b.targetLabels(left + width - b.scoreWidth() - kCricketTargets * b.markColumn(), y,
-                           headerH);
+                   QRectF(headerLeft, y, headerWidth, headerH), b.smallFont(), theme.muted,
+                   theme.panel, Qt::AlignLeft | Qt::AlignVCenter);
         }
         y += headerH;
     }

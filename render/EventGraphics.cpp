@@ -41,11 +41,17 @@ int LegWonAt(const Match& match, int index) {
     if (leg < match.legs.size() && match.legs[leg].winner != 0) {
         return match.legs[leg].winner;
     }
-    if (match.gameKind == GameKind::X01 && entry->value > 0 &&
-        entry->score[entry->player - 1] == 0) {
-        return entry->player;
+    const int p = entry->player - 1;
+    if (match.gameKind == GameKind::X01) {
+        return entry->value > 0 && entry->score[p] == 0 ? entry->player : 0;
     }
-    return 0;
+    // Cricket: every target closed and at least the other player's points.
+    for (int target = 0; target < kCricketTargets; ++target) {
+        if (entry->marks[p][target] < 3) {
+            return 0;
+        }
+    }
+    return entry->score[p] >= entry->score[1 - p] ? entry->player : 0;
 }
 
 std::vector<EventMark> MatchEvents(const Match& match) {
