@@ -62,6 +62,17 @@ bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options);
 // checks that the board fits. On failure prints an error naming the option.
 bool ResolveBoard(CliOptions& options);
 
+// Takes --theme NAME|FILE and --layout corner|lower-third|vertical out of argv (argc shrinks)
+// and applies them to options.render once the other options are parsed: ApplyBoardOptions
+// sizes the broadcast board to --size and places it by --place. On a bad value prints an error
+// naming the option.
+struct BoardArguments {
+    std::string theme;
+    std::string layout;
+};
+bool TakeBoardArguments(int& argc, char** argv, BoardArguments& board);
+bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options);
+
 // The output may not be the score file, nor a device or FIFO: checked as the export checks
 // it; prints the error.
 bool WritePicture(const QImage& picture, const std::string& path, const std::string& scorePath);
