@@ -254,3 +254,161 @@ TEST_F(ScoringOnFootage, ATwoLegMatchEnteredByKeyboardIsTheFileWithFrameStartTim
 }
 
 } // namespace
+
+namespace {
+
+// A session on a file of its own, with a clock the test sets.
+class SheetActions : public testing::Test {
+protected:
+    void SetUp() override {
+        m_session.frameMs = [this] { return m_clock; };
+        MatchFormat format;
+        format.game = "301";
+        ASSERT_TRUE(m_session.create(QString::fromStdString(m_path), format));
+        for (const char* token : {"T20", "T20", "T20", "0", "0", "0", "T20", "T19", "D1"}) {
+            m_clock += 1000;
+            ASSERT_TRUE(m_session.enter(token));
+        }
+    }
+
+    // The darts as the file on disk holds them, "token@time" each.
+    QStringList OnDisk() const {
+        MatchSheet sheet;
+        EXPECT_TRUE(OpenSheetFile(m_path, sheet));
+        QStringList out;
+        for (const SheetDart& d : sheet.darts()) {
+            out << QString::fromStdString(d.token) + "@" + QString::number(d.time);
+        }
+        return out;
+    }
+
+    TempDir m_dir;
+    std::string m_path = m_dir.File("sheet.txt");
+    int64_t m_clock = 0;
+    ScoringSession m_session;
+};
+
+TEST_F(SheetActions, EachActionOfTheTableIsSavedAndUndoneAndRedone) {
+    ScoreSheetView view(m_session);
+    QString answer;
+    view.askToken = [&answer](const QString&) { return answer; };
+    const QStringList start = OnDisk();
+    ASSERT_EQ(start.size(), 9);
+    EXPECT_EQ(start[4], "0@5000");
+
+    // The table shows legs, visits and darts: one leg, three visits, nine darts.
+    ASSERT_EQ(view.topLevelItemCount(), 1);
+    EXPECT_EQ(view.topLevelItem(0)->childCount(), 3);
+    EXPECT_EQ(view.topLevelItem(0)->child(2)->child(1)->text(1), "T19");
+
+    std::vector<QStringList> states{start};
+    view.selectDart(4);
+    answer = "D5";
+    ASSERT_TRUE(view.editSelected());
+    EXPECT_EQ(OnDisk()[4], "D5@5000");
+    states.push_back(OnDisk());
+
+    m_clock = 4567;
+    view.selectDart(5);
+    ASSERT_TRUE(view.retimeSelected());
+    EXPECT_EQ(OnDisk()[5], "0@4567");
+    states.push_back(OnDisk());
+
+    view.selectDart(0);
+    ASSERT_TRUE(view.deleteSelected());
+    EXPECT_EQ(OnDisk().size(), 8);
+    EXPECT_EQ(OnDisk()[0], "T20@2000");
+    states.push_back(OnDisk());
+
+    m_clock = 500;
+    view.selectDart(0);
+    answer = "19";
+    ASSERT_TRUE(view.insertBeforeSelected());
+    EXPECT_EQ(OnDisk()[0], "19@500");
+    EXPECT_EQ(OnDisk()[1], "T20@2000");
+    states.push_back(OnDisk());
+
+    // A refused token and a cancelled question change nothing.
+    answer = "T99";
+    EXPECT_FALSE(view.editSelected());
+    answer.clear();
+    EXPECT_FALSE(view.insertBeforeSelected());
+    EXPECT_EQ(OnDisk(), states.back());
+
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        ASSERT_TRUE(m_session.undoAction().isEnabled());
+        m_session.undoAction().trigger();
+        EXPECT_EQ(OnDisk(), states[i - 1]) << i;
+    }
+    for (size_t i = 1; i < states.size(); ++i) {
+        ASSERT_TRUE(m_session.redoAction().isEnabled());
+        m_session.redoAction().trigger();
+        EXPECT_EQ(OnDisk(), states[i]) << i;
+    }
+    EXPECT_FALSE(m_session.redoAction().isEnabled());
+    EXPECT_EQ(m_session.undoAction().shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(m_session.redoAction().shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+}
+
+TEST_F(SheetActions, EditsMoveLaterVisitsAndDoubleClickSeeksToTheDart) {
+    ScoreSheetView view(m_session);
+    int64_t sought = -1;
+    QObject::connect(&view, &ScoreSheetView::seekRequested, [&sought](int64_t ms) { sought = ms; });
+    view.selectDart(1);
+    ASSERT_TRUE(view.deleteSelected());
+    // The first visit now ends with what was the second visit's first dart, its time with it.
+    QTreeWidgetItem* moved = view.topLevelItem(0)->child(0)->child(2);
+    EXPECT_EQ(moved->text(1), "0");
+    EXPECT_EQ(moved->text(2), "0:04.000");
+    EXPECT_EQ(view.topLevelItem(0)->child(2)->childCount(), 2);
+
+    QTreeWidgetItem* dart = view.topLevelItem(0)->child(2)->child(0);
+    emit view.itemDoubleClicked(dart, 0);
+    EXPECT_EQ(sought, 8000);
+}
+
+TEST(NewMatch, TheFormCreatesTheFileAtOnceAndNeverOverwritesOne) {
+    TempDir dir;
+    ScoringSession session;
+    NewMatchDialog dialog(session, QString());
+    QString asked = "unset";
+    const QString path = QString::fromStdString(dir.File("m.txt"));
+    dialog.chooseSavePath = [&](const QString& initial) {
+        asked = initial;
+        return path;
+    };
+    dialog.gameField().setCurrentText("701");
+    dialog.nameField(1).setText("Anna");
+    dialog.nameField(2).setText("斎藤");
+    dialog.legsField().setValue(3);
+    dialog.setsField().setValue(2);
+    dialog.firstField().setCurrentIndex(1);
+    dialog.outField().setCurrentIndex(2);
+    dialog.bullField().setChecked(false);
+    ASSERT_TRUE(dialog.create());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(session.path(), path);
+
+    const ProfileFile file(ReadBytes(path.toStdString()));
+    const std::pair<const char*, const char*> settings[] = {
+        {"GAME", "701"}, {"P1-NAME", "Anna"}, {"P2-NAME", "斎藤"}, {"LEGS", "3"},
+        {"SETS", "2"},   {"FIRST", "2"},      {"OUT", "MASTER"},   {"SEPABULL", "0"}};
+    for (const auto& [key, value] : settings) {
+        EXPECT_EQ(ScoreValue(file, "SETTING", key), value) << key;
+    }
+    EXPECT_EQ(session.sheet().next().player, 2);
+
+    // A second form for the same path, as the command line fills it in: refused, file kept.
+    const std::string before = ReadBytes(path.toStdString());
+    ScoringSession other;
+    NewMatchDialog again(other, path);
+    again.chooseSavePath = [](const QString&) -> QString {
+        ADD_FAILURE() << "the path was filled in";
+        return {};
+    };
+    EXPECT_FALSE(again.create());
+    EXPECT_FALSE(again.errorLine().text().isEmpty());
+    EXPECT_EQ(ReadBytes(path.toStdString()), before);
+}
+
+} // namespace
