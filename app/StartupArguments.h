@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class MainWindow;
+class ScoringPanel;
 
 // What the program was started with: vorlat [SCORE.txt] [--footage VIDEO].
 struct StartupFiles {
@@ -19,4 +20,8 @@ QString TakeFootageOption(QStringList& args);
 StartupFiles ParseStartupArguments(QStringList args);
 
 // Loads the score file, then opens the footage beside it in the player and shows the player.
+// A score file that does not exist opens the new-match form with its path filled in.
 void OpenStartupFiles(MainWindow& window, const StartupFiles& files);
+
+// The window's scoring panel (pad, score sheet, session), made on first use.
+ScoringPanel& ScoringOf(MainWindow& window);

@@ -5,7 +5,9 @@
 #include "app/NewMatchDialog.h"
 #include "app/PlayerWindow.h"
 #include "app/ScoreSheetView.h"
+#include "app/ScoringPanel.h"
 #include "app/ScoringSession.h"
+#include "app/StartupArguments.h"
 
 #include "EngineLog.h"
 #include "FootageMaker.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -251,6 +254,46 @@ TEST_F(ScoringOnFootage, ATwoLegMatchEnteredByKeyboardIsTheFileWithFrameStartTim
     Match loaded;
     ASSERT_TRUE(OpenScoreFile(loaded, path.toStdString()));
     EXPECT_EQ(loaded.entries[1].time, FrameMs(3));
+}
+
+TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFootage) {
+    ScoringPanel& panel = ScoringOf(*m_window);
+    const QString path = QString::fromStdString(m_dir.File("fresh.txt"));
+    QString filledIn;
+    panel.runNewMatch = [&filledIn](NewMatchDialog& dialog) {
+        filledIn = dialog.path();
+        dialog.nameField(1).setText("Anna");
+        return dialog.create();
+    };
+    OpenStartupFiles(*m_window,
+                     StartupFiles{path, QString::fromStdString(s_dir->File("footage.mp4"))});
+    EXPECT_EQ(filledIn, path);
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(&ScoringOf(*m_window), &panel);
+    EXPECT_TRUE(panel.isEnabled());
+    EXPECT_TRUE(m_window->player().hasFootage());
+
+    // The first dart makes the file one the window loads; a double click seeks back to it.
+    PlayerWindow& player = m_window->player();
+    ASSERT_TRUE(WaitUntil([&] { return player.frameMs() >= 0; }));
+    player.seekFrame(20);
+    ASSERT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(20); }, 10000));
+    Type(panel.pad().tokenField(), "t20");
+    EXPECT_EQ(m_window->match().count(), 2); // the turn start and the dart
+    EXPECT_TRUE(player.hasFootage());        // loading the new file kept the footage
+    EXPECT_EQ(m_window->match().entries[1].time, FrameMs(20));
+    EXPECT_EQ(panel.pad().promptLine().text(), "Anna, dart 2 (leg 1)");
+    player.seekFrame(60);
+    ASSERT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(60); }, 10000));
+    QTreeWidgetItem* dart = panel.sheet().topLevelItem(0)->child(0)->child(0);
+    emit panel.sheet().itemDoubleClicked(dart, 0);
+    EXPECT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(20); }, 10000))
+        << player.frameMs();
+
+    // Started again on the file, scoring goes on where it stopped.
+    ScoringPanel again(*m_window);
+    ASSERT_TRUE(again.continueMatch(path));
+    EXPECT_EQ(again.session().sheet().darts(), panel.session().sheet().darts());
 }
 
 } // namespace
