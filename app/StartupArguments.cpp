@@ -2,6 +2,9 @@
 
 #include "app/MainWindow.h"
 #include "app/PlayerWindow.h"
+#include "app/ScoringPanel.h"
+
+#include <QFileInfo>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -38,13 +41,31 @@ StartupFiles ParseStartupArguments(QStringList args) {
     return files;
 }
 
+ScoringPanel& ScoringOf(MainWindow& window) {
+    if (auto* panel = window.findChild<ScoringPanel*>()) {
+        return *panel;
+    }
+    auto* panel = new ScoringPanel(window, &window);
+    panel->setWindowFlag(Qt::Window);
+    panel->setWindowTitle(QObject::tr("Scoring"));
+    return *panel;
+}
+
 void OpenStartupFiles(MainWindow& window, const StartupFiles& files) {
-    if (!files.score.isEmpty()) {
+    // A score file that does not exist yet is a match to score: the new-match form opens
+    // with its path filled in, beside the footage.
+    const bool newMatch = !files.score.isEmpty() && !QFileInfo::exists(files.score);
+    if (!files.score.isEmpty() && !newMatch) {
         window.openScore(files.score);
     }
     if (!files.footage.isEmpty()) {
         window.player().show();
         window.player().openFootage(files.footage);
+    }
+    if (newMatch) {
+        ScoringPanel& panel = ScoringOf(window);
+        panel.show();
+        panel.newMatch(files.score);
     }
 }
 
