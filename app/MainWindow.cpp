@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyle>
 #include <QToolButton>
 
 #include <algorithm>
@@ -174,7 +175,10 @@ void MainWindow::buildLayout() {
     m_playerButton->setObjectName(QStringLiteral("playerButton"));
     m_playerButton->setAutoRaise(true);
     m_playerButton->setFocusPolicy(Qt::NoFocus);
-    m_playerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // A play mark beside the words says that this text is a control, not a label.
+    m_playerButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    m_playerButton->setIconSize(QSize(kTextHeight - 2, kTextHeight - 2));
+    m_playerButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_playerButton->setFixedHeight(kTextHeight);
 
     auto* linkRow = new QHBoxLayout;

@@ -30,9 +30,10 @@ struct Notice {
     bool withCancel = false; // OK and Cancel; otherwise OK alone
 };
 
-// The main window: the preview, the status line, the link and the three buttons. It keeps
-// the loaded match, gives the engine its commands and turns the engine's answers into
-// texts, captions and boxes.
+// The main window: the preview, the status line, the link, the player's button and the
+// three buttons. It keeps the loaded match, gives the engine its commands and turns the
+// engine's answers into texts, captions and boxes. One box at a time: what would open another
+// while one waits for the user goes to the status line.
 class MainWindow : public QDialog {
     Q_OBJECT
 public:

@@ -21,7 +21,7 @@ int CliCheck(int argc, char** argv) {
     const std::string report = CliCheckReport(argv[0], outcome);
     std::fwrite(report.data(), 1, report.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("vorlat-cli check: could not write the output\n", stderr);
+        std::fprintf(stderr, "%s\n", CliCheckWriteErrorText().c_str());
         return 1;
     }
     return CheckExitStatus(outcome);

@@ -154,6 +154,10 @@ std::string CliPrintable(std::string_view bytes) {
     return out;
 }
 
+std::string CliCheckWriteErrorText() {
+    return Utf8(Tr(QT_TRANSLATE_NOOP("Cli", "vorlat-cli check: could not write the output")));
+}
+
 std::string CliCheckReport(const std::string& path, const LoadOutcome& outcome) {
     const std::string shownPath = CliPrintable(path);
     if (!outcome.loaded) {

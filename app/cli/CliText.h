@@ -26,6 +26,9 @@ std::string CliHelpDetails();
 // and its name hold, the report is UTF-8 with no control character: see CliPrintable.
 std::string CliCheckReport(const std::string& path, const LoadOutcome& outcome);
 
+// "vorlat-cli check: could not write the output"
+std::string CliCheckWriteErrorText();
+
 // bytes made safe for a terminal and a UTF-8 reader: a byte that is not part of valid UTF-8
 // and a control character (C0, DEL, C1) become \xNN, one escape a byte, and a backslash
 // becomes \\ so that an escape always means a byte that was there.

@@ -91,6 +91,10 @@
         <source>  --end-card: the last 5 s show the match&apos;s figures</source>
         <translation>  --end-card: 最後の5秒に試合の成績を表示します</translation>
     </message>
+    <message>
+        <source>vorlat-cli check: could not write the output</source>
+        <translation>vorlat-cli check: 出力を書き込めませんでした</translation>
+    </message>
 </context>
 <context>
     <name>ExportDialog</name>

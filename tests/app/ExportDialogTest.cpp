@@ -4,6 +4,7 @@
 #include "FootageMaker.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
+#include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/PlayerWindow.h"
 #include "app/Texts.h"
@@ -57,6 +58,7 @@ struct PresetCase {
 };
 
 TEST(ExportSettingsTest, PresetsMakeTheirVideos) {
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
     const std::vector<PresetCase> cases = {
         {0, VideoCodec::Video1, QSize(), Background::Kind::Picture, "avi"},
         {1, VideoCodec::ProRes, QSize(1920, 1080), Background::Kind::Transparent, "mov"},
@@ -166,6 +168,7 @@ TEST(ExportDialogTest, PresetsFillTheFieldsAndEditsMakeThemCustom) {
 // The places and backgrounds are words, each giving its setting; the key colour comes from
 // the picker, and a cancelled picker keeps the colour there was.
 TEST(ExportDialogTest, PlaceAndBackgroundAreWordsWithAColourPicker) {
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
     ExportDialog dialog(ExportSettings::presets()[2].settings);
     const struct {
         BoardPlace place;
@@ -309,6 +312,8 @@ TEST(ExportSettingsTest, SuggestedNameSitsBesideTheScoreFile) {
 class WindowExport : public testing::Test {
 protected:
     void SetUp() override {
+        // The boxes' English words.
+        ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
         m_score = m_dir.File("match.txt");
         WriteBytes(m_score, kShortMatch);
         m_window = std::make_unique<MainWindow>();

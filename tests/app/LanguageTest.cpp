@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -283,13 +284,14 @@ TEST(CommandLine, WindowProgramsHelpAndVersionWorkWithoutADisplay) {
               std::string::npos);
 }
 
-// Runs `vorlat-cli check` on a file whose name may hold any byte, under the given language.
-ProcessRun Check(const std::string& path, const char* language) {
+// Runs `vorlat-cli check` on a file whose name may hold any byte, under the given language;
+// with output, its standard output goes there instead of being read.
+ProcessRun Check(const std::string& path, const char* language, const std::string& output = {}) {
     TempDir dir;
     const std::string err = dir.File("err");
     const std::string command = std::string("env -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 LANGUAGE=") +
                                 language + " '" + VORLAT_CLI_PATH + "' check '" + path + "' 2>'" +
-                                err + "'";
+                                err + "'" + (output.empty() ? std::string() : " >'" + output + "'");
     ProcessRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -348,6 +350,12 @@ TEST(CheckReport, BytesThatAreNoTextArePrintedAsEscapesInEitherLanguage) {
     const ProcessRun missing = Check(dir.File("gone\x1B.txt"), "ja");
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.out, dir.File("gone\\x1B.txt") + ": error: ファイルがありません\n");
+    // Output that cannot be written is said in the user's language too.
+    if (std::filesystem::exists("/dev/full")) {
+        const ProcessRun full = Check(path, "ja", "/dev/full");
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_EQ(full.err, "vorlat-cli check: 出力を書き込めませんでした\n");
+    }
 }
 
 TEST(CommandLine, HelpAndVersionOfBothPrograms) {
