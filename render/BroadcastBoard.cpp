@@ -227,7 +227,7 @@ BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t
     }
     (void)dartsLeft;
     if (t) {
-        state.event = EventAt(MatchEvents(match), *t, options.theme.events);
+        state.event = EventAt(BoardEventMarks(match), *t, options.theme.events);
     }
     return state;
 }

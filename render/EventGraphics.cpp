@@ -54,7 +54,7 @@ int LegWonAt(const Match& match, int index) {
     return entry->score[p] >= entry->score[1 - p] ? entry->player : 0;
 }
 
-std::vector<EventMark> MatchEvents(const Match& match) {
+std::vector<EventMark> BoardEventMarks(const Match& match) {
     std::vector<EventMark> events;
     for (int i = 0; i < match.count(); ++i) {
         const Entry& entry = match.entries[static_cast<size_t>(i)];

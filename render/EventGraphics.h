@@ -26,7 +26,7 @@ struct EventMark {
 
 // Every event of the match in entry order. One mark per entry at most: a dart that wins the
 // match is the match's mark, not also the leg's (the largest event wins).
-std::vector<EventMark> MatchEvents(const Match& match);
+std::vector<EventMark> BoardEventMarks(const Match& match);
 
 // The player who won the leg at the entry at index, or 0: the leg's recorded winner at its
 // last placed dart, or in a 01 leg without one the player whose dart left exactly 0.

@@ -34,7 +34,7 @@ enum class BoardEvent {
 inline constexpr int EventBit(BoardEvent event) {
     return 1 << static_cast<int>(event);
 }
-inline constexpr int kAllEvents = (1 << 6) - 1;
+inline constexpr int kAllBoardEvents = (1 << 6) - 1;
 
 struct Theme {
     enum class Design { Broadcast, Classic };
@@ -55,7 +55,7 @@ struct Theme {
     bool showVisit = true;
     bool showCheckout = true;
     bool showStats = false;
-    int events = kAllEvents; // EventBit()s
+    int events = kAllBoardEvents; // EventBit()s
 
     bool shows(BoardEvent event) const { return (events & EventBit(event)) != 0; }
 };

@@ -27,13 +27,6 @@ std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
@@ -218,7 +211,7 @@ public:
               const std::vector<std::string>& inputs, const VideoFormat& video,
               const SoundReader* sound, const std::vector<Chapter>& chapters, std::string& error) {
         for (const std::string& input : inputs) {
-            if (SamePath(path, input)) {
+            if (SameFile(path, input)) {
                 error = "cannot write " + path + ": it is an input of the clips (the footage or " +
                         "a clip), which is never written over";
                 return false;

@@ -33,7 +33,7 @@ std::string Reason(const std::string& path, int error) {
     return "cannot write " + path + ": " + std::strerror(error);
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
+bool SameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
@@ -50,7 +50,8 @@ std::string Refusal(const std::string& shown, const struct stat& target,
     }
     for (const ProtectedFile& file : keep) {
         struct stat kept {};
-        if (!file.path.empty() && ::stat(file.path.c_str(), &kept) == 0 && SameFile(kept, target)) {
+        if (!file.path.empty() && ::stat(file.path.c_str(), &kept) == 0 &&
+            SameInode(kept, target)) {
             return "cannot write " + shown + ": it is " + file.what + " " + file.path +
                    " (a video would replace it)";
         }
@@ -513,7 +514,7 @@ void RemoveLeftovers(const std::string& folder) {
         }
         struct stat opened {};
         // A running export holds its lock for as long as it writes.
-        if (::fstat(fd, &opened) == 0 && SameFile(opened, st) && Lock(fd)) {
+        if (::fstat(fd, &opened) == 0 && SameInode(opened, st) && Lock(fd)) {
             if (S_ISDIR(st.st_mode)) {
                 RemoveFolderOfPictures(path);
             } else {
@@ -522,4 +523,11 @@ void RemoveLeftovers(const std::string& folder) {
         }
         ::close(fd);
     }
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           SameInode(sa, sb);
 }

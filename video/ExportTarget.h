@@ -83,6 +83,10 @@ private:
     unsigned m_mode = 0644;   // the permissions the video gets in its place
 };
 
+// Whether two paths lead to the same file (device and inode, links followed); false when
+// either is empty or missing. The one rule every output uses to keep its inputs safe.
+bool SameFile(const std::string& a, const std::string& b);
+
 // Free bytes for an unprivileged user in the file system of folder; -1 when unknown.
 int64_t FreeBytes(const std::string& folder);
 

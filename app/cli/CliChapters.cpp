@@ -3,6 +3,7 @@
 
 #include "score/Chapters.h"
 #include "score/ScoreData.h"
+#include "video/ExportTarget.h"
 #include "video/Footage.h"
 #include "video/FrameClock.h"
 
@@ -164,8 +165,8 @@ int CliChapters(int argc, char** argv) {
     }
     const QString out = QString::fromStdString(args.output);
     const QFileInfo target(out);
-    if (SameFile(out, QString::fromStdString(scorePath)) ||
-        (!args.footage.empty() && SameFile(out, QString::fromStdString(args.footage)))) {
+    if (SameFile(args.output, scorePath) ||
+        (!args.footage.empty() && SameFile(args.output, args.footage))) {
         std::fprintf(stderr,
                      "vorlat-cli: %s is the score file or the footage; chapters never write over "
                      "them\n",

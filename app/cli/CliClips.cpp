@@ -245,7 +245,7 @@ int CliClips(int argc, char** argv) {
                 return 1;
             }
             ExportTarget out;
-            if (SameFile(QString::fromStdString(clip.path), QString::fromStdString(footagePath)) ||
+            if (SameFile(clip.path, footagePath) ||
                 !out.prepare(clip.path, scorePath, false, 0, error)) {
                 std::remove(cut.c_str());
                 std::fprintf(stderr, "vorlat-cli: %s\n",

@@ -266,7 +266,7 @@ TEST(BroadcastBoard, SetsShowTheirColumnAndPlace) {
 
 TEST(EventGraphics, EventsComeFromTheEntriesAtTheirTimes) {
     const Match match = TwoLegMatch();
-    const std::vector<EventMark> events = MatchEvents(match);
+    const std::vector<EventMark> events = BoardEventMarks(match);
     const struct {
         int entry;
         BoardEvent kind;
@@ -293,11 +293,11 @@ TEST(EventGraphics, EventsComeFromTheEntriesAtTheirTimes) {
 // its time. A kind the theme switches off never shows.
 TEST(EventGraphics, FadeInAndOutFrameByFrame) {
     const Match match = TwoLegMatch();
-    const std::vector<EventMark> events = MatchEvents(match);
+    const std::vector<EventMark> events = BoardEventMarks(match);
     const int64_t start = events.front().time;
     std::vector<double> presence;
     for (int64_t t = start; t < start + kEventMs + 200; t += 40) {
-        const auto active = EventAt(events, t, kAllEvents);
+        const auto active = EventAt(events, t, kAllBoardEvents);
         presence.push_back(active ? active->presence : 0.0);
     }
     EXPECT_GT(presence.front(), 0.0);
@@ -311,8 +311,8 @@ TEST(EventGraphics, FadeInAndOutFrameByFrame) {
     for (size_t i = 1; i < presence.size(); ++i) {
         EXPECT_LE(std::abs(presence[i] - presence[i - 1]), 0.2) << "a cut at frame " << i;
     }
-    EXPECT_FALSE(EventAt(events, start + 100, kAllEvents & ~EventBit(BoardEvent::OneEighty)));
-    EXPECT_FALSE(EventAt(events, start - 1, kAllEvents));
+    EXPECT_FALSE(EventAt(events, start + 100, kAllBoardEvents & ~EventBit(BoardEvent::OneEighty)));
+    EXPECT_FALSE(EventAt(events, start - 1, kAllBoardEvents));
 
     // Drawn: two frames of the slide differ, and the graphic's text is on the frame.
     const RenderOptions options = Broadcast("broadcast", QSize(1280, 720), kTransparent);
