@@ -78,15 +78,10 @@ std::string Joined(const std::vector<SheetDart>& darts, int first, int count, bo
     return value;
 }
 
-// True when the evaluated entry's dart won its leg. A match file's evaluation counts the
-// won leg; an evaluation that does not count legs says so only by a 01 score of zero
-// reached without a bust, which is the same event under the open finish.
-bool WonLeg(const Match& match, const Entry& entry) {
-    if (entry.legsWon[0] + entry.legsWon[1] + entry.setsWon[0] + entry.setsWon[1] > 0) {
-        return true;
-    }
-    return match.gameKind == GameKind::X01 && entry.player >= 1 && entry.player <= 2 &&
-           entry.score[entry.player - 1] == 0 && entry.value >= 0;
+// True when the evaluated entry's dart won its leg: the evaluation of a match file counts
+// the leg from its winning dart on.
+bool WonLeg(const Entry& entry) {
+    return entry.legsWon[0] + entry.legsWon[1] + entry.setsWon[0] + entry.setsWon[1] > 0;
 }
 
 // Removes the visits that start at or after the dart `from`.
@@ -260,7 +255,7 @@ void MatchSheet::layout() {
                     if (entry.dart < 1) {
                         continue;
                     }
-                    if (index >= fixed && (entry.value < 0 || WonLeg(evaluated, entry))) {
+                    if (index >= fixed && (entry.value < 0 || WonLeg(entry))) {
                         event = index;
                         won = entry.value >= 0;
                         break;

@@ -250,10 +250,21 @@ TEST_F(ScoringOnFootage, ATwoLegMatchEnteredByKeyboardIsTheFileWithFrameStartTim
         EXPECT_EQ(value(v.data, v.key), tokens.join(',')) << v.data << " " << v.key;
         EXPECT_EQ(value(v.time, v.key), stamps.join(',')) << v.time << " " << v.key;
     }
-    // Today's loader reads the file, with leg 1's times as entered.
+    // The loader reads the same match: both legs, their winners and first throwers, and
+    // every dart at its time.
     Match loaded;
     ASSERT_TRUE(OpenScoreFile(loaded, path.toStdString()));
-    EXPECT_EQ(loaded.entries[1].time, FrameMs(3));
+    ASSERT_EQ(loaded.legs.size(), 2u);
+    EXPECT_EQ(loaded.legs[0].winner, 1);
+    EXPECT_EQ(loaded.legs[1].winner, 2);
+    EXPECT_EQ(loaded.legs[1].firstThrower, 2);
+    std::vector<int32_t> loadedTimes;
+    for (const Entry& e : loaded.entries) {
+        if (e.dart > 0) {
+            loadedTimes.push_back(e.time);
+        }
+    }
+    EXPECT_EQ(loadedTimes, times);
 }
 
 TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFootage) {
