@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 
 // Every place, in the order the lists show them.
 inline constexpr std::array<BoardPlace, 5> kBoardPlaces = {
@@ -76,13 +75,3 @@ private:
     int m_index = -2;
     bool m_drawn = false;
 };
-
-// Whether two paths name the same file (links and hard links included). False when either
-// does not exist.
-inline bool SameFile(const QString& a, const QString& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.toLocal8Bit().constData(), &sa) == 0 &&
-           ::stat(b.toLocal8Bit().constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}

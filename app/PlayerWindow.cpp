@@ -541,17 +541,15 @@ void PlayerWindow::toggleBurn() {
     if (path.isEmpty()) {
         return;
     }
-    if (SameFile(path, m_scorePath) || SameFile(path, m_settings.footagePath)) {
-        setStatus(tr("The burn-in never writes over the score file or the footage."));
-        return;
-    }
+    // The burn-in itself refuses the score file, the footage, devices and pipes.
     BurnSettings settings;
     settings.footagePath = m_settings.footagePath.toStdString();
     settings.outputPath = path.toStdString();
+    settings.scorePath = m_scorePath.toStdString();
     // The board reads the match it was made with: a copy that lives as long as the burn.
     auto match = std::make_shared<Match>(m_match);
     auto board = std::make_shared<MomentBoard>(*match, boardScale());
-    settings.boardPos = BoardPosition(m_footageSize, board->size(), m_settings.overlay.place);
+    settings.place = m_settings.overlay.place;
 
     m_stopBurn = std::make_shared<std::atomic<bool>>(false);
     m_burnPath = path;
@@ -597,7 +595,10 @@ void PlayerWindow::finishBurn(const BurnResult& result) {
         setStatus(tr("Burn-in finished: %1").arg(m_burnPath));
         break;
     case BurnResult::Cancelled:
-        setStatus(tr("Burn-in stopped: %1 holds the frames so far").arg(m_burnPath));
+        setStatus(result.partialPath.empty()
+                      ? tr("Burn-in stopped: %1 is as it was").arg(m_burnPath)
+                      : tr("Burn-in stopped: %1 holds the frames so far, %2 is as it was")
+                            .arg(QString::fromStdString(result.partialPath), m_burnPath));
         break;
     case BurnResult::Failed:
         setStatus(tr("Burn-in failed: %1").arg(QString::fromStdString(result.error)));

@@ -6,6 +6,9 @@
 
 #include <QFileInfo>
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
 QString TakeFootageOption(QStringList& args) {
     static const QString kOption = QStringLiteral("--footage");
     QString footage;
@@ -64,4 +67,38 @@ void OpenStartupFiles(MainWindow& window, const StartupFiles& files) {
         panel.show();
         panel.newMatch(files.score);
     }
+}
+
+QCommandLineOption AddStartupOptions(QCommandLineParser& parser) {
+    // The texts keep the translation context they have always had.
+    const auto tr = [](const char* text) {
+        return QCoreApplication::translate("Application", text);
+    };
+    parser.setApplicationDescription(
+        tr("Turns the score file of a darts match into a scoreboard video."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("SCORE.txt"), tr("The score file to open."),
+                                 QStringLiteral("[SCORE.txt]"));
+    const QCommandLineOption footage(QStringLiteral("footage"),
+                                     tr("The match footage to open in the player."),
+                                     QStringLiteral("VIDEO"));
+    parser.addOption(footage);
+    return footage;
+}
+
+bool AsksForHelpOrVersion(const QStringList& args) {
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--")) {
+            return false;
+        }
+        // The names QCommandLineParser gives its help and version options.
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help") ||
+            arg == QLatin1String("-?") || arg == QLatin1String("--help-all") ||
+            arg == QLatin1String("-v") || arg == QLatin1String("--version")) {
+            return true;
+        }
+    }
+    return false;
 }

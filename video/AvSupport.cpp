@@ -2,7 +2,10 @@
 
 extern "C" {
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 }
+
+#include <mutex>
 
 std::string AvErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -36,4 +39,9 @@ bool IsFullRange(int pixelFormat, AVColorRange range) {
     default:
         return range == AVCOL_RANGE_JPEG;
     }
+}
+
+void QuietFfmpegLog() {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
 }

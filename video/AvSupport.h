@@ -18,3 +18,7 @@ AVColorSpace PictureMatrix(AVColorSpace tag, int width, int height);
 
 // Whether samples span 0..255 (JPEG range) rather than 16..235.
 bool IsFullRange(int pixelFormat, AVColorRange range);
+
+// Keeps FFmpeg's own log to errors: its encoders' statistics and notes are not for our users.
+// Process-wide and idempotent; safe from any thread.
+void QuietFfmpegLog();

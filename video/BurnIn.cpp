@@ -1,12 +1,15 @@
 #include "video/BurnIn.h"
 
 #include "video/AvSupport.h"
+#include "video/Clips.h"
+#include "video/ExportTarget.h"
 #include "video/Footage.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/avstring.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -15,12 +18,17 @@ extern "C" {
 }
 
 #include <QRect>
+#include <QTransform>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
-#include <filesystem>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -28,6 +36,74 @@ namespace {
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
+
+// ".mp4" of "a/b.MP4"; empty without an extension.
+std::string Extension(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash + 2) || dot == 0) {
+        return {};
+    }
+    std::string extension = path.substr(dot);
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return extension;
+}
+
+std::string FileKind(const std::string& path) {
+    const std::string extension = Extension(path);
+    return extension.empty() ? "file without an extension" : extension + " file";
+}
+
+std::string Seconds(int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", double(ms) / 1000.0);
+    return text;
+}
+
+// Whether two paths lead to the same file, links followed; false when either is missing.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Where a rectangle of the shown picture lies in the stored one, for a player that turns
+// the stored picture (size stored) clockwise by rotation to show it.
+QRect StoredRect(const QRect& shown, QSize stored, int rotation) {
+    const int w = stored.width(), h = stored.height();
+    switch (rotation) {
+    case 90:
+        return QRect(shown.y(), h - shown.x() - shown.width(), shown.height(), shown.width());
+    case 180:
+        return QRect(w - shown.x() - shown.width(), h - shown.y() - shown.height(), shown.width(),
+                     shown.height());
+    case 270:
+        return QRect(w - shown.y() - shown.height(), shown.x(), shown.height(), shown.width());
+    default:
+        return shown;
+    }
+}
+
+// NAME.partial.EXT beside path.
+std::string PartialName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= start) {
+        dot = path.size();
+    }
+    return path.substr(0, dot) + ".partial" + path.substr(dot);
+}
+
+// H.264's largest frame (level 6.2: 139264 macroblocks, 8192 x 4352 pixels) and x264's widest.
+constexpr int64_t kMaxMacroblocks = 139264;
+constexpr int kMaxSide = 16384;
+
+// Muxers that store a display matrix (the tkhd box's matrix).
+constexpr const char* kRotatingMuxers = "mov,mp4,3gp,3g2,ipod,psp,ismv,f4v";
 
 // Row and plane alignment of the frames we fill ourselves, enough for every SIMD width.
 constexpr int kFrameAlign = 64;
@@ -65,6 +141,9 @@ void BoardOverlay::Build(const QImage& board, const QRect& area, const QPoint& b
         break;
     case AVCOL_SPC_SMPTE240M:
         kr = 0.212, kb = 0.087;
+        break;
+    case AVCOL_SPC_FCC:
+        kr = 0.30, kb = 0.11;
         break;
     default:
         break;
@@ -181,7 +260,12 @@ public:
 private:
     bool Fail(const std::string& message);
     bool FailAv(const std::string& what, int code);
-    bool OpenOutput();
+    bool CheckFootage();
+    bool CheckOutputKind();
+    bool PrepareTarget(ExportTarget& target);
+    bool OpenOutput(ExportTarget& target);
+    bool Finish();
+    void KeepPartial(ExportTarget& target, BurnResult& result);
     bool OpenVideoEncoder();
     bool OpenAudio();
     bool Write(AVPacket* packet, const AVStream* stream, AVRational from);
@@ -195,6 +279,7 @@ private:
     QSize m_boardSize;
     std::string m_error;
     std::unique_ptr<Footage> m_footage;
+    const AVOutputFormat* m_outputFormat = nullptr;
     OutputPtr m_output;
 
     AVStream* m_videoIn = nullptr;
@@ -232,16 +317,80 @@ bool BurnJob::FailAv(const std::string& what, int code) {
     return Fail(what + ": " + AvErrorText(code));
 }
 
-bool BurnJob::OpenOutput() {
-    const std::string& path = m_settings.outputPath;
-    std::error_code ec;
-    if (std::filesystem::equivalent(m_settings.footagePath, path, ec)) {
-        return Fail("The output " + Quoted(path) + " is the footage itself");
+// Sizes the encoder cannot take are refused before anything is written.
+bool BurnJob::CheckFootage() {
+    const FootageInfo& info = m_footage->Info();
+    const std::string size = std::to_string(info.width) + " x " + std::to_string(info.height);
+    if (info.width % 2 != 0 || info.height % 2 != 0) {
+        return Fail("The footage " + Quoted(m_settings.footagePath) + " is " + size +
+                    " pixels: H.264 video as players take it (4:2:0) needs an even width and "
+                    "height, so footage of an odd size cannot be burned in; crop or scale it to "
+                    "an even size first");
     }
+    const int64_t macroblocks = int64_t((info.width + 15) / 16) * ((info.height + 15) / 16);
+    if (info.width > kMaxSide || info.height > kMaxSide || macroblocks > kMaxMacroblocks) {
+        return Fail("The footage " + Quoted(m_settings.footagePath) + " is " + size +
+                    " pixels, larger than H.264 video can be (at most " + std::to_string(kMaxSide) +
+                    " pixels a side and the area of 8192 x 4352)");
+    }
+    return true;
+}
+
+// Only a single video file that takes H.264, the footage's sound and its rotation.
+bool BurnJob::CheckOutputKind() {
+    const std::string& path = m_settings.outputPath;
+    const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
+    if (format == nullptr) {
+        return Fail("Cannot tell the kind of video file to write from the name " + Quoted(path) +
+                    " (use .mp4, .mov or .mkv)");
+    }
+    if ((format->flags & AVFMT_NOFILE) || av_match_name(format->name, "image2,image2pipe") ||
+        av_filename_number_test(path.c_str())) {
+        return Fail("H.264 video cannot be stored in a " + FileKind(path) + ": " + Quoted(path) +
+                    " names pictures, and the burn-in writes one video file (.mp4, .mov or "
+                    ".mkv)");
+    }
+    if (avformat_query_codec(format, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL) != 1) {
+        return Fail("H.264 video cannot be stored in a " + FileKind(path) + " (" + Quoted(path) +
+                    "; use .mp4, .mov or .mkv)");
+    }
+    if (const AVStream* audio = m_footage->AudioStream(); audio != nullptr) {
+        const AVCodecID codec = audio->codecpar->codec_id;
+        if (avformat_query_codec(format, codec, FF_COMPLIANCE_NORMAL) != 1 &&
+            avformat_query_codec(format, AV_CODEC_ID_AAC, FF_COMPLIANCE_NORMAL) != 1) {
+            return Fail(std::string("The footage's sound (") + avcodec_get_name(codec) +
+                        ") cannot be stored in a " + FileKind(path) + ", nor as AAC (" +
+                        Quoted(path) + "; use .mp4, .mov or .mkv)");
+        }
+    }
+    if (const int rotation = m_footage->Info().rotation;
+        rotation != 0 && !av_match_name(format->name, kRotatingMuxers)) {
+        return Fail("The footage is shown turned by " + std::to_string(rotation) +
+                    " degrees, which a " + FileKind(path) + " cannot record (" + Quoted(path) +
+                    "; use .mp4 or .mov)");
+    }
+    m_outputFormat = format;
+    return true;
+}
+
+bool BurnJob::PrepareTarget(ExportTarget& target) {
+    const std::string& path = m_settings.outputPath;
+    if (SameFile(path, m_settings.footagePath)) {
+        return Fail("Cannot write " + Quoted(path) +
+                    ": it is the footage itself (the burn-in would replace it)");
+    }
+    std::string error;
+    return target.prepare(path, m_settings.scorePath, false, 0, error) || Fail(error);
+}
+
+bool BurnJob::OpenOutput(ExportTarget& target) {
+    const std::string& path = m_settings.outputPath;
     AVFormatContext* output = nullptr;
-    int code = avformat_alloc_output_context2(&output, nullptr, nullptr, path.c_str());
+    // The file protocol, so that a name with a colon is not taken for a URL.
+    const std::string url = "file:" + target.writePath();
+    int code = avformat_alloc_output_context2(&output, m_outputFormat, nullptr, url.c_str());
     if (code < 0 || output == nullptr) {
-        return Fail("Cannot tell the kind of video file to write from the name " + Quoted(path));
+        return FailAv("Cannot write " + Quoted(path), code);
     }
     m_output.reset(output);
     return true;
@@ -266,17 +415,20 @@ bool BurnJob::OpenVideoEncoder() {
         encoder->framerate = {info.rateNum, info.rateDen};
         m_nominalDuration = av_rescale_q(1, av_inv_q(encoder->framerate), encoder->time_base);
     }
-    m_fullRange = IsFullRange(in->format, in->color_range);
+    // The footage's colour description goes out as it came in, "unspecified" included: a
+    // tag of our own would make players show the footage in other colours than before. The
+    // board is converted with the matrix a player uses for the footage, tagged or not.
+    // RGB footage has no YUV description to keep; it gets the matrix it was converted with.
+    const AVPixFmtDescriptor* pixels = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(in->format));
+    const bool rgb = (pixels != nullptr && (pixels->flags & AV_PIX_FMT_FLAG_RGB)) ||
+                     in->color_space == AVCOL_SPC_RGB;
+    m_fullRange = !rgb && IsFullRange(in->format, in->color_range);
     m_matrix = PictureMatrix(in->color_space, in->width, in->height);
-    encoder->color_range = m_fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-    encoder->colorspace = m_matrix;
-    const bool hd = m_matrix == AVCOL_SPC_BT709;
-    encoder->color_primaries = in->color_primaries != AVCOL_PRI_UNSPECIFIED
-                                   ? in->color_primaries
-                                   : (hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M);
-    encoder->color_trc = in->color_trc != AVCOL_TRC_UNSPECIFIED
-                             ? in->color_trc
-                             : (hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M);
+    encoder->color_range =
+        m_fullRange ? AVCOL_RANGE_JPEG : (rgb ? AVCOL_RANGE_MPEG : in->color_range);
+    encoder->colorspace = rgb ? m_matrix : in->color_space;
+    encoder->color_primaries = in->color_primaries;
+    encoder->color_trc = in->color_trc;
     encoder->chroma_sample_location = in->chroma_location;
     encoder->thread_count = 0;
     if (m_output->oformat->flags & AVFMT_GLOBALHEADER) {
@@ -306,6 +458,16 @@ bool BurnJob::OpenVideoEncoder() {
     m_videoOut->avg_frame_rate = m_videoIn->avg_frame_rate;
     m_videoOut->r_frame_rate = m_videoIn->r_frame_rate;
     m_videoOut->sample_aspect_ratio = in->sample_aspect_ratio;
+    // A phone's footage stays turned as it was shown.
+    size_t size = 0;
+    const uint8_t* matrix = av_stream_get_side_data(m_videoIn, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix != nullptr && size > 0) {
+        uint8_t* copy = av_stream_new_side_data(m_videoOut, AV_PKT_DATA_DISPLAYMATRIX, size);
+        if (copy == nullptr) {
+            return Fail("Out of memory");
+        }
+        std::memcpy(copy, matrix, size);
+    }
     return true;
 }
 
@@ -554,7 +716,9 @@ bool BurnJob::PrepareFrame() {
                              work->width, work->height, kFrameAlign);
         av_frame_copy_props(work, decoded);
         if (planar420) {
-            av_frame_copy(work, decoded);
+            // Plane by plane: av_frame_copy refuses YUVJ420P into YUV420P, the same layout.
+            av_image_copy(work->data, work->linesize, const_cast<const uint8_t**>(decoded->data),
+                          decoded->linesize, AV_PIX_FMT_YUV420P, work->width, work->height);
         } else {
             m_scaler.reset(sws_getCachedContext(m_scaler.release(), decoded->width, decoded->height,
                                                 static_cast<AVPixelFormat>(decoded->format),
@@ -589,45 +753,48 @@ bool BurnJob::PrepareFrame() {
 
 BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progress,
                         const std::function<bool()>& shouldStop) {
+    QuietFfmpegLog();
     BurnResult result;
     m_footage = Footage::Open(m_settings.footagePath, m_error);
-    if (!m_footage) {
+    ExportTarget target;
+    // The footage and the score file are named as such before the name's extension is
+    // looked at: "it is the score file" says more than "cannot tell the kind of video".
+    if (!m_footage || !CheckFootage() || !PrepareTarget(target) || !CheckOutputKind() ||
+        !OpenOutput(target)) {
         result.error = m_error;
         return result;
     }
     m_videoIn = m_footage->VideoStream();
-    if (!OpenOutput() || !OpenVideoEncoder() || !OpenAudio()) {
+    const std::string& path = m_settings.outputPath;
+    if (!OpenVideoEncoder() || !OpenAudio()) {
         result.error = m_error;
         return result;
     }
-    const std::string& path = m_settings.outputPath;
-    if (!(m_output->oformat->flags & AVFMT_NOFILE)) {
-        // The file protocol, so that a name with a colon is not taken for a URL.
-        const int code = avio_open(&m_output->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE);
-        if (code < 0) {
-            FailAv("Cannot write " + Quoted(path), code);
-            result.error = m_error;
-            return result;
-        }
+    int code = avio_open(&m_output->pb, m_output->url, AVIO_FLAG_WRITE);
+    if (code < 0) {
+        FailAv("Cannot write " + Quoted(path), code);
+        result.error = m_error;
+        return result;
     }
-    int code = avformat_write_header(m_output.get(), nullptr);
+    AddContainerChapters(m_output.get(), m_settings.chapters);
+    code = avformat_write_header(m_output.get(), nullptr);
     if (code < 0) {
         FailAv("Cannot start writing " + Quoted(path), code);
         result.error = m_error;
-        m_output.reset();
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
         return result;
     }
     m_footage->SetAudioSink([this](AVPacket* packet) { OnAudioPacket(packet); });
 
     const FootageInfo& info = m_footage->Info();
+    const QSize stored(info.width, info.height);
+    const QPoint shownPos =
+        m_settings.place ? PlaceBoard(info.ShownSize(), m_boardSize, *m_settings.place).topLeft()
+                         : m_settings.boardPos;
     // Chroma comes in 2 x 2 blocks: on even coordinates the board's edges fall between
     // blocks, so that its colour does not bleed into the footage beside it.
-    const QPoint boardPos(m_settings.boardPos.x() & ~1, m_settings.boardPos.y() & ~1);
-    const QRect area = m_boardSize.isEmpty()
-                           ? QRect()
-                           : QRect(boardPos, m_boardSize) & QRect(0, 0, info.width, info.height);
+    QRect boardRect = StoredRect(QRect(shownPos, m_boardSize), stored, info.rotation);
+    boardRect.moveTopLeft(QPoint(boardRect.x() & ~1, boardRect.y() & ~1));
+    const QRect area = m_boardSize.isEmpty() ? QRect() : boardRect & QRect(QPoint(0, 0), stored);
     QImage boardImage(area.isEmpty() ? QSize() : m_boardSize, QImage::Format_ARGB32_Premultiplied);
     boardImage.fill(Qt::transparent);
     BoardOverlay overlay;
@@ -635,6 +802,7 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
 
     BurnProgress state;
     state.frames = info.frameCountEstimate;
+    int64_t reachedMs = 0; // end of the last frame burned in
     result.outcome = BurnResult::Finished;
     while (m_error.empty()) {
         if (shouldStop && shouldStop()) {
@@ -643,7 +811,8 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         }
         if (!m_footage->Next()) {
             if (!m_footage->Error().empty()) {
-                Fail(m_footage->Error());
+                Fail(m_footage->Error() + " after " + std::to_string(state.frame) + " frames (" +
+                     Seconds(reachedMs) + " of " + Seconds(info.durationMs) + ")");
             }
             break;
         }
@@ -661,7 +830,12 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
                 if (boardImage.format() != QImage::Format_ARGB32_Premultiplied) {
                     boardImage.convertTo(QImage::Format_ARGB32_Premultiplied);
                 }
-                overlay.Build(boardImage, area, boardPos, m_matrix, m_fullRange);
+                // Turned against the player's turn, so that it shows upright.
+                const QImage turned =
+                    info.rotation == 0
+                        ? boardImage
+                        : boardImage.transformed(QTransform().rotate(-info.rotation));
+                overlay.Build(turned, area, boardRect.topLeft(), m_matrix, m_fullRange);
                 firstBoard = false;
             }
             overlay.Blend(m_work.get());
@@ -670,6 +844,9 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
             break;
         }
         ++state.frame;
+        const int64_t duration =
+            m_footage->FrameDuration() > 0 ? m_footage->FrameDuration() : m_nominalDuration;
+        reachedMs = ms + av_rescale_q(duration, m_videoIn->time_base, {1, 1000});
         if (progress) {
             state.percent = info.durationMs > 0
                                 ? int(std::clamp<int64_t>(ms * 100 / info.durationMs, 0, 100))
@@ -678,32 +855,40 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         }
     }
     result.frames = state.frame;
+    if (m_error.empty() && result.outcome == BurnResult::Finished) {
+        // A file cut off or damaged partway decodes to its end without a word: the end its
+        // file states tells. Two frames or half a second of slack for how files round.
+        const int64_t slack = std::max<int64_t>(
+            500, 2 * av_rescale_q(m_nominalDuration, m_videoIn->time_base, {1, 1000}));
+        if (state.frame == 0) {
+            Fail("The footage " + Quoted(m_settings.footagePath) +
+                 " has no picture that could be decoded");
+        } else if (info.videoEndMs > 0 && reachedMs + slack < info.videoEndMs) {
+            Fail("The footage " + Quoted(m_settings.footagePath) + " stops decoding at " +
+                 Seconds(reachedMs) + " of its " + Seconds(info.videoEndMs) + ", after " +
+                 std::to_string(state.frame) + " frames (cut off or damaged)");
+        }
+    }
 
-    // Whatever happened, the frames so far are finished into a playable file.
-    if (m_error.empty() || state.frame > 0) {
-        EncodeVideo(nullptr);
-        if (m_audioEncoder) {
-            EncodeAudio(true);
+    const bool playable = Finish() && state.frame > 0;
+    if (m_error.empty() && result.outcome == BurnResult::Finished) {
+        std::string error;
+        if (!target.commit(error)) {
+            Fail(error);
         }
-    }
-    code = av_write_trailer(m_output.get());
-    if (code < 0) {
-        FailAv("Cannot finish " + Quoted(path), code);
-    }
-    if (!(m_output->oformat->flags & AVFMT_NOFILE)) {
-        code = avio_closep(&m_output->pb);
-        if (code < 0) {
-            FailAv("Cannot finish " + Quoted(path), code);
-        }
+    } else if (playable) {
+        KeepPartial(target, result);
+    } else {
+        target.discard();
     }
     if (!m_error.empty()) {
         result.outcome = BurnResult::Failed;
         result.error = m_error;
-        if (state.frame == 0) {
-            m_output.reset();
-            std::error_code ec;
-            std::filesystem::remove(path, ec);
-        }
+        result.error += result.partialPath.empty()
+                            ? "; " + Quoted(path) + " is as it was"
+                            : "; the first " + std::to_string(state.frame) + " frames (to " +
+                                  Seconds(reachedMs) + ") are in " + Quoted(result.partialPath) +
+                                  ", and " + Quoted(path) + " is as it was";
     }
     if (result.outcome == BurnResult::Finished && progress) {
         state.percent = 100;
@@ -712,6 +897,45 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
     return result;
 }
 
+// Whatever happened, the frames so far are finished into a file. True when it is whole.
+bool BurnJob::Finish() {
+    const std::string saved = m_error;
+    m_error.clear();
+    EncodeVideo(nullptr);
+    if (m_audioEncoder) {
+        EncodeAudio(true);
+    }
+    int code = av_write_trailer(m_output.get());
+    if (code < 0) {
+        FailAv("Cannot finish " + Quoted(m_settings.outputPath), code);
+    }
+    code = avio_closep(&m_output->pb);
+    if (code < 0) {
+        FailAv("Cannot finish " + Quoted(m_settings.outputPath), code);
+    }
+    const bool whole = m_error.empty();
+    if (!saved.empty()) {
+        m_error = saved;
+    }
+    return whole;
+}
+
+// The finished frames of a burn-in that did not finish go beside the output, never over it
+// nor over anything that is not a video of ours (a link, a folder, the footage, the score).
+void BurnJob::KeepPartial(ExportTarget& target, BurnResult& result) {
+    const std::string partial = PartialName(m_settings.outputPath);
+    struct stat existing {};
+    const bool exists = ::lstat(partial.c_str(), &existing) == 0;
+    if ((exists && !S_ISREG(existing.st_mode)) || SameFile(partial, m_settings.footagePath) ||
+        SameFile(partial, m_settings.scorePath) ||
+        ::rename(target.writePath().c_str(), partial.c_str()) != 0) {
+        target.discard();
+        return;
+    }
+    // Gone from where the target would remove it: nothing left to discard.
+    target.discard();
+    result.partialPath = partial;
+}
 } // namespace
 
 BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,

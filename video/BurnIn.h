@@ -1,27 +1,42 @@
 #pragma once
 
+#include "score/Chapters.h"
+#include "video/ExportPlan.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 struct BurnSettings {
     std::string footagePath;
-    // The container follows the extension (.mp4, .mkv, .mov, ...).
+    // The container follows the extension (.mp4, .mov, .mkv, ...); it must take H.264 and
+    // the footage's sound.
     std::string outputPath;
+    // Refused as the output, by device and inode (links included); may be empty.
+    std::string scorePath;
     // The board at footage time t shows moment t - offsetMs.
     int64_t offsetMs = 0;
     // x264's constant rate factor; -1: kDefaultBurnCrf.
     int crf = -1;
     // x264's speed preset; empty: kDefaultBurnPreset.
     std::string preset;
-    // Top-left corner of the board in footage pixels, rounded down to even coordinates
-    // (where 4:2:0 chroma blocks start). The part of the board outside the frame is left
-    // out.
+    // Top-left corner of the board in pixels of the picture as a player shows it (a phone's
+    // footage turned upright). Where the board lands in the stored picture is rounded down
+    // to even coordinates (where 4:2:0 chroma blocks start). The part of the board outside
+    // the frame is left out.
     QPoint boardPos;
+    // When set, the board goes to this place of the shown picture, as an export places it,
+    // and boardPos is not looked at.
+    std::optional<BoardPlace> place;
+    // Written as the output's chapters (ms on the footage's clock), where its container
+    // has them (MP4, MKV, MOV).
+    std::vector<Chapter> chapters;
 };
 
 // Text on the board stays crisp at this rate factor where x264's own default (23) blurs
@@ -47,14 +62,31 @@ using BurnProgressSink = std::function<void(const BurnProgress&)>;
 struct BurnResult {
     enum Outcome { Finished, Cancelled, Failed } outcome = Failed;
     int64_t frames = 0;
+    // Failed: what went wrong, naming the file and, once frames were written, how far the
+    // burn-in got and where they are.
     std::string error;
+    // A cancelled or failed burn-in's finished, playable file of the frames so far
+    // (NAME.partial.EXT beside the output); empty when nothing was kept.
+    std::string partialPath;
 };
 
 // Writes the footage with the board composited over it: same size, frame rate, time
-// stamps and duration, H.264 video, the first audio stream copied when the output's
-// container takes its codec and encoded to AAC otherwise. shouldStop is asked before each
-// frame; a cancelled burn-in still leaves a complete, playable file of the frames so far.
-// A failed one leaves what it could finish, or nothing if it failed before the first
-// frame.
+// stamps, duration, rotation and colour description (unspecified stays unspecified), H.264
+// video, the first audio stream copied when the output's container takes its codec and
+// encoded to AAC otherwise. The board is turned with the footage so that it stands upright
+// in the shown picture, and converted with the YUV matrix a player uses for the footage.
+//
+// The output is written as an export is (video/ExportTarget.h): into a temporary file beside
+// it that takes its place only when the whole footage is burned in; devices, FIFOs,
+// folders, the score file and the footage itself are refused, also through links.
+// Refused before anything is written: containers that cannot take H.264, the sound or the
+// rotation, pictures of odd or too large size (the message names it).
+//
+// shouldStop is asked before each frame. A cancelled or failed burn-in leaves the output as
+// it was; the frames so far are kept as a playable NAME.partial.EXT when they could be
+// finished into one, and removed otherwise. Footage with no decodable frame fails, and so
+// does footage that stops decoding before the end its file states.
+//
+// Runs on the caller's thread; FFmpeg's log is kept to errors (QuietFfmpegLog).
 BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
                   const BurnProgressSink& progress, const std::function<bool()>& shouldStop);

@@ -5,9 +5,16 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -17,14 +24,88 @@ std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
+// The readers of files that hold their pictures themselves. Left out on purpose: playlists
+// (hls, dash), concatenation scripts (concat), numbered or globbed picture names (image2)
+// and everything else that opens further files or URLs named inside the file.
+constexpr const char* kVideoDemuxers =
+    "mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,avi,mpegts,mpeg,flv,asf,ogg,mxf,nut,dv,gif,ivf,"
+    "h264,hevc,m4v,mjpeg,png_pipe,jpeg_pipe,webp_pipe,bmp_pipe,tiff_pipe";
+
+// The reader FFmpeg would pick for url, or null with the reason in error.
+const AVInputFormat* ProbeReader(const std::string& url, const std::string& path,
+                                 std::string& error) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVIOContext* io = nullptr;
+    int code = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, nullptr, &options);
+    av_dict_free(&options);
+    if (code < 0) {
+        error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
+        return nullptr;
+    }
+    const AVInputFormat* reader = nullptr;
+    code = av_probe_input_buffer2(io, &reader, url.c_str(), nullptr, 0, 0);
+    avio_closep(&io);
+    if (code < 0 || reader == nullptr) {
+        error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
+        return nullptr;
+    }
+    if (av_match_list(reader->name, kVideoDemuxers, ',') <= 0) {
+        error = "The footage " + Quoted(path) + " is not a video file but " +
+                (reader->long_name != nullptr ? reader->long_name : reader->name) + " (" +
+                reader->name +
+                "); footage is read only from video files, never through playlists, lists of "
+                "files or picture patterns that name other files";
+        return nullptr;
+    }
+    return reader;
+}
+
+// Clockwise quarter turns a player applies, from a display matrix (which states the
+// counterclockwise angle).
+int RotationOf(const AVStream* stream) {
+    size_t size = 0;
+    const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix == nullptr || size < 9 * sizeof(int32_t)) {
+        return 0;
+    }
+    const double angle = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    if (std::isnan(angle)) {
+        return 0;
+    }
+    const long turns = std::lround(-angle / 90.0);
+    return static_cast<int>(((turns % 4) + 4) % 4) * 90;
+}
+
 } // namespace
 
 std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& error) {
     std::unique_ptr<Footage> footage(new Footage);
     footage->m_path = path;
+    // A FIFO would block the open until someone writes into it, a device never ends.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        error = "Cannot open the footage " + Quoted(path) + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = "The footage " + Quoted(path) +
+                (S_ISDIR(status.st_mode) ? " is a folder"
+                                         : " is not a regular file (a device, FIFO or socket)") +
+                "; footage is read only from video files";
+        return nullptr;
+    }
     // Through the file protocol, so that a name with a colon is not taken for a URL.
     const std::string url = "file:" + path;
-    int code = avformat_open_input(&footage->m_format, url.c_str(), nullptr, nullptr);
+    const AVInputFormat* reader = ProbeReader(url, path, error);
+    if (reader == nullptr) {
+        return nullptr;
+    }
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", kVideoDemuxers, 0);
+    int code = avformat_open_input(&footage->m_format, url.c_str(), reader, &options);
+    av_dict_free(&options);
     if (code < 0) {
         error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
         return nullptr;
@@ -103,11 +184,19 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
     } else if (video->duration != AV_NOPTS_VALUE) {
         info.durationMs = av_rescale_q(video->duration, video->time_base, kMs);
     }
+    if (video->duration != AV_NOPTS_VALUE && video->duration > 0) {
+        const int64_t start = video->start_time != AV_NOPTS_VALUE ? video->start_time : 0;
+        info.videoEndMs = av_rescale_q(start + video->duration, video->time_base, kMs) -
+                          av_rescale_q(footage->m_startUs, AV_TIME_BASE_Q, kMs);
+    } else if (format->nb_streams == 1) {
+        info.videoEndMs = info.durationMs;
+    }
     if (video->nb_frames > 0) {
         info.frameCountEstimate = video->nb_frames;
     } else if (info.rateNum > 0) {
         info.frameCountEstimate = av_rescale(info.durationMs, info.rateNum, 1000LL * info.rateDen);
     }
+    info.rotation = RotationOf(video);
     info.container = format->iformat->name;
     info.videoCodec = avcodec_get_name(video->codecpar->codec_id);
     info.hasAudio = footage->m_audioIndex >= 0;
@@ -162,7 +251,9 @@ bool Footage::Decode(AVFrame* into) {
         if (code == AVERROR_EOF) {
             return false;
         }
-        if (code != AVERROR(EAGAIN)) {
+        // A damaged packet costs a frame or two, as in any player; with frame threads its
+        // error comes out here rather than when the packet goes in.
+        if (code != AVERROR(EAGAIN) && code != AVERROR_INVALIDDATA) {
             return Fail("Cannot decode the video of", code);
         }
         code = av_read_frame(m_format, m_packet);

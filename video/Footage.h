@@ -22,18 +22,34 @@ struct FootageInfo {
     int rateDen = 1;
     // From the start of the footage (the earliest stream) to its end.
     int64_t durationMs = 0;
+    // Where the video stream ends as the file states it, ms on the footage's clock; 0 when
+    // the file does not say (then nothing tells a cut-off file from a short one).
+    int64_t videoEndMs = 0;
     // Frame count as the file states it, else estimated from duration and rate.
     int64_t frameCountEstimate = 0;
+    // How far a player turns the decoded pictures clockwise to show them (0, 90, 180 or
+    // 270), from the file's display matrix: phones store upright footage lying down.
+    int rotation = 0;
     bool hasAudio = false;
     std::string container;
     std::string videoCodec;
     std::string audioCodec;
+
+    // The picture as a player shows it, rotation applied.
+    QSize ShownSize() const {
+        return rotation % 180 != 0 ? QSize(height, width) : QSize(width, height);
+    }
 };
 
 // A video file read with FFmpeg's libraries: its first video stream decoded frame by frame
 // in presentation order, each frame with its start time in ms on the footage's clock. The
 // clock starts at the earliest stream's start (as players and the ffmpeg program count),
 // so the first frame may start a little after 0 when the audio leads.
+//
+// Only regular files are opened (a FIFO or a device would block or never end), and only
+// through the readers of self-contained video and picture files with the file protocol: a
+// playlist, a concatenation script or a numbered picture pattern is refused, so that a
+// shared "video" cannot make us read other files of this machine.
 class Footage {
 public:
     // Null on failure, with the reason in error.

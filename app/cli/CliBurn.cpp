@@ -1,11 +1,11 @@
 #include "app/BoardOverlay.h"
 #include "app/cli/Cli.h"
 
+#include "score/Chapters.h"
+#include "score/Events.h"
 #include "score/ScoreData.h"
 #include "video/BurnIn.h"
 #include "video/Footage.h"
-
-#include <QString>
 
 #include <atomic>
 #include <cerrno>
@@ -125,54 +125,59 @@ int CliBurn(int argc, char** argv) {
     if (!LoadScore(score, scorePath.c_str())) {
         return 1;
     }
-    const QString out = QString::fromStdString(outPath);
-    if (SameFile(out, QString::fromStdString(scorePath)) ||
-        SameFile(out, QString::fromStdString(footagePath))) {
-        std::fprintf(stderr,
-                     "vorlat-cli: %s is the score file or the footage; the burn-in never writes "
-                     "over them\n",
-                     outPath.c_str());
-        return 1;
-    }
     std::string error;
     const std::unique_ptr<Footage> footage = Footage::Open(footagePath, error);
     if (!footage) {
         std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
         return 1;
     }
-    const FootageInfo info = footage->Info();
-    const QSize frame(info.width, info.height);
-    MomentBoard board(score, EffectiveScale(args.overlay, frame));
+    const QSize shown = footage->Info().ShownSize();
+    MomentBoard board(score, EffectiveScale(args.overlay, shown));
 
     BurnSettings settings;
     settings.footagePath = footagePath;
     settings.outputPath = outPath;
+    settings.scorePath = scorePath;
     settings.offsetMs = args.offsetMs;
     settings.crf = static_cast<int>(args.crf);
-    settings.boardPos = BoardPosition(frame, board.size(), args.overlay.place);
+    settings.place = args.overlay.place;
+    ChapterSettings chapters;
+    chapters.offsetMs = args.offsetMs;
+    chapters.durationMs = footage->Info().durationMs;
+    settings.chapters = MatchChapters(MatchEvents(score), chapters);
 
-    // An interrupt finishes the file with the frames written so far, as a cancel does.
+    // An interrupt ends the burn-in as a cancel does, so the frames so far are finished; a
+    // size limit becomes a write error instead of killing the process mid-file.
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGXFSZ, SIG_IGN);
 
+    // On a terminal the progress rewrites one line; otherwise every percent is its own line,
+    // which reads well in a log.
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
-    int shown = -1;
+    bool lineOpen = false;
+    int shownPercent = -1;
     const BurnResult result = BurnIn(
         settings, board.size(), std::ref(board),
         [&](const BurnProgress& progress) {
-            if (progress.percent == shown) {
+            if (progress.percent == shownPercent) {
                 return;
             }
-            shown = progress.percent;
-            std::fprintf(stderr, terminal ? "\r\033[Kburning %d%% (%lld frames)" : "burning %d%%\n",
-                         progress.percent, static_cast<long long>(progress.frame));
+            shownPercent = progress.percent;
+            if (terminal) {
+                std::fprintf(stderr, "\r\033[Kburning %d%% (%lld frames)", progress.percent,
+                             static_cast<long long>(progress.frame));
+                lineOpen = true;
+            } else {
+                std::fprintf(stderr, "burning %d%%\n", progress.percent);
+            }
             std::fflush(stderr);
         },
         [] { return g_signal.load() != 0; });
-    if (terminal && shown >= 0) {
+    if (lineOpen) {
         std::fputc('\n', stderr);
     }
     switch (result.outcome) {
@@ -180,10 +185,21 @@ int CliBurn(int argc, char** argv) {
         std::fprintf(stderr, "wrote %s (%lld frames)\n", outPath.c_str(),
                      static_cast<long long>(result.frames));
         return 0;
-    case BurnResult::Cancelled:
-        std::fprintf(stderr, "stopped: %s holds the first %lld frames\n", outPath.c_str(),
-                     static_cast<long long>(result.frames));
-        return 128 + g_signal.load();
+    case BurnResult::Cancelled: {
+        const int signal = g_signal.load();
+        const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
+        if (!result.partialPath.empty()) {
+            std::fprintf(stderr,
+                         "vorlat-cli: stopped by %s; %s holds the first %lld frames, %s is as it "
+                         "was\n",
+                         name, result.partialPath.c_str(), static_cast<long long>(result.frames),
+                         outPath.c_str());
+        } else {
+            std::fprintf(stderr, "vorlat-cli: stopped by %s; nothing was kept, %s is as it was\n",
+                         name, outPath.c_str());
+        }
+        return 128 + (signal != 0 ? signal : SIGINT);
+    }
     case BurnResult::Failed:
         break;
     }

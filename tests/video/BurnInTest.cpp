@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace videotest;
 
@@ -141,17 +142,17 @@ struct BurnCase {
     QPoint pos;
     const char* audio; // expected codec, "" for none
     bool audioCopied;
-    const char* matrix; // expected colour space tag
+    const char* matrix; // expected colour space tag: the footage's, untagged included
 };
 
 const BurnCase kCases[] = {
-    {"tone.mp4", "plain.mp4", 0, {201, 37}, "aac", true, "smpte170m"},
-    {"tone.mp4", "late.mp4", 1200, {0, 0}, "aac", true, "smpte170m"},
-    {"tone.mp4", "off-frame.mp4", 0, {4000, -900}, "aac", true, "smpte170m"},
+    {"tone.mp4", "plain.mp4", 0, {201, 37}, "aac", true, "unknown"},
+    {"tone.mp4", "late.mp4", 1200, {0, 0}, "aac", true, "unknown"},
+    {"tone.mp4", "off-frame.mp4", 0, {4000, -900}, "aac", true, "unknown"},
     {"hd709.mkv", "early.mp4", -700, {600, 330}, "aac", false, "bt709"},
     {"hd709.mkv", "same.mkv", 0, {99, 99}, "pcm_s16le", true, "bt709"},
-    {"mute422.mov", "mute.mp4", 0, {10, 180}, "", false, "smpte170m"},
-    {"vfr.mp4", "vfr-out.mp4", 300, {128, 96}, "", false, "smpte170m"},
+    {"mute422.mov", "mute.mp4", 0, {10, 180}, "", false, "unknown"},
+    {"vfr.mp4", "vfr-out.mp4", 300, {128, 96}, "", false, "unknown"},
 };
 
 // Pixel floors, worst frame, against the footage decoded the same way. Ours went through one
@@ -252,23 +253,127 @@ TEST_F(BurnInTest, OutputKeepsTheFootageAndShowsTheBoardOfItsMoment) {
     }
 }
 
-// A cancelled burn-in leaves a finished file of the frames written so far.
-TEST_F(BurnInTest, CancelFinishesTheFileSoFar) {
+// The burned-in video says of its colours what the footage said, "unknown" included, and
+// the board is converted with the matrix that description makes a player use: the board's
+// colours come out right as the ffmpeg program shows the file.
+TEST_F(BurnInTest, ColourDescriptionStaysAsTheFootageHadIt) {
+    const struct {
+        const char* name;
+        const char* size;
+        const char* tags; // ffmpeg's options when making the footage
+        const char* primaries;
+        const char* transfer;
+        const char* matrix;
+        const char* range;
+    } cases[] = {
+        {"untagged.mp4", "320x240", "", "unknown", "unknown", "unknown", "unknown"},
+        // HD that says BT.601: the tag, not the size, chooses the matrix.
+        {"bt601.mp4", "1280x720",
+         "-colorspace smpte170m -color_primaries smpte170m -color_trc smpte170m -color_range tv",
+         "smpte170m", "smpte170m", "smpte170m", "tv"},
+        {"full.mp4", "320x240",
+         "-colorspace bt470bg -color_primaries bt470bg -color_trc gamma28 -color_range pc",
+         "bt470bg", "bt470bg", "bt470bg", "pc"}, // gamma 2.8 is named after its standard
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string in = Path(c.name), out = Path(std::string("burned-") + c.name);
+        ASSERT_TRUE(MakeMedia(in, std::string("-f lavfi -i testsrc2=size=") + c.size +
+                                      ":rate=25:duration=0.4 -c:v libx264 -preset ultrafast "
+                                      "-pix_fmt yuv420p " +
+                                      c.tags));
+        const auto footage = ProbeFields(in, "v:0");
+        ASSERT_EQ(footage.at("color_space"), c.matrix); // the maker did as asked
+        const BurnResult result = Burn(in, out, 0, {32, 32});
+        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+        const auto video = ProbeFields(out, "v:0");
+        ASSERT_FALSE(video.empty());
+        EXPECT_EQ(video.at("color_primaries"), c.primaries);
+        EXPECT_EQ(video.at("color_transfer"), c.transfer);
+        EXPECT_EQ(video.at("color_space"), c.matrix);
+        EXPECT_EQ(video.at("color_range"), c.range);
+
+        const int w = std::atoi(video.at("width").c_str());
+        const int h = std::atoi(video.at("height").c_str());
+        const auto source = DecodeFrames(in, w, h);
+        const auto burned = DecodeFrames(out, w, h);
+        ASSERT_EQ(burned.size(), source.size());
+        ASSERT_FALSE(burned.empty());
+        const QRect board(QPoint(32, 32), QSize(SecondBoard::kW, SecondBoard::kH));
+        const auto expected = Composite(source[5], w, h, board.topLeft(), 200);
+        EXPECT_GE(RegionPsnr(burned[5].data(), expected.data(), w, h,
+                             [&](int x, int y) { return board.contains(x, y); }),
+                  kInsideFloor);
+    }
+}
+
+// A phone's footage keeps its display matrix, and the board stands upright where it was asked
+// for in the picture as players show it.
+TEST_F(BurnInTest, RotatedFootageKeepsItsTurnWithTheBoardUpright) {
+    ASSERT_TRUE(MakeMedia(Path("lying.mp4"), "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                             "-c:v libx264 -preset ultrafast -pix_fmt yuv420p"));
+    for (const int turn : {90, 180, 270}) {
+        SCOPED_TRACE(turn);
+        const std::string in = Path("turned" + std::to_string(turn) + ".mp4");
+        const std::string out = Path("burned-turned" + std::to_string(turn) + ".mp4");
+        ASSERT_TRUE(MakeMedia(in, "-i '" + Path("lying.mp4") +
+                                      "' -c copy -metadata:s:v:0 rotate=" + std::to_string(turn)));
+        const auto footage = ProbeFields(in, "v:0");
+        ASSERT_NE(footage.count("rotation"), 0u);
+        const QPoint pos(20, 60); // in the shown picture
+        const BurnResult result = Burn(in, out, 0, pos);
+        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+        const auto video = ProbeFields(out, "v:0");
+        ASSERT_NE(video.count("rotation"), 0u);
+        EXPECT_EQ(video.at("rotation"), footage.at("rotation"));
+
+        // ffmpeg shows both files turned as their matrix says.
+        const bool sideways = turn != 180;
+        const int w = sideways ? 240 : 320, h = sideways ? 320 : 240;
+        const auto source = DecodeFrames(in, w, h);
+        const auto burned = DecodeFrames(out, w, h);
+        ASSERT_EQ(burned.size(), source.size());
+        ASSERT_EQ(burned.size(), 25u);
+        const QRect board(pos, QSize(SecondBoard::kW, SecondBoard::kH));
+        for (const size_t i : {size_t(0), size_t(24)}) {
+            const auto expected = Composite(source[i], w, h, pos, int64_t(i) * 40);
+            EXPECT_GE(RegionPsnr(burned[i].data(), expected.data(), w, h,
+                                 [&](int x, int y) { return board.contains(x, y); }),
+                      kInsideFloor)
+                << "frame " << i;
+            EXPECT_GE(RegionPsnr(burned[i].data(), source[i].data(), w, h,
+                                 [&](int x, int y) { return !board.contains(x, y); }),
+                      kOutsideFloor)
+                << "frame " << i;
+        }
+    }
+}
+
+// A cancelled burn-in leaves the output as it was and a finished file of the frames so far
+// beside it.
+TEST_F(BurnInTest, CancelKeepsTheOutputAndFinishesThePartialFile) {
     constexpr int kFrames = 20;
     const std::string out = Path("cancelled.mp4");
+    WriteBytes(out, "the previous burn-in\n");
     int asked = 0;
     const BurnResult result =
         Burn(Path("tone.mp4"), out, 0, {8, 8}, nullptr, [&] { return ++asked > kFrames; });
     EXPECT_EQ(result.outcome, BurnResult::Cancelled) << result.error;
     EXPECT_EQ(result.frames, kFrames);
+    EXPECT_TRUE(ReadBytes(out) == "the previous burn-in\n");
+    const std::string partial = Path("cancelled.partial.mp4");
+    ASSERT_EQ(result.partialPath, partial);
     std::string errors;
-    const auto frames = DecodeBgra(out, 320, 240, &errors);
+    const auto frames = DecodeBgra(partial, 320, 240, &errors);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(frames.size(), size_t(kFrames));
-    const auto video = ProbeFields(out, "v:0");
+    const auto video = ProbeFields(partial, "v:0");
     ASSERT_FALSE(video.empty());
     EXPECT_NEAR(std::atof(video.at("format.duration").c_str()), kFrames / 30.0, 0.1);
-    EXPECT_FALSE(ProbeFields(out, "a:0").empty());
+    EXPECT_FALSE(ProbeFields(partial, "a:0").empty());
+    for (const std::string& name : s_dir->Names()) {
+        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+    }
 }
 
 // File names are names, not URLs, whatever their colons: "take:1.mp4" in the current
@@ -283,33 +388,119 @@ TEST_F(BurnInTest, NamesWithColonsAreFiles) {
     EXPECT_EQ(ProbeVideo("file:" + Path("burned:1.mp4")).frames, 90);
 }
 
-TEST_F(BurnInTest, FailuresSayWhyAndLeaveNoFile) {
+// Refusals come before anything is written: the folder holds afterwards what it held
+// before, and an output that existed keeps its bytes.
+TEST_F(BurnInTest, RefusalsSayWhyAndLeaveEverythingAsItWas) {
     const std::string text = Path("notes.mp4");
     WriteBytes(text, "no video here\n");
+    WriteBytes(Path("score.txt"), "[SETTING]\nGAME=501\n");
+    WriteBytes(Path("prior.mp4"), "the previous burn-in\n");
     std::filesystem::create_directory(Path("folder.mp4"));
+    ASSERT_EQ(::mkfifo(Path("fifo.mp4").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", Path("null.mp4"));
+    std::filesystem::create_symlink(Path("tone.mp4"), Path("footage-link.mp4"));
+    std::filesystem::create_symlink(Path("score.txt"), Path("score-link.mp4"));
+    // Playlists and lists of files posing as footage: each would pull tone.mp4 in.
+    WriteBytes(Path("playlist.m3u8"), "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3,\n" +
+                                          Path("tone.mp4") + "\n#EXT-X-ENDLIST\n");
+    WriteBytes(Path("shared.mp4"), ReadBytes(Path("playlist.m3u8")));
+    WriteBytes(Path("list.mp4"), "ffconcat version 1.0\nfile '" + Path("tone.mp4") + "'\n");
+    // A picture whose name is a number pattern: read as one, it would pull pic001.png in.
+    ASSERT_TRUE(MakeMedia(Path("pic001.png"), "-f lavfi -i testsrc2=size=64x48 -frames:v 1"));
+    std::filesystem::copy_file(Path("pic001.png"), Path("pic%03d.png"));
+    ASSERT_TRUE(MakeMedia(Path("odd.mkv"), "-f lavfi -i testsrc=size=1919x1079:rate=25 "
+                                           "-frames:v 2 -c:v ffv1 -pix_fmt yuv444p"));
+    ASSERT_TRUE(
+        MakeMedia(Path("huge.png"), "-f lavfi -i color=size=8200x8200 -frames:v 1 -pix_fmt gray"));
+    ASSERT_TRUE(MakeMedia(Path("turned.mp4"),
+                          "-i '" + Path("tone.mp4") + "' -c copy -metadata:s:v:0 rotate=90"));
+    // Every coded picture zeroed: the file opens, no frame decodes.
+    ASSERT_TRUE(MakeMedia(Path("blank.mp4"),
+                          "-f lavfi -i testsrc2=size=320x240:rate=30:duration=1 -c:v libx264 "
+                          "-preset ultrafast -pix_fmt yuv420p -movflags +faststart"));
+    {
+        std::string bytes = ReadBytes(Path("blank.mp4"));
+        const size_t mdat = bytes.find("mdat");
+        ASSERT_NE(mdat, std::string::npos);
+        std::fill(bytes.begin() + long(mdat) + 4, bytes.end(), '\0');
+        WriteBytes(Path("blank.mp4"), bytes);
+    }
+
+    const std::string tone = Path("tone.mp4");
     const struct {
         std::string footage, output, reason;
     } cases[] = {
         {Path("missing.mp4"), Path("out1.mp4"), "No such file or directory"},
         {text, Path("out2.mp4"), "Invalid data found when processing input"},
         {Path("tone.m4a"), Path("out3.mp4"), "has no video stream"},
-        {Path("tone.mp4"), Path("no-such-dir/out4.mp4"), "No such file or directory"},
-        {Path("tone.mp4"), Path("folder.mp4"), "Is a directory"},
-        {Path("tone.mp4"), Path("out5.unknown"), "Cannot tell the kind of video file"},
-        {Path("tone.mp4"), Path("tone.mp4"), "is the footage itself"},
+        {Path("fifo.mp4"), Path("out4.mp4"), "is not a regular file"},
+        {Path("playlist.m3u8"), Path("out5.mp4"), "is not a video file"},
+        {Path("shared.mp4"), Path("out6.mp4"), "is not a video file"},
+        {Path("list.mp4"), Path("out7.mp4"), "is not a video file"},
+        {Path("pic%03d.png"), Path("out8.mp4"), "is not a video file"},
+        {Path("odd.mkv"), Path("prior.mp4"), "is 1919 x 1079 pixels"},
+        {Path("huge.png"), Path("prior.mp4"), "is 8200 x 8200 pixels, larger than H.264"},
+        {Path("blank.mp4"), Path("prior.mp4"), "has no picture that could be decoded"},
+        {Path("turned.mp4"), Path("prior.mkv"), "degrees, which a .mkv file cannot record"},
+        {tone, Path("no-such-dir/out9.mp4"), "No such file or directory"},
+        {tone, Path("folder.mp4"), "Is a directory"},
+        {tone, Path("fifo.mp4"), "not a regular file"},
+        {tone, Path("null.mp4"), "not a regular file"},
+        {tone, Path("out10.unknown"), "Cannot tell the kind of video file"},
+        {tone, Path("frame.png"), "H.264 video cannot be stored in a .png file"},
+        {tone, Path("frame%04d.png"), "H.264 video cannot be stored in a .png file"},
+        {tone, Path("raw.h264"), "sound (aac) cannot be stored in a .h264 file"},
+        {tone, tone, "it is the footage itself"},
+        {tone, Path("footage-link.mp4"), "it is the footage itself"},
+        {tone, Path("score-link.mp4"), "it is the score file"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.output);
+        SCOPED_TRACE(c.footage + " -> " + c.output);
         auto before = s_dir->Names();
         std::sort(before.begin(), before.end());
-        const BurnResult result = Burn(c.footage, c.output, 0, {0, 0});
+        BurnSettings settings;
+        settings.footagePath = c.footage;
+        settings.outputPath = c.output;
+        settings.scorePath = Path("score.txt");
+        SecondBoard board;
+        const BurnResult result = BurnIn(settings, QSize(SecondBoard::kW, SecondBoard::kH),
+                                         std::ref(board), nullptr, nullptr);
         EXPECT_EQ(result.outcome, BurnResult::Failed);
         EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        EXPECT_EQ(result.partialPath, "");
         auto after = s_dir->Names();
         std::sort(after.begin(), after.end());
         EXPECT_EQ(after, before);
     }
-    EXPECT_FALSE(ProbeFields(Path("tone.mp4"), "v:0").empty());
+    // Compared as a whole: a video in their place would fill the log.
+    EXPECT_TRUE(ReadBytes(Path("prior.mp4")) == "the previous burn-in\n");
+    EXPECT_TRUE(ReadBytes(Path("score.txt")) == "[SETTING]\nGAME=501\n");
+    EXPECT_FALSE(ProbeFields(tone, "v:0").empty());
+}
+
+// Footage cut off halfway fails, says how far it got, and keeps those frames beside the
+// output, which stays as it was.
+TEST_F(BurnInTest, FootageThatStopsDecodingPartwayFailsAndKeepsThePartialFile) {
+    const std::string cut = Path("cut.mp4");
+    ASSERT_TRUE(MakeMedia(cut, "-f lavfi -i testsrc2=size=320x240:rate=30:duration=4 -c:v "
+                               "libx264 -preset ultrafast -pix_fmt yuv420p -movflags +faststart"));
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+    const std::string out = Path("from-cut.mp4");
+    WriteBytes(out, "the previous burn-in\n");
+    const BurnResult result = Burn(cut, out, 0, {8, 8});
+    ASSERT_EQ(result.outcome, BurnResult::Failed);
+    EXPECT_GT(result.frames, 10);
+    EXPECT_LT(result.frames, 110);
+    EXPECT_NE(result.error.find("stops decoding at"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("of its 4.0"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find(std::to_string(result.frames) + " frames"), std::string::npos)
+        << result.error;
+    EXPECT_EQ(result.partialPath, Path("from-cut.partial.mp4"));
+    EXPECT_NE(result.error.find(result.partialPath), std::string::npos) << result.error;
+    EXPECT_TRUE(ReadBytes(out) == "the previous burn-in\n");
+    std::string errors;
+    EXPECT_EQ(DecodeBgra(result.partialPath, 320, 240, &errors).size(), size_t(result.frames));
+    EXPECT_EQ(errors, "");
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 
 using namespace videotest;
 
@@ -89,6 +91,22 @@ TEST_F(CliBurnTest, WritesTheFootageWithTheBoardOfMomentTMinusOffsetWhereAsked) 
               0)
         << log;
 
+    // FFmpeg's own log stays quiet (no encoder statistics); away from a terminal the
+    // progress is a line per percent, rising, then the result.
+    std::istringstream lines(log);
+    std::string line;
+    int last = -1;
+    while (std::getline(lines, line)) {
+        int percent = -1;
+        if (std::sscanf(line.c_str(), "burning %d%%", &percent) == 1) {
+            EXPECT_GT(percent, last) << line;
+            last = percent;
+        } else {
+            EXPECT_EQ(line.rfind("wrote ", 0), 0u) << "unexpected line: " << line;
+        }
+    }
+    EXPECT_EQ(last, 100);
+
     auto video = ProbeFields(out, "v:0");
     EXPECT_EQ(video["codec_name"], "h264");
     EXPECT_EQ(video["width"], "640");
@@ -127,6 +145,11 @@ TEST_F(CliBurnTest, WritesTheFootageWithTheBoardOfMomentTMinusOffsetWhereAsked) 
 
 TEST_F(CliBurnTest, RefusesWhatItCannotBurnWithAClearError) {
     ASSERT_TRUE(MakeMedia(File("tone.m4a"), "-f lavfi -i sine=duration=1 -c:a aac"));
+    ::mkfifo(File("fifo.mp4").c_str(), 0600);
+    std::filesystem::create_symlink("/dev/null", File("null.mp4"));
+    std::filesystem::create_symlink(File("score.txt"), File("score-link.mp4"));
+    WriteBytes(File("shared.mp4"), "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3,\n" +
+                                       File("match.mp4") + "\n#EXT-X-ENDLIST\n");
     const std::string score = ReadBytes(File("score.txt"));
     struct Case {
         std::string args;
@@ -138,8 +161,15 @@ TEST_F(CliBurnTest, RefusesWhatItCannotBurnWithAClearError) {
     const Case cases[] = {
         {s + " " + Q(File("missing.mp4")) + " " + Q(File("o1.mp4")), 1, "missing.mp4"},
         {s + " " + Q(File("tone.m4a")) + " " + Q(File("o2.mp4")), 1, "no video stream"},
-        {s + " " + f + " " + s, 1, "score file or the footage"},
-        {s + " " + f + " " + f, 1, "score file or the footage"},
+        {s + " " + Q(File("fifo.mp4")) + " " + Q(File("o6.mp4")), 1, "not a regular file"},
+        {s + " " + Q(File("shared.mp4")) + " " + Q(File("o7.mp4")), 1, "is not a video file"},
+        {s + " " + f + " " + s, 1, "it is the score file"},
+        {s + " " + f + " " + Q(File("score-link.mp4")), 1, "it is the score file"},
+        {s + " " + f + " " + f, 1, "it is the footage itself"},
+        {s + " " + f + " " + Q(File("fifo.mp4")), 1, "not a regular file"},
+        {s + " " + f + " " + Q(File("null.mp4")), 1, "not a regular file"},
+        {s + " " + f + " " + Q(File("x%d.png")), 1, "cannot be stored in a .png file"},
+        {s + " " + f + " " + Q(File("x.png")), 1, "cannot be stored in a .png file"},
         {s + " " + f + " " + Q(File("no/such/folder/o3.mp4")), 1, "o3.mp4"},
         {s + " " + f + " " + Q(File("o4.mp4")) + " --place middle", 2, "--place"},
         {s + " " + f + " " + Q(File("o5.mp4")) + " --offset 1.5", 2, "--offset"},
@@ -151,31 +181,113 @@ TEST_F(CliBurnTest, RefusesWhatItCannotBurnWithAClearError) {
         EXPECT_NE(log.find(c.says), std::string::npos) << c.args << "\n" << log;
     }
     EXPECT_EQ(ReadBytes(File("score.txt")), score);
-    for (const char* name : {"o1.mp4", "o2.mp4", "o4.mp4", "o5.mp4"}) {
+    for (const char* name : {"o1.mp4", "o2.mp4", "o4.mp4", "o5.mp4", "o6.mp4", "o7.mp4", "x.png",
+                             "x%d.png", "x0.png", "x1.png"}) {
         EXPECT_FALSE(std::filesystem::exists(File(name))) << name;
+    }
+    for (const std::string& name : s_dir->Names()) {
+        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
     }
 }
 
-TEST_F(CliBurnTest, AnInterruptFinishesAPlayableFileOfTheFramesSoFar) {
+// A burn-in that runs out of room, under a file size limit or on a full file system, fails
+// with a message and leaves the previous output byte for byte.
+TEST_F(CliBurnTest, AFailedWriteLeavesThePreviousOutputAsItWas) {
+    const std::string previous = "the previous burn-in, kept\n";
+    const std::string burn =
+        "'" + kCli + "' burn " + Q(File("score.txt")) + " " + Q(File("match.mp4")) + " ";
+    const struct {
+        const char* name;
+        std::string folder;
+        // Runs the burn-in into $D/prior.mp4, its log in run.log, and copies what $D holds
+        // afterwards out beside it (a mount ends with its namespace).
+        std::string script;
+    } cases[] = {
+        {"file size limit", File("limited"),
+         "ulimit -f 64; " + burn + "\"$D/prior.mp4\" >" + Q(File("run.log")) + " 2>&1; echo $? >" +
+             Q(File("status"))},
+        {"full file system", File("small"),
+         "unshare -rm sh -c 'mount -t tmpfs -o size=256k none \"$D\" && printf %s \"$P\" "
+         ">\"$D/prior.mp4\" && { " +
+             burn + "\"$D/prior.mp4\" >" + Q(File("run.log")) + " 2>&1; echo $? >" +
+             Q(File("status")) + "; cp \"$D/prior.mp4\" " + Q(File("after.mp4")) +
+             "; ls -A \"$D\" >" + Q(File("listing")) + "; }'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::create_directory(c.folder);
+        WriteBytes(c.folder + "/prior.mp4", previous);
+        for (const char* name : {"status", "after.mp4", "listing", "run.log"}) {
+            std::filesystem::remove(File(name));
+        }
+        videotest::Run("export D=" + Q(c.folder) + " P=" + Q(previous) + "; (" + c.script + ")");
+        if (!std::filesystem::exists(File("status"))) {
+            GTEST_SKIP() << c.name << ": cannot set it up here (no user namespaces?)";
+        }
+        const std::string log = ReadBytes(File("run.log"));
+        EXPECT_EQ(std::atoi(ReadBytes(File("status")).c_str()), 1) << log;
+        EXPECT_NE(log.find("prior.mp4\" is as it was"), std::string::npos) << log;
+        const bool mounted = std::filesystem::exists(File("after.mp4"));
+        EXPECT_EQ(ReadBytes(mounted ? File("after.mp4") : c.folder + "/prior.mp4"), previous);
+        if (mounted) {
+            EXPECT_EQ(ReadBytes(File("listing")), "prior.mp4\n");
+        } else {
+            std::vector<std::string> names;
+            for (const auto& entry : std::filesystem::directory_iterator(c.folder)) {
+                names.push_back(entry.path().filename().string());
+            }
+            EXPECT_EQ(names, std::vector<std::string>{"prior.mp4"});
+        }
+    }
+}
+
+// SIGINT and SIGTERM end the burn-in as a cancel does: the output stays as it was, the
+// frames so far are a playable NAME.partial.EXT, and the exit status tells the signal.
+TEST_F(CliBurnTest, ASignalKeepsTheOutputAndFinishesThePartialFile) {
     ASSERT_TRUE(MakeMedia(File("long.mp4"),
                           "-f lavfi -i testsrc2=size=1280x720:rate=25:duration=20 "
                           "-c:v libx264 -preset ultrafast -pix_fmt yuv420p"));
     const std::string out = File("stopped.mp4");
     const std::string log = File("stopped.log");
-    // Interrupted once the progress shows; the loop's deadline keeps a hung burn from
-    // hanging the test.
-    std::string status;
-    videotest::Run("'" + kCli + "' burn " + Q(File("score.txt")) + " " + Q(File("long.mp4")) + " " +
-                       Q(out) + " 2>" + Q(log) +
-                       " & pid=$!; for i in $(seq 1 600); do grep -q 'burning [1-9]' " + Q(log) +
-                       " && break; sleep 0.05; done; kill -INT $pid; wait $pid; echo $?",
-                   &status);
-    EXPECT_EQ(std::atoi(status.c_str()), 130) << ReadBytes(log);
-    const Probe probe = ProbeVideo(out);
-    EXPECT_EQ(probe.codec, "h264");
-    EXPECT_GT(probe.frames, 0);
-    EXPECT_LT(probe.frames, 500);
-    EXPECT_NE(ReadBytes(log).find("stopped"), std::string::npos);
+    for (const auto& [signal, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
+        SCOPED_TRACE(signal);
+        WriteBytes(out, "the previous burn-in\n");
+        std::filesystem::remove(File("stopped.partial.mp4"));
+        // Signalled once the progress shows; the loop's deadline keeps a hung burn from
+        // hanging the test.
+        std::string exit;
+        videotest::Run("'" + kCli + "' burn " + Q(File("score.txt")) + " " + Q(File("long.mp4")) +
+                           " " + Q(out) + " 2>" + Q(log) +
+                           " & pid=$!; for i in $(seq 1 600); do grep -q 'burning [1-9]' " +
+                           Q(log) + " && break; sleep 0.05; done; kill -" + signal +
+                           " $pid; wait $pid; echo $?",
+                       &exit);
+        const std::string said = ReadBytes(log);
+        EXPECT_EQ(std::atoi(exit.c_str()), status) << said;
+        EXPECT_NE(said.find(std::string("stopped by SIG") + signal), std::string::npos) << said;
+        EXPECT_EQ(ReadBytes(out), "the previous burn-in\n");
+        const Probe probe = ProbeVideo(File("stopped.partial.mp4"));
+        EXPECT_EQ(probe.codec, "h264");
+        EXPECT_GT(probe.frames, 0);
+        EXPECT_LT(probe.frames, 500);
+        EXPECT_NE(said.find("stopped.partial.mp4"), std::string::npos) << said;
+    }
+}
+
+// On a terminal the progress rewrites one line, as the export's does, and FFmpeg's notes
+// stay out of it.
+TEST_F(CliBurnTest, OnATerminalTheProgressIsOneUpdatingLine) {
+    const std::string out = File("on-terminal.mp4");
+    const std::string typescript = File("typescript");
+    ASSERT_EQ(videotest::Run("script -qec \"'" + kCli + "' burn " + Q(File("score.txt")) + " " +
+                             Q(File("match.mp4")) + " " + Q(out) + "\" " + Q(typescript) +
+                             " >/dev/null 2>&1"),
+              0);
+    const std::string shown = ReadBytes(typescript);
+    EXPECT_NE(shown.find("\r\033[Kburning 100%"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("burning 1%\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("x264"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("wrote "), std::string::npos) << shown;
 }
 
 } // namespace
