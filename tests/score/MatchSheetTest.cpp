@@ -210,6 +210,14 @@ TEST(MatchSheet, WritesAMatchFileThatTheLoaderReadsAndThatReadsBackAsTheSameShee
     ASSERT_EQ(loaded.legs.size(), 2u);
     EXPECT_EQ(loaded.legs[0].winner, 1);
     EXPECT_EQ(loaded.legs[1].firstThrower, 2);
+    // And finds nothing to warn about.
+    TempDir dir;
+    WriteBytes(dir.File("m.txt"), sheet.fileText());
+    const LoadOutcome outcome = LoadScoreFile(loaded, dir.File("m.txt"));
+    ASSERT_TRUE(outcome.loaded);
+    for (const Diagnostic& d : outcome.diagnostics) {
+        ADD_FAILURE() << d.line << ": " << d.message.english();
+    }
 
     MatchSheet back;
     ASSERT_TRUE(MatchSheet::FromFile(file, back));
