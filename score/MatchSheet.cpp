@@ -124,11 +124,25 @@ void MatchSheet::locate(int dart, int& leg, int& visit) const {
     }
 }
 
-void MatchSheet::changeTo(std::vector<SheetDart> darts) {
-    m_undo.push_back(std::move(m_darts));
-    m_redo.clear();
+bool MatchSheet::changeTo(std::vector<SheetDart> darts) {
+    std::vector<SheetDart> before = std::move(m_darts);
     m_darts = std::move(darts);
     layout();
+    // A leg holds as many rounds as the loader reads; a dart past them could not be written.
+    size_t written = 0;
+    for (const Leg& leg : m_legs) {
+        for (const Visit& visit : leg.visits) {
+            written += static_cast<size_t>(visit.count);
+        }
+    }
+    if (written < m_darts.size()) {
+        m_darts = std::move(before);
+        layout();
+        return false;
+    }
+    m_undo.push_back(std::move(before));
+    m_redo.clear();
+    return true;
 }
 
 bool MatchSheet::enterDart(const std::string& token, int32_t time) {
@@ -138,8 +152,7 @@ bool MatchSheet::enterDart(const std::string& token, int32_t time) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts.push_back({written, time});
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::insertBefore(int index, const std::string& token, int32_t time) {
@@ -149,8 +162,7 @@ bool MatchSheet::insertBefore(int index, const std::string& token, int32_t time)
     }
     std::vector<SheetDart> darts = m_darts;
     darts.insert(darts.begin() + index, SheetDart{written, time});
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::removeDart(int index) {
@@ -159,8 +171,7 @@ bool MatchSheet::removeDart(int index) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts.erase(darts.begin() + index);
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::editToken(int index, const std::string& token) {
@@ -170,8 +181,7 @@ bool MatchSheet::editToken(int index, const std::string& token) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts[static_cast<size_t>(index)].token = written;
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::retime(int index, int32_t time) {
@@ -180,8 +190,7 @@ bool MatchSheet::retime(int index, int32_t time) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts[static_cast<size_t>(index)].time = time;
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::undo() {

@@ -84,6 +84,21 @@ TEST(MatchSheet, TheMatchEndsWhenDecidedAndTakesNoMoreDarts) {
     EXPECT_EQ(sheet.darts().size(), kLeg1.size());
 }
 
+TEST(MatchSheet, ALegTakesNoDartPastTheRoundsTheFileHolds) {
+    MatchSheet sheet(Format301());
+    Enter(sheet, std::vector<std::string>(240, "0")); // 40 rounds of both players
+    EXPECT_FALSE(sheet.enterDart("0", 1));
+    EXPECT_FALSE(sheet.insertBefore(0, "0", 1));
+    EXPECT_EQ(sheet.darts().size(), 240u);
+    EXPECT_EQ(sheet.legs()[0].visits.size(), 80u);
+    // Taken back, the last visit takes other darts again.
+    ASSERT_TRUE(sheet.undo());
+    ASSERT_TRUE(sheet.undo());
+    ASSERT_TRUE(sheet.undo());
+    Enter(sheet, {"T20", "T20", "T20"});
+    EXPECT_EQ(sheet.darts().size(), 240u);
+}
+
 TEST(MatchSheet, OnlyDartsOnTheBoardAreTaken) {
     struct Case {
         const char* typed;
