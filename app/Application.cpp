@@ -68,6 +68,7 @@ int Application::run() {
 
     setWindowIcon(QIcon(QStringLiteral(":/vorlat/icon.png")));
     MainWindow window;
+    ScoringOf(window); // "New match..." in the window's menu
     startWindow(instance, window, footage.isEmpty() ? file : QString());
     if (!footage.isEmpty()) {
         QTimer::singleShot(0, &window, [&window, file, footage] {

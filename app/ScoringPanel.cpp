@@ -1,5 +1,6 @@
 #include "app/ScoringPanel.h"
 
+#include "app/DartTimeline.h"
 #include "app/MainWindow.h"
 #include "app/NewMatchDialog.h"
 #include "app/PlayerWindow.h"
@@ -10,8 +11,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMediaPlayer>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 ScoringPanel::ScoringPanel(MainWindow& window, QWidget* parent)
     : QWidget(parent), m_window(window) {
@@ -25,6 +29,7 @@ ScoringPanel::ScoringPanel(MainWindow& window, QWidget* parent)
     m_sheet = new ScoreSheetView(*m_session, this);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
+    m_timeline = new DartTimeline(this);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(m_pad);
@@ -32,6 +37,7 @@ ScoringPanel::ScoringPanel(MainWindow& window, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split, 1);
+    layout->addWidget(m_timeline);
     layout->addWidget(m_status);
 
     m_newMatch = new QAction(tr("New match..."), this);
@@ -47,6 +53,9 @@ ScoringPanel::ScoringPanel(MainWindow& window, QWidget* parent)
     connect(m_sheet, &ScoreSheetView::seekRequested, this,
             [this](int64_t ms) { m_window.player().seek(ms); });
     connect(m_session, &ScoringSession::changed, this, &ScoringPanel::follow);
+    connect(m_timeline, &DartTimeline::seekRequested, this,
+            [this](int64_t ms) { m_window.player().seek(ms); });
+    connect(&m_window.player(), &PlayerWindow::frameShown, m_timeline, &DartTimeline::setPosition);
     setEnabled(false);
 }
 
@@ -62,6 +71,9 @@ bool ScoringPanel::newMatch(const QString& path) {
     m_loaded = false;
     setEnabled(true);
     follow();
+    // The panel is seen wherever it lives: in the player, or a window of its own.
+    window()->show();
+    window()->raise();
     m_pad->tokenField().setFocus();
     return true;
 }
@@ -79,6 +91,23 @@ bool ScoringPanel::continueMatch(const QString& path) {
 
 void ScoringPanel::follow() {
     m_pad->setPrompt(m_session->prompt());
+    const MatchSheet& sheet = m_session->sheet();
+    std::vector<int32_t> darts;
+    std::vector<int32_t> legStarts;
+    int32_t last = 0;
+    for (const SheetDart& dart : sheet.darts()) {
+        darts.push_back(dart.time);
+        last = std::max(last, dart.time);
+    }
+    for (size_t leg = 1; leg < sheet.legs().size(); ++leg) {
+        const std::vector<MatchSheet::Visit>& visits = sheet.legs()[leg].visits;
+        if (!visits.empty()) {
+            legStarts.push_back(sheet.darts()[static_cast<size_t>(visits.front().first)].time);
+        }
+    }
+    QMediaPlayer* media = m_window.player().mediaPlayer();
+    m_timeline->setDuration(std::max<int64_t>(last, media != nullptr ? media->duration() : 0));
+    m_timeline->setMarks(std::move(darts), std::move(legStarts));
     m_status->setText(m_session->saved() ? tr("Saved: %1").arg(m_session->path())
                                          : m_session->lastError());
     // A file without a dart is no score file the window can load yet; from the first dart

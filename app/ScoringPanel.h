@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class DartTimeline;
 class MainWindow;
 class NewMatchDialog;
 class QAction;
@@ -35,8 +36,10 @@ public:
     ScoringPad& pad() { return *m_pad; }
     ScoreSheetView& sheet() { return *m_sheet; }
     QLabel& statusLine() { return *m_status; }
+    DartTimeline& timeline() { return *m_timeline; }
     // "New match...", undo and redo: for the window's menus.
     QList<QAction*> panelActions() const;
+    QAction& newMatchAction() { return *m_newMatch; }
 
 private:
     void follow();
@@ -46,6 +49,7 @@ private:
     ScoringPad* m_pad = nullptr;
     ScoreSheetView* m_sheet = nullptr;
     QLabel* m_status = nullptr;
+    DartTimeline* m_timeline = nullptr;
     QAction* m_newMatch = nullptr;
     bool m_loaded = false;
 };

@@ -48,6 +48,7 @@ ScoringPanel& ScoringOf(MainWindow& window) {
     auto* panel = new ScoringPanel(window, &window);
     panel->setWindowFlag(Qt::Window);
     panel->setWindowTitle(QObject::tr("Scoring"));
+    window.addAction(&panel->newMatchAction());
     return *panel;
 }
 

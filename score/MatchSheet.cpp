@@ -78,15 +78,10 @@ std::string Joined(const std::vector<SheetDart>& darts, int first, int count, bo
     return value;
 }
 
-// True when the evaluated entry's dart won its leg. A match file's evaluation counts the
-// won leg; an evaluation that does not count legs says so only by a 01 score of zero
-// reached without a bust, which is the same event under the open finish.
-bool WonLeg(const Match& match, const Entry& entry) {
-    if (entry.legsWon[0] + entry.legsWon[1] + entry.setsWon[0] + entry.setsWon[1] > 0) {
-        return true;
-    }
-    return match.gameKind == GameKind::X01 && entry.player >= 1 && entry.player <= 2 &&
-           entry.score[entry.player - 1] == 0 && entry.value >= 0;
+// True when the evaluated entry's dart won its leg: the evaluation of a match file counts
+// the leg from its winning dart on.
+bool WonLeg(const Entry& entry) {
+    return entry.legsWon[0] + entry.legsWon[1] + entry.setsWon[0] + entry.setsWon[1] > 0;
 }
 
 // Removes the visits that start at or after the dart `from`.
@@ -129,11 +124,25 @@ void MatchSheet::locate(int dart, int& leg, int& visit) const {
     }
 }
 
-void MatchSheet::changeTo(std::vector<SheetDart> darts) {
-    m_undo.push_back(std::move(m_darts));
-    m_redo.clear();
+bool MatchSheet::changeTo(std::vector<SheetDart> darts) {
+    std::vector<SheetDart> before = std::move(m_darts);
     m_darts = std::move(darts);
     layout();
+    // A leg holds as many rounds as the loader reads; a dart past them could not be written.
+    size_t written = 0;
+    for (const Leg& leg : m_legs) {
+        for (const Visit& visit : leg.visits) {
+            written += static_cast<size_t>(visit.count);
+        }
+    }
+    if (written < m_darts.size()) {
+        m_darts = std::move(before);
+        layout();
+        return false;
+    }
+    m_undo.push_back(std::move(before));
+    m_redo.clear();
+    return true;
 }
 
 bool MatchSheet::enterDart(const std::string& token, int32_t time) {
@@ -143,8 +152,7 @@ bool MatchSheet::enterDart(const std::string& token, int32_t time) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts.push_back({written, time});
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::insertBefore(int index, const std::string& token, int32_t time) {
@@ -154,8 +162,7 @@ bool MatchSheet::insertBefore(int index, const std::string& token, int32_t time)
     }
     std::vector<SheetDart> darts = m_darts;
     darts.insert(darts.begin() + index, SheetDart{written, time});
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::removeDart(int index) {
@@ -164,8 +171,7 @@ bool MatchSheet::removeDart(int index) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts.erase(darts.begin() + index);
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::editToken(int index, const std::string& token) {
@@ -175,8 +181,7 @@ bool MatchSheet::editToken(int index, const std::string& token) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts[static_cast<size_t>(index)].token = written;
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::retime(int index, int32_t time) {
@@ -185,8 +190,7 @@ bool MatchSheet::retime(int index, int32_t time) {
     }
     std::vector<SheetDart> darts = m_darts;
     darts[static_cast<size_t>(index)].time = time;
-    changeTo(std::move(darts));
-    return true;
+    return changeTo(std::move(darts));
 }
 
 bool MatchSheet::undo() {
@@ -260,7 +264,7 @@ void MatchSheet::layout() {
                     if (entry.dart < 1) {
                         continue;
                     }
-                    if (index >= fixed && (entry.value < 0 || WonLeg(evaluated, entry))) {
+                    if (index >= fixed && (entry.value < 0 || WonLeg(entry))) {
                         event = index;
                         won = entry.value >= 0;
                         break;

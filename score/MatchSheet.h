@@ -78,8 +78,8 @@ public:
     void locate(int dart, int& leg, int& visit) const;
 
     // The editing actions. Each is one undo step; false (and nothing changed) for a token
-    // that is no dart on the board, an index out of range, or a dart after the match was
-    // decided.
+    // that is no dart on the board, an index out of range, a dart after the match was
+    // decided, or a dart past the 40 rounds of a leg the file holds.
     bool enterDart(const std::string& token, int32_t time);
     bool insertBefore(int index, const std::string& token, int32_t time);
     bool removeDart(int index);
@@ -101,7 +101,9 @@ public:
     static std::string DartToken(const std::string& token);
 
 private:
-    void changeTo(std::vector<SheetDart> darts);
+    // Takes darts as the new state (one undo step); false, nothing changed, when they do
+    // not all fit into the file.
+    bool changeTo(std::vector<SheetDart> darts);
     void layout();
 
     MatchFormat m_format;

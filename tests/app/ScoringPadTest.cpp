@@ -1,6 +1,7 @@
 // Scoring as you watch: the dartboard pad, its keyboard path on real footage, the score
 // sheet's actions with their undo, and the new-match form.
 #include "app/ScoringPad.h"
+#include "app/DartTimeline.h"
 #include "app/MainWindow.h"
 #include "app/NewMatchDialog.h"
 #include "app/PlayerWindow.h"
@@ -250,10 +251,21 @@ TEST_F(ScoringOnFootage, ATwoLegMatchEnteredByKeyboardIsTheFileWithFrameStartTim
         EXPECT_EQ(value(v.data, v.key), tokens.join(',')) << v.data << " " << v.key;
         EXPECT_EQ(value(v.time, v.key), stamps.join(',')) << v.time << " " << v.key;
     }
-    // Today's loader reads the file, with leg 1's times as entered.
+    // The loader reads the same match: both legs, their winners and first throwers, and
+    // every dart at its time.
     Match loaded;
     ASSERT_TRUE(OpenScoreFile(loaded, path.toStdString()));
-    EXPECT_EQ(loaded.entries[1].time, FrameMs(3));
+    ASSERT_EQ(loaded.legs.size(), 2u);
+    EXPECT_EQ(loaded.legs[0].winner, 1);
+    EXPECT_EQ(loaded.legs[1].winner, 2);
+    EXPECT_EQ(loaded.legs[1].firstThrower, 2);
+    std::vector<int32_t> loadedTimes;
+    for (const Entry& e : loaded.entries) {
+        if (e.dart > 0) {
+            loadedTimes.push_back(e.time);
+        }
+    }
+    EXPECT_EQ(loadedTimes, times);
 }
 
 TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFootage) {
@@ -270,6 +282,7 @@ TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFoota
     EXPECT_EQ(filledIn, path);
     ASSERT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(&ScoringOf(*m_window), &panel);
+    EXPECT_TRUE(m_window->actions().contains(&panel.newMatchAction())); // in the window's menu
     EXPECT_TRUE(panel.isEnabled());
     EXPECT_TRUE(m_window->player().hasFootage());
 
@@ -287,6 +300,18 @@ TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFoota
     ASSERT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(60); }, 10000));
     QTreeWidgetItem* dart = panel.sheet().topLevelItem(0)->child(0)->child(0);
     emit panel.sheet().itemDoubleClicked(dart, 0);
+    EXPECT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(20); }, 10000))
+        << player.frameMs();
+
+    // The timeline under the footage has the dart's mark, and clicking it seeks there too.
+    EXPECT_EQ(panel.timeline().darts(), std::vector<int32_t>{FrameMs(20)});
+    player.seekFrame(90);
+    ASSERT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(90); }, 10000));
+    panel.timeline().resize(600, 20);
+    const QPoint mark(panel.timeline().xOf(FrameMs(20)) + 2, 10);
+    QMouseEvent click(QEvent::MouseButtonPress, mark, panel.timeline().mapToGlobal(mark),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel.timeline(), &click);
     EXPECT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(20); }, 10000))
         << player.frameMs();
 
@@ -408,6 +433,33 @@ TEST_F(SheetActions, EditsMoveLaterVisitsAndDoubleClickSeeksToTheDart) {
     QTreeWidgetItem* dart = view.topLevelItem(0)->child(2)->child(0);
     emit view.itemDoubleClicked(dart, 0);
     EXPECT_EQ(sought, 8000);
+}
+
+TEST(DartTimelineMarks, ClicksTakeTheNearestMarkWithinReach) {
+    DartTimeline strip;
+    strip.resize(1001, 20);
+    strip.setDuration(10000);
+    strip.setMarks({1000, 1200, 7000}, {7000});
+    std::vector<int64_t> sought;
+    QObject::connect(&strip, &DartTimeline::seekRequested,
+                     [&sought](int64_t ms) { sought.push_back(ms); });
+    struct Case {
+        int x;
+        int64_t expected; // -1: no seek
+    };
+    const Case cases[] = {{100, 1000}, {104, 1000}, {116, 1200}, {124, 1200}, {110, -1},
+                          {130, -1},   {698, 7000}, {500, -1},   {0, -1}};
+    for (const Case& c : cases) {
+        sought.clear();
+        const QPoint at(c.x, 10);
+        QMouseEvent press(QEvent::MouseButtonPress, at, strip.mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&strip, &press);
+        EXPECT_EQ(sought,
+                  c.expected < 0 ? std::vector<int64_t>{} : std::vector<int64_t>{c.expected})
+            << c.x;
+    }
+    EXPECT_EQ(strip.xOf(20000), 1000); // beyond the footage: the right end
 }
 
 TEST(NewMatch, TheFormCreatesTheFileAtOnceAndNeverOverwritesOne) {

@@ -84,6 +84,21 @@ TEST(MatchSheet, TheMatchEndsWhenDecidedAndTakesNoMoreDarts) {
     EXPECT_EQ(sheet.darts().size(), kLeg1.size());
 }
 
+TEST(MatchSheet, ALegTakesNoDartPastTheRoundsTheFileHolds) {
+    MatchSheet sheet(Format301());
+    Enter(sheet, std::vector<std::string>(240, "0")); // 40 rounds of both players
+    EXPECT_FALSE(sheet.enterDart("0", 1));
+    EXPECT_FALSE(sheet.insertBefore(0, "0", 1));
+    EXPECT_EQ(sheet.darts().size(), 240u);
+    EXPECT_EQ(sheet.legs()[0].visits.size(), 80u);
+    // Taken back, the last visit takes other darts again.
+    ASSERT_TRUE(sheet.undo());
+    ASSERT_TRUE(sheet.undo());
+    ASSERT_TRUE(sheet.undo());
+    Enter(sheet, {"T20", "T20", "T20"});
+    EXPECT_EQ(sheet.darts().size(), 240u);
+}
+
 TEST(MatchSheet, OnlyDartsOnTheBoardAreTaken) {
     struct Case {
         const char* typed;
@@ -195,18 +210,29 @@ TEST(MatchSheet, WritesAMatchFileThatTheLoaderReadsAndThatReadsBackAsTheSameShee
     EXPECT_EQ(value("DATA2", "R01-1"), "");
     EXPECT_LT(file.keyLine("DATA2", "R01-2"), file.keyLine("TIME2", "R01-2"));
 
-    // Leg 1 as today's loader reads it: the same darts, times and scores.
+    // The loader reads every dart at its time, in throwing order across both legs.
     Match loaded;
     ASSERT_TRUE(ReadScore(loaded, file));
     int darts = 0;
     for (const Entry& e : loaded.entries) {
-        if (e.dart > 0 && e.leg == 0) {
-            ASSERT_LT(darts, static_cast<int>(kLeg1.size()));
-            EXPECT_EQ(e.time, (darts + 1) * 1000);
+        if (e.dart > 0) {
+            EXPECT_EQ(e.time, (darts + 1) * 1000) << darts;
+            EXPECT_EQ(e.leg, darts < static_cast<int>(kLeg1.size()) ? 0 : 1) << darts;
             ++darts;
         }
     }
-    EXPECT_EQ(darts, static_cast<int>(kLeg1.size()));
+    EXPECT_EQ(darts, static_cast<int>(sheet.darts().size()));
+    ASSERT_EQ(loaded.legs.size(), 2u);
+    EXPECT_EQ(loaded.legs[0].winner, 1);
+    EXPECT_EQ(loaded.legs[1].firstThrower, 2);
+    // And finds nothing to warn about.
+    TempDir dir;
+    WriteBytes(dir.File("m.txt"), sheet.fileText());
+    const LoadOutcome outcome = LoadScoreFile(loaded, dir.File("m.txt"));
+    ASSERT_TRUE(outcome.loaded);
+    for (const Diagnostic& d : outcome.diagnostics) {
+        ADD_FAILURE() << d.line << ": " << d.message.english();
+    }
 
     MatchSheet back;
     ASSERT_TRUE(MatchSheet::FromFile(file, back));
@@ -235,6 +261,12 @@ TEST(MatchSheet, SetsGiveTheNewSetToThePlayerWhoDidNotStartTheLastOne) {
     EXPECT_EQ(sheet.legs()[1].firstThrower, 2);
     EXPECT_EQ(sheet.legs()[1].winner, 1);
     EXPECT_TRUE(sheet.next().matchOver);
+    // The loader agrees on who started each leg and who won the match.
+    Match loaded;
+    ASSERT_TRUE(ReadScore(loaded, ProfileFile(sheet.fileText())));
+    ASSERT_EQ(loaded.legs.size(), 2u);
+    EXPECT_EQ(loaded.legs[1].firstThrower, 2);
+    EXPECT_EQ(loaded.winner, 1);
 }
 
 TEST(MatchSheetFile, CreateRefusesAnExistingFileAndSaveReplacesItWhole) {
