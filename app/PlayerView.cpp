@@ -8,8 +8,8 @@
 
 namespace {
 
-// About four seconds at 60 fps: a key is never handled later than that.
-constexpr size_t kHistory = 256;
+// About eight seconds at 60 fps: longer than the player waits for a late key.
+constexpr size_t kHistory = 512;
 
 } // namespace
 

@@ -168,7 +168,9 @@ private:
     int64_t m_frameIndex = -1;
     int64_t m_targetFrame = -1; // where the last move asked to go, until it is on screen
     int m_lastBoardEntry = -3;
-    TapClock m_tapClock;
+    // A starved window may handle a key seconds late: the frames it remembers reach back
+    // further than that.
+    TapClock m_tapClock{5000};
     bool m_shiftPending = false;
     int64_t m_scrubMs = 0;
 
