@@ -123,6 +123,12 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     m_playerButton->setText(showPlayer->text());
     connect(m_playerButton, &QToolButton::clicked, showPlayer, &QAction::trigger);
     addActions(playerActions);
+    // The entry line follows the board the player shows while the footage plays.
+    connect(m_player, &PlayerWindow::boardEntryShown, this, [this](int index) {
+        if (m_run == EngineMode::Idle && !m_closing) {
+            m_engine->showEntry(std::max(index, 0));
+        }
+    });
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connectEngine();
     m_engine->showTitle();
@@ -310,6 +316,8 @@ void MainWindow::toggleRecording() {
                           "the score file when the last dart is reached."),
                        Q(kRecordConfirmCaption), Notice::Icon::Information, true) &&
                 !m_closing) {
+                // From the first dart, wherever the board of the playback was.
+                m_engine->rewind();
                 setRun(EngineMode::Recording);
                 setStatus(Q(kStatusRecordingStart));
                 m_player->startRecording();
@@ -399,7 +407,12 @@ QString MainWindow::suggestedVideoPath() const {
 void MainWindow::finishRecording(RecordingEnd how, const QString& reason) {
     switch (how) {
     case RecordingEnd::Saved:
-        notify(Q(kSavedText), Q(kSavedCaption), Notice::Icon::Information);
+        // Over the player, where the user goes on working, a box would only be in the way.
+        if (m_player->isVisible()) {
+            m_player->setStatus(Q(kSavedText));
+        } else {
+            notify(Q(kSavedText), Q(kSavedCaption), Notice::Icon::Information);
+        }
         break;
     case RecordingEnd::SaveFailed:
         notify(Q(kSaveErrorText) + QLatin1Char('\n') + reason, Q(kSaveErrorCaption),
@@ -416,7 +429,11 @@ void MainWindow::finishExport(ExportOutcome outcome) {
     switch (outcome) {
     case ExportOutcome::Finished:
         setStatus(Q(kStatusExportFinished));
-        notify(Q(kExportDoneText), Q(kExportDoneCaption), Notice::Icon::Information);
+        if (m_player->isVisible()) {
+            m_player->setStatus(Q(kExportDoneText));
+        } else {
+            notify(Q(kExportDoneText), Q(kExportDoneCaption), Notice::Icon::Information);
+        }
         break;
     case ExportOutcome::Cancelled:
         // The user asked for it: a word on the status line, no error box. It stays there
@@ -497,7 +514,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (static_cast<const QKeyEvent*>(event)->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_run == EngineMode::Recording && !m_closing && !m_player->tap()) {
+        if (m_run == EngineMode::Recording && !m_closing && !m_player->tap(arrived)) {
             m_engine->tap(arrived);
         }
         return true;

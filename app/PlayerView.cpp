@@ -1,63 +1,93 @@
 #include "app/PlayerView.h"
 
+#include "app/TapClock.h"
+
 #include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+// About eight seconds at 60 fps: longer than the player waits for a late key.
+constexpr size_t kHistory = 512;
+
+} // namespace
 
 PlayerView::PlayerView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 180);
 }
 
-void PlayerView::setFrame(const QImage& frame) {
-    m_frame = frame;
-    update();
+QSize PlayerView::pixelSize() const {
+    return size() * devicePixelRatio();
 }
 
-void PlayerView::setBoard(const QImage& board, QPoint boardPos) {
-    m_board = board;
-    m_boardPos = boardPos;
-    update();
-}
-
-namespace {
-
-// The largest rectangle of content's shape centred in area.
-QRectF Fit(QSizeF content, const QRectF& area) {
-    if (content.isEmpty()) {
-        return area;
+void PlayerView::setFootageFrame(ComposedFrame frame) {
+    m_shown = std::move(frame);
+    if (isVisible()) {
+        m_pendingPaint = true;
+        update();
+    } else {
+        remember(m_shown.index);
     }
-    const QSizeF fitted = content.scaled(area.size(), Qt::KeepAspectRatio);
-    return {area.center() - QPointF(fitted.width(), fitted.height()) / 2, fitted};
 }
 
-} // namespace
+void PlayerView::clearFrame() {
+    m_shown = {};
+    m_history.clear();
+    m_pendingPaint = false;
+    update();
+}
+
+void PlayerView::setBoard(const QImage& board) {
+    m_shown.board = board;
+    m_shown.boardPos = {};
+    update();
+}
+
+int64_t PlayerView::frameOnScreenAt(int64_t atMs) const {
+    if (m_history.empty()) {
+        return -1;
+    }
+    // The last entry shown at or before atMs.
+    auto after = std::upper_bound(m_history.begin(), m_history.end(), atMs,
+                                  [](int64_t t, const Shown& s) { return t < s.atMs; });
+    if (after == m_history.begin()) {
+        return after->index;
+    }
+    return std::prev(after)->index;
+}
+
+void PlayerView::remember(int64_t index) {
+    if (index < 0) {
+        return;
+    }
+    const int64_t now = TapClock::now();
+    m_history.push_back({now, index});
+    if (m_history.size() > kHistory) {
+        m_history.pop_front();
+    }
+    emit frameOnScreen(index, now);
+}
 
 void PlayerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paintInto(painter, rect());
+    const QImage& composed = m_shown.composed;
+    if (!composed.isNull() && composed.size() == pixelSize()) {
+        // Composed off this thread at the view's size: only copied here.
+        painter.drawImage(rect(), composed);
+    } else {
+        FramePipe::Paint(painter, rect(), m_shown.frame, m_shown.board, m_shown.boardPos);
+    }
+    if (m_pendingPaint) {
+        m_pendingPaint = false;
+        remember(m_shown.index);
+    }
 }
 
 QImage PlayerView::compose(QSize size) const {
     QImage picture(size, QImage::Format_RGB32);
     QPainter painter(&picture);
-    paintInto(painter, picture.rect());
+    FramePipe::Paint(painter, picture.rect(), m_shown.frame, m_shown.board, m_shown.boardPos);
     return picture;
-}
-
-void PlayerView::paintInto(QPainter& painter, const QRect& area) const {
-    painter.fillRect(area, Qt::black);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (m_frame.isNull()) {
-        if (!m_board.isNull()) {
-            painter.drawImage(Fit(m_board.size(), area), m_board);
-        }
-        return;
-    }
-    const QRectF target = Fit(m_frame.size(), area);
-    painter.drawImage(target, m_frame);
-    if (!m_board.isNull()) {
-        const double factor = target.width() / m_frame.width();
-        painter.drawImage(QRectF(target.topLeft() + QPointF(m_boardPos) * factor,
-                                 QSizeF(m_board.size()) * factor),
-                          m_board);
-    }
 }

@@ -1,11 +1,13 @@
 #include "app/PlayerWindow.h"
 
 #include "app/BoardOverlay.h"
+#include "app/FramePipe.h"
 #include "app/PlayerView.h"
 #include "render/Renderer.h"
 #include "video/Footage.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QBoxLayout>
@@ -19,6 +21,7 @@
 #include <QListWidget>
 #include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -59,8 +62,16 @@ PlayerWindow::PlayerWindow(Engine& engine, QWidget* parent)
         return QFileDialog::getSaveFileName(this, tr("Burn the board into the footage"), initial,
                                             tr("MP4 video (*.mp4);;Matroska video (*.mkv)"));
     };
+    confirmShift = [this](int deltaMs) {
+        return QMessageBox::question(
+                   this, tr("Shift all times"),
+                   tr("Move every time in the score file by %1 ms and save it?").arg(deltaMs)) ==
+               QMessageBox::Yes;
+    };
     setWindowTitle(tr("Vorlat player"));
     buildLayout();
+    m_pipe = new FramePipe(this);
+    connect(m_pipe, &FramePipe::ready, this, &PlayerWindow::takeFrame);
     connectEngine(engine);
 
     m_showAction = new QAction(tr("Player..."), this);
@@ -116,7 +127,8 @@ void PlayerWindow::buildLayout() {
     m_offset = new QSpinBox(this);
     m_offset->setRange(-600000, 600000);
     m_offset->setSuffix(QStringLiteral(" ms"));
-    auto* shift = new QPushButton(tr("Shift all times"), this);
+    m_shift = new QPushButton(tr("Shift all times"), this);
+    auto* shift = m_shift;
     m_place = new QComboBox(this);
     const char* placeNames[] = {QT_TR_NOOP("Top left"), QT_TR_NOOP("Top right"),
                                 QT_TR_NOOP("Bottom left"), QT_TR_NOOP("Bottom right"),
@@ -179,9 +191,11 @@ void PlayerWindow::buildLayout() {
         }
     });
     connect(shift, &QPushButton::clicked, this, [this] { shiftAll(m_offset->value()); });
-    connect(m_entries, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && !m_recording && m_entries->hasFocus()) {
-            seek(m_match.entries[size_t(row)].time);
+    // A dart picked in the list puts the footage on its frame.
+    connect(m_entries, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = m_entries->row(item);
+        if (row >= 0 && row < m_match.count() && !m_recording) {
+            seekFrame(m_clock.frameAt(m_match.entries[size_t(row)].time));
         }
     });
     connect(m_place, &QComboBox::currentIndexChanged, this, [this] {
@@ -205,11 +219,23 @@ void PlayerWindow::connectEngine(Engine& engine) {
         }
     });
     connect(&engine, &Engine::matchChanged, this, &PlayerWindow::setMatch);
+    // The list shows each tap as it is made.
+    connect(&engine, &Engine::timesRecorded, this, [this](const Match& match) {
+        m_match = match;
+        fillEntries();
+        if (m_shownIndex >= 0 && m_shownIndex < m_entries->count()) {
+            const QSignalBlocker block(m_entries);
+            m_entries->setCurrentRow(m_shownIndex);
+        }
+    });
+    connect(&engine, &Engine::tapRefused, this, &PlayerWindow::showRefusal);
     connect(&engine, &Engine::recordingEnded, this, [this] {
         m_recording = false;
         redrawBoard();
     });
     connect(&engine, &Engine::timesSaved, this, [this](bool ok) {
+        m_shiftPending = false;
+        m_shift->setEnabled(true);
         setStatus(ok ? tr("Times saved.") : tr("The score file did not take the times."));
     });
 }
@@ -244,8 +270,8 @@ bool PlayerWindow::openFootage(const QString& path) {
     }
     const FootageInfo& info = footage->Info();
     closeFootage();
-    m_rateNum = info.rateNum > 0 ? info.rateNum : 30;
-    m_rateDen = info.rateNum > 0 ? info.rateDen : 1;
+    m_clock =
+        FootageClock(info.rateNum > 0 ? FrameRate{info.rateNum, info.rateDen} : FrameRate{30, 1});
     m_footageMs = info.durationMs;
     m_footageSize = QSize(info.width, info.height);
 
@@ -264,10 +290,25 @@ bool PlayerWindow::openFootage(const QString& path) {
         m_media->setAudioOutput(m_audio.get());
     }
     m_media->setVideoSink(m_sink.get());
-    connect(m_sink.get(), &QVideoSink::videoFrameChanged, this, &PlayerWindow::takeFrame);
+    // Straight from the sink's thread into the pipe: frames never queue up on this one.
+    FramePipe* pipe = m_pipe;
+    connect(
+        m_sink.get(), &QVideoSink::videoFrameChanged, pipe,
+        [pipe](const QVideoFrame& frame) { pipe->offer(frame); }, Qt::DirectConnection);
     connect(m_media.get(), &QMediaPlayer::playbackStateChanged, this,
             [this](QMediaPlayer::PlaybackState state) {
                 m_play->setText(state == QMediaPlayer::PlayingState ? tr("Pause") : tr("Play"));
+                updateLayout();
+            });
+    // Played to its end, the footage stays paused on its last frame, where every key and
+    // the timeline go on working.
+    connect(m_media.get(), &QMediaPlayer::mediaStatusChanged, this,
+            [this](QMediaPlayer::MediaStatus status) {
+                if (status == QMediaPlayer::EndOfMedia) {
+                    QMetaObject::invokeMethod(
+                        this, [this] { seekFrame(m_clock.frameAt(m_footageMs)); },
+                        Qt::QueuedConnection);
+                }
             });
     connect(m_media.get(), &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) { setStatus(text); });
@@ -286,7 +327,7 @@ bool PlayerWindow::openFootage(const QString& path) {
                   .arg(QFileInfo(path).fileName())
                   .arg(info.width)
                   .arg(info.height)
-                  .arg(double(m_rateNum) / m_rateDen, 0, 'g', 4));
+                  .arg(double(m_clock.rate().num) / double(m_clock.rate().den), 0, 'g', 4));
     return true;
 }
 
@@ -297,39 +338,66 @@ void PlayerWindow::closeFootage() {
     m_media.reset();
     m_sink.reset();
     m_audio.reset();
+    m_pipe->clear();
     m_frameMs = -1;
+    m_frameIndex = -1;
+    m_targetFrame = -1;
     m_footageSize = {};
-    m_view->setFrame({});
+    m_view->clearFrame();
 }
 
-void PlayerWindow::takeFrame(const QVideoFrame& frame) {
-    if (!frame.isValid()) {
+void PlayerWindow::takeFrame() {
+    ComposedFrame frame;
+    if (!hasFootage() || !m_pipe->take(frame)) {
         return;
     }
-    // Rounded as the footage reader rounds, so that a stamp names the frame it was made on.
-    m_frameMs = (frame.startTime() + 500) / 1000;
-    m_view->setFrame(frame.toImage());
-    if (!m_recording) {
-        redrawBoard();
+    m_frameMs = frame.ms;
+    m_frameIndex = frame.index;
+    if (m_frameIndex == m_targetFrame || (m_media->playbackState() == QMediaPlayer::PlayingState &&
+                                          m_targetFrame >= 0 && m_frameIndex > m_targetFrame)) {
+        m_targetFrame = -1;
     }
+    const int entry = frame.boardEntry;
+    QImage preview = std::move(frame.preview);
+    m_view->setFootageFrame(std::move(frame));
     updateTimeline();
-    updatePreview();
+    if (!preview.isNull()) {
+        emit previewPicture(preview);
+    }
+    if (!m_recording && entry != m_lastBoardEntry) {
+        m_lastBoardEntry = entry;
+        emit boardEntryShown(entry);
+    }
     emit frameShown(m_frameMs);
 }
 
-void PlayerWindow::redrawBoard() {
-    RenderOptions options;
-    const bool footage = hasFootage();
-    if (footage) {
-        options.scale = boardScale();
-        options.background.kind = Background::Kind::Transparent;
+void PlayerWindow::updateLayout() {
+    if (!hasFootage()) {
+        return;
     }
-    // While recording the board is the entry after the last tap; otherwise the moment shown.
-    const int64_t moment = footage ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
-    const int entry = m_recording ? m_shownIndex : EntryAtMoment(m_match, moment);
+    FrameLayout layout;
+    layout.match = std::make_shared<const Match>(m_match);
+    layout.clock = m_clock;
+    layout.footageSize = m_footageSize;
+    layout.overlay = m_settings.overlay;
+    layout.fixedEntry = m_recording ? std::max(m_shownIndex, 0) : -1;
+    layout.viewSize = m_view->pixelSize();
+    layout.previewEveryFrame = m_media->playbackState() != QMediaPlayer::PlayingState;
+    m_pipe->setLayout(layout);
+}
+
+void PlayerWindow::redrawBoard() {
+    if (hasFootage()) {
+        // The board goes with each frame, drawn where the frame is composed.
+        updateLayout();
+        return;
+    }
+    RenderOptions options;
+    const int64_t moment = m_scrubMs;
     QImage board = m_view->board();
+    const int entry = m_recording ? m_shownIndex : EntryAtMoment(m_match, moment);
     if (entry == m_boardEntry && m_recording == m_boardRecording && !board.isNull() &&
-        board.size() == BoardSize(options.scale) && board.hasAlphaChannel() == footage) {
+        board.size() == BoardSize(options.scale) && !board.hasAlphaChannel()) {
         return;
     }
     bool drawn = false;
@@ -346,26 +414,22 @@ void PlayerWindow::redrawBoard() {
     }
     m_boardEntry = entry;
     m_boardRecording = m_recording;
-    m_view->setBoard(board,
-                     footage ? BoardPosition(m_footageSize, board.size(), m_settings.overlay.place)
-                             : QPoint());
-    updatePreview();
-}
-
-void PlayerWindow::updatePreview() {
-    if (hasFootage() && !m_view->frame().isNull()) {
-        emit previewPicture(m_view->compose({kBoardWidth, kBoardHeight}));
-    }
+    m_view->setBoard(board);
 }
 
 void PlayerWindow::updateTimeline() {
     m_updatingTimeline = true;
     m_timeline->setRange(0, int(durationMs()));
-    m_timeline->setSingleStep(hasFootage() ? int(frameStartMs(1) + 1) : kFineNudgeMs);
+    m_timeline->setSingleStep(hasFootage() ? int(m_clock.startMs(1) + 1) : kFineNudgeMs);
     m_timeline->setPageStep(int(kSkipMs));
     const int64_t at = hasFootage() ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
     m_timeline->setValue(int(at));
-    m_time->setText(ClockText(at) + QStringLiteral(" / ") + ClockText(durationMs()));
+    QString text = ClockText(at);
+    if (hasFootage()) {
+        const int64_t frame = std::max<int64_t>(m_frameIndex, 0);
+        text += QStringLiteral("  #%1  %2").arg(frame).arg(m_clock.timecode(frame));
+    }
+    m_time->setText(text + QStringLiteral(" / ") + ClockText(durationMs()));
     m_updatingTimeline = false;
 }
 
@@ -399,34 +463,52 @@ int64_t PlayerWindow::durationMs() const {
     return last + kBoardTail;
 }
 
-int64_t PlayerWindow::frameIndexAt(int64_t ms) const {
-    // Half a millisecond of slack: a stamp is a frame's start rounded to the nearest ms.
-    return int64_t(std::floor((ms + 0.5) * m_rateNum / (1000.0 * m_rateDen)));
-}
-
-int64_t PlayerWindow::frameStartMs(int64_t index) const {
-    // The backend shows the first frame that starts at or after the position asked for.
-    return index * 1000 * m_rateDen / m_rateNum;
-}
-
 double PlayerWindow::boardScale() const {
     return EffectiveScale(m_settings.overlay, m_footageSize);
 }
 
+int64_t PlayerWindow::currentFrame() const {
+    return m_targetFrame >= 0 ? m_targetFrame : std::max<int64_t>(m_frameIndex, 0);
+}
+
+void PlayerWindow::seekMedia(int64_t frame) {
+    m_targetFrame = frame;
+    const int64_t ms = m_clock.startMs(frame);
+    // Paused at the end it ignores seeks altogether: stopped, it takes them as below.
+    // On the last frame the decoder is at the end whatever the status says.
+    const int64_t last =
+        std::max<int64_t>(m_clock.frameAt(std::max<int64_t>(m_footageMs - 1, 0)), 0);
+    if ((m_media->mediaStatus() == QMediaPlayer::EndOfMedia || m_frameIndex >= last) &&
+        m_media->playbackState() != QMediaPlayer::StoppedState) {
+        m_media->stop();
+    }
+    m_media->setPosition(ms);
+    // At the end of the footage the backend stops and shows no frame for a seek until it is
+    // started again; pausing it there goes back to the start, so the seek is repeated.
+    if (m_media->playbackState() == QMediaPlayer::StoppedState) {
+        m_media->pause();
+        m_media->setPosition(ms);
+    }
+}
+
 void PlayerWindow::seekFrame(int64_t index) {
     if (!hasFootage()) {
-        seek(index * 1000 * m_rateDen / m_rateNum);
+        seek(m_clock.startMs(index));
         return;
     }
-    index = std::clamp<int64_t>(index, 0, std::max<int64_t>(frameIndexAt(m_footageMs) - 1, 0));
+    const int64_t last =
+        std::max<int64_t>(m_clock.frameAt(std::max<int64_t>(m_footageMs - 1, 0)), 0);
+    index = std::clamp<int64_t>(index, 0, last);
     m_media->pause();
-    m_media->setPosition(frameStartMs(index));
+    seekMedia(index);
 }
 
 void PlayerWindow::seek(int64_t ms) {
     ms = std::clamp<int64_t>(ms, 0, durationMs());
     if (hasFootage()) {
-        m_media->setPosition(frameStartMs(frameIndexAt(ms)));
+        const int64_t last =
+            std::max<int64_t>(m_clock.frameAt(std::max<int64_t>(m_footageMs - 1, 0)), 0);
+        seekMedia(std::min(m_clock.frameAt(ms), last));
         return;
     }
     m_scrubMs = ms;
@@ -442,6 +524,7 @@ void PlayerWindow::togglePlay() {
     if (m_media->playbackState() == QMediaPlayer::PlayingState) {
         m_media->pause();
     } else {
+        m_targetFrame = -1;
         m_media->play();
     }
 }
@@ -463,15 +546,20 @@ bool PlayerWindow::startRecording() {
     }
     m_recording = true;
     m_shownIndex = 0;
-    m_engine->startMediaRecording(std::max<int64_t>(m_frameMs, 0));
+    m_engine->startMediaRecording();
+    updateLayout();
     return true;
 }
 
-bool PlayerWindow::tap() {
+bool PlayerWindow::tap(int64_t pressedAt) {
     if (!m_recording || m_engine == nullptr) {
         return false;
     }
-    m_engine->tap(std::max<int64_t>(m_frameMs, 0));
+    int64_t frame = m_view->frameOnScreenAt(pressedAt);
+    if (frame < 0) {
+        frame = std::max<int64_t>(m_frameIndex, 0);
+    }
+    m_engine->tap(m_clock.startMs(frame));
     return true;
 }
 
@@ -481,6 +569,36 @@ bool PlayerWindow::undoTap() {
     }
     m_engine->undoTap();
     return true;
+}
+
+bool PlayerWindow::redoTap() {
+    if (!m_recording || m_engine == nullptr) {
+        return false;
+    }
+    m_engine->redoTap();
+    return true;
+}
+
+void PlayerWindow::undoTimes() {
+    if (!m_recording && m_engine != nullptr) {
+        m_engine->undoTimes();
+    }
+}
+
+void PlayerWindow::redoTimes() {
+    if (!m_recording && m_engine != nullptr) {
+        m_engine->redoTimes();
+    }
+}
+
+void PlayerWindow::showRefusal(const TapRefusal& refusal) {
+    QApplication::beep();
+    const auto name = [](const ShownEntry& e) {
+        return tr("R%1 P%2 dart %3").arg(e.round).arg(e.player).arg(e.dart);
+    };
+    setStatus(tr("Tap refused: %1 at %2 would come before %3 at %4. Seek forward and tap again.")
+                  .arg(name(refusal.dart), ClockText(refusal.tapMs), name(refusal.previous),
+                       ClockText(refusal.previousMs)));
 }
 
 void PlayerWindow::selectEntry(int index) {
@@ -497,22 +615,24 @@ void PlayerWindow::nudgeSelected(int direction, bool fine) {
     if (!fine && hasFootage()) {
         // To the start of the next frame, or back to the start of the frame the time lies in
         // (the one before when it is that start already); starts rounded as stamps are.
-        const auto start = [this](int64_t frame) {
-            return (frame * 1000 * m_rateDen + m_rateNum / 2) / m_rateNum;
-        };
-        int64_t frame = frameIndexAt(time);
-        if (direction > 0 || start(frame) >= time) {
+        int64_t frame = m_clock.frameAt(time);
+        if (direction > 0 || m_clock.startMs(frame) >= time) {
             frame += direction;
         }
-        delta = start(frame) - time;
+        delta = m_clock.startMs(std::max<int64_t>(frame, 0)) - time;
     }
     m_engine->nudgeEntry(row, int(delta));
 }
 
 void PlayerWindow::shiftAll(int deltaMs) {
-    if (!m_recording && m_engine != nullptr && deltaMs != 0) {
-        m_engine->shiftTimes(deltaMs);
+    if (m_recording || m_engine == nullptr || deltaMs == 0 || m_shiftPending ||
+        !confirmShift(deltaMs)) {
+        return;
     }
+    m_shiftPending = true;
+    m_shift->setEnabled(false);
+    m_offset->setValue(0);
+    m_engine->shiftTimes(deltaMs);
 }
 
 void PlayerWindow::setOverlay(const OverlaySettings& overlay) {
@@ -608,8 +728,19 @@ void PlayerWindow::finishBurn(const BurnResult& result) {
 }
 
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        // Frames are composed at the view's size.
+        updateLayout();
+    }
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (event->type() != QEvent::KeyPress || widget == nullptr || widget->window() != this) {
+    if (!event->isInputEvent() || widget == nullptr || widget->window() != this) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // Every input event teaches the tap clock how the platform's timestamps relate to ours;
+    // the key's own moment is what a tap is about.
+    const int64_t pressedAt =
+        m_tapClock.arrival(static_cast<QInputEvent*>(event)->timestamp(), TapClock::now());
+    if (event->type() != QEvent::KeyPress) {
         return QWidget::eventFilter(watched, event);
     }
     // The offset field takes its own digits, signs and arrows.
@@ -617,13 +748,23 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
         m_scale->isAncestorOf(widget)) {
         return QWidget::eventFilter(watched, event);
     }
-    return handleKey(*static_cast<QKeyEvent*>(event)) || QWidget::eventFilter(watched, event);
+    return handleKey(*static_cast<QKeyEvent*>(event), pressedAt) ||
+           QWidget::eventFilter(watched, event);
 }
 
-bool PlayerWindow::handleKey(const QKeyEvent& key) {
+bool PlayerWindow::handleKey(const QKeyEvent& key, int64_t pressedAt) {
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     const bool footage = hasFootage();
-    const int64_t at = footage ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
+    const int64_t at = footage ? m_clock.startMs(currentFrame()) : m_scrubMs;
+    if ((mods & Qt::ControlModifier) && key.key() == Qt::Key_Z) {
+        const bool redo = (mods & Qt::ShiftModifier) != 0;
+        if (m_recording) {
+            redo ? redoTap() : undoTap();
+        } else {
+            redo ? redoTimes() : undoTimes();
+        }
+        return true;
+    }
     if (mods & Qt::AltModifier) {
         if (key.key() == Qt::Key_Left || key.key() == Qt::Key_Right) {
             nudgeSelected(key.key() == Qt::Key_Left ? -1 : 1, (mods & Qt::ShiftModifier) != 0);
@@ -664,7 +805,7 @@ bool PlayerWindow::handleKey(const QKeyEvent& key) {
     case Qt::Key_Comma:
     case Qt::Key_Period:
         if (footage) {
-            seekFrame(frameIndexAt(at) + (key.key() == Qt::Key_Comma ? -1 : 1));
+            seekFrame(currentFrame() + (key.key() == Qt::Key_Comma ? -1 : 1));
         } else {
             seek(at + (key.key() == Qt::Key_Comma ? -kFineNudgeMs : kFineNudgeMs));
         }
@@ -674,14 +815,14 @@ bool PlayerWindow::handleKey(const QKeyEvent& key) {
         return true;
     case Qt::Key_End:
         if (footage) {
-            seekFrame(frameIndexAt(m_footageMs) - 1);
+            seekFrame(m_clock.frameAt(m_footageMs));
         } else {
             seek(durationMs());
         }
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return tap();
+        return tap(pressedAt);
     case Qt::Key_Backspace:
         return undoTap();
     default:

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/FootageClock.h"
 #include "app/FootageSettings.h"
+#include "app/TapClock.h"
 #include "engine/Engine.h"
 #include "score/ScoreData.h"
 #include "video/BurnIn.h"
@@ -14,7 +16,9 @@
 #include <functional>
 #include <memory>
 
+class FramePipe;
 class PlayerView;
+struct ComposedFrame;
 class QAction;
 class QAudioOutput;
 class QComboBox;
@@ -34,8 +38,13 @@ class QVideoSink;
 // clock, and the times adjusted and burned into the footage afterwards.
 //
 // The footage plays through Qt Multimedia's FFmpeg backend into a video sink, whose frames
-// carry their own start times: a tap takes the start of the frame on screen, since the
-// player's reported position trails the frames it delivers.
+// carry their own start times; they are converted and composed with the board off this
+// window's thread (FramePipe), late ones dropped. A tap takes the frame that was on screen
+// when its key was pressed (the key event's own time against the times the frames were
+// shown), stored under the one frame rule (FootageClock).
+//
+// Relative moves (Left, Right, comma, period) count from where the last move asked to go,
+// not from the frame on screen, so fast presses each count before the frames catch up.
 class PlayerWindow : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +54,8 @@ public:
     // Replaceable so that tests answer them: the chosen path, or empty when cancelled.
     std::function<QString(const QString& initial)> chooseFootage;
     std::function<QString(const QString& initial)> chooseBurnOutput;
+    // Asked before every time moves by deltaMs; true: go ahead.
+    std::function<bool(int deltaMs)> confirmShift;
 
     // The main window's actions for the player: show it, open footage, burn in.
     QList<QAction*> windowActions() const;
@@ -57,8 +68,11 @@ public:
     bool hasFootage() const { return m_media != nullptr; }
     const QString& footagePath() const { return m_settings.footagePath; }
 
-    // Start of the frame on screen, ms on the footage's clock (-1 before the first frame).
+    // Start of the frame on screen under the frame rule, ms on the footage's clock (-1
+    // before the first frame), and its index.
     int64_t frameMs() const { return m_frameMs; }
+    int64_t frameIndex() const { return m_frameIndex; }
+    const FootageClock& clock() const { return m_clock; }
     // The moment the board shows when scrubbing without footage.
     int64_t scrubMs() const { return m_scrubMs; }
     // Puts the footage on frame index (paused), or the board alone at that moment.
@@ -67,16 +81,23 @@ public:
     void togglePlay();
     void setSpeed(double rate);
 
-    // Recording on the footage: started at the frame on screen, taps and undos given to the
-    // engine. Each returns false, doing nothing, when no recording on footage runs.
+    // Recording on the footage: started anywhere, taps and undos given to the engine. Each
+    // returns false, doing nothing, when no recording on footage runs. pressedAt: when the
+    // key was pressed (TapClock's milliseconds); the tap gets the frame on screen then.
     bool startRecording();
-    bool tap();
+    bool tap(int64_t pressedAt = TapClock::now());
     bool undoTap();
+    bool redoTap();
+    // While idle: the last change of times taken back, or put again.
+    void undoTimes();
+    void redoTimes();
     bool recordsOnFootage() const { return m_recording; }
 
     // Moves the selected entry's time by a frame of the footage (10 ms without footage) or,
     // fine, by 10 ms; direction is -1 or 1.
     void nudgeSelected(int direction, bool fine);
+    // Asks (confirmShift), then moves every time by deltaMs; the offset field goes back to 0,
+    // so that a second click does not shift again.
     void shiftAll(int deltaMs);
     void selectEntry(int index);
 
@@ -92,6 +113,10 @@ public:
     QListWidget& entryList() { return *m_entries; }
     QSpinBox& offsetField() { return *m_offset; }
     QLabel& statusLine() { return *m_status; }
+    QLabel& timeDisplay() { return *m_time; }
+    QPushButton& shiftButton() { return *m_shift; }
+    // A message for the user where the player shows them, without a box.
+    void setStatus(const QString& text);
     QMediaPlayer* mediaPlayer() { return m_media.get(); }
 
 signals:
@@ -100,6 +125,9 @@ signals:
     void burnFinished(BurnResult::Outcome outcome);
     // With footage open: the footage and board as the main window's preview shows them.
     void previewPicture(const QImage& picture);
+    // With footage open: the entry whose board the frame on screen shows changed (-1: the
+    // title); not while recording.
+    void boardEntryShown(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -107,21 +135,22 @@ protected:
 private:
     void buildLayout();
     void connectEngine(Engine& engine);
-    bool handleKey(const QKeyEvent& key);
+    bool handleKey(const QKeyEvent& key, int64_t pressedAt);
 
     void closeFootage();
-    void takeFrame(const QVideoFrame& frame);
+    void takeFrame();
+    void updateLayout();
+    void showRefusal(const TapRefusal& refusal);
+    int64_t currentFrame() const;
+    void seekMedia(int64_t frame);
     void redrawBoard();
     void updatePreview();
     void updateTimeline();
     void fillEntries();
     void finishBurn(const BurnResult& result);
 
-    int64_t frameIndexAt(int64_t ms) const;
-    int64_t frameStartMs(int64_t index) const; // rounded down: seeking there finds the frame
     int64_t durationMs() const;
     double boardScale() const;
-    void setStatus(const QString& text);
 
     QPointer<Engine> m_engine;
     Match m_match;
@@ -131,11 +160,18 @@ private:
     std::unique_ptr<QMediaPlayer> m_media;
     std::unique_ptr<QVideoSink> m_sink;
     std::unique_ptr<QAudioOutput> m_audio;
-    int m_rateNum = 30;
-    int m_rateDen = 1;
+    FramePipe* m_pipe = nullptr;
+    FootageClock m_clock;
     int64_t m_footageMs = 0;
     QSize m_footageSize;
     int64_t m_frameMs = -1;
+    int64_t m_frameIndex = -1;
+    int64_t m_targetFrame = -1; // where the last move asked to go, until it is on screen
+    int m_lastBoardEntry = -3;
+    // A starved window may handle a key seconds late: the frames it remembers reach back
+    // further than that.
+    TapClock m_tapClock{5000};
+    bool m_shiftPending = false;
     int64_t m_scrubMs = 0;
 
     bool m_recording = false;
@@ -155,6 +191,7 @@ private:
     QPushButton* m_play = nullptr;
     QListWidget* m_entries = nullptr;
     QSpinBox* m_offset = nullptr;
+    QPushButton* m_shift = nullptr;
     QComboBox* m_place = nullptr;
     QDoubleSpinBox* m_scale = nullptr;
     QPushButton* m_burn = nullptr;

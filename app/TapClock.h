@@ -14,6 +14,11 @@
 // that is stamped back by the excess.
 class TapClock {
 public:
+    TapClock() = default;
+    // maxLagMs: the longest lag taken as a busy window rather than a platform clock that
+    // jumped.
+    explicit TapClock(int32_t maxLagMs) : m_maxLag(maxLagMs) {}
+
     // Milliseconds of the monotonic clock that recording times are measured with.
     static int64_t now();
 
@@ -21,10 +26,12 @@ public:
     // that is handled at handledAt (a reading of now()). Never later than handledAt.
     int64_t arrival(uint64_t timestamp, int64_t handledAt);
 
-    // A lag beyond this is taken as a platform clock that jumped, not as a busy window.
+    // By default a lag beyond this is taken as a platform clock that jumped, not as a busy
+    // window.
     static constexpr int32_t kMaxLagMs = 1000;
 
 private:
+    int32_t m_maxLag = kMaxLagMs;
     bool m_known = false;
     // handledAt - timestamp of the promptest event, modulo 2^32: platform timestamps are
     // 32-bit on some systems and wrap after 49 days.

@@ -3,6 +3,7 @@
 #include "engine/CallQueue.h"
 #include "render/Renderer.h"
 #include "score/Evaluate.h"
+#include "score/Timeline.h"
 #include "score/TimingWriter.h"
 
 #include <algorithm>
@@ -36,6 +37,12 @@ public:
 
     void load(Match match) {
         if (m_mode == EngineMode::Idle) {
+            // The history belongs to the times it was made on: another file, or the same
+            // file edited elsewhere, starts a new one.
+            if (match.path != m_match.path || TimesOf(match) != TimesOf(m_match)) {
+                m_undoTimes.clear();
+                m_redoTimes.clear();
+            }
             m_match = std::move(match);
             m_index = -1;
         }
@@ -78,32 +85,44 @@ public:
         setMode(EngineMode::Recording);
     }
 
-    void startMediaRecording(int64_t mediaMs) {
-        if (m_mode != EngineMode::Idle) {
-            return;
-        }
-        startRecording(mediaMs);
-        Entry* current = m_match.at(m_index);
-        if (recording() && current != nullptr) {
-            // The footage's clock is the match's: the entry shown is where the footage is.
-            current->time = static_cast<int32_t>(mediaMs);
-            m_start = 0;
-        }
+    void startMediaRecording() {
+        // The footage's clock is the match's: stamps are times as they are.
+        startRecording(0);
+        m_start = 0;
     }
 
     void tap(int64_t stampMs) {
-        if (recording()) {
-            m_taps.push_back(m_index);
-            advance(stampMs);
+        if (!recording()) {
+            return;
         }
+        // A stamp before the dart before would make the times run backwards, which the file
+        // cannot keep: refused here, while the user can still tap again.
+        const int previous = lastDartUpTo(m_index);
+        const int64_t elapsed = stampMs - m_start;
+        if (previous >= 0 && elapsed < m_match.entries[size_t(previous)].time) {
+            int next = m_index + 1;
+            if (const Entry* start = m_match.at(next); start != nullptr && start->dart == 0) {
+                ++next;
+            }
+            if (m_match.at(next) != nullptr) {
+                report([refusal = TapRefusal{shownAt(next, true), elapsed, shownAt(previous, false),
+                                             m_match.entries[size_t(previous)].time}](Engine& e) {
+                    emit e.tapRefused(refusal);
+                });
+            }
+            return;
+        }
+        m_redoTaps.clear();
+        stamp(stampMs);
     }
 
     void undoTap() {
         if (!recording() || m_taps.empty()) {
             return;
         }
-        const int back = m_taps.back();
+        const auto [back, stampMs] = m_taps.back();
         m_taps.pop_back();
+        m_redoTaps.push_back(stampMs);
         for (int index = back + 1; index <= m_index; ++index) {
             if (Entry* mark = m_match.at(index); mark != nullptr && m_backup.at(index) != nullptr) {
                 mark->time = m_backup.at(index)->time;
@@ -111,11 +130,22 @@ public:
         }
         m_index = back;
         if (const Entry* mark = m_match.at(m_index); mark != nullptr && show(m_index)) {
-            const ShownEntry shown{m_index + 1,  m_match.count(), mark->round,
-                                   mark->player, mark->dart,      true};
+            const ShownEntry shown = shownAt(m_index, true);
             report([shown](Engine& e) { emit e.entryShown(shown); });
         }
+        reportRecorded();
     }
+
+    void redoTap() {
+        if (recording() && !m_redoTaps.empty()) {
+            const int64_t stampMs = m_redoTaps.back();
+            m_redoTaps.pop_back();
+            stamp(stampMs);
+        }
+    }
+
+    void undoTimes() { stepHistory(m_undoTimes, m_redoTimes); }
+    void redoTimes() { stepHistory(m_redoTimes, m_undoTimes); }
 
     void nudgeEntry(int index, int deltaMs) {
         Entry* mark = m_match.at(index);
@@ -138,7 +168,12 @@ public:
                 break;
             }
         }
-        mark->time = static_cast<int32_t>(std::clamp(int64_t(mark->time) + deltaMs, low, high));
+        const int32_t moved =
+            static_cast<int32_t>(std::clamp(int64_t(mark->time) + deltaMs, low, high));
+        if (moved != mark->time) {
+            remember();
+            mark->time = moved;
+        }
         saveTimes();
     }
 
@@ -153,6 +188,9 @@ public:
             }
         }
         const int64_t delta = std::max<int64_t>(deltaMs, -lowest);
+        if (delta != 0) {
+            remember();
+        }
         for (Entry& mark : m_match.entries) {
             if (mark.dart > 0) {
                 mark.time = static_cast<int32_t>(mark.time + delta);
@@ -210,6 +248,58 @@ public:
 private:
     bool recording() const { return m_mode == EngineMode::Recording; }
 
+    static std::vector<int32_t> TimesOf(const Match& match) {
+        std::vector<int32_t> times;
+        times.reserve(match.entries.size());
+        for (const Entry& mark : match.entries) {
+            times.push_back(mark.time);
+        }
+        return times;
+    }
+
+    // Keeps the times as they are before a change, for undoTimes.
+    void remember() {
+        m_undoTimes.push_back(TimesOf(m_match));
+        m_redoTimes.clear();
+    }
+
+    void stepHistory(std::vector<std::vector<int32_t>>& from,
+                     std::vector<std::vector<int32_t>>& to) {
+        if (m_mode != EngineMode::Idle || from.empty() ||
+            from.back().size() != m_match.entries.size()) {
+            return;
+        }
+        to.push_back(TimesOf(m_match));
+        const std::vector<int32_t> times = std::move(from.back());
+        from.pop_back();
+        for (size_t i = 0; i < times.size(); ++i) {
+            m_match.entries[i].time = times[i];
+        }
+        saveTimes();
+    }
+
+    // The index of the last dart at or before index; -1 for none.
+    int lastDartUpTo(int index) const {
+        for (int i = std::min(index, m_match.count() - 1); i >= 0; --i) {
+            if (m_match.entries[size_t(i)].dart > 0) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    ShownEntry shownAt(int index, bool recordingFlag) const {
+        const Entry& mark = m_match.entries[size_t(index)];
+        return {index + 1, m_match.count(), mark.round, mark.player, mark.dart, recordingFlag};
+    }
+
+    // Gives the next entry the stamp and shows it.
+    void stamp(int64_t stampMs) {
+        m_taps.emplace_back(m_index, stampMs);
+        advance(stampMs);
+        reportRecorded();
+    }
+
     // Queues a signal to be emitted on the Engine's thread.
     template <class F> void report(F emitter) {
         Engine* engine = &m_engine;
@@ -218,6 +308,12 @@ private:
 
     void reportMatch() {
         report([match = m_match](Engine& e) { emit e.matchChanged(match); });
+    }
+
+    void reportRecorded() {
+        if (recording()) {
+            report([match = m_match](Engine& e) { emit e.timesRecorded(match); });
+        }
     }
 
     void setMode(EngineMode mode) {
@@ -277,8 +373,8 @@ private:
                 mark.time = static_cast<int32_t>((next + lastDart) / 2);
             }
         }
-        ValidateTimes(m_match);
-        const bool ok = SaveTiming(m_match);
+        // Nudges and shifts keep the order; a file changed elsewhere meanwhile might not.
+        const bool ok = TimesRunForward(m_match) && SaveTiming(m_match);
         reportMatch();
         report([ok](Engine& e) { emit e.timesSaved(ok); });
     }
@@ -293,12 +389,19 @@ private:
     }
 
     void endRecording(bool abort) {
-        ValidateTimes(m_match);
         RecordingEnd how = RecordingEnd::Aborted;
         QString reason;
         if (abort) {
             m_match = m_backup;
+        } else if (!TimesRunForward(m_match)) {
+            // Saved, these would be read back as zeros from the backward step on: the file
+            // keeps the times it had.
+            how = RecordingEnd::SaveFailed;
+            reason = QStringLiteral("the recorded times run backwards; the file keeps its times");
+            m_match = m_backup;
         } else {
+            m_undoTimes.push_back(TimesOf(m_backup));
+            m_redoTimes.clear();
             // A refused save keeps the times in memory: the user may try again or export
             // them.
             const WriteOutcome saved = SaveTimingFile(m_match);
@@ -311,6 +414,7 @@ private:
         }
         m_backup = {};
         m_taps.clear();
+        m_redoTaps.clear();
         setMode(EngineMode::Idle);
         reportMatch();
         report([how, reason](Engine& e) { emit e.recordingEnded(how, reason); });
@@ -324,8 +428,12 @@ private:
     Match m_backup;   // the match as it was when the recording started
     int m_index = -1; // entry shown; -1 or past the end: none
     EngineMode m_mode = EngineMode::Idle;
-    int64_t m_start = 0;     // the clock reading of match time 0 while recording
-    std::vector<int> m_taps; // the entry shown before each tap of the running recording
+    int64_t m_start = 0; // the clock reading of match time 0 while recording
+    // The entry shown before each tap of the running recording, and the tap's stamp.
+    std::vector<std::pair<int, int64_t>> m_taps;
+    std::vector<int64_t> m_redoTaps; // stamps of the taps taken back, the last one last
+    std::vector<std::vector<int32_t>> m_undoTimes; // the times before each change, oldest first
+    std::vector<std::vector<int32_t>> m_redoTimes;
 };
 
 Engine::Engine(QObject* parent)
@@ -395,12 +503,24 @@ void Engine::startRecording(int64_t stampMs) {
     command([stampMs](Work& w) { w.startRecording(stampMs); });
 }
 
-void Engine::startMediaRecording(int64_t mediaMs) {
-    command([mediaMs](Work& w) { w.startMediaRecording(mediaMs); });
+void Engine::startMediaRecording() {
+    command([](Work& w) { w.startMediaRecording(); });
 }
 
 void Engine::undoTap() {
     command([](Work& w) { w.undoTap(); });
+}
+
+void Engine::redoTap() {
+    command([](Work& w) { w.redoTap(); });
+}
+
+void Engine::undoTimes() {
+    command([](Work& w) { w.undoTimes(); });
+}
+
+void Engine::redoTimes() {
+    command([](Work& w) { w.redoTimes(); });
 }
 
 void Engine::nudgeEntry(int index, int deltaMs) {

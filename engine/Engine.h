@@ -43,10 +43,19 @@ struct ShownEntry {
     bool operator==(const ShownEntry&) const = default;
 };
 
+// A tap refused because it lies before the dart stamped before it: both darts and times.
+struct TapRefusal {
+    ShownEntry dart;     // the dart the tap was for
+    int64_t tapMs = 0;   // the time the tap would have given it
+    ShownEntry previous; // the dart before it
+    int64_t previousMs = 0;
+};
+
 // How a recording came to its end.
 enum class RecordingEnd {
     Saved,      // the last entry was reached and the times are in the score file
-    SaveFailed, // the last entry was reached; the file refused the times, which are kept
+    SaveFailed, // the last entry was reached; the file refused the times, which are kept,
+                // or the times would run backwards and the file keeps its old ones
     Aborted,    // thrown away on request: every time is as it was before
     NotStarted, // the entry shown has no next entry to record
 };
@@ -76,18 +85,28 @@ public:
     // Starts recording at the entry shown: stampMs is the moment that entry's time
     // corresponds to (the user's go-ahead).
     void startRecording(int64_t stampMs);
-    // Starts recording on a footage's clock: the entry shown gets mediaMs, and every tap's
-    // stamp is a position in the footage, taken as the match time itself.
-    void startMediaRecording(int64_t mediaMs);
+    // Starts recording on a footage's clock at the entry shown: every tap's stamp is a
+    // position in the footage, taken as the match time itself, so the recording may start
+    // anywhere in the footage and the first dart's time is the first tap. The entry shown
+    // keeps its time.
+    void startMediaRecording();
     // A dart landed at stampMs: the next entry gets that moment and is shown. A turn's start
     // gets the moment halfway between its previous entry and the tap. Ignored unless a
-    // recording runs.
+    // recording runs. A stamp before the time of the dart before is refused (tapRefused)
+    // and changes nothing. A tap clears what undoTap took back.
     void tap(int64_t stampMs);
     // Ends the recording and restores every time it changed.
     void abortRecording();
     // Takes back the last tap of the running recording: the entries it stamped get their
     // times from before the recording and the entry before it is shown again.
     void undoTap();
+    // Gives back the tap undoTap took back last, with its stamp.
+    void redoTap();
+    // While idle: takes back the last change of times (a saved recording, a nudge, a
+    // shift, or a redo) and saves the times; redoTimes puts the change taken back last
+    // again. The history ends when another match is loaded.
+    void undoTimes();
+    void redoTimes();
     // While idle: moves the time of the entry at index (0-based) by deltaMs, kept between
     // its neighbours' times, and saves the times; timesSaved() tells how that went.
     void nudgeEntry(int index, int deltaMs);
@@ -113,9 +132,12 @@ signals:
     // The match as the engine holds it after a run ended (times recorded, restored or
     // cleaned), for whoever keeps a copy.
     void matchChanged(const Match& match);
+    // While recording: the match with the times so far, after every tap, undo and redo.
+    void timesRecorded(const Match& match);
+    void tapRefused(const TapRefusal& refusal);
     // reason: why the save failed (the file and the system's reason), empty otherwise.
     void recordingEnded(RecordingEnd how, const QString& reason);
-    // After a nudge or shift: whether the score file took the changed times.
+    // After a nudge, shift, undo or redo of times: whether the score file took them.
     void timesSaved(bool ok);
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);

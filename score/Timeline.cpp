@@ -1,5 +1,7 @@
 #include "score/Timeline.h"
 
+#include <algorithm>
+
 int64_t LastValidTime(const Match& match) {
     int32_t last = 0;
     for (const Entry& entry : match.entries) {
@@ -13,4 +15,9 @@ int64_t LastValidTime(const Match& match) {
 
 int64_t TimelineLength(const Match& match) {
     return LastValidTime(match) + kTailMs;
+}
+
+bool TimesRunForward(const Match& match) {
+    return std::is_sorted(match.entries.begin(), match.entries.end(),
+                          [](const Entry& a, const Entry& b) { return a.time < b.time; });
 }

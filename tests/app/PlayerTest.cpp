@@ -4,18 +4,25 @@
 #include "FootageMaker.h"
 #include "TestSupport.h"
 #include "app/BoardOverlay.h"
+#include "app/FootageClock.h"
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
 #include "app/PreviewWidget.h"
 #include "app/StartupArguments.h"
 #include "render/Renderer.h"
 #include "score/Loader.h"
+#include "video/Footage.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMediaPlayer>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -36,9 +43,9 @@ constexpr const char* kMatch = "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
                                "[DATA]\nR01-1=20,20\nR01-2=5,5\n\n"
                                "[TIME]\nR01-1=1000,2000\nR01-2=3000,3500\n";
 
-// Frame n of the 30 fps test footage starts at this ms, rounded as stamps are.
+// The stored time of frame n of the 30 fps test footage: its start, rounded down.
 int32_t FrameMs(int n) {
-    return static_cast<int32_t>(std::llround(n * 1000.0 / 30));
+    return static_cast<int32_t>(n * 1000 / 30);
 }
 
 QKeyEvent* Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -77,9 +84,16 @@ protected:
     void MakeWindow() {
         m_log.reset();
         m_window = std::make_unique<MainWindow>();
-        m_window->showNotice = [](const Notice&) { return true; };
+        m_window->showNotice = [this](const Notice& notice) {
+            m_notices.push_back(notice.text);
+            return true;
+        };
         m_window->show();
         m_log = std::make_unique<EngineLog>(*m_window->engine());
+        Player().confirmShift = [this](int deltaMs) {
+            m_shiftsAsked.push_back(deltaMs);
+            return true;
+        };
     }
 
     MainWindow& Window() { return *m_window; }
@@ -127,6 +141,8 @@ protected:
     std::string m_score;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<EngineLog> m_log;
+    std::vector<QString> m_notices;
+    std::vector<int> m_shiftsAsked;
 };
 
 TempDir* PlayerTest::s_dir = nullptr;
@@ -187,7 +203,7 @@ TEST_F(PlayerTest, ATapWhilePlayingTakesTheDeliveredFrameNotThePlayersPosition) 
     EXPECT_EQ(times[4], stamped[2]);
     EXPECT_EQ(times[5], stamped[3]);
     for (int64_t ms : stamped) {
-        EXPECT_EQ(FrameMs(int(std::llround(ms * 30 / 1000.0))), ms) << "not a frame's start";
+        EXPECT_EQ(FrameMs(int(Player().clock().frameAt(ms))), ms) << "not a frame's start";
     }
     int64_t most = 0;
     double sum = 0;
@@ -208,12 +224,12 @@ TEST_F(PlayerTest, NudgesMoveTheSelectedDartByAFrameOrTenMsAndTheOffsetShiftsAll
         Qt::KeyboardModifiers mods;
         int32_t firstDart;
     };
-    // 1000 ms is frame 30's start; frame 31 starts at 1033.3, frame 32 at 1066.7. Back from
-    // within a frame is back to its start.
+    // 1000 ms is frame 30's start; frame 31 starts at 1033.3, frame 32 at 1066.7, stored
+    // rounded down. Back from within a frame is back to its start.
     const Step steps[] = {
         {Qt::Key_Right, Qt::AltModifier, 1033},
-        {Qt::Key_Right, Qt::AltModifier, 1067},
-        {Qt::Key_Left, Qt::AltModifier | Qt::ShiftModifier, 1057},
+        {Qt::Key_Right, Qt::AltModifier, 1066},
+        {Qt::Key_Left, Qt::AltModifier | Qt::ShiftModifier, 1056},
         {Qt::Key_Left, Qt::AltModifier, 1033},
         {Qt::Key_Left, Qt::AltModifier, 1000},
         {Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier, 1010},
@@ -225,12 +241,41 @@ TEST_F(PlayerTest, NudgesMoveTheSelectedDartByAFrameOrTenMsAndTheOffsetShiftsAll
         ASSERT_TRUE(WaitUntil([&] { return m_log->matches.size() > before; }));
         EXPECT_EQ(SavedTimes()[1], step.firstDart) << step.key;
     }
+    // The shift asks first; a second click finds the offset spent and shifts nothing.
     Player().offsetField().setValue(-40);
     const size_t before = m_log->matches.size();
-    Player().shiftAll(Player().offsetField().value());
+    Player().shiftButton().click();
+    Player().shiftButton().click();
     ASSERT_TRUE(WaitUntil([&] { return m_log->matches.size() > before; }));
+    ASSERT_TRUE(m_log->Settle(*Window().engine()));
+    EXPECT_EQ(m_shiftsAsked, std::vector<int>{-40});
+    EXPECT_EQ(Player().offsetField().value(), 0);
     EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 970, 1960, 2460, 2960, 3460}));
     EXPECT_EQ(Player().entryList().item(1)->text().contains(QStringLiteral("0.970")), true);
+    // Refused, nothing moves.
+    Player().confirmShift = [](int) { return false; };
+    Player().offsetField().setValue(500);
+    Player().shiftButton().click();
+    ASSERT_TRUE(m_log->Settle(*Window().engine()));
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 970, 1960, 2460, 2960, 3460}));
+
+    // Ctrl+Z takes back the shift, then the nudges one by one; Ctrl+Shift+Z puts them again.
+    struct Undo {
+        Qt::KeyboardModifiers mods;
+        int32_t firstDart;
+        int32_t lastDart;
+    };
+    const Undo undos[] = {{Qt::ControlModifier, 1010, 3500},
+                          {Qt::ControlModifier, 1000, 3500},
+                          {Qt::ControlModifier | Qt::ShiftModifier, 1010, 3500},
+                          {Qt::ControlModifier | Qt::ShiftModifier, 970, 3460}};
+    for (const Undo& undo : undos) {
+        const size_t count = m_log->matches.size();
+        QCoreApplication::postEvent(&Player().entryList(), Key(Qt::Key_Z, undo.mods));
+        ASSERT_TRUE(WaitUntil([&] { return m_log->matches.size() > count; }));
+        EXPECT_EQ(SavedTimes()[1], undo.firstDart);
+        EXPECT_EQ(SavedTimes()[5], undo.lastDart);
+    }
 }
 
 TEST_F(PlayerTest, TheTimelineScrubsTheBoardAloneWithoutFootage) {
@@ -300,7 +345,8 @@ TEST_F(PlayerTest, BurnInFromTheWindowWritesTheFootageWithTheBoard) {
     Player().chooseBurnOutput = [&](const QString&) { return QString::fromStdString(Footage()); };
     Player().toggleBurn();
     EXPECT_FALSE(Player().burning());
-    EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("never writes")));
+    EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("never writes")))
+        << Player().statusLine().text().toStdString();
 
     Player().chooseBurnOutput = [&](const QString&) { return QString::fromStdString(out); };
     Player().toggleBurn();
@@ -311,6 +357,186 @@ TEST_F(PlayerTest, BurnInFromTheWindowWritesTheFootageWithTheBoard) {
     EXPECT_EQ(video["width"], "320");
     EXPECT_EQ(video["r_frame_rate"], "30/1");
     EXPECT_EQ(videotest::ProbeFields(out, "a:0")["codec_name"], "aac");
+}
+
+TEST_F(PlayerTest, ARecordingStartedMidFootageAndSeekedBackKeepsEveryEarlierTime) {
+    Load();
+    OpenFootage();
+    // Started far into the footage, then back to its beginning.
+    ShowFrame(120);
+    Window().recordButton().click();
+    ASSERT_TRUE(Player().recordsOnFootage());
+    QCoreApplication::postEvent(&Player().view(), Key(Qt::Key_Home));
+    ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() == 0; }));
+    ShowFrame(20);
+    PressOnWindow(Qt::Key_Return);
+    ShowFrame(40);
+    PressOnWindow(Qt::Key_Return);
+    // Seeking back is allowed; a tap there, before the dart before, is refused and named.
+    ShowFrame(30);
+    QCoreApplication::postEvent(&Window().recordButton(), Key(Qt::Key_Return));
+    ASSERT_TRUE(WaitUntil([&] { return Player().statusLine().text().contains("refused"); }));
+    const QString status = Player().statusLine().text();
+    EXPECT_TRUE(status.contains(QStringLiteral("R1 P2 dart 1"))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("R1 P1 dart 2"))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("0:01.000"))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("0:01.333"))) << status.toStdString();
+    // The list shows the taps so far.
+    EXPECT_TRUE(Player().entryList().item(2)->text().contains(QStringLiteral("1.333")));
+    ShowFrame(50);
+    PressOnWindow(Qt::Key_Return);
+    ShowFrame(75);
+    PressOnWindow(Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !m_log->recordings.empty(); }));
+    EXPECT_EQ(m_log->recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    EXPECT_EQ(SavedTimes(),
+              (std::vector<int32_t>{0, FrameMs(20), FrameMs(40), (FrameMs(40) + FrameMs(50)) / 2,
+                                    FrameMs(50), FrameMs(75)}));
+}
+
+TEST_F(PlayerTest, UndoAndRedoKeysTakeBackAndGiveBackTapsWhileRecording) {
+    Load();
+    OpenFootage();
+    Window().recordButton().click();
+    ShowFrame(10);
+    PressOnWindow(Qt::Key_Return);
+    ShowFrame(20);
+    PressOnWindow(Qt::Key_Return);
+    struct Step {
+        int key;
+        Qt::KeyboardModifiers mods;
+        ShownEntry shown;
+    };
+    const Step steps[] = {
+        {Qt::Key_Z, Qt::ControlModifier, {2, 6, 1, 1, 1, true}},
+        {Qt::Key_Backspace, Qt::NoModifier, {1, 6, 1, 1, 0, true}},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, {2, 6, 1, 1, 1, true}},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, {3, 6, 1, 1, 2, true}},
+    };
+    for (const Step& step : steps) {
+        const size_t before = m_log->entries.size();
+        QCoreApplication::postEvent(&Player().view(), Key(step.key, step.mods));
+        ASSERT_TRUE(WaitUntil([&] { return m_log->entries.size() > before; }));
+        EXPECT_EQ(m_log->entries.back(), step.shown) << step.key;
+    }
+    ShowFrame(30);
+    PressOnWindow(Qt::Key_Return);
+    ShowFrame(40);
+    PressOnWindow(Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !m_log->recordings.empty(); }));
+    EXPECT_EQ(SavedTimes(),
+              (std::vector<int32_t>{0, FrameMs(10), FrameMs(20), (FrameMs(20) + FrameMs(30)) / 2,
+                                    FrameMs(30), FrameMs(40)}));
+    // With the player open, the saved box does not pop up over it: its status line says so.
+    EXPECT_TRUE(m_notices.size() == 1 || !Player().isVisible());
+}
+
+TEST_F(PlayerTest, FastKeyPressesEachCountAndTheTimeShowsTheFrame) {
+    Load();
+    OpenFootage();
+    ShowFrame(0);
+    // Posted together: each is handled before any frame of the moves before it arrives.
+    for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}) {
+        QCoreApplication::postEvent(&Player().view(), Key(key));
+    }
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::postEvent(&Player().view(), Key(Qt::Key_Period));
+    }
+    QCoreApplication::postEvent(&Player().view(), Key(Qt::Key_Comma));
+    ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() == 94; }, 10000))
+        << Player().frameIndex();
+    const QString time = Player().timeDisplay().text();
+    EXPECT_TRUE(time.startsWith(QStringLiteral("0:03.133  #94  00:00:03:04")))
+        << time.toStdString();
+
+    // A dart picked in the list puts the footage on its frame (2000 ms: frame 60).
+    QListWidget& list = Player().entryList();
+    const QRect row = list.visualItemRect(list.item(2));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, QPointF(row.center()),
+                          list.viewport()->mapToGlobal(QPointF(row.center())), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(list.viewport(), &click);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() == 60; }, 10000))
+        << Player().frameIndex();
+}
+
+TEST_F(PlayerTest, AfterTheEndTheKeysAndTimelineMoveWithoutPlayingFirst) {
+    Load();
+    OpenFootage();
+    // Played to its end, the backend stops.
+    Player().seekFrame(140);
+    Player().togglePlay();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Player().mediaPlayer()->mediaStatus() == QMediaPlayer::EndOfMedia; }));
+    struct Step {
+        int key;
+        int64_t frame;
+    };
+    const Step steps[] = {
+        {Qt::Key_Home, 0}, {Qt::Key_End, 149}, {Qt::Key_Left, 119}, {Qt::Key_Comma, 118}};
+    for (const Step& step : steps) {
+        QCoreApplication::postEvent(&Player().view(), Key(step.key));
+        ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() == step.frame; }, 10000))
+            << step.key << " on frame " << Player().frameIndex();
+    }
+    Player().timeline().setValue(2500);
+    ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() == 75; }, 10000));
+}
+
+TEST_F(PlayerTest, TheEntryLineFollowsTheBoardShownDuringPlayback) {
+    Load();
+    OpenFootage();
+    ShowFrame(40); // after the first dart (1000 ms)
+    ASSERT_TRUE(WaitUntil([&] { return Window().statusText().contains(QStringLiteral("(2/6)")); }))
+        << Window().statusText().toStdString();
+    ShowFrame(100); // after the second turn's first dart (3000 ms)
+    ASSERT_TRUE(WaitUntil([&] { return Window().statusText().contains(QStringLiteral("(5/6)")); }))
+        << Window().statusText().toStdString();
+}
+
+// One frame rule: a dart tapped on frame n changes the board on frame n in the export (its
+// frame clock), the burn-in (the footage's own frame times, read back by the footage
+// reader) and the player, at every rate.
+TEST(FrameRuleTest, ADartTappedOnAFrameChangesTheBoardOnThatFrameInEveryOutput) {
+    TempDir dir;
+    const FrameRate rates[] = {{15, 1}, {25, 1}, {30, 1}, {30000, 1001}, {24000, 1001}};
+    for (const FrameRate& rate : rates) {
+        for (const char* ext : {"mp4", "mkv"}) {
+            const std::string path = dir.File("rate." + std::string(ext));
+            ASSERT_TRUE(videotest::MakeMedia(
+                path, "-f lavfi -i testsrc2=size=64x48:rate=" + rate.toString() +
+                          ":duration=2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p"));
+            std::string error;
+            const std::unique_ptr<Footage> footage = Footage::Open(path, error);
+            ASSERT_TRUE(footage) << error;
+            const FootageClock clock(rate);
+            const FrameClock exportClock(rate, 2000);
+            const AVRational base = footage->VideoStream()->time_base;
+            std::vector<int64_t> burnMs;
+            while (footage->Next()) {
+                burnMs.push_back(footage->FrameMs());
+                const int64_t n = int64_t(burnMs.size()) - 1;
+                // The start time the player's video sink gives, in microseconds.
+                const int64_t startUs = footage->FramePts() * 1000000 * base.num / base.den;
+                ASSERT_EQ(clock.frameOfStart(startUs), n) << rate.toString() << ext;
+            }
+            ASSERT_GE(burnMs.size(), 20u);
+            for (int64_t n = 1; n < int64_t(burnMs.size()); ++n) {
+                const int64_t stored = clock.startMs(n); // what a tap on frame n stores
+                const std::string where =
+                    rate.toString() + " " + ext + " frame " + std::to_string(n);
+                EXPECT_LE(exportClock.momentOf(n - 1), stored - 1) << where;
+                EXPECT_GE(exportClock.momentOf(n), stored) << where;
+                EXPECT_LT(burnMs[size_t(n - 1)], stored) << where;
+                EXPECT_GE(burnMs[size_t(n)], stored) << where;
+                EXPECT_EQ(clock.frameAt(stored), n) << where;
+                EXPECT_EQ(clock.frameAt(stored - 1), n - 1) << where;
+            }
+        }
+    }
 }
 
 TEST(StartupArgumentsTest, TheScoreFileAndFootageOption) {

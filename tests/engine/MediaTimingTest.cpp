@@ -21,6 +21,10 @@ protected:
         ASSERT_TRUE(OpenScoreFile(m_match, m_path));
         QObject::connect(m_engine.get(), &Engine::timesSaved,
                          [this](bool ok) { m_saves.push_back(ok); });
+        QObject::connect(m_engine.get(), &Engine::tapRefused,
+                         [this](const TapRefusal& r) { m_refusals.push_back(r); });
+        QObject::connect(m_engine.get(), &Engine::timesRecorded,
+                         [this](const Match& m) { m_recorded.push_back(Times(m)); });
         m_engine->load(m_match);
         m_engine->rewind();
         ASSERT_TRUE(m_log.Settle(*m_engine));
@@ -38,12 +42,14 @@ protected:
     std::unique_ptr<Engine> m_engine = std::make_unique<Engine>();
     EngineLog m_log{*m_engine};
     std::vector<bool> m_saves;
+    std::vector<TapRefusal> m_refusals;
+    std::vector<std::vector<int32_t>> m_recorded; // the times after each tap or undo
 };
 
 TEST_F(MediaTimingTest, StampsAreFootagePositionsAndTheEntryShownStartsThere) {
     // Media positions are match times as they are: no wall clock, no start offset. (The
     // match's first entry has no time of its own in the file.)
-    m_engine->startMediaRecording(2000);
+    m_engine->startMediaRecording();
     for (int64_t t : {2533, 3100, 4067}) {
         m_engine->tap(t);
     }
@@ -52,8 +58,120 @@ TEST_F(MediaTimingTest, StampsAreFootagePositionsAndTheEntryShownStartsThere) {
     EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 2533, 3100, 3583, 4067}));
 }
 
+TEST_F(MediaTimingTest, ARecordingFromTheMiddleOfTheFootageKeepsEveryTimeItWasGiven) {
+    // Started with the footage well past the file's times, then taps from its beginning:
+    // nothing of the start position reaches the times.
+    m_engine->startMediaRecording();
+    for (int64_t t : {100, 200, 300}) {
+        m_engine->tap(t);
+    }
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 100, 200, 250, 300}));
+}
+
+TEST_F(MediaTimingTest, ATapBeforeTheDartBeforeIsRefusedAndNeverStored) {
+    m_engine->startMediaRecording();
+    m_engine->tap(1500);
+    m_engine->tap(1400); // the second dart, before the first: refused
+    m_engine->tap(1500); // the same moment is allowed
+    m_engine->tap(900);  // the next turn's dart, before the last: refused
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    ASSERT_EQ(m_refusals.size(), 2u);
+    EXPECT_EQ(m_refusals[0].dart, (ShownEntry{3, 5, 1, 1, 2, true}));
+    EXPECT_EQ(m_refusals[0].tapMs, 1400);
+    EXPECT_EQ(m_refusals[0].previous, (ShownEntry{2, 5, 1, 1, 1, false}));
+    EXPECT_EQ(m_refusals[0].previousMs, 1500);
+    // Across a turn start the refusal names the dart, not the start.
+    EXPECT_EQ(m_refusals[1].dart, (ShownEntry{5, 5, 1, 2, 1, true}));
+    EXPECT_EQ(m_refusals[1].tapMs, 900);
+    EXPECT_EQ(m_refusals[1].previous, (ShownEntry{3, 5, 1, 1, 2, false}));
+    // Only the two taps that stood were reported.
+    EXPECT_EQ(m_recorded, (std::vector<std::vector<int32_t>>{{0, 1500, 2000, 2500, 3000},
+                                                             {0, 1500, 1500, 2500, 3000}}));
+    EXPECT_TRUE(m_log.recordings.empty());
+
+    m_engine->tap(2100);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 1500, 1500, 1800, 2100}));
+}
+
+TEST_F(MediaTimingTest, TimesThatWouldRunBackwardsAreNeverSavedOverTheFile) {
+    // A match held with a backward step before the entry the recording starts at (a file
+    // edited by hand, say): the taps run forward, but the whole would not, and saved it would
+    // read back as zeros from that step on. The file keeps its times.
+    const std::string before = ReadBytes(m_path);
+    m_match.entries[1].time = 5000;
+    m_match.entries[2].time = 100;
+    m_engine->load(m_match);
+    m_engine->showEntry(2);
+    m_engine->startMediaRecording();
+    m_engine->tap(6000);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(m_log.recordings, std::vector<RecordingEnd>{RecordingEnd::SaveFailed});
+    EXPECT_EQ(ReadBytes(m_path), before);
+    EXPECT_EQ(Times(m_log.matches.back()), (std::vector<int32_t>{0, 5000, 100, 2500, 3000}));
+}
+
+TEST_F(MediaTimingTest, RedoGivesBackTheTapsTakenBackUntilANewTap) {
+    m_engine->startMediaRecording();
+    m_engine->tap(500);
+    m_engine->tap(900);
+    m_engine->undoTap();
+    m_engine->undoTap();
+    m_engine->redoTap();
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_EQ(m_log.entries.back(), (ShownEntry{2, 5, 1, 1, 1, true}));
+    EXPECT_EQ(m_recorded.back(), (std::vector<int32_t>{0, 500, 2000, 2500, 3000}));
+    m_engine->tap(950); // the redo list is gone
+    m_engine->redoTap();
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_EQ(m_log.entries.back(), (ShownEntry{3, 5, 1, 1, 2, true}));
+    m_engine->tap(1200);
+    ASSERT_TRUE(WaitUntil([this] { return !m_log.recordings.empty(); }));
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 500, 950, 1075, 1200}));
+}
+
+TEST_F(MediaTimingTest, UndoAndRedoOfTimesWalkBackThroughRecordingsNudgesAndShifts) {
+    const std::vector<int32_t> file{0, 1000, 2000, 2500, 3000};
+    const std::vector<int32_t> recorded{0, 100, 200, 250, 300};
+    const std::vector<int32_t> nudged{0, 133, 200, 250, 300};
+    const std::vector<int32_t> shifted{0, 633, 700, 750, 800};
+    m_engine->startMediaRecording();
+    for (int64_t t : {100, 200, 300}) {
+        m_engine->tap(t);
+    }
+    m_engine->nudgeEntry(1, 33);
+    m_engine->shiftTimes(500);
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    ASSERT_EQ(SavedTimes(), shifted);
+
+    struct Step {
+        bool undo;
+        std::vector<int32_t> times;
+    };
+    const Step steps[] = {{true, nudged},    {true, recorded}, {true, file},
+                          {true, file}, // nothing older
+                          {false, recorded}, {false, nudged},  {true, recorded}};
+    for (const Step& step : steps) {
+        if (step.undo) {
+            m_engine->undoTimes();
+        } else {
+            m_engine->redoTimes();
+        }
+        ASSERT_TRUE(m_log.Settle(*m_engine));
+        EXPECT_EQ(SavedTimes(), step.times) << (step.undo ? "undo" : "redo");
+    }
+    // A new change ends what could be redone.
+    m_engine->shiftTimes(10);
+    m_engine->redoTimes();
+    ASSERT_TRUE(m_log.Settle(*m_engine));
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 110, 210, 260, 310}));
+    EXPECT_EQ(m_saves, std::vector<bool>(m_saves.size(), true));
+}
+
 TEST_F(MediaTimingTest, UndoRestoresTheStampedEntriesAndStepsTheBoardBack) {
-    m_engine->startMediaRecording(0);
+    m_engine->startMediaRecording();
     m_engine->tap(500);
     m_engine->tap(900);
     ASSERT_TRUE(m_log.Settle(*m_engine));
@@ -86,7 +204,7 @@ TEST_F(MediaTimingTest, UndoAcrossATurnStartTakesBackTheStartAndTheDart) {
     ASSERT_TRUE(OpenScoreFile(m_match, m_path));
     m_engine->load(m_match);
     m_engine->rewind();
-    m_engine->startMediaRecording(0);
+    m_engine->startMediaRecording();
     m_engine->tap(400);
     m_engine->tap(1000); // the second turn's start and its first dart
     m_engine->undoTap();
@@ -135,7 +253,7 @@ TEST_F(MediaTimingTest, NudgesStayBetweenNeighboursShiftsStayAtOrAboveZeroAndBot
 }
 
 TEST_F(MediaTimingTest, AdjustmentsWaitForTheRecordingToEnd) {
-    m_engine->startMediaRecording(0);
+    m_engine->startMediaRecording();
     m_engine->nudgeEntry(1, 100);
     m_engine->shiftTimes(100);
     m_engine->abortRecording();

@@ -1,0 +1,188 @@
+#include "app/FramePipe.h"
+
+#include "render/Renderer.h"
+
+#include <QPainter>
+
+namespace {
+
+// While playing, the main window's preview follows the footage this often: scaling a large
+// frame down for it every frame would cost as much as showing it.
+constexpr int64_t kPreviewStepMs = 200;
+
+// The largest rectangle of content's shape centred in area.
+QRectF Fit(QSizeF content, const QRectF& area) {
+    if (content.isEmpty()) {
+        return area;
+    }
+    const QSizeF fitted = content.scaled(area.size(), Qt::KeepAspectRatio);
+    return {area.center() - QPointF(fitted.width(), fitted.height()) / 2, fitted};
+}
+
+} // namespace
+
+FramePipe::FramePipe(QObject* parent) : QObject(parent) {
+    m_thread = std::thread([this] { run(); });
+}
+
+FramePipe::~FramePipe() {
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void FramePipe::offer(const QVideoFrame& frame) {
+    if (!frame.isValid()) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_incoming = frame;
+    }
+    m_wake.notify_one();
+}
+
+void FramePipe::setLayout(const FrameLayout& layout) {
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_layout = layout;
+        ++m_generation;
+        m_relayout = true;
+    }
+    m_wake.notify_one();
+}
+
+void FramePipe::clear() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_incoming = {};
+    m_outgoing.reset();
+    ++m_generation;
+    m_relayout = false;
+    m_dropFrame = true;
+}
+
+bool FramePipe::take(ComposedFrame& out) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_signalled = false;
+    if (!m_outgoing) {
+        return false;
+    }
+    out = std::move(*m_outgoing);
+    m_outgoing.reset();
+    return true;
+}
+
+void FramePipe::Paint(QPainter& painter, const QRect& area, const QImage& frame,
+                      const QImage& board, QPoint boardPos) {
+    painter.fillRect(area, Qt::black);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (frame.isNull()) {
+        if (!board.isNull()) {
+            painter.drawImage(Fit(board.size(), area), board);
+        }
+        return;
+    }
+    const QRectF target = Fit(frame.size(), area);
+    painter.drawImage(target, frame);
+    if (!board.isNull()) {
+        const double factor = target.width() / frame.width();
+        painter.drawImage(
+            QRectF(target.topLeft() + QPointF(boardPos) * factor, QSizeF(board.size()) * factor),
+            board);
+    }
+}
+
+void FramePipe::run() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (true) {
+        m_wake.wait(lock, [this] { return m_stop || m_incoming.isValid() || m_relayout; });
+        if (m_stop) {
+            return;
+        }
+        compose(lock);
+    }
+}
+
+void FramePipe::compose(std::unique_lock<std::mutex>& lock) {
+    QVideoFrame incoming = std::move(m_incoming);
+    m_incoming = {};
+    m_relayout = false;
+    const FrameLayout layout = m_layout;
+    const uint64_t generation = m_generation;
+    const bool drop = m_dropFrame;
+    m_dropFrame = false;
+    lock.unlock();
+    if (drop) {
+        m_frame = {};
+        m_frameUs = -1;
+    }
+
+    // The expensive part runs unlocked: the sink goes on offering meanwhile.
+    if (incoming.isValid()) {
+        m_frame = incoming.toImage().convertToFormat(QImage::Format_RGB32);
+        m_frameUs = incoming.startTime();
+        incoming = {}; // the decoder's buffer goes back at once
+    }
+    if (m_frame.isNull() || m_frameUs < 0) {
+        lock.lock();
+        return;
+    }
+    auto out = std::make_unique<ComposedFrame>();
+    out->frame = m_frame;
+    out->index = layout.clock.frameOfStart(m_frameUs);
+    out->ms = layout.clock.startMs(out->index);
+
+    // The board of the frame's own moment, redrawn only when its entry changes.
+    RenderOptions options;
+    options.scale = EffectiveScale(layout.overlay, layout.footageSize);
+    options.background.kind = Background::Kind::Transparent;
+    const Match empty;
+    const Match& match = layout.match ? *layout.match : empty;
+    const int entry = layout.fixedEntry >= 0 ? layout.fixedEntry : EntryAtMoment(match, out->ms);
+    if (entry != m_boardEntry || generation != m_boardGeneration || m_board.isNull()) {
+        bool drawn = false;
+        if (match.count() == 0) {
+            RenderTitle(m_board, options);
+            drawn = true;
+        } else if (layout.fixedEntry >= 0) {
+            drawn = RenderEntry(match, entry, m_board, options);
+        } else {
+            drawn = RenderMoment(match, out->ms, m_board, options);
+        }
+        // An entry without a board keeps the board before it, as the outputs do.
+        if (!drawn && (m_board.isNull() || m_board.size() != BoardSize(options.scale))) {
+            m_board = MakeBoardImage(options);
+        }
+        m_boardEntry = entry;
+        m_boardGeneration = generation;
+    }
+    out->board = m_board;
+    out->boardEntry = entry;
+    out->boardPos = BoardPosition(layout.footageSize, m_board.size(), layout.overlay.place);
+
+    if (!layout.viewSize.isEmpty()) {
+        out->composed = QImage(layout.viewSize, QImage::Format_RGB32);
+        QPainter painter(&out->composed);
+        Paint(painter, out->composed.rect(), out->frame, out->board, out->boardPos);
+    }
+    if (layout.previewEveryFrame || m_lastPreviewMs < 0 || out->ms < m_lastPreviewMs ||
+        out->ms - m_lastPreviewMs >= kPreviewStepMs) {
+        out->preview = QImage(layout.previewSize, QImage::Format_RGB32);
+        QPainter painter(&out->preview);
+        Paint(painter, out->preview.rect(), out->frame, out->board, out->boardPos);
+        m_lastPreviewMs = out->ms;
+    }
+
+    lock.lock();
+    if (generation != m_generation && !m_relayout) {
+        return; // cleared meanwhile
+    }
+    m_outgoing = std::move(out);
+    if (!m_signalled) {
+        m_signalled = true;
+        QMetaObject::invokeMethod(this, &FramePipe::ready, Qt::QueuedConnection);
+    }
+}
