@@ -406,9 +406,10 @@ private:
             bool read = false;
             if (settings) {
                 read = IsSetting(key.name, leg.number > 1);
-                if (!read) {
-                    m_out.add(key.line, MessageId::SettingNeverRead,
-                              {leg.number > 1 ? key.name + " in [" + section + "]" : key.name});
+                if (!read && leg.number > 1) {
+                    m_out.add(key.line, MessageId::LegSettingNeverRead, {key.name, section});
+                } else if (!read) {
+                    m_out.add(key.line, MessageId::SettingNeverRead, {key.name});
                 }
             } else {
                 switch (ClassifyTurnKey(key.name)) {

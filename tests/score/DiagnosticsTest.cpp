@@ -285,13 +285,13 @@ INSTANTIATE_TEST_SUITE_P(
                        "[SETTING]\nGAME=501\nP2-NAME=" + std::string(33, 'x') +
                            "\n[DATA]\nR01-1=20\n",
                        {{3, MessageId::NameCut, "P2-NAME is 33 characters long; shown cut to 32"}}},
-        DiagnosticCase{"leg_without_first_visit",
-                       kMatch + "R01-1=20\n[DATA2]\nR02-1=20\n[DATA3]\nR01-1=D20\n",
-                       {{7, MessageId::LegWithoutFirstVisit,
-                         "[DATA2] has no first visit R01-1 or R01-2; the leg is not played"},
-                        {8, MessageId::TurnMissing,
-                         "turn [DATA2] R01-2 is missing, so the match ends before it; [DATA2] "
-                         "R02-1 and later turns are not read"}}},
+        // Leg 3 is player 2's to open (player 1 opened leg 1).
+        DiagnosticCase{
+            "leg_without_first_visit",
+            kMatch + "R01-1=20\n[DATA2]\nR02-1=20\n[DATA3]\nR01-2=D20\n",
+            {{5, MessageId::LegUnfinished, "leg 1 ends without a winner, but leg 3 follows"},
+             {7, MessageId::LegWithoutFirstVisit,
+              "[DATA2] has no first visit R01-1 or R01-2; the leg is not played"}}},
         DiagnosticCase{"darts_after_the_leg_was_won",
                        kMatch + "R01-1=D20,5\nR01-2=20\n[DATA2]\nR01-2=20\n",
                        {{6, MessageId::AfterLegCheckout,
@@ -299,8 +299,9 @@ INSTANTIATE_TEST_SUITE_P(
                         {7, MessageId::AfterLegWon,
                          "turn R01-2 comes after player 1 won the leg in R01-1; ignored"}}},
         DiagnosticCase{"leg_after_the_match",
-                       kMatch + "R01-1=D20\n[DATA2]\nR01-2=D20\n[DATA3]\nR01-1=D20\n",
-                       {{9, MessageId::LegAfterMatch,
+                       kMatch + "R01-1=D20\n[DATA2]\nR01-2=20\nR01-1=D20\n[DATA3]\n"
+                                "R01-1=D20\n",
+                       {{10, MessageId::LegAfterMatch,
                          "[DATA3] comes after player 1 won the match; the leg is not shown"}}},
         DiagnosticCase{
             "unfinished_leg_before_another",
@@ -317,13 +318,13 @@ INSTANTIATE_TEST_SUITE_P(
         DiagnosticCase{"leg_times_go_back",
                        kMatch + "R01-1=D20\n[TIME]\nR01-1=5000\n[DATA2]\nR01-2=20\n"
                                 "[TIME2]\nR01-2=4000\n",
-                       {{11, MessageId::LegTimeGoesBack,
+                       {{12, MessageId::LegTimeGoesBack,
                          "leg 2 starts at 4000 ms, before the 5000 ms of the leg before it; the "
                          "video ends at 5000 ms and every later time counts as 0"}}},
         DiagnosticCase{"time_goes_back_inside_a_later_leg",
                        kMatch + "R01-1=D20\n[TIME]\nR01-1=5000\n[DATA2]\nR01-2=20\nR01-1=20\n"
                                 "[TIME2]\nR01-2=6000\nR01-1=5500\n",
-                       {{13, MessageId::TimeGoesBack,
+                       {{14, MessageId::TimeGoesBack,
                          "time 5500 of dart 1 in [DATA2] R01-1 is earlier than the 6000 before "
                          "it; the video ends at 6000 ms and every later time counts as 0"}}},
         DiagnosticCase{"times_all_zero_after_the_first_dart",
@@ -337,8 +338,10 @@ INSTANTIATE_TEST_SUITE_P(
             "leg_settings_never_read",
             kMatch + "R01-1=D20\n[SETTING2]\nSEPABULL=0\nFIRST=x\n[DATA2]\n"
                      "R01-2=20\n",
-            {{7, MessageId::SettingNeverRead, "SEPABULL in [SETTING2] is never read"},
-             {8, MessageId::SettingValueUnknown, "FIRST \"x\" is not 1 or 2; read as 2"}}}),
+            {{8, MessageId::LegSettingNeverRead,
+              "SEPABULL in [SETTING2] is never read; a leg takes GAME, P1-SCORE, P2-SCORE, "
+              "P1-MARK, P2-MARK and FIRST"},
+             {9, MessageId::SettingValueUnknown, "FIRST \"x\" is not 1 or 2; read as 2"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Diagnostics, ExampleFiles) {

@@ -149,7 +149,7 @@ TEST(MatchLoad, AMatchLegEndsWithItsWinningDartAOneLegGameDoesNot) {
         LoadText(dir, "[SETTING]\nGAME=301\nP1-SCORE=100\nP2-SCORE=40\nLEGS=2\n" + legs);
     ASSERT_EQ(match.legs.size(), 2u);
     EXPECT_EQ(match.legs[0].entryCount, 3);
-    EXPECT_EQ(match.legs[0].writtenEntries, 7);
+    EXPECT_EQ(match.legs[0].writtenEntries, 6);
     EXPECT_EQ(match.legs[1].entryCount, 2);
     EXPECT_EQ(match.legs[1].writtenEntries, 4);
     EXPECT_EQ(match.legs[1].winner, 2);
