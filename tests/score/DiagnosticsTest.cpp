@@ -344,6 +344,23 @@ INSTANTIATE_TEST_SUITE_P(
              {9, MessageId::SettingValueUnknown, "FIRST \"x\" is not 1 or 2; read as 2"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Leg sections past the first missing [DATAk], and a handicap leg's own bad values.
+INSTANTIATE_TEST_SUITE_P(
+    MatchSections, DiagnosticKinds,
+    ::testing::Values(
+        DiagnosticCase{"legs_after_a_gap_are_never_read",
+                       kMatch + "R01-1=20\n[DATA3]\nR01-1=20\n[TIME4]\nR01-1=5\n",
+                       {{7, MessageId::SectionNeverRead, "section [DATA3] is never read"},
+                        {9, MessageId::SectionNeverRead, "section [TIME4] is never read"}}},
+        DiagnosticCase{
+            "handicap_leg_values",
+            kMatch + "R01-1=D20\n[SETTING2]\nP2-SCORE=-5\nP1-MARK=123\n[DATA2]\n"
+                     "R01-2=20\n",
+            {{8, MessageId::ScoreNegative, "P2-SCORE -5 is negative; the player starts at 301"},
+             {9, MessageId::MarksWrongLength,
+              "P1-MARK \"123\" is not seven digits 0-3; ignored, no starting marks"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Diagnostics, ExampleFiles) {
     // The 01 examples are clean. In the Cricket example player 1 has closed every target with
     // more points (138 to 54) after the first dart of R07-1, and R07-2 is still played.
@@ -439,6 +456,38 @@ TEST(Messages, TemplatesTakeTheirArgumentsInOrder) {
     Message m{MessageId::ThrowNotOnBoard01, {"Z5", "S0", "0"}};
     EXPECT_EQ(m.english(), FillTemplate(EnglishTemplate(m.id), m.args));
     EXPECT_EQ(EnglishTemplate(MessageId::None), std::string());
+}
+
+} // namespace
+
+namespace {
+
+// The window shows the warnings in Japanese from the "Diagnostics" context of the translation
+// file: every message of the score layer needs its entry there.
+TEST(Diagnostics, EveryMessageHasAJapaneseText) {
+    const std::string ts = ReadBytes(VORLAT_JA_TRANSLATIONS);
+    const size_t context = ts.find("<name>Diagnostics</name>");
+    ASSERT_NE(context, std::string::npos);
+    const std::string diagnostics = ts.substr(context, ts.find("</context>", context) - context);
+    int checked = 0;
+    for (int id = 1; *EnglishTemplate(static_cast<MessageId>(id)) != '\0'; ++id) {
+        std::string source;
+        for (const char c : std::string(EnglishTemplate(static_cast<MessageId>(id)))) {
+            source += c == '"'    ? std::string("&quot;")
+                      : c == '\'' ? std::string("&apos;")
+                      : c == '&'  ? std::string("&amp;")
+                                  : std::string(1, c);
+        }
+        const size_t at = diagnostics.find("<source>" + source + "</source>");
+        EXPECT_NE(at, std::string::npos) << source;
+        if (at != std::string::npos) {
+            const size_t translation = diagnostics.find("<translation>", at);
+            EXPECT_NE(diagnostics.substr(translation, 27), "<translation type=\"unfinish")
+                << source;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, static_cast<int>(MessageId::TimesAllZero) - 1);
 }
 
 } // namespace
