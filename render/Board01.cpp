@@ -21,7 +21,8 @@ void Paint01Board(Canvas& canvas, const Match& match, const Entry& shown) {
     const TextStyle label = Bold(200, Anchor::Start, Anchor::Start, kLabelGrey);
 
     canvas.drawText(15, 10, "Round " + std::to_string(shown.round), label);
-    canvas.drawText(310, 10, match.game, Bold(200, Anchor::End, Anchor::Start, kLabelGrey));
+    canvas.drawText(310, 10, GameOf(match, shown),
+                    Bold(200, Anchor::End, Anchor::Start, kLabelGrey));
 
     const TextStyle dartStyle = Bold(250, Anchor::Centre, Anchor::Centre, kLabelGrey);
     for (int d = 1; d <= shown.dart; ++d) {

@@ -16,11 +16,27 @@ const Entry* ShownEntry(const Match& match, int index) {
 
 const Entry* FindDartOfTurn(const Match& match, const Entry& shown, int dart) {
     for (const Entry& entry : match.entries) {
-        if (entry.round == shown.round && entry.player == shown.player && entry.dart == dart) {
+        if (entry.leg == shown.leg && entry.round == shown.round && entry.player == shown.player &&
+            entry.dart == dart) {
             return &entry;
         }
     }
     return nullptr;
+}
+
+const Leg* LegOf(const Match& match, const Entry& shown) {
+    const auto leg = static_cast<size_t>(shown.leg);
+    return shown.leg >= 0 && leg < match.legs.size() ? &match.legs[leg] : nullptr;
+}
+
+const std::string& GameOf(const Match& match, const Entry& shown) {
+    const Leg* leg = LegOf(match, shown);
+    return leg != nullptr ? leg->game : match.game;
+}
+
+int32_t GameKindOf(const Match& match, const Entry& shown) {
+    const Leg* leg = LegOf(match, shown);
+    return leg != nullptr ? leg->gameKind : match.gameKind;
 }
 
 std::string DartText(const Entry& dart, const char* missText) {

@@ -25,9 +25,15 @@ void PaintCricketMark(Canvas& canvas, int x, int y, int count, int32_t size, QRg
 // entry was never placed by the evaluation (dart negative) or names no player.
 const Entry* ShownEntry(const Match& match, int index);
 
-// The first entry of the shown entry's turn (same round and player) with that dart number,
-// or null.
+// The first entry of the shown entry's turn (same leg, round and player) with that dart
+// number, or null.
 const Entry* FindDartOfTurn(const Match& match, const Entry& shown, int dart);
+
+// The leg the shown entry belongs to (null for a match built without legs), and the game
+// its board plays: the leg's, or the match's when there is no leg.
+const Leg* LegOf(const Match& match, const Entry& shown);
+const std::string& GameOf(const Match& match, const Entry& shown);
+int32_t GameKindOf(const Match& match, const Entry& shown);
 
 // The text of a dart by its hit kind; missText stands for a dart that scored nothing.
 std::string DartText(const Entry& dart, const char* missText);

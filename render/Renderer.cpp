@@ -132,8 +132,8 @@ void RenderTitle(QImage& into, const RenderOptions& options) {
 
 bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options) {
     const Entry* shown = ShownEntry(match, index);
-    if (shown == nullptr ||
-        (match.gameKind != GameKind::X01 && match.gameKind != GameKind::Cricket)) {
+    const int32_t kind = shown != nullptr ? GameKindOf(match, *shown) : GameKind::None;
+    if (kind != GameKind::X01 && kind != GameKind::Cricket) {
         return false;
     }
     if (Broadcast(options)) {
@@ -143,7 +143,7 @@ bool RenderEntry(const Match& match, int index, QImage& into, const RenderOption
     Prepare(into, options);
     LayBackground(into, options.background);
     Canvas canvas(into, options.scale);
-    if (match.gameKind == GameKind::X01) {
+    if (kind == GameKind::X01) {
         Paint01Board(canvas, match, *shown);
     } else {
         PaintCricketBoard(canvas, match, *shown);

@@ -57,6 +57,72 @@ std::vector<Row> RowsCricket(const std::vector<PlayerStatistics>& stats) {
     return rows;
 }
 
+// A match's card: the match score first, then the figures over every leg (average over the
+// 01 darts, MPR over the Cricket darts).
+std::vector<Row> RowsMatch(const Match& match, const std::vector<PlayerStatistics>& stats) {
+    bool any01 = false;
+    bool anyCricket = false;
+    for (const Leg& leg : match.legs) {
+        (leg.gameKind == GameKind::Cricket ? anyCricket : any01) = true;
+    }
+    std::vector<Row> rows;
+    auto row = [&rows](const char* label, auto figure, const std::vector<PlayerStatistics>& all) {
+        Row r{label, {}};
+        for (const PlayerStatistics& s : all) {
+            r.second.push_back(figure(s));
+        }
+        rows.push_back(std::move(r));
+    };
+    using S = const PlayerStatistics&;
+    if (match.setsToWin > 0) {
+        row(
+            "Sets", [](S s) { return std::to_string(s.setsWon); }, stats);
+    }
+    row(
+        "Legs", [](S s) { return std::to_string(s.legsWon); }, stats);
+    row(
+        "Darts", [](S s) { return std::to_string(s.darts); }, stats);
+    if (any01) {
+        row(
+            "Average", [](S s) { return PerThreeDarts(s.points, s.x01Darts); }, stats);
+        row(
+            "First 9", [](S s) { return PerThreeDarts(s.first9Points, s.first9Darts); }, stats);
+        row(
+            "180", [](S s) { return std::to_string(s.ton80s); }, stats);
+        row(
+            "Checkout",
+            [](S s) { return s.checkout > 0 ? std::to_string(s.checkout) : std::string("--"); },
+            stats);
+        row(
+            "Best leg",
+            [](S s) { return s.bestLeg > 0 ? std::to_string(s.bestLeg) : std::string("--"); },
+            stats);
+        row(
+            "Checkout %", [](S s) { return Percent(s.checkouts, s.finishDarts); }, stats);
+    }
+    if (anyCricket) {
+        row(
+            "MPR", [](S s) { return PerThreeDarts(s.marks, s.cricketDarts); }, stats);
+    }
+    return rows;
+}
+
+// A player's name as the card's narrow header box shows it: its first few characters.
+std::string HeaderName(const Match& match, int p) {
+    constexpr size_t kCharacters = 8;
+    const std::string& name = match.names[p];
+    if (name.empty()) {
+        return p == 0 ? "Player1" : "Player2";
+    }
+    size_t characters = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && characters++ == kCharacters) {
+            return name.substr(0, i);
+        }
+    }
+    return name;
+}
+
 bool HasBoard(const Match& match) {
     return match.count() > 0 &&
            (match.gameKind == GameKind::X01 || match.gameKind == GameKind::Cricket);
@@ -89,7 +155,7 @@ void PaintSummaryCard(Canvas& canvas, const Match& match) {
 
     const Pen outline{kWhite, 1};
     const QRgb fills[2] = {kPlayer1Red, kPlayer2Blue};
-    const char* names[2] = {"Player1", "Player2"};
+    const std::string names[2] = {HeaderName(match, 0), HeaderName(match, 1)};
     const TextStyle nameStyle = Bold(110, Anchor::Centre, Anchor::Centre, kWhite);
     for (int p = 0; p < 2; ++p) {
         canvas.drawRoundRect({kColumnX[p] - 37, kHeaderTop, kColumnX[p] + 37, kHeaderBottom},
@@ -97,10 +163,12 @@ void PaintSummaryCard(Canvas& canvas, const Match& match) {
         canvas.drawText(kColumnX[p], (kHeaderTop + kHeaderBottom) / 2, names[p], nameStyle);
     }
 
-    const std::vector<Row> rows = cricket ? RowsCricket(stats) : Rows01(stats);
+    const std::vector<Row> rows = match.isMatch ? RowsMatch(match, stats)
+                                  : cricket     ? RowsCricket(stats)
+                                                : Rows01(stats);
     // Fewer rows (Cricket) get more room and larger figures.
     const int pitch = (kRowsBottom - kRowsTop) / static_cast<int>(rows.size());
-    const int32_t size = cricket ? 200 : 110;
+    const int32_t size = cricket && !match.isMatch ? 200 : 110;
     const TextStyle label = Bold(size, Anchor::Start, Anchor::Centre, kLabelGrey);
     const TextStyle figure = Bold(size, Anchor::Centre, Anchor::Centre, kWhite);
     for (size_t r = 0; r < rows.size(); ++r) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The end card: an opt-in summary board that closes a video with both players' figures
-// (score/Statistics.h) once the match is over.
+// (score/Statistics.h) once the match is over. For a match file the figures are the whole
+// match's, headed by the legs (and sets) won and the players' names.
 
 #include "render/Canvas.h"
 #include "render/Renderer.h"

@@ -363,7 +363,10 @@ private:
     void checkStructure() {
         const std::vector<ProfileFile::Item> sections = m_file.sections();
         for (const ProfileFile::Item& section : sections) {
-            if (!IsReadSection(section.name)) {
+            // Leg sections are read up to the first leg without a [DATAk].
+            const bool pastLastLeg =
+                SplitLegSection(section.name).second > static_cast<int>(m_legs.size());
+            if (!IsReadSection(section.name) || pastLastLeg) {
                 if (section.firstLine == 0) {
                     m_out.add(section.line, MessageId::SectionNeverRead, {section.name});
                 }
@@ -406,9 +409,10 @@ private:
             bool read = false;
             if (settings) {
                 read = IsSetting(key.name, leg.number > 1);
-                if (!read) {
-                    m_out.add(key.line, MessageId::SettingNeverRead,
-                              {leg.number > 1 ? key.name + " in [" + section + "]" : key.name});
+                if (!read && leg.number > 1) {
+                    m_out.add(key.line, MessageId::LegSettingNeverRead, {key.name, section});
+                } else if (!read) {
+                    m_out.add(key.line, MessageId::SettingNeverRead, {key.name});
                 }
             } else {
                 switch (ClassifyTurnKey(key.name)) {
@@ -554,6 +558,34 @@ private:
     void checkLegSettings(const FileLeg& leg) {
         if (leg.leg != nullptr) {
             checkFirst(leg.setting, leg.leg->firstThrower);
+            // A handicap leg's own starting scores and marks, read as [SETTING]'s are.
+            const Entry& head = m_match.entries[static_cast<size_t>(leg.leg->firstEntry)];
+            for (int player = 1; player <= 2; ++player) {
+                const std::string prefix = "P" + std::to_string(player);
+                const std::string scoreKey = prefix + "-SCORE";
+                const std::string score = Trim(ScoreValue(m_file, leg.setting, scoreKey));
+                const int scoreLine = m_file.keyLine(leg.setting, scoreKey);
+                if (!score.empty() && !IsInteger(score)) {
+                    m_out.add(scoreLine, MessageId::NotANumber,
+                              {scoreKey, score, std::to_string(ParseInt(score))});
+                }
+                if (ParseInt(score) < 0) {
+                    m_out.add(scoreLine, MessageId::ScoreNegative,
+                              {scoreKey, score, std::to_string(head.score[player - 1])});
+                }
+                const std::string marksKey = prefix + "-MARK";
+                const std::string marks = ScoreValue(m_file, leg.setting, marksKey);
+                const int marksLine = m_file.keyLine(leg.setting, marksKey);
+                if (marks.empty()) {
+                    continue;
+                }
+                if (marks.size() != 7) {
+                    m_out.add(marksLine, MessageId::MarksWrongLength, {marksKey, marks});
+                } else if (!std::all_of(marks.begin(), marks.end(),
+                                        [](char c) { return c >= '0' && c <= '3'; })) {
+                    m_out.add(marksLine, MessageId::MarksBadDigit, {marksKey, marks});
+                }
+            }
             const std::string game = TrimUpper(ScoreValue(m_file, leg.setting, "GAME"));
             if (!game.empty() && leg.leg->game == "301" && game != "301") {
                 m_out.add(m_file.keyLine(leg.setting, "GAME"), MessageId::GameUnknown,

@@ -290,6 +290,9 @@ void ReadInto(Match& data, const ProfileFile& file) {
         const int32_t own =
             settingSection.empty() ? 0 : ReadFirst(ScoreValue(file, settingSection, "FIRST"));
         const int32_t thrower = own != 0 ? own : starter;
+        if (legInSet == 1) {
+            setStarter = thrower;
+        }
         const int firstEntry = data.count();
         const int added =
             ReadTurns(data, file, dataSection, LegSection("TIME", number), thrower, lastTime);

@@ -106,6 +106,9 @@ const char* EnglishTemplate(MessageId id) {
         return "line has no '='; ignored";
     case MessageId::SettingValueUnknown:
         return "%1 \"%2\" is not %3; read as %4";
+    case MessageId::LegSettingNeverRead:
+        return "%1 in [%2] is never read; a leg takes GAME, P1-SCORE, P2-SCORE, P1-MARK, P2-MARK "
+               "and FIRST";
     case MessageId::NameCut:
         return "%1 is %2 characters long; shown cut to %3";
     case MessageId::LegWithoutFirstVisit:

@@ -63,6 +63,7 @@ enum class MessageId {
     LineWithoutEquals,    // -
     KeyWithoutName,       // -
     SettingValueUnknown,  // %1 key, %2 value, %3 what it may be, %4 what is used
+    LegSettingNeverRead,  // %1 key, %2 section
     NameCut,              // %1 key, %2 characters, %3 limit
     LegWithoutFirstVisit, // %1 section
     AfterLegWon,          // %1 turn, %2 winner, %3 winning turn

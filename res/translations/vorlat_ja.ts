@@ -870,5 +870,9 @@ The times are saved to the score file when the last dart is reached.</source>
         <source>every time after the first dart is 0 (%1 darts); the times were not recorded or were lost, and the video shows the last board from its start</source>
         <translation>最初のダーツ以降のタイミングがすべて 0 です（%1 本）。記録されなかったか失われています。動画は最初から最後の盤面を表示します</translation>
     </message>
+    <message>
+        <source>%1 in [%2] is never read; a leg takes GAME, P1-SCORE, P2-SCORE, P1-MARK, P2-MARK and FIRST</source>
+        <translation>[%2] の %1 は読まれません。レグごとに指定できるのは GAME、P1-SCORE、P2-SCORE、P1-MARK、P2-MARK、FIRST です</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,9 @@
 #include "RenderTestUtil.h"
 
 #include "render/Boards.h"
+#include "render/Renderer.h"
+#include "score/Loader.h"
+#include "score/ProfileFile.h"
 
 #include <gtest/gtest.h>
 
@@ -394,6 +397,54 @@ TEST(CricketMark, SymbolBySizeAndCount) {
     Sheet s;
     PaintCricketMark(s.canvas, 160, 120, 1, 900, kWhite);
     EXPECT_EQ(InkBox(s.image, s.image.rect(), kFlatGrey), QRect(QPoint(109, 69), QPoint(211, 171)));
+}
+
+} // namespace
+
+namespace {
+
+Match ReadMatchText(const std::string& text) {
+    Match match;
+    EXPECT_TRUE(ReadScore(match, ProfileFile(text)));
+    return match;
+}
+
+// Every entry of a match's later leg draws exactly the board that a one-leg file holding only
+// that leg draws: the leg's own game, turn order and darts, nothing of the legs before.
+TEST(MatchBoards, ALaterLegDrawsAsItsOwnOneLegGame) {
+    const std::string leg2 = "R01-2=T20,T20,20\nR01-1=20,20,5\nR02-2=T20,D20\n";
+    const std::string cricket = "R01-1=T20,T19,T18\nR01-2=20,SB\nR02-1=T17,T16,T15\n";
+    struct Case {
+        const char* name;
+        std::string match;
+        std::string alone;
+        size_t leg;
+    } cases[] = {
+        {"501 leg 2, player 2 first",
+         "[SETTING]\nGAME=501\nLEGS=2\nOUT=DOUBLE\n[DATA]\nR01-1=T20,T20,T20\nR01-2=5\n"
+         "[DATA2]\n" +
+             leg2,
+         "[SETTING]\nGAME=501\nFIRST=2\n[DATA]\n" + leg2, 1},
+        {"Cricket decider after a 301 leg",
+         "[SETTING]\nGAME=301\nLEGS=2\n[DATA]\nR01-1=T20\nR01-2=5\n[SETTING2]\nGAME=Cricket\n"
+         "FIRST=1\n[DATA2]\n" +
+             cricket,
+         "[SETTING]\nGAME=Cricket\n[DATA]\n" + cricket, 1},
+    };
+    for (const Case& c : cases) {
+        const Match match = ReadMatchText(c.match);
+        const Match alone = ReadMatchText(c.alone);
+        ASSERT_GT(match.legs.size(), c.leg) << c.name;
+        const Leg& leg = match.legs[c.leg];
+        ASSERT_EQ(leg.entryCount, alone.count()) << c.name;
+        for (int i = 0; i < alone.count(); ++i) {
+            QImage a = MakeBoardImage({});
+            QImage b = MakeBoardImage({});
+            ASSERT_TRUE(RenderEntry(match, leg.firstEntry + i, a, {})) << c.name << " " << i;
+            ASSERT_TRUE(RenderEntry(alone, i, b, {})) << c.name << " " << i;
+            EXPECT_TRUE(a == b) << c.name << " entry " << i;
+        }
+    }
 }
 
 } // namespace

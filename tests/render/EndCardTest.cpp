@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -96,6 +98,53 @@ TEST(EndCard, NoCardWithoutABoard) {
     unknown.gameKind = GameKind::None;
     EXPECT_FALSE(RenderEndCard(unknown, picture, {}));
     EXPECT_EQ(picture, before);
+}
+
+} // namespace
+
+namespace {
+
+// Rows of pixels (top to bottom) where two pictures differ.
+std::pair<int, int> DifferingRows(const QImage& a, const QImage& b) {
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+const std::string kMatch = "[SETTING]\nGAME=301\nP1-SCORE=40\nP2-SCORE=40\nLEGS=2\n"
+                           "P1-NAME=Ann\nP2-NAME=Bob\n[DATA]\nR01-1=D20\n[DATA2]\nR01-2=20\n"
+                           "R01-1=D20\n[TIME]\nR01-1=1000\n[TIME2]\nR01-2=3000\nR01-1=4000\n";
+
+// The card of a match counts every leg and heads its columns with the players' names.
+TEST(EndCard, AMatchCardShowsTheNamesAndTheLegsWon) {
+    const Match match = Read(kMatch);
+    ASSERT_EQ(match.winner, 1);
+    const QImage card = Card(match);
+
+    Match unnamed = match;
+    unnamed.names[0].clear();
+    unnamed.names[1].clear();
+    const auto [nameTop, nameBottom] = DifferingRows(card, Card(unnamed));
+    EXPECT_GE(nameTop, 36);
+    EXPECT_LE(nameBottom, 60);
+
+    // Player 1's legs: 2 on the card, 1 after only the first leg's win.
+    Match oneLeg = match;
+    for (Entry& e : oneLeg.entries) {
+        e.legsWon[0] = std::min(e.legsWon[0], 1);
+    }
+    const auto [legsTop, legsBottom] = DifferingRows(card, Card(oneLeg));
+    EXPECT_GT(legsTop, 60);
+    EXPECT_LT(legsBottom, 100); // the first rows: the legs come first
 }
 
 } // namespace

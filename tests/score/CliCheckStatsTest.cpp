@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace {
 
@@ -120,6 +121,74 @@ TEST(CliStats, LoadFailureSaysWhyAndUsage) {
               std::string(kLoadErrorText) + "\n" + dir.File("missing.txt") + ": no such file\n");
     EXPECT_EQ(Cli(dir, "stats").status, 2);
     EXPECT_EQ(Cli(dir, "stats a b").status, 2);
+}
+
+// The sets example, worked by hand: five 301 legs won by player 1 (6 darts each, the 121 out
+// T20 T11 D14 from 121 left, a dart at a finish), two 301 legs won by player 2 in which
+// player 1 threw 100; the Cricket leg 5 (21 marks in 8 darts to 7 in 6).
+TEST(CliStats, AMatchPrintsTheMatchThenEveryLeg) {
+    TempDir dir;
+    const CliRun run =
+        Cli(dir, "stats " + Quoted(std::string(VORLAT_EXAMPLES_DIR) + "/sets-match.txt"));
+    EXPECT_EQ(run.status, 0);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < run.out.size();) {
+        const size_t end = run.out.find('\n', at);
+        lines.push_back(run.out.substr(at, end - at));
+        at = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 2u + 8u * 2u);
+    EXPECT_EQ(lines[0], "match player=1 legs=0 sets=2 darts=44 points=1705 average=142.08 "
+                        "first9=142.08 highest=180 tons=7 ton40s=0 ton80s=5 checkout=121 "
+                        "bestleg=6 checkouts=5 finishdarts=5 checkoutpct=100.00 marks=21 "
+                        "mpr=7.88");
+    EXPECT_EQ(lines[2], "leg=1 player=1 won=1 set=1 darts=6 points=301 average=150.50 "
+                        "first9=150.50 highest=180 tons=1 ton40s=0 ton80s=1 checkout=121 "
+                        "finishdarts=1 checkoutpct=100.00");
+    EXPECT_EQ(lines[10], "leg=5 player=1 won=1 set=1 darts=8 marks=21 mpr=7.88 points=0");
+    EXPECT_EQ(lines[11], "leg=5 player=2 won=0 set=1 darts=6 marks=7 mpr=3.50 points=0");
+    EXPECT_EQ(lines[12].substr(0, 31), "leg=6 player=1 won=1 set=2 dart");
+}
+
+TEST(CliDump, AMatchAddsItsLegsAndTheScoreOfTheMatch) {
+    TempDir dir;
+    const CliRun run =
+        Cli(dir, "dump " + Quoted(std::string(VORLAT_EXAMPLES_DIR) + "/501-match.txt"));
+    EXPECT_EQ(run.status, 0);
+    const std::string first = run.out.substr(0, run.out.find('\n'));
+    EXPECT_EQ(first, "game=501 kind=1 sepabull=1 compress=1 entries=75 legs=3 out=double "
+                     "winner=2");
+    // The last entry: player 2's D5 in leg 3 makes the legs 1-2.
+    const std::string last = run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1);
+    EXPECT_EQ(last.substr(0, last.find('\t')), "352200");
+    const std::string tail = last.substr(last.size() - 12);
+    EXPECT_EQ(tail, "0\t3\t1\t2\t0\t0\n");
+}
+
+TEST(CliCheckout, PrintsARouteOrSaysThereIsNone) {
+    TempDir dir;
+    const struct {
+        const char* args;
+        int status;
+        const char* out;
+    } cases[] = {
+        {"170 --out double", 0, "T20 T20 DB\n"},
+        {"170 --out double --darts 2", 0, "no checkout\n"},
+        {"60 --darts=1 --out master", 0, "T20\n"},
+        {"25 --darts 1", 0, "SB\n"},
+        {"25 --darts 1 --bull 50", 0, "no checkout\n"},
+        {"1 --out double", 0, "no checkout\n"},
+        {"40 --out triple", 2, ""},
+        {"40 --darts 4", 2, ""},
+        {"40 --bull 30", 2, ""},
+        {"", 2, ""},
+        {"forty", 2, ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(dir, std::string("checkout ") + c.args);
+        EXPECT_EQ(run.status, c.status) << c.args;
+        EXPECT_EQ(run.out, c.out) << c.args;
+    }
 }
 
 } // namespace

@@ -56,22 +56,36 @@ bool IsNumber(const std::string& text) {
 }
 
 // "game=G kind=K sepabull=S compress=C entries=N" with a game of one word, a kind of 1 or 2
-// and compress 0 or 1; N, or -1 when the line is not of that form.
-long HeaderEntries(const std::string& line) {
+// and compress 0 or 1, and for a match " legs=L out=O winner=W" after it (match set); N, or -1
+// when the line is not of that form.
+long HeaderEntries(const std::string& line, bool* match = nullptr) {
     std::istringstream in(line);
-    std::string game, kind, bull, compress, entries, rest;
+    std::string game, kind, bull, compress, entries, legs, out, winner, rest;
     in >> game >> kind >> bull >> compress >> entries;
-    const bool form =
-        game.rfind("game=", 0) == 0 && game.size() > 5 && (kind == "kind=1" || kind == "kind=2") &&
-        bull.rfind("sepabull=", 0) == 0 && IsNumber(bull.substr(9)) &&
-        (compress == "compress=0" || compress == "compress=1") &&
-        entries.rfind("entries=", 0) == 0 && IsNumber(entries.substr(8)) && !(in >> rest) &&
-        line == game + " " + kind + " " + bull + " " + compress + " " + entries;
+    const std::string head = game + " " + kind + " " + bull + " " + compress + " " + entries;
+    bool form = game.rfind("game=", 0) == 0 && game.size() > 5 &&
+                (kind == "kind=1" || kind == "kind=2") && bull.rfind("sepabull=", 0) == 0 &&
+                IsNumber(bull.substr(9)) &&
+                (compress == "compress=0" || compress == "compress=1") &&
+                entries.rfind("entries=", 0) == 0 && IsNumber(entries.substr(8));
+    const bool isMatch = static_cast<bool>(in >> legs >> out >> winner);
+    if (isMatch) {
+        form = form && legs.rfind("legs=", 0) == 0 && IsNumber(legs.substr(5)) &&
+               (out == "out=open" || out == "out=double" || out == "out=master") &&
+               (winner == "winner=0" || winner == "winner=1" || winner == "winner=2") &&
+               line == head + " " + legs + " " + out + " " + winner;
+    } else {
+        form = form && line == head;
+    }
+    form = form && !(in >> rest);
+    if (match != nullptr) {
+        *match = isMatch;
+    }
     return form ? std::stol(entries.substr(8)) : -1;
 }
 
-// 25 whole numbers separated by single tabs.
-bool IsEntryLine(const std::string& line) {
+// Whole numbers separated by single tabs: 25, or 30 for a match's entry.
+bool IsEntryLine(const std::string& line, bool match = false) {
     size_t fields = 0;
     size_t from = 0;
     for (;;) {
@@ -81,7 +95,7 @@ bool IsEntryLine(const std::string& line) {
         }
         ++fields;
         if (tab == std::string::npos) {
-            return fields == 25;
+            return fields == (match ? 30u : 25u);
         }
         from = tab + 1;
     }
@@ -100,12 +114,13 @@ TEST(CliDump, EveryExampleDumps) {
         EXPECT_EQ(run.err, "") << file.path();
         std::vector<std::string> lines = Lines(run.out);
         ASSERT_FALSE(lines.empty()) << file.path();
-        const long entries = HeaderEntries(lines[0]);
+        bool match = false;
+        const long entries = HeaderEntries(lines[0], &match);
         ASSERT_GE(entries, 0) << lines[0];
         EXPECT_EQ(static_cast<size_t>(entries), lines.size() - 1) << file.path();
         EXPECT_GT(lines.size(), 10u) << file.path();
         for (size_t i = 1; i < lines.size(); ++i) {
-            EXPECT_TRUE(IsEntryLine(lines[i])) << file.path() << ':' << i << ' ' << lines[i];
+            EXPECT_TRUE(IsEntryLine(lines[i], match)) << file.path() << ':' << i << ' ' << lines[i];
         }
     }
     EXPECT_GE(files, 3);

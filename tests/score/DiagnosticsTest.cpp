@@ -265,6 +265,102 @@ INSTANTIATE_TEST_SUITE_P(
                        {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Match files: lines 1 to 4 set a 301 first-to-2 match (P1 40 left), [DATA] on line 5.
+const std::string kMatch = "[SETTING]\nGAME=301\nP1-SCORE=40\nLEGS=2\n[DATA]\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Match, DiagnosticKinds,
+    ::testing::Values(
+        DiagnosticCase{
+            "match_keys_unknown",
+            "[SETTING]\nGAME=501\nLEGS=two\nSETS=-1\nFIRST=3\nOUT=single\n"
+            "[DATA]\nR01-1=20\n",
+            {{3, MessageId::SettingValueUnknown,
+              "LEGS \"two\" is not a number of legs from 1; read as 1"},
+             {4, MessageId::SettingValueUnknown, "SETS \"-1\" is not a number of sets; read as 0"},
+             {5, MessageId::SettingValueUnknown, "FIRST \"3\" is not 1 or 2; read as 1"},
+             {6, MessageId::SettingValueUnknown,
+              "OUT \"single\" is not OPEN, DOUBLE or MASTER; read as OPEN"}}},
+        DiagnosticCase{"name_too_long",
+                       "[SETTING]\nGAME=501\nP2-NAME=" + std::string(33, 'x') +
+                           "\n[DATA]\nR01-1=20\n",
+                       {{3, MessageId::NameCut, "P2-NAME is 33 characters long; shown cut to 32"}}},
+        // Leg 3 is player 2's to open (player 1 opened leg 1).
+        DiagnosticCase{
+            "leg_without_first_visit",
+            kMatch + "R01-1=20\n[DATA2]\nR02-1=20\n[DATA3]\nR01-2=D20\n",
+            {{5, MessageId::LegUnfinished, "leg 1 ends without a winner, but leg 3 follows"},
+             {7, MessageId::LegWithoutFirstVisit,
+              "[DATA2] has no first visit R01-1 or R01-2; the leg is not played"}}},
+        DiagnosticCase{"darts_after_the_leg_was_won",
+                       kMatch + "R01-1=D20,5\nR01-2=20\n[DATA2]\nR01-2=20\n",
+                       {{6, MessageId::AfterLegCheckout,
+                         "dart 2 of R01-1 comes after the leg was won; ignored"},
+                        {7, MessageId::AfterLegWon,
+                         "turn R01-2 comes after player 1 won the leg in R01-1; ignored"}}},
+        DiagnosticCase{"leg_after_the_match",
+                       kMatch + "R01-1=D20\n[DATA2]\nR01-2=20\nR01-1=D20\n[DATA3]\n"
+                                "R01-1=D20\n",
+                       {{10, MessageId::LegAfterMatch,
+                         "[DATA3] comes after player 1 won the match; the leg is not shown"}}},
+        DiagnosticCase{
+            "unfinished_leg_before_another",
+            kMatch + "R01-1=20\n[DATA2]\nR01-2=20\n",
+            {{5, MessageId::LegUnfinished, "leg 1 ends without a winner, but leg 2 follows"}}},
+        DiagnosticCase{"finish_on_a_single_under_double_out",
+                       "[SETTING]\nGAME=301\nP1-SCORE=40\nOUT=DOUBLE\n[DATA]\nR01-1=20,20\n",
+                       {{6, MessageId::FinishNotAllowed,
+                         "\"20\" in R01-1 reaches zero, but a double out cannot finish on it; "
+                         "the turn busts"}}},
+        DiagnosticCase{"finish_on_a_treble_under_master_out_is_fine",
+                       "[SETTING]\nGAME=301\nP1-SCORE=60\nOUT=master\n[DATA]\nR01-1=T20\n",
+                       {}},
+        DiagnosticCase{"leg_times_go_back",
+                       kMatch + "R01-1=D20\n[TIME]\nR01-1=5000\n[DATA2]\nR01-2=20\n"
+                                "[TIME2]\nR01-2=4000\n",
+                       {{12, MessageId::LegTimeGoesBack,
+                         "leg 2 starts at 4000 ms, before the 5000 ms of the leg before it; the "
+                         "video ends at 5000 ms and every later time counts as 0"}}},
+        DiagnosticCase{"time_goes_back_inside_a_later_leg",
+                       kMatch + "R01-1=D20\n[TIME]\nR01-1=5000\n[DATA2]\nR01-2=20\nR01-1=20\n"
+                                "[TIME2]\nR01-2=6000\nR01-1=5500\n",
+                       {{14, MessageId::TimeGoesBack,
+                         "time 5500 of dart 1 in [DATA2] R01-1 is earlier than the 6000 before "
+                         "it; the video ends at 6000 ms and every later time counts as 0"}}},
+        DiagnosticCase{"times_all_zero_after_the_first_dart",
+                       "[SETTING]\nGAME=501\n[DATA]\nR01-1=20,20\nR01-2=5\n[TIME]\n"
+                       "R01-1=2150,0\nR01-2=0\n",
+                       {{7, MessageId::TimesAllZero,
+                         "every time after the first dart is 0 (3 darts); the times were not "
+                         "recorded or were lost, and the video shows the last board from its "
+                         "start"}}},
+        DiagnosticCase{
+            "leg_settings_never_read",
+            kMatch + "R01-1=D20\n[SETTING2]\nSEPABULL=0\nFIRST=x\n[DATA2]\n"
+                     "R01-2=20\n",
+            {{8, MessageId::LegSettingNeverRead,
+              "SEPABULL in [SETTING2] is never read; a leg takes GAME, P1-SCORE, P2-SCORE, "
+              "P1-MARK, P2-MARK and FIRST"},
+             {9, MessageId::SettingValueUnknown, "FIRST \"x\" is not 1 or 2; read as 2"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Leg sections past the first missing [DATAk], and a handicap leg's own bad values.
+INSTANTIATE_TEST_SUITE_P(
+    MatchSections, DiagnosticKinds,
+    ::testing::Values(
+        DiagnosticCase{"legs_after_a_gap_are_never_read",
+                       kMatch + "R01-1=20\n[DATA3]\nR01-1=20\n[TIME4]\nR01-1=5\n",
+                       {{7, MessageId::SectionNeverRead, "section [DATA3] is never read"},
+                        {9, MessageId::SectionNeverRead, "section [TIME4] is never read"}}},
+        DiagnosticCase{
+            "handicap_leg_values",
+            kMatch + "R01-1=D20\n[SETTING2]\nP2-SCORE=-5\nP1-MARK=123\n[DATA2]\n"
+                     "R01-2=20\n",
+            {{8, MessageId::ScoreNegative, "P2-SCORE -5 is negative; the player starts at 301"},
+             {9, MessageId::MarksWrongLength,
+              "P1-MARK \"123\" is not seven digits 0-3; ignored, no starting marks"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Diagnostics, ExampleFiles) {
     // The 01 examples are clean. In the Cricket example player 1 has closed every target with
     // more points (138 to 54) after the first dart of R07-1, and R07-2 is still played.
@@ -273,6 +369,10 @@ TEST(Diagnostics, ExampleFiles) {
         {"1501.txt", ""},
         {"cricket.txt", "cricket.txt:20: warning: turn R07-2 comes after player 1 won in R07-1; "
                         "its darts still count\n"},
+        // Player 1 throws a single 10 on 10 left in leg 3: the double out busts it.
+        {"501-match.txt", "501-match.txt:52: warning: \"10\" in [DATA3] R04-1 reaches zero, but "
+                          "a double out cannot finish on it; the turn busts\n"},
+        {"sets-match.txt", ""},
     };
     for (const auto& [name, report] : examples) {
         Match data;
@@ -356,6 +456,38 @@ TEST(Messages, TemplatesTakeTheirArgumentsInOrder) {
     Message m{MessageId::ThrowNotOnBoard01, {"Z5", "S0", "0"}};
     EXPECT_EQ(m.english(), FillTemplate(EnglishTemplate(m.id), m.args));
     EXPECT_EQ(EnglishTemplate(MessageId::None), std::string());
+}
+
+} // namespace
+
+namespace {
+
+// The window shows the warnings in Japanese from the "Diagnostics" context of the translation
+// file: every message of the score layer needs its entry there.
+TEST(Diagnostics, EveryMessageHasAJapaneseText) {
+    const std::string ts = ReadBytes(VORLAT_JA_TRANSLATIONS);
+    const size_t context = ts.find("<name>Diagnostics</name>");
+    ASSERT_NE(context, std::string::npos);
+    const std::string diagnostics = ts.substr(context, ts.find("</context>", context) - context);
+    int checked = 0;
+    for (int id = 1; *EnglishTemplate(static_cast<MessageId>(id)) != '\0'; ++id) {
+        std::string source;
+        for (const char c : std::string(EnglishTemplate(static_cast<MessageId>(id)))) {
+            source += c == '"'    ? std::string("&quot;")
+                      : c == '\'' ? std::string("&apos;")
+                      : c == '&'  ? std::string("&amp;")
+                                  : std::string(1, c);
+        }
+        const size_t at = diagnostics.find("<source>" + source + "</source>");
+        EXPECT_NE(at, std::string::npos) << source;
+        if (at != std::string::npos) {
+            const size_t translation = diagnostics.find("<translation>", at);
+            EXPECT_NE(diagnostics.substr(translation, 27), "<translation type=\"unfinish")
+                << source;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, static_cast<int>(MessageId::TimesAllZero) - 1);
 }
 
 } // namespace
