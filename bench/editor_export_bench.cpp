@@ -1,7 +1,8 @@
 // The export for editors against the ffmpeg program on the very same frames.
 //
 // Builds the 40-round 501 match of export_bench (about 20 minutes at 15 fps) and, for 1080p
-// ProRes 4444 with alpha, 1080p H.264 and 4K ProRes 4444 with alpha:
+// ProRes 4444 with alpha, 1080p H.264, 4K ProRes 4444 with alpha, 1080p VP9 with alpha and
+// 4K FFV1 with alpha:
 //   ours    the real export (render, place, convert, encode, write), run as a child process
 //           so that its peak memory is its own;
 //   ffmpeg  the ffmpeg program encoding the same frames, fed as raw BGRA through a pipe, with
@@ -12,7 +13,7 @@
 //
 // usage: editor_export_bench [--rounds N] [--only NAME] [--dir DIR]
 //   --rounds N   a shorter match for a quick look (the figures then cover fewer frames)
-//   --only NAME  one of prores1080, h264-1080, prores4k
+//   --only NAME  one of prores1080, h264-1080, prores4k, vp9-1080, ffv1-4k
 //   --dir DIR    where the videos go (kept); otherwise a temporary folder, removed
 //   --no-ffmpeg 1  only our export and the disk bound (the ffmpeg program needs hours at 4K)
 
@@ -117,6 +118,19 @@ const Config kConfigs[] = {
      {3840, 2160},
      "transparent",
      "-c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le -q:v 2 -alpha_bits 16"},
+    {"vp9-1080",
+     "vp9-1080.webm",
+     VideoCodec::VP9,
+     {1920, 1080},
+     "transparent",
+     "-c:v libvpx-vp9 -pix_fmt yuva420p -crf 24 -b:v 0 -deadline realtime -cpu-used 8 "
+     "-lag-in-frames 0 -row-mt 1"},
+    {"ffv1-4k",
+     "ffv1-4k.mkv",
+     VideoCodec::FFV1,
+     {3840, 2160},
+     "transparent",
+     "-c:v ffv1 -level 3 -slices 16 -slicecrc 1 -coder range_def -g 1 -pix_fmt bgra"},
 };
 
 ExportRequest RequestFor(const Config& config, const std::string& path) {

@@ -120,6 +120,9 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
     }
     result = ExportVideo(match, request, *output, progress, shouldStop);
     const int64_t inFile = ffmpeg != nullptr ? ffmpeg->framesWritten() : result.framesWritten;
+    // A cut-off file (a container without its index, a truncated cluster) may still show its
+    // first frame; only a whole one counts as playing. The AVI output leaves none other.
+    const bool whole = ffmpeg == nullptr || ffmpeg->fileComplete();
     output.reset(); // every file of the output closed before it is moved
     if (!result.error.empty()) {
         // A picture's name in the temporary folder reads as the name it would have had.
@@ -136,11 +139,13 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
         return result;
     }
     if (inFile > 0) {
-        result.partialPath = target.keepPartial(VideoPlays);
+        result.partialPath = target.keepPartial(
+            [whole](const std::string& path) { return whole && VideoPlays(path); });
     }
     target.discard();
     if (result.outcome == ExportOutcome::Failed) {
-        result.error += "; " + request.path + " is as it was";
+        result.error += sequence ? "; the pictures of " + request.path + " are as they were"
+                                 : "; " + request.path + " is as it was";
         if (!result.partialPath.empty()) {
             result.error += ", and the " + std::to_string(inFile) + " frames written are kept in " +
                             result.partialPath;

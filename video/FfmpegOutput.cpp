@@ -250,9 +250,10 @@ std::string framePatternProblem(const std::string& path) {
         ++numbers;
         inFolder = inFolder || (slash != std::string::npos && i < slash);
         const std::string digits = path.substr(i + 1, end - i - 1);
-        widest = std::max(widest, digits.size() > 2 ? size_t(99)
-                                  : digits.empty()  ? 0
-                                                    : std::stoul(digits));
+        // Leading zeros are the zero flag; a width of nine digits is beyond any file name.
+        widest = std::max(widest, digits.empty()      ? size_t(0)
+                                  : digits.size() > 9 ? size_t(NAME_MAX)
+                                                      : size_t(std::stoul(digits)));
         i = end;
     }
     if (numbers == 0 && !png) {
@@ -334,6 +335,7 @@ struct FfmpegOutput::Impl {
     bool havePicture = false;
     bool headerWritten = false;
     bool finished = false;
+    bool complete = false; // the file was closed whole
     bool encoderBroken = false;
     std::atomic<bool> muxerBroken{false}; // set by the writing thread
 
@@ -408,6 +410,9 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
     // packet is back before the next frame, ready to be repeated.
     if (setup.intraOnly) {
         encoder->thread_type = FF_THREAD_SLICE;
+    } else {
+        // The libraries' default is one thread; 0 lets x264 and libvpx use every core.
+        encoder->thread_count = 0;
     }
     if (muxer != nullptr && (muxer->oformat->flags & AVFMT_GLOBALHEADER)) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -723,6 +728,10 @@ FfmpegOutput::Counts FfmpegOutput::counts() const {
     return counts;
 }
 
+bool FfmpegOutput::fileComplete() const {
+    return m_impl->complete;
+}
+
 bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& error) {
     Impl& d = *m_impl;
     if (d.finished) {
@@ -773,18 +782,22 @@ bool FfmpegOutput::finish(std::string& error) {
             }
         }
         d.queue->close();
-        if (d.headerWritten && !d.muxerBroken) {
+        bool whole = d.headerWritten && !d.muxerBroken;
+        if (whole) {
             const int result = av_write_trailer(d.muxer);
             if (result < 0) {
+                whole = false;
                 d.fail("Cannot write " + d.settings.path + ": " + avError(result));
             }
         }
         if (d.muxer != nullptr) {
             std::string message;
             if (!d.file.close(message)) {
+                whole = false;
                 d.fail(message);
             }
         }
+        d.complete = whole;
     }
     error = d.firstError();
     return error.empty();

@@ -79,6 +79,10 @@ public:
     bool finish(std::string& error);
 
     Counts counts() const;
+    // After finish: whether the file is whole (its header, every packet the muxer took and
+    // its index), so that it plays to its last frame, also after a failure that dropped the
+    // frames after it. False for a file cut off by a failed write.
+    bool fileComplete() const;
 
 private:
     struct Impl;

@@ -40,3 +40,7 @@ bool FfmpegVideoOutput::finish() {
 int64_t FfmpegVideoOutput::framesWritten() const {
     return m_output ? m_output->counts().written : 0;
 }
+
+bool FfmpegVideoOutput::fileComplete() const {
+    return m_output && m_output->fileComplete();
+}

@@ -21,6 +21,8 @@ public:
 
     // Frames in the file, also after a failure.
     int64_t framesWritten() const;
+    // After finish: whether the file is whole (see FfmpegOutput::fileComplete).
+    bool fileComplete() const;
 
 private:
     OutputSettings m_settings;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -58,8 +59,41 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"--fps fast", "--fps"}, BadCase{"--background red", "--background"},
                     BadCase{"--background transparent", "--background"}, // H.264 has no alpha
                     BadCase{"--codec divx", "--codec"}, BadCase{"--scale 40", "--scale"},
-                    BadCase{"--size 320x240 --scale 4", "--size"},
-                    BadCase{"--speed 2", "--speed"}));
+                    BadCase{"--size 320x240 --scale 4", "--size"}, BadCase{"--speed 2", "--speed"},
+                    BadCase{"--fps 240.999", "--fps"}, BadCase{"--fps 0.5", "--fps"},
+                    BadCase{"--fps 1/1000000", "--fps"},
+                    // Read as hexadecimal this would be 16, a scale within bounds.
+                    BadCase{"--scale 0x10", "--scale"}, BadCase{"--scale inf", "--scale"}));
+
+// Names and codecs that do not go together are usage errors with a reason, before anything
+// is written.
+struct NameCase {
+    const char* out;
+    const char* args;
+    const char* says;
+};
+
+class CliBadName : public testing::TestWithParam<NameCase> {};
+
+TEST_P(CliBadName, IsAUsageErrorSayingWhy) {
+    const NameCase& c = GetParam();
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    std::string out;
+    EXPECT_EQ(Cli("export '" + score + "' '" + dir.File(c.out) + "' " + c.args, &out), 2);
+    EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"score.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CliBadName,
+    testing::Values(NameCase{"x.mov", "--codec vp9", "VP9 cannot be stored in a .mov file"},
+                    NameCase{"x.avi", "--codec h264", "H.264 cannot be stored in a .avi file"},
+                    NameCase{"w%020d.png", "", "wider than 18 digits"},
+                    NameCase{"a%d%d.png", "", "more than one frame number"},
+                    NameCase{"a%s%d.png", "", "cannot be read"},
+                    NameCase{"a.png", "", "needs a frame number"},
+                    NameCase{"a.mp4", "--codec png", "numbered .png name"}));
 
 TEST(CliOutputs, SizePrintsTheLengthAndWhereTheBoardWent) {
     TempDir dir;
@@ -119,20 +153,81 @@ TEST(CliOutputs, NeverWritesOverTheScoreFile) {
     EXPECT_TRUE(fs::is_symlink(dir.File("link.avi")));
 }
 
-TEST(CliOutputs, AFileSizeLimitIsAWriteErrorAndAFinishedFile) {
+// A file size limit (ulimit -f) hit halfway, in every container: exit 1 with the system's
+// reason, the previous target byte for byte as it was, and beside it at most NAME.partial.EXT,
+// only when it decodes cleanly. The limits make each case fail after its header.
+struct LimitCase {
+    const char* file;
+    int blocks; // of 512 bytes
+};
+
+class CliFileSizeLimit : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(CliFileSizeLimit, IsAWriteErrorThatLeavesTheTargetAsItWas) {
+    const LimitCase& c = GetParam();
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    const std::string target = dir.File(c.file);
+    // The previous export: a video, or the first picture of a sequence.
+    const bool sequence = target.find('%') != std::string::npos;
+    const std::string old = sequence ? dir.File("f0000.png") : target;
+    WriteBytes(old, "the previous export");
+    std::string out;
+    // In English, so that the system's reason reads the same on every machine.
+    EXPECT_EQ(videotest::Run("ulimit -f " + std::to_string(c.blocks) +
+                                 "; LANGUAGE=en LC_ALL=C.UTF-8 exec '" + kCli + "' export '" +
+                                 score + "' '" + target + "' --size 1280x720 2>&1",
+                             &out),
+              1);
+    EXPECT_NE(out.find(": File too large"), std::string::npos) << out;
+    EXPECT_NE(out.find(sequence ? "are as they were" : "is as it was"), std::string::npos) << out;
+    EXPECT_EQ(ReadBytes(old), "the previous export");
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    const std::string name = fs::path(old).filename().string();
+    const std::string partial =
+        sequence ? std::string()
+                 : name.substr(0, name.rfind('.')) + ".partial" + name.substr(name.rfind('.'));
+    if (!partial.empty() && fs::exists(dir.File(partial))) {
+        EXPECT_NE(out.find("kept in " + dir.File(partial)), std::string::npos) << out;
+        std::string errors;
+        EXPECT_GT(DecodeBgra(dir.File(partial), 1280, 720, &errors).size(), 0u);
+        EXPECT_EQ(errors, "");
+        std::vector<std::string> expected = {name, partial, "score.txt"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+    } else {
+        EXPECT_EQ(out.find("kept in"), std::string::npos) << out;
+        std::vector<std::string> expected = {name, "score.txt"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, CliFileSizeLimit,
+                         testing::Values(LimitCase{"out.avi", 400}, LimitCase{"out.mp4", 100},
+                                         LimitCase{"out.mov", 100}, LimitCase{"out.webm", 24},
+                                         LimitCase{"out.mkv", 100}, LimitCase{"f%04d.png", 8}),
+                         [](const testing::TestParamInfo<LimitCase>& info) {
+                             std::string name = info.param.file;
+                             return name.substr(name.rfind('.') + 1);
+                         });
+
+// A limit that leaves room for some frames of an uncompressed AVI keeps them playable.
+TEST(CliOutputs, AFileSizeLimitKeepsTheFramesThatFit) {
     TempDir dir;
     const std::string score = WriteScore(dir);
     const std::string avi = dir.File("out.avi");
     std::string out;
     // 4000 blocks of 512 bytes: room for about six uncompressed frames.
-    // In English, so that the system's reason reads the same on every machine.
     EXPECT_EQ(videotest::Run("ulimit -f 4000; LANGUAGE=en LC_ALL=C.UTF-8 exec '" + kCli +
                                  "' export '" + score + "' '" + avi + "' --uncompressed 2>&1",
                              &out),
               1);
     EXPECT_NE(out.find(avi + ": File too large"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(avi));
     std::string errors;
-    const auto frames = DecodeBgra(avi, 320, 240, &errors);
+    const auto frames = DecodeBgra(dir.File("out.partial.avi"), 320, 240, &errors);
     EXPECT_EQ(errors, "");
     EXPECT_GE(frames.size(), 4u);
     EXPECT_LT(frames.size(), 188u);
@@ -142,6 +237,7 @@ struct SignalCase {
     const char* name;
     int signal;
     const char* file;
+    const char* partial;
     int status;
 };
 
@@ -186,20 +282,25 @@ TEST_P(CliSignal, FinishesTheFileAndExitsWithTheSignalsStatus) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << rest;
     EXPECT_EQ(WEXITSTATUS(status), c.status) << rest;
-    const Probe probe = ProbeVideo(video);
+    // A stopped export is no complete video: the target is not made, and the frames so far
+    // are kept as a video that plays, under a name that says it is partial.
+    EXPECT_FALSE(fs::exists(video));
+    const std::string partial = dir.File(c.partial);
+    EXPECT_NE(rest.find("is as it was, and the first"), std::string::npos) << rest;
+    EXPECT_NE(rest.find(partial), std::string::npos) << rest;
+    const Probe probe = ProbeVideo(partial);
     EXPECT_GT(probe.frames, 0);
     std::string errors;
-    videotest::Run("ffmpeg -nostdin -v error -i '" + video + "' -f null - 2>&1", &errors);
+    videotest::Run("ffmpeg -nostdin -v error -i '" + partial + "' -f null - 2>&1", &errors);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(dir.Names().size(), 2u); // the score and the video, nothing half-made
+    EXPECT_EQ(dir.Names().size(), 2u); // the score and the partial video, nothing half-made
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, CliSignal,
-                         testing::Values(SignalCase{"sigint_mp4", SIGINT, "out.mp4", 130},
-                                         SignalCase{"sigterm_mov", SIGTERM, "out.mov", 143},
-                                         SignalCase{"sigterm_avi", SIGTERM, "out.avi", 143}),
-                         [](const testing::TestParamInfo<SignalCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CliSignal,
+    testing::Values(SignalCase{"sigint_mp4", SIGINT, "out.mp4", "out.partial.mp4", 130},
+                    SignalCase{"sigterm_mov", SIGTERM, "out.mov", "out.partial.mov", 143},
+                    SignalCase{"sigterm_avi", SIGTERM, "out.avi", "out.partial.avi", 143}),
+    [](const testing::TestParamInfo<SignalCase>& info) { return std::string(info.param.name); });
 
 } // namespace

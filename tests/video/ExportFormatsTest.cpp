@@ -207,24 +207,36 @@ TEST_P(ExportFormat, DecodesToTheRenderersPictures) {
     std::printf("%s: worst frame colour %.1f dB, alpha %.1f dB\n", c.name, worstColour, worstAlpha);
 }
 
-// A stop after 20 frames still leaves a file (or pictures) that decodes to those frames.
-TEST_P(ExportFormat, CancelledExportStillDecodes) {
+// A stop after 20 frames leaves the previous video (or pictures) as they were; the 20 frames
+// are kept beside it as NAME.partial.EXT, a video that decodes to them. A picture sequence
+// keeps nothing of a stopped export.
+TEST_P(ExportFormat, CancelledExportKeepsTheTargetAndAPlayablePartialFile) {
     const FormatCase& c = GetParam();
     TempDir dir;
     const std::string path = dir.File(c.file);
+    const bool sequence = c.codec == VideoCodec::PNG;
+    const std::string old = sequence ? dir.File("f0001.png") : path;
+    WriteBytes(old, "the previous export");
     int asked = 0;
     const ExportResult result =
         ExportVideo(ShortMatch(), RequestFor(c, path), nullptr, [&] { return asked++ == 20; });
     ASSERT_EQ(result.outcome, ExportOutcome::Cancelled) << result.error;
     EXPECT_EQ(result.framesWritten, 20);
+    EXPECT_EQ(ReadBytes(old), "the previous export");
+    if (sequence) {
+        EXPECT_EQ(result.partialPath, "");
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"f0001.png"});
+        return;
+    }
+    const std::string stem = path.substr(0, path.rfind('.'));
+    const std::string partial = stem + ".partial" + path.substr(path.rfind('.'));
+    EXPECT_EQ(result.partialPath, partial);
     std::string errors;
-    const auto decoded = DecodeBgra(path, kW, kH, &errors, c.decodeOptions);
+    const auto decoded = DecodeBgra(partial, kW, kH, &errors, c.decodeOptions);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(decoded.size(), 20u);
-    // Nothing but the video is left in the folder.
-    for (const std::string& name : dir.Names()) {
-        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
-    }
+    // Nothing but the two videos is left in the folder.
+    EXPECT_EQ(dir.Names().size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,14 +1,21 @@
+#include "video/ExportTarget.h"
 #include "VideoTestUtil.h"
 #include "score/Evaluate.h"
 #include "score/ScoreData.h"
 #include "video/Export.h"
+#include "video/ExportPlan.h"
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -215,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    ExportOutcome::Failed, "multiples of 4",
                    [](const Scene& s) { EXPECT_EQ(ReadBytes(s.target), kOldVideo); }},
-        TargetCase{"write_failure_after_frames_leaves_a_finished_file",
+        TargetCase{"write_failure_after_frames_keeps_the_target_and_a_partial_file",
                    [](Scene& s) {
                        WriteBytes(s.target, kOldVideo);
                        s.request.codec = VideoCodec::Raw;
@@ -223,7 +230,10 @@ INSTANTIATE_TEST_SUITE_P(
                        return true;
                    },
                    ExportOutcome::Failed, std::strerror(ENOSPC),
-                   [](const Scene& s) { ExpectPlayable(s.target); }},
+                   [](const Scene& s) {
+                       EXPECT_EQ(ReadBytes(s.target), kOldVideo);
+                       ExpectPlayable(s.dir.File("out.partial.avi"));
+                   }},
         TargetCase{"full_file_system_h264",
                    [](Scene& s) {
                        static std::unique_ptr<SmallFileSystem> small;
@@ -283,6 +293,280 @@ TEST(ExportTimeline, LongerThanADayIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(result.outcome, ExportOutcome::Failed);
     EXPECT_NE(result.error.find("24 hours"), std::string::npos) << result.error;
     EXPECT_TRUE(dir.Names().empty());
+}
+
+// A failure halfway through, in every container: the file system fills up (a tmpfs of
+// 64 KiB) while a 720p video is written. What was at the target before is byte for byte as
+// it was; beside it is at most NAME.partial.EXT, and only when it decodes cleanly.
+struct FullCase {
+    const char* name;
+    const char* file; // a picture pattern for PNG
+    VideoCodec codec;
+    const char* says; // the reason in the error
+};
+
+class FullFileSystem : public testing::TestWithParam<FullCase> {};
+
+TEST_P(FullFileSystem, LeavesThePreviousTargetByteForByte) {
+    const FullCase& c = GetParam();
+    TempDir dir;
+    SmallFileSystem small(dir.File("small"), "size=64k");
+    if (!small.mounted()) {
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    }
+    const std::string folder = dir.File("small");
+    const bool sequence = c.codec == VideoCodec::PNG;
+    // The previous export: a video, or two pictures of a sequence.
+    std::vector<std::string> old = {folder + "/" + c.file};
+    if (sequence) {
+        old = {folder + "/f0000.png", folder + "/f0001.png"};
+    }
+    for (const std::string& path : old) {
+        WriteBytes(path, kOldVideo + path);
+    }
+    ExportRequest request;
+    request.path = folder + "/" + c.file;
+    request.codec = c.codec;
+    request.frameSize = QSize(1280, 720);
+    request.render.scale = 2;
+    const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, nullptr);
+    ASSERT_EQ(result.outcome, ExportOutcome::Failed);
+    EXPECT_NE(result.error.find(c.says), std::string::npos) << result.error;
+    // An uncompressed video is refused before it starts; the others say what they left.
+    if (c.codec != VideoCodec::Raw) {
+        EXPECT_NE(result.error.find(sequence ? "are as they were" : "is as it was"),
+                  std::string::npos)
+            << result.error;
+    }
+    for (const std::string& path : old) {
+        EXPECT_EQ(ReadBytes(path), kOldVideo + path);
+    }
+    std::vector<std::string> expected = {old.begin(), old.end()};
+    if (!result.partialPath.empty()) {
+        EXPECT_NE(result.error.find("kept in " + result.partialPath), std::string::npos)
+            << result.error;
+        std::string errors;
+        EXPECT_GT(DecodeBgra(result.partialPath, 1280, 720, &errors).size(), 0u);
+        EXPECT_EQ(errors, "");
+        expected.push_back(result.partialPath);
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        left.push_back(entry.path().string());
+    }
+    std::sort(left.begin(), left.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, FullFileSystem,
+    testing::Values(FullCase{"video1", "out.avi", VideoCodec::Video1, std::strerror(ENOSPC)},
+                    FullCase{"raw", "out.avi", VideoCodec::Raw, "MiB free"},
+                    FullCase{"h264", "out.mp4", VideoCodec::H264, std::strerror(ENOSPC)},
+                    FullCase{"prores", "out.mov", VideoCodec::ProRes, std::strerror(ENOSPC)},
+                    FullCase{"vp9", "out.webm", VideoCodec::VP9, std::strerror(ENOSPC)},
+                    FullCase{"ffv1", "out.mkv", VideoCodec::FFV1, std::strerror(ENOSPC)},
+                    FullCase{"png", "f%04d.png", VideoCodec::PNG, std::strerror(ENOSPC)}),
+    [](const testing::TestParamInfo<FullCase>& info) { return std::string(info.param.name); });
+
+// A complete sequence replaces the old pictures it renames and leaves no temporary folder.
+TEST(ExportSequence, CompleteSequenceTakesThePlaceOfTheOldPictures) {
+    TempDir dir;
+    WriteBytes(dir.File("f0003.png"), kOldVideo);
+    ExportRequest request;
+    request.path = dir.File("f%04d.png");
+    request.codec = VideoCodec::PNG;
+    const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, nullptr);
+    ASSERT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
+    const std::vector<std::string> names = dir.Names();
+    EXPECT_EQ(static_cast<int64_t>(names.size()), result.framesWritten);
+    for (const std::string& name : names) {
+        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+    }
+    EXPECT_EQ(QImage(QString::fromStdString(dir.File("f0003.png"))).size(), QSize(320, 240));
+}
+
+// ffmpeg's reading of a file whose name leaves no room for the helper's log beside it.
+void ExpectPlayableUnderAShortName(const std::string& path) {
+    const fs::path link = fs::path(path).parent_path() / "check.video";
+    fs::create_hard_link(path, link);
+    ExpectPlayable(link.string());
+    fs::remove(link);
+}
+
+// Names as long as a file system allows still get their temporary and partial files.
+TEST(ExportNames, LongNamesWork) {
+    for (const size_t length : {size_t(240), size_t(255)}) {
+        for (const char* extension : {".mp4", ".avi"}) {
+            TempDir dir;
+            const std::string name = std::string(length - std::strlen(extension), 'n') + extension;
+            ExportRequest request;
+            request.path = dir.File(name);
+            request.codec =
+                std::string(extension) == ".mp4" ? VideoCodec::H264 : VideoCodec::Video1;
+            WriteBytes(request.path, kOldVideo);
+            const ExportResult done = ExportVideo(SmallMatch(), request, nullptr, nullptr);
+            EXPECT_EQ(done.outcome, ExportOutcome::Finished) << name.size() << done.error;
+            ExpectPlayableUnderAShortName(request.path);
+            // A stop keeps the frames under a partial name that is legal too.
+            int asked = 0;
+            const ExportResult stopped =
+                ExportVideo(SmallMatch(), request, nullptr, [&] { return asked++ == 5; });
+            EXPECT_EQ(stopped.outcome, ExportOutcome::Cancelled) << stopped.error;
+            ASSERT_NE(stopped.partialPath, "") << name.size();
+            EXPECT_LE(fs::path(stopped.partialPath).filename().string().size(), 255u);
+            EXPECT_NE(stopped.partialPath.find(".partial"), std::string::npos);
+            ExpectPlayableUnderAShortName(stopped.partialPath);
+            EXPECT_EQ(dir.Names().size(), 2u) << name.size();
+        }
+    }
+}
+
+// What a killed export left (its temporary file, reserve and picture folder) goes with the
+// next export into that folder; what a running export holds, and anything that only looks
+// similar, stays.
+TEST(ExportLeftovers, KilledExportsLeftoversAreRemovedByTheNextExport) {
+    TempDir dir;
+    const std::vector<std::string> leftovers = {".out.part-Ab3xYz.mp4", ".out.part-Ab3xYz.reserve",
+                                                ".old.part-Q1w2E3.avi",
+                                                ".old.part-Q1w2E3.avi.reserve"};
+    for (const std::string& name : leftovers) {
+        WriteBytes(dir.File(name), "left by a killed export");
+    }
+    fs::create_directory(dir.File(".f.part-Zz9Zz9"));
+    WriteBytes(dir.File(".f.part-Zz9Zz9/f0000.png"), "a picture");
+    const std::vector<std::string> kept = {"out.part-Ab3xYz.mp4", ".notes.txt",
+                                           ".running.part-R1u2n3.mov", ".x.part-12.mp4"};
+    for (const std::string& name : kept) {
+        WriteBytes(dir.File(name), "keep");
+    }
+    fs::create_symlink(dir.File(".notes.txt"), dir.File(".link.part-L1n2k3.mp4"));
+    // Another export is still writing this one: it holds the lock.
+    const int running = ::open(dir.File(".running.part-R1u2n3.mov").c_str(), O_RDONLY);
+    ASSERT_GE(running, 0);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+
+    ExportRequest request;
+    request.path = dir.File("new.avi");
+    const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, nullptr);
+    ::close(running);
+    ASSERT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = kept;
+    expected.push_back(".link.part-L1n2k3.mp4");
+    expected.push_back("new.avi");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+}
+
+TEST(ExportTargetFiles, EveryProtectedFileIsRefusedByWhatItIs) {
+    TempDir dir;
+    WriteBytes(dir.File("score.txt"), kScoreText);
+    WriteBytes(dir.File("match.mp4"), "footage");
+    fs::create_hard_link(dir.File("match.mp4"), dir.File("out.mp4"));
+    fs::create_symlink(dir.File("score.txt"), dir.File("link.mp4"));
+    const std::vector<ProtectedFile> keep = {{dir.File("score.txt"), "the score file"},
+                                             {dir.File("match.mp4"), "the footage"}};
+    ExportTarget target;
+    std::string error;
+    EXPECT_FALSE(target.prepare(dir.File("out.mp4"), keep, false, 0, error));
+    EXPECT_EQ(error, "cannot write " + dir.File("out.mp4") + ": it is the footage " +
+                         dir.File("match.mp4") + " (a video would replace it)");
+    EXPECT_FALSE(target.prepare(dir.File("link.mp4"), keep, false, 0, error));
+    EXPECT_NE(error.find("it is the score file"), std::string::npos) << error;
+    EXPECT_TRUE(target.prepare(dir.File("other.mp4"), keep, false, 0, error)) << error;
+    EXPECT_EQ(ReadBytes(dir.File("match.mp4")), "footage");
+}
+
+// Codec and name go together, or the export is refused before anything is written.
+struct PathCase {
+    const char* path;
+    VideoCodec codec;
+    const char* problem; // "" when the pair is fine
+};
+
+class ExportPaths : public testing::TestWithParam<PathCase> {};
+
+TEST_P(ExportPaths, RefuseWhatCannotBeWritten) {
+    const PathCase& c = GetParam();
+    const std::string problem = ExportPathProblem(c.path, c.codec);
+    if (*c.problem == '\0') {
+        EXPECT_EQ(problem, "");
+        return;
+    }
+    EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+    TempDir dir;
+    ExportRequest request;
+    request.path = dir.File(c.path);
+    request.codec = c.codec;
+    const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, nullptr);
+    EXPECT_EQ(result.outcome, ExportOutcome::Failed);
+    EXPECT_NE(result.error.find(c.problem), std::string::npos) << result.error;
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, ExportPaths,
+    testing::Values(
+        PathCase{"x.mov", VideoCodec::VP9, "VP9 cannot be stored in a .mov file"},
+        PathCase{"x.avi", VideoCodec::H264, "H.264 cannot be stored in a .avi file"},
+        PathCase{"x.mp4", VideoCodec::Video1, "Video 1 cannot be stored in a .mp4 file"},
+        PathCase{"x.webm", VideoCodec::ProRes, "ProRes cannot be stored in a .webm file"},
+        PathCase{"x.mp4", VideoCodec::FFV1, "FFV1 cannot be stored in a .mp4 file"},
+        PathCase{"x.mp4", VideoCodec::PNG, "numbered .png name"},
+        PathCase{"a.png", VideoCodec::Video1, "needs a frame number"},
+        PathCase{"w%020d.png", VideoCodec::PNG, "wider than 18 digits"},
+        PathCase{"w%19d.png", VideoCodec::PNG, "wider than 18 digits"},
+        PathCase{"a%d_%d.png", VideoCodec::PNG, "more than one frame number"},
+        PathCase{"a%x%d.png", VideoCodec::PNG, "cannot be read"},
+        PathCase{"a%d.jpg", VideoCodec::PNG, "must end in .png"},
+        PathCase{"a%05d.mp4", VideoCodec::H264, "must end in .png"},
+        PathCase{"%d/a.png", VideoCodec::PNG, "not in its folder"},
+        PathCase{"w%018d.png", VideoCodec::PNG, ""}, PathCase{"100%%_%d.PNG", VideoCodec::PNG, ""},
+        PathCase{"100%.mp4", VideoCodec::H264, ""}, PathCase{"x.mkv", VideoCodec::ProRes, ""},
+        PathCase{"x.mp4", VideoCodec::VP9, ""}, PathCase{"x.mov", VideoCodec::H264, ""},
+        PathCase{"x.dat", VideoCodec::Video1, ""}),
+    [](const testing::TestParamInfo<PathCase>& info) {
+        std::string name;
+        for (const char* c = info.param.path; *c != '\0'; ++c) {
+            name += std::isalnum(static_cast<unsigned char>(*c)) != 0 ? *c : '_';
+        }
+        return name + "_" + VideoCodecName(info.param.codec);
+    });
+
+// The bounds of the video itself: the rate, and a day of video at any rate.
+TEST(ExportTimeline, RatesAndLengthsOutOfBoundsAreRefused) {
+    struct Case {
+        FrameRate rate;
+        int32_t lastTime;
+        const char* error;
+    };
+    // 86 390 s + the 10 s tail is exactly a day; at 1001/1000 fps its last frame ends later.
+    const Case cases[] = {{{241, 1}, 3000, "frame rate 241 is not from 1 to 240"},
+                          {{240999, 1000}, 3000, "frame rate 240999/1000"},
+                          {{1, 1000000}, 3000, "frame rate 1/1000000"},
+                          {{1001, 1000}, 86'390'000, "24 hours"},
+                          {{15, 1}, 86'390'001, "24 hours"}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        Match match = SmallMatch();
+        match.entries.back().time = c.lastTime;
+        ExportRequest request;
+        request.path = dir.File("out.avi");
+        request.rate = c.rate;
+        const ExportResult result = ExportVideo(match, request, nullptr, nullptr);
+        EXPECT_EQ(result.outcome, ExportOutcome::Failed) << c.rate.toString();
+        EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
+        EXPECT_TRUE(dir.Names().empty());
+    }
+    // A day exactly at 15 fps is within the bound.
+    Match match = SmallMatch();
+    match.entries.back().time = 86'390'000;
+    ExportRequest request;
+    request.rate = {15, 1};
+    EXPECT_EQ(PlanExport(match, request).videoMs, kMaxExportMs);
 }
 
 } // namespace

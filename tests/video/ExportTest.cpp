@@ -309,7 +309,7 @@ struct StopCase {
 
 class ExportStopped : public testing::TestWithParam<StopCase> {};
 
-TEST_P(ExportStopped, KeepsTheFramesWrittenBeforeTheStop) {
+TEST_P(ExportStopped, KeepsTheFramesWrittenBeforeTheStopBesideTheTarget) {
     const StopCase& c = GetParam();
     TempDir dir;
     const ExportRun run =
@@ -320,13 +320,18 @@ TEST_P(ExportStopped, KeepsTheFramesWrittenBeforeTheStop) {
     // The stop is asked before the frame's progress.
     EXPECT_EQ(run.progress.size(), c.atFrame == 0 ? 0u : 3u);
     if (c.atFrame == 0) {
-        // Nothing was made, so nothing takes the target's place.
+        // Nothing was made, so nothing is kept.
         EXPECT_TRUE(dir.Names().empty());
+        EXPECT_EQ(run.result.partialPath, "");
         return;
     }
-    EXPECT_EQ(ProbeVideo(dir.File("out.avi")).frames, c.atFrame);
+    // A stopped export is no complete video: the target is not made, the frames so far are
+    // kept under a name that says so.
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.partial.avi"});
+    EXPECT_EQ(run.result.partialPath, dir.File("out.partial.avi"));
+    EXPECT_EQ(ProbeVideo(dir.File("out.partial.avi")).frames, c.atFrame);
     std::vector<Riff> riffs;
-    EXPECT_TRUE(ReadRiffs(dir.File("out.avi"), riffs));
+    EXPECT_TRUE(ReadRiffs(dir.File("out.partial.avi"), riffs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stops, ExportStopped,
@@ -376,23 +381,33 @@ TEST(ExportVideoTest, OutputRemovedWhileWritingIsAFailure) {
     EXPECT_NE(run.result.error.find("removed"), std::string::npos) << run.result.error;
 }
 
-TEST(ExportVideoTest, FullDiskFailsAndLeavesAPlayableFile) {
+TEST(ExportVideoTest, FullDiskFailsAndKeepsAPlayablePartialFile) {
     TempDir dir;
+    WriteBytes(dir.File("out.avi"), "the previous video");
     ExportRequest request;
     request.spaceLimit = 2u << 20; // room for about six uncompressed frames
     const ExportRun run =
         Export(MakeMatch({0, 200, 400, 1000}), dir.File("out.avi"), VideoCodec::Raw, request);
     EXPECT_EQ(run.result.outcome, ExportOutcome::Failed);
-    EXPECT_EQ(run.result.error,
-              "cannot write " + dir.File("out.avi") + ": " + std::strerror(ENOSPC));
-    ASSERT_TRUE(std::filesystem::exists(dir.File("out.avi")));
-    EXPECT_LE(std::filesystem::file_size(dir.File("out.avi")), request.spaceLimit);
+    const std::string partial = dir.File("out.partial.avi");
+    ASSERT_EQ(run.result.partialPath, partial);
+    // The message says what happened to both files.
+    EXPECT_EQ(run.result.error.rfind("cannot write " + dir.File("out.avi") + ": " +
+                                         std::strerror(ENOSPC) + "; " + dir.File("out.avi") +
+                                         " is as it was, and the ",
+                                     0),
+              0u)
+        << run.result.error;
+    EXPECT_NE(run.result.error.find(" frames written are kept in " + partial), std::string::npos)
+        << run.result.error;
+    EXPECT_EQ(ReadBytes(dir.File("out.avi")), "the previous video");
+    EXPECT_LE(std::filesystem::file_size(partial), request.spaceLimit);
     std::string errors;
-    const auto decoded = DecodeBgra(dir.File("out.avi"), kW, kH, &errors);
+    const auto decoded = DecodeBgra(partial, kW, kH, &errors);
     EXPECT_EQ(errors, "");
     EXPECT_GT(decoded.size(), 0u);
     EXPECT_LT(decoded.size(), 165u);
-    EXPECT_EQ(ProbeVideo(dir.File("out.avi")).frames, static_cast<int>(decoded.size()));
+    EXPECT_EQ(ProbeVideo(partial).frames, static_cast<int>(decoded.size()));
 }
 
 TEST(ExportVideoTest, DiskTooFullForTheHeadersLeavesNoFile) {
