@@ -61,14 +61,6 @@ std::string Seconds(int64_t ms) {
     return text;
 }
 
-// Whether two paths lead to the same file, links followed; false when either is missing.
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 // Where a rectangle of the shown picture lies in the stored one, for a player that turns
 // the stored picture (size stored) clockwise by rotation to show it.
 QRect StoredRect(const QRect& shown, QSize stored, int rotation) {
@@ -935,6 +927,13 @@ void BurnJob::KeepPartial(ExportTarget& target, BurnResult& result) {
     result.partialPath = partial;
 }
 } // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
                   const BurnProgressSink& progress, const std::function<bool()>& shouldStop) {
