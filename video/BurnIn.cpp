@@ -801,8 +801,9 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         }
         if (!m_footage->Next()) {
             if (!m_footage->Error().empty()) {
-                Fail(m_footage->Error() + " after " + std::to_string(state.frame) + " frames (" +
-                     Seconds(reachedMs) + " of " + Seconds(info.durationMs) + ")");
+                Fail("The footage " + Quoted(m_settings.footagePath) + " stops decoding at " +
+                     Seconds(reachedMs) + " of its " + Seconds(info.durationMs) + ", after " +
+                     std::to_string(state.frame) + " frames (" + m_footage->Error() + ")");
             }
             break;
         }
