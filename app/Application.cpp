@@ -43,16 +43,7 @@ int Application::run() {
     SetApplicationLanguage(ChooseLanguage(QLocale::system().uiLanguages()));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        tr("Turns the score file of a darts match into a scoreboard video."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("SCORE.txt"), tr("The score file to open."),
-                                 QStringLiteral("[SCORE.txt]"));
-    const QCommandLineOption footageOption(QStringLiteral("footage"),
-                                           tr("The match footage to open in the player."),
-                                           QStringLiteral("VIDEO"));
-    parser.addOption(footageOption);
+    const QCommandLineOption footageOption = AddStartupOptions(parser);
     // --help and --version print and end the process with status 0; a wrong option ends it
     // with status 1 after saying what was wrong.
     parser.process(arguments());

@@ -3,12 +3,17 @@
 #include "video/ExportPlan.h"
 #include "video/FfmpegOutput.h"
 
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -57,14 +62,23 @@ QString FormatLabel(ExportSettings::Format format) {
     return ExportDialog::tr("PNG pictures, one a frame");
 }
 
-ExportSettings Editor(ExportSettings::Format format, QSize size, Background background) {
+ExportSettings Editor(ExportSettings::Format format, QSize size, Background background,
+                      FrameRate rate = FrameRate{30, 1}) {
     ExportSettings settings;
     settings.format = format;
     settings.size = size;
-    settings.rate = FrameRate{30, 1};
+    settings.rate = rate;
     settings.background = background;
     return settings;
 }
+
+// The green of chroma-key screens, the key colour a colour background starts from.
+const QColor kKeyGreen(0x00, 0xB1, 0x40);
+
+constexpr BoardPlace kPlaces[] = {BoardPlace::BottomLeft, BoardPlace::BottomRight,
+                                  BoardPlace::TopLeft, BoardPlace::TopRight, BoardPlace::Center};
+constexpr Background::Kind kBackgroundKinds[] = {
+    Background::Kind::Picture, Background::Kind::Transparent, Background::Kind::Colour};
 
 Background Transparent() {
     return Background{Background::Kind::Transparent, {}};
@@ -89,16 +103,43 @@ QString BackgroundText(const Background& background) {
 
 } // namespace
 
-std::vector<ExportPreset> ExportSettings::presets() {
+std::optional<FootageFormat> FootageFormat::From(int width, int height, int64_t rateNum,
+                                                 int64_t rateDen) {
+    if (width <= 0 || height <= 0 || rateNum <= 0 || rateDen <= 0 || rateNum < rateDen ||
+        rateNum > 240 * rateDen) {
+        return std::nullopt;
+    }
+    // A size the export cannot make (a tiny or huge picture) leaves the settings' own.
+    const std::optional<QSize> size =
+        ParseFrameSize(QStringLiteral("%1x%2").arg(width).arg(height).toStdString());
+    if (!size) {
+        return std::nullopt;
+    }
+    return FootageFormat{*size, FrameRate{rateNum, rateDen}};
+}
+
+std::vector<ExportPreset> ExportSettings::presets(const std::optional<FootageFormat>& footage) {
     ExportSettings classic;
     classic.scale = 1;
+    if (footage) {
+        const QString size = SizeText(footage->size);
+        return {
+            {ExportDialog::tr("320x240 AVI (classic)"), classic},
+            {ExportDialog::tr("%1 transparent (ProRes 4444 .mov)").arg(size),
+             Editor(Format::Mov, footage->size, Transparent(), footage->rate)},
+            {ExportDialog::tr("%1 green screen (H.264 .mp4)").arg(size),
+             Editor(Format::Mp4, footage->size, Background{Background::Kind::Colour, kKeyGreen},
+                    footage->rate)},
+            {ExportDialog::tr("%1 transparent (VP9 .webm)").arg(size),
+             Editor(Format::Webm, footage->size, Transparent(), footage->rate)},
+        };
+    }
     return {
         {ExportDialog::tr("320x240 AVI (classic)"), classic},
         {ExportDialog::tr("1080p transparent (ProRes 4444 .mov)"),
          Editor(Format::Mov, QSize(1920, 1080), Transparent())},
         {ExportDialog::tr("1080p green screen (H.264 .mp4)"),
-         Editor(Format::Mp4, QSize(1920, 1080),
-                Background{Background::Kind::Colour, QColor(0x00, 0xB1, 0x40)})},
+         Editor(Format::Mp4, QSize(1920, 1080), Background{Background::Kind::Colour, kKeyGreen})},
         {ExportDialog::tr("4K transparent (ProRes 4444 .mov)"),
          Editor(Format::Mov, QSize(3840, 2160), Transparent())},
         {ExportDialog::tr("1080p transparent (VP9 .webm)"),
@@ -106,14 +147,25 @@ std::vector<ExportPreset> ExportSettings::presets() {
     };
 }
 
-int ExportSettings::presetIndex() const {
-    const std::vector<ExportPreset> all = presets();
+int ExportSettings::presetIndex(const std::optional<FootageFormat>& footage) const {
+    const std::vector<ExportPreset> all = presets(footage);
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i].settings == *this) {
             return static_cast<int>(i);
         }
     }
     return -1;
+}
+
+ExportSettings ExportSettings::fittedTo(const FootageFormat& footage) const {
+    if (isClassic()) {
+        return *this;
+    }
+    ExportSettings fitted = *this;
+    fitted.size = footage.size;
+    fitted.rate = footage.rate;
+    fitted.scale = 0;
+    return fitted;
 }
 
 QString ExportSettings::filter() const {
@@ -191,10 +243,43 @@ void ExportSettings::save(QSettings& store) const {
     store.endGroup();
 }
 
-ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDialog(parent) {
+QString BoardPlaceLabel(BoardPlace place) {
+    switch (place) {
+    case BoardPlace::TopLeft:
+        return ExportDialog::tr("Top left");
+    case BoardPlace::TopRight:
+        return ExportDialog::tr("Top right");
+    case BoardPlace::BottomLeft:
+        return ExportDialog::tr("Bottom left");
+    case BoardPlace::BottomRight:
+        return ExportDialog::tr("Bottom right");
+    case BoardPlace::Center:
+        break;
+    }
+    return ExportDialog::tr("Centre");
+}
+
+QString BackgroundLabel(Background::Kind kind) {
+    switch (kind) {
+    case Background::Kind::Picture:
+        return ExportDialog::tr("Scoreboard picture");
+    case Background::Kind::Transparent:
+        return ExportDialog::tr("Transparent");
+    case Background::Kind::Colour:
+        break;
+    }
+    return ExportDialog::tr("Key colour");
+}
+
+ExportDialog::ExportDialog(const ExportSettings& initial,
+                           const std::optional<FootageFormat>& footage, QWidget* parent)
+    : QDialog(parent), m_footage(footage), m_keyColour(kKeyGreen) {
+    chooseColour = [this](const QColor& current) {
+        return QColorDialog::getColor(current, this, tr("Key colour"));
+    };
     setWindowTitle(tr("Video settings"));
     m_preset = new QComboBox(this);
-    for (const ExportPreset& preset : ExportSettings::presets()) {
+    for (const ExportPreset& preset : ExportSettings::presets(m_footage)) {
         m_preset->addItem(preset.name);
     }
     m_preset->addItem(tr("Custom"));
@@ -210,16 +295,25 @@ ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDi
          {"15", "24", "25", "30", "50", "60", "24000/1001", "30000/1001", "60000/1001"}) {
         m_rate->addItem(QString::fromLatin1(rate));
     }
+    if (m_footage) {
+        const QString rate = QString::fromStdString(m_footage->rate.toString());
+        if (m_rate->findText(rate) < 0) {
+            m_rate->addItem(rate);
+        }
+    }
     m_place = new QComboBox(this);
-    for (BoardPlace place : {BoardPlace::BottomLeft, BoardPlace::BottomRight, BoardPlace::TopLeft,
-                             BoardPlace::TopRight, BoardPlace::Center}) {
-        m_place->addItem(QString::fromLatin1(BoardPlaceName(place)), static_cast<int>(place));
+    for (BoardPlace place : kPlaces) {
+        m_place->addItem(BoardPlaceLabel(place), static_cast<int>(place));
     }
     m_background = new QComboBox(this);
-    m_background->setEditable(true);
-    for (const char* background : {"picture", "transparent", "#00B140"}) {
-        m_background->addItem(QString::fromLatin1(background));
+    for (Background::Kind kind : kBackgroundKinds) {
+        m_background->addItem(BackgroundLabel(kind), static_cast<int>(kind));
     }
+    m_colourButton = new QPushButton(this);
+    m_colourButton->setToolTip(tr("Choose the key colour"));
+    auto* backgroundRow = new QHBoxLayout;
+    backgroundRow->addWidget(m_background, 1);
+    backgroundRow->addWidget(m_colourButton);
     m_problem = new QLabel(this);
 
     auto* form = new QFormLayout;
@@ -228,7 +322,7 @@ ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDi
     form->addRow(tr("Size"), m_size);
     form->addRow(tr("Frames per second"), m_rate);
     form->addRow(tr("Board position"), m_place);
-    form->addRow(tr("Background"), m_background);
+    form->addRow(tr("Background"), backgroundRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
@@ -237,9 +331,9 @@ ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDi
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ExportDialog::reject);
 
-    showSettings(initial);
+    showSettings(m_footage ? initial.fittedTo(*m_footage) : initial);
     connect(m_preset, &QComboBox::currentIndexChanged, this, [this](int index) {
-        const auto presets = ExportSettings::presets();
+        const auto presets = ExportSettings::presets(m_footage);
         if (!m_showing && index >= 0 && index < static_cast<int>(presets.size())) {
             showSettings(presets[static_cast<size_t>(index)].settings);
         }
@@ -248,19 +342,55 @@ ExportDialog::ExportDialog(const ExportSettings& initial, QWidget* parent) : QDi
     connect(m_place, &QComboBox::currentIndexChanged, this, &ExportDialog::fieldsEdited);
     connect(m_size, &QLineEdit::textEdited, this, &ExportDialog::fieldsEdited);
     connect(m_rate, &QComboBox::currentTextChanged, this, &ExportDialog::fieldsEdited);
-    connect(m_background, &QComboBox::currentTextChanged, this, &ExportDialog::fieldsEdited);
+    connect(m_background, &QComboBox::currentIndexChanged, this, [this] {
+        showColour();
+        fieldsEdited();
+    });
+    connect(m_colourButton, &QPushButton::clicked, this, &ExportDialog::pickColour);
 }
 
 void ExportDialog::showSettings(const ExportSettings& settings) {
     m_showing = true;
-    const int preset = settings.presetIndex();
+    const int preset = settings.presetIndex(m_footage);
     m_preset->setCurrentIndex(preset >= 0 ? preset : m_preset->count() - 1);
     m_format->setCurrentIndex(m_format->findData(static_cast<int>(settings.format)));
     m_size->setText(SizeText(settings.size));
     m_rate->setCurrentText(QString::fromStdString(settings.rate.toString()));
     m_place->setCurrentIndex(m_place->findData(static_cast<int>(settings.place)));
-    m_background->setCurrentText(BackgroundText(settings.background));
+    m_background->setCurrentIndex(
+        m_background->findData(static_cast<int>(settings.background.kind)));
+    // The key colour of a picture or transparent background is the last one chosen.
+    if (settings.background.kind == Background::Kind::Colour &&
+        settings.background.colour.isValid()) {
+        m_keyColour = settings.background.colour;
+    }
+    showColour();
     m_showing = false;
+    fieldsEdited();
+}
+
+void ExportDialog::showColour() {
+    const bool colour =
+        m_background->currentData().toInt() == static_cast<int>(Background::Kind::Colour);
+    QPixmap swatch(16, 16);
+    swatch.fill(m_keyColour);
+    QPainter frame(&swatch);
+    frame.setPen(palette().color(QPalette::WindowText));
+    frame.drawRect(swatch.rect().adjusted(0, 0, -1, -1));
+    frame.end();
+    m_colourButton->setIcon(QIcon(swatch));
+    m_colourButton->setText(m_keyColour.name().toUpper());
+    m_colourButton->setEnabled(colour);
+}
+
+void ExportDialog::pickColour() {
+    const QColor chosen = chooseColour(m_keyColour);
+    if (!chosen.isValid()) {
+        return;
+    }
+    // A key colour is opaque: the video's key is the colour itself.
+    m_keyColour = QColor(chosen.red(), chosen.green(), chosen.blue());
+    showColour();
     fieldsEdited();
 }
 
@@ -271,7 +401,7 @@ void ExportDialog::fieldsEdited() {
     const std::optional<ExportSettings> current = settings();
     m_showing = true;
     if (current) {
-        const int preset = current->presetIndex();
+        const int preset = current->presetIndex(m_footage);
         m_preset->setCurrentIndex(preset >= 0 ? preset : m_preset->count() - 1);
     } else {
         m_preset->setCurrentIndex(m_preset->count() - 1);
@@ -293,13 +423,14 @@ std::optional<ExportSettings> ExportDialog::settings() const {
         settings.scale = 1;
     }
     const std::optional<FrameRate> rate = FrameRate::parse(m_rate->currentText().toStdString());
-    const std::optional<Background> background =
-        Background::parse(m_background->currentText().trimmed().toStdString());
-    if (!rate || !background) {
+    if (!rate) {
         return std::nullopt;
     }
     settings.rate = *rate;
-    settings.background = *background;
+    settings.background.kind = static_cast<Background::Kind>(m_background->currentData().toInt());
+    if (settings.background.kind == Background::Kind::Colour) {
+        settings.background.colour = m_keyColour;
+    }
     settings.place = static_cast<BoardPlace>(m_place->currentData().toInt());
     return settings;
 }
@@ -307,7 +438,7 @@ std::optional<ExportSettings> ExportDialog::settings() const {
 void ExportDialog::accept() {
     const std::optional<ExportSettings> current = settings();
     if (!current) {
-        m_problem->setText(tr("Size, frames per second or background is not valid."));
+        m_problem->setText(tr("Size or frames per second is not valid."));
         return;
     }
     if (current->background.kind == Background::Kind::Transparent &&
@@ -319,8 +450,10 @@ void ExportDialog::accept() {
     QDialog::accept();
 }
 
-std::optional<ExportSettings> ChooseExportSettings(const ExportSettings& last, QWidget* parent) {
-    ExportDialog dialog(last, parent);
+std::optional<ExportSettings> ChooseExportSettings(const ExportSettings& last,
+                                                   const std::optional<FootageFormat>& footage,
+                                                   QWidget* parent) {
+    ExportDialog dialog(last, footage, parent);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -355,4 +488,13 @@ QString ExportPathWithSuffix(const QString& path, const ExportSettings& settings
     }
     const int cut = path.size() - info.fileName().size();
     return path.left(cut) + info.completeBaseName() + QLatin1Char('.') + settings.suffix();
+}
+
+QString ExportPathBesideScore(const QString& scorePath, const ExportSettings& settings) {
+    if (scorePath.isEmpty()) {
+        return scorePath;
+    }
+    const QFileInfo info(scorePath);
+    return info.absoluteDir().filePath(info.completeBaseName() + QLatin1Char('.') +
+                                       settings.suffix());
 }

@@ -9,6 +9,7 @@
 #include "app/WarningsPanel.h"
 #include "render/Version.h"
 #include "score/Loader.h"
+#include "video/Footage.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -21,6 +22,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyle>
+#include <QToolButton>
+
+#include <algorithm>
+#include <utility>
 
 // The icon is compiled into the program's library; an unreferenced resource would be left
 // out when the program is linked.
@@ -76,8 +82,9 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     showNotice = [this](const Notice& notice) { return defaultNotice(notice); };
     chooseScoreFile = [this](const QString& initial) { return defaultFileDialog(false, initial); };
     chooseVideoFile = [this](const QString& initial) { return defaultFileDialog(true, initial); };
-    chooseExportSettings = [this](const ExportSettings& last) {
-        return ChooseExportSettings(last, this);
+    chooseExportSettings = [this](const ExportSettings& last,
+                                  const std::optional<FootageFormat>& footage) {
+        return ChooseExportSettings(last, footage, this);
     };
     {
         QSettings store(QStringLiteral("Vorlat"), QStringLiteral("Vorlat"));
@@ -106,10 +113,16 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 
     m_engine = std::make_unique<Engine>();
-    // The player is a window of its own, reached from this window's context menu.
+    // The player is a window of its own, reached from the button beside the link and from
+    // this window's context menu.
     m_player = new PlayerWindow(*m_engine, this);
     connect(m_player, &PlayerWindow::previewPicture, m_preview, &PreviewWidget::setPicture);
-    addActions(m_player->windowActions());
+    const QList<QAction*> playerActions = m_player->windowActions();
+    // The action's own words, "..." included: the button opens a window, as the menu does.
+    QAction* showPlayer = playerActions.constFirst();
+    m_playerButton->setText(showPlayer->text());
+    connect(m_playerButton, &QToolButton::clicked, showPlayer, &QAction::trigger);
+    addActions(playerActions);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connectEngine();
     m_engine->showTitle();
@@ -123,8 +136,11 @@ MainWindow::~MainWindow() {
 void MainWindow::buildLayout() {
     setFixedSize(kWindowSize);
 
-    m_blog = new QLabel(QStringLiteral("Blog"), this);
-    m_blog->setFixedSize(kBlogSize);
+    m_blog = new QLabel(tr("Blog"), this);
+    // The classic size, widened only for a word that would not fit in it.
+    m_blog->setFixedSize(
+        std::max(kBlogSize.width(), QFontMetrics(font()).horizontalAdvance(m_blog->text()) + 1),
+        kBlogSize.height());
     m_blog->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_link = new LinkLabel(this);
@@ -153,6 +169,18 @@ void MainWindow::buildLayout() {
     m_exportButton = MakeButton(kCaptionExport, this);
     m_loadButton->setDefault(true);
 
+    // As high as the link's line, so that nothing below it moves; it never takes the focus,
+    // which stays with the buttons that Enter and Space have always pressed.
+    m_playerButton = new QToolButton(this);
+    m_playerButton->setObjectName(QStringLiteral("playerButton"));
+    m_playerButton->setAutoRaise(true);
+    m_playerButton->setFocusPolicy(Qt::NoFocus);
+    // A play mark beside the words says that this text is a control, not a label.
+    m_playerButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    m_playerButton->setIconSize(QSize(kTextHeight - 2, kTextHeight - 2));
+    m_playerButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_playerButton->setFixedHeight(kTextHeight);
+
     auto* linkRow = new QHBoxLayout;
     linkRow->setSpacing(0);
     linkRow->addSpacing(kBlogIndent);
@@ -160,6 +188,7 @@ void MainWindow::buildLayout() {
     linkRow->addSpacing(kLinkGap);
     linkRow->addWidget(m_link);
     linkRow->addStretch();
+    linkRow->addWidget(m_playerButton);
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(kButtonSpacing);
@@ -193,6 +222,10 @@ void MainWindow::connectEngine() {
     });
     connect(engine, &Engine::entryShown, this, [this](const ShownEntry& entry) {
         m_shownIndex = entry.position - 1;
+        if (!m_runEndStatus.isEmpty()) {
+            setStatus(std::exchange(m_runEndStatus, QString()));
+            return;
+        }
         setStatus(EntryStatus(entry));
     });
     connect(engine, &Engine::matchChanged, this, [this](const Match& match) { m_match = match; });
@@ -314,20 +347,21 @@ void MainWindow::toggleExport() {
             notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
             return;
         }
-        const std::optional<ExportSettings> settings = chooseExportSettings(m_exportSettings);
+        const std::optional<ExportSettings> settings =
+            chooseExportSettings(m_exportSettings, footageFormat());
         if (!settings || m_closing) {
             return;
         }
         m_exportSettings = *settings;
         const QString before = statusText();
         setStatus(ExportLengthStatus(m_match, m_exportSettings.request({})));
-        const QString path = m_exportSettings.completePath(
-            chooseVideoFile(ExportPathWithSuffix(m_videoPath, m_exportSettings)));
+        const QString path = m_exportSettings.completePath(chooseVideoFile(suggestedVideoPath()));
         if (path.isEmpty() || m_closing) {
             setStatus(before);
             return;
         }
         m_videoPath = path;
+        m_videoScorePath = m_match.path;
         m_exportError.clear();
         setRun(EngineMode::Exporting);
         m_engine->exportVideo(m_exportSettings.request(path));
@@ -339,6 +373,27 @@ void MainWindow::toggleExport() {
     case EngineMode::Recording:
         break;
     }
+}
+
+std::optional<FootageFormat> MainWindow::footageFormat() const {
+    if (!m_player->hasFootage()) {
+        return std::nullopt;
+    }
+    std::string error;
+    const std::unique_ptr<Footage> footage =
+        Footage::Open(m_player->footagePath().toStdString(), error);
+    if (!footage) {
+        return std::nullopt;
+    }
+    const FootageInfo& info = footage->Info();
+    return FootageFormat::From(info.width, info.height, info.rateNum, info.rateDen);
+}
+
+QString MainWindow::suggestedVideoPath() const {
+    if (!m_videoPath.isEmpty() && m_videoScorePath == m_match.path) {
+        return ExportPathWithSuffix(m_videoPath, m_exportSettings);
+    }
+    return ExportPathBesideScore(QString::fromStdString(m_match.path), m_exportSettings);
 }
 
 void MainWindow::finishRecording(RecordingEnd how, const QString& reason) {
@@ -364,8 +419,10 @@ void MainWindow::finishExport(ExportOutcome outcome) {
         notify(Q(kExportDoneText), Q(kExportDoneCaption), Notice::Icon::Information);
         break;
     case ExportOutcome::Cancelled:
+        // The user asked for it: a word on the status line, no error box. It stays there
+        // while the first entry comes back.
         setStatus(Q(kStatusExportCancelled));
-        notify(Q(kExportErrorText), Q(kExportErrorCaption), Notice::Icon::Warning);
+        m_runEndStatus = Q(kStatusExportCancelled);
         break;
     case ExportOutcome::Failed:
         // The box keeps its own words; the reason follows on a line of its own.
@@ -410,7 +467,18 @@ void MainWindow::setStatus(const QString& text) {
 
 bool MainWindow::notify(const QString& text, const QString& caption, Notice::Icon icon,
                         bool withCancel) {
-    return showNotice(Notice{text, caption, icon, withCancel});
+    // A box waits in an event loop of its own, where later starts may hand over more files:
+    // what they bring goes to the status line rather than a pile of boxes, and a question
+    // that cannot be asked now is answered no.
+    if (m_noticeOpen) {
+        setStatus(caption + QStringLiteral(": ") +
+                  QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified());
+        return false;
+    }
+    m_noticeOpen = true;
+    const bool ok = showNotice(Notice{text, caption, icon, withCancel});
+    m_noticeOpen = false;
+    return ok;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

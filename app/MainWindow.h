@@ -19,6 +19,7 @@ class ScoreWatcher;
 class WarningsPanel;
 class QLabel;
 class QPushButton;
+class QToolButton;
 
 // A message box of the main window.
 struct Notice {
@@ -29,9 +30,10 @@ struct Notice {
     bool withCancel = false; // OK and Cancel; otherwise OK alone
 };
 
-// The main window: the preview, the status line, the link and the three buttons. It keeps
-// the loaded match, gives the engine its commands and turns the engine's answers into
-// texts, captions and boxes.
+// The main window: the preview, the status line, the link, the player's button and the
+// three buttons. It keeps the loaded match, gives the engine its commands and turns the
+// engine's answers into texts, captions and boxes. One box at a time: what would open another
+// while one waits for the user goes to the status line.
 class MainWindow : public QDialog {
     Q_OBJECT
 public:
@@ -43,8 +45,11 @@ public:
     std::function<bool(const Notice&)> showNotice;
     std::function<QString(const QString& initial)> chooseScoreFile;
     std::function<QString(const QString& initial)> chooseVideoFile;
-    // The export settings dialog, opened before the file dialog; nullopt when cancelled.
-    std::function<std::optional<ExportSettings>(const ExportSettings& last)> chooseExportSettings;
+    // The export settings dialog, opened before the file dialog, with the footage open in the
+    // player (nullopt without); nullopt when cancelled.
+    std::function<std::optional<ExportSettings>(const ExportSettings& last,
+                                                const std::optional<FootageFormat>& footage)>
+        chooseExportSettings;
 
     // What the window has asked the engine to do and not yet seen finished.
     EngineMode run() const { return m_run; }
@@ -62,6 +67,8 @@ public:
     QPushButton& loadButton() { return *m_loadButton; }
     QPushButton& recordButton() { return *m_recordButton; }
     QPushButton& exportButton() { return *m_exportButton; }
+    // Opens the player; beside the link, so that the player is not hidden in a context menu.
+    QToolButton& playerButton() { return *m_playerButton; }
     PreviewWidget& preview() { return *m_preview; }
     LinkLabel& link() { return *m_link; }
     PlayerWindow& player() { return *m_player; }
@@ -87,6 +94,12 @@ private:
     void reloadScore();
     void toggleRecording();
     void toggleExport();
+    // The size and rate of the footage open in the player; nullopt without footage or when
+    // the file no longer tells them.
+    std::optional<FootageFormat> footageFormat() const;
+    // The name the save dialog starts from: the last video of this score file in the format
+    // now chosen, else a name beside the score file.
+    QString suggestedVideoPath() const;
 
     void showEntry(const ShownEntry& entry);
     void finishRecording(RecordingEnd how, const QString& reason);
@@ -107,11 +120,16 @@ private:
     TapClock m_tapClock;
     Match m_match;
     QString m_videoPath;
+    std::string m_videoScorePath; // the score file m_videoPath was exported from
+    // Shown in place of the entry that the end of a run brings back, so that a word about
+    // how the run ended is not wiped out at once.
+    QString m_runEndStatus;
     ExportSettings m_exportSettings; // as last chosen
     QString m_exportError;           // the reason of a failing export, for its box
     EngineMode m_run = EngineMode::Idle;
     bool m_closing = false;
-    int m_shownIndex = 0; // 0-based, as the engine last reported it
+    bool m_noticeOpen = false; // a box is waiting for the user
+    int m_shownIndex = 0;      // 0-based, as the engine last reported it
 
     PreviewWidget* m_preview = nullptr;
     QLabel* m_blog = nullptr;
@@ -122,5 +140,6 @@ private:
     QPushButton* m_loadButton = nullptr;
     QPushButton* m_recordButton = nullptr;
     QPushButton* m_exportButton = nullptr;
+    QToolButton* m_playerButton = nullptr;
     PlayerWindow* m_player = nullptr;
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include <climits>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +29,11 @@ QString ServerNameIn(const QString& folder) {
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
 
 constexpr int kConnectTimeoutMs = 1000;
+
+// The longest request there can be: a path of PATH_MAX bytes, every byte of it encoded as
+// %XX, behind "file://", and its newline, with room to spare. Anything longer is no start of
+// ours; reading on would only let a stranger of this user fill the instance's memory.
+constexpr qint64 kMostRequestBytes = 3 * PATH_MAX + 256;
 
 } // namespace
 
@@ -79,11 +85,24 @@ void SingleInstance::listen(const QString& name) {
 void SingleInstance::receive() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // The socket reads no further than one request and a byte, so that an endless one
+        // is seen as too long instead of piling up in memory.
+        socket->setReadBufferSize(kMostRequestBytes + 1);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kMostRequestBytes) {
+                    socket->abort();
+                    socket->deleteLater();
+                }
                 return;
             }
-            const QString path = QUrl::fromEncoded(socket->readLine().chopped(1)).toLocalFile();
+            const QByteArray line = socket->readLine(kMostRequestBytes + 1);
+            if (!line.endsWith('\n')) {
+                socket->abort();
+                socket->deleteLater();
+                return;
+            }
+            const QString path = QUrl::fromEncoded(line.chopped(1)).toLocalFile();
             socket->write(kAnswer);
             socket->disconnectFromServer();
             emit openRequested(path);

@@ -10,7 +10,8 @@ class QLocalServer;
 
 // One running instance per user session. The first start holds a lock and listens on a
 // local socket next to it; a later start finds the lock taken and hands its file (or just
-// a wish to see the window) to the running one over that socket.
+// a wish to see the window) to the running one over that socket. A request longer than any
+// path can be is dropped unanswered and its connection closed.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:

@@ -2,6 +2,12 @@
 
 #include "app/MainWindow.h"
 #include "app/PlayerWindow.h"
+#include "app/ScoringPanel.h"
+
+#include <QFileInfo>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
 
 QString TakeFootageOption(QStringList& args) {
     static const QString kOption = QStringLiteral("--footage");
@@ -35,12 +41,64 @@ StartupFiles ParseStartupArguments(QStringList args) {
     return files;
 }
 
+ScoringPanel& ScoringOf(MainWindow& window) {
+    if (auto* panel = window.findChild<ScoringPanel*>()) {
+        return *panel;
+    }
+    auto* panel = new ScoringPanel(window, &window);
+    panel->setWindowFlag(Qt::Window);
+    panel->setWindowTitle(QObject::tr("Scoring"));
+    return *panel;
+}
+
 void OpenStartupFiles(MainWindow& window, const StartupFiles& files) {
-    if (!files.score.isEmpty()) {
+    // A score file that does not exist yet is a match to score: the new-match form opens
+    // with its path filled in, beside the footage.
+    const bool newMatch = !files.score.isEmpty() && !QFileInfo::exists(files.score);
+    if (!files.score.isEmpty() && !newMatch) {
         window.openScore(files.score);
     }
     if (!files.footage.isEmpty()) {
         window.player().show();
         window.player().openFootage(files.footage);
     }
+    if (newMatch) {
+        ScoringPanel& panel = ScoringOf(window);
+        panel.show();
+        panel.newMatch(files.score);
+    }
+}
+
+QCommandLineOption AddStartupOptions(QCommandLineParser& parser) {
+    // The texts keep the translation context they have always had.
+    const auto tr = [](const char* text) {
+        return QCoreApplication::translate("Application", text);
+    };
+    parser.setApplicationDescription(
+        tr("Turns the score file of a darts match into a scoreboard video."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("SCORE.txt"), tr("The score file to open."),
+                                 QStringLiteral("[SCORE.txt]"));
+    const QCommandLineOption footage(QStringLiteral("footage"),
+                                     tr("The match footage to open in the player."),
+                                     QStringLiteral("VIDEO"));
+    parser.addOption(footage);
+    return footage;
+}
+
+bool AsksForHelpOrVersion(const QStringList& args) {
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--")) {
+            return false;
+        }
+        // The names QCommandLineParser gives its help and version options.
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help") ||
+            arg == QLatin1String("-?") || arg == QLatin1String("--help-all") ||
+            arg == QLatin1String("-v") || arg == QLatin1String("--version")) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -1,5 +1,6 @@
 # Everything besides the two programs that an installation brings along (desktop entry,
-# icons, AppStream metainfo, manual page, examples), and the Debian package made from it.
+# score file type, icons, AppStream metainfo, manual pages, examples), and the Debian
+# package made from it.
 # The programs' own install rules sit next to their targets in app/.
 
 # The desktop entry and the metainfo are installed under the application's reverse-DNS id,
@@ -13,11 +14,22 @@ install(FILES "${VORLAT_RES_DIR}/vorlat.desktop"
         RENAME "${VORLAT_APP_ID}.desktop")
 install(FILES "${VORLAT_RES_DIR}/${VORLAT_APP_ID}.metainfo.xml"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+# The score files' own type, which the desktop entry offers to open; Debian's
+# shared-mime-info trigger folds it into the desktop's database.
+install(FILES "${VORLAT_RES_DIR}/${VORLAT_APP_ID}.mime.xml"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/mime/packages"
+        RENAME "${VORLAT_APP_ID}.xml")
 
-# Icon theme sizes, scaled at build time from the one master picture.
+# Icon theme sizes. 16 and 32 are drawn for their pixel grid (res/make-small-icons.py); the
+# larger ones are scaled at build time from the one master picture.
+foreach(size 16 32)
+    install(FILES "${VORLAT_RES_DIR}/icon-${size}.png"
+            DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps"
+            RENAME "vorlat.png")
+endforeach()
 add_executable(vorlat_scale_icon "${VORLAT_RES_DIR}/ScaleIcon.cpp")
 target_link_libraries(vorlat_scale_icon PRIVATE Qt6::Gui)
-set(VORLAT_ICON_SIZES 16 32 48 64 128 256)
+set(VORLAT_ICON_SIZES 48 64 128 256)
 set(icon_files)
 foreach(size IN LISTS VORLAT_ICON_SIZES)
     set(dir "icons/hicolor/${size}x${size}/apps")
@@ -32,23 +44,27 @@ foreach(size IN LISTS VORLAT_ICON_SIZES)
     install(FILES "${png}" DESTINATION "${CMAKE_INSTALL_DATADIR}/${dir}")
 endforeach()
 
-# The manual page names the installed examples' folder; Debian wants it compressed with
+# The manual pages name the installed examples' folder; Debian wants them compressed with
 # gzip -9n (no name or time stamp inside, so that the package is reproducible).
 find_program(VORLAT_GZIP gzip REQUIRED)
 set(VORLAT_EXAMPLES_FULL_DIR "${CMAKE_INSTALL_PREFIX}/${VORLAT_EXAMPLES_INSTALL_DIR}")
-configure_file("${VORLAT_RES_DIR}/vorlat-cli.1.in" "${PROJECT_BINARY_DIR}/man/vorlat-cli.1.in"
-               @ONLY)
-set(man_page "${PROJECT_BINARY_DIR}/man/vorlat-cli.1.gz")
-add_custom_command(OUTPUT "${man_page}"
-    COMMAND "${CMAKE_COMMAND}" -E copy "${PROJECT_BINARY_DIR}/man/vorlat-cli.1.in"
-            "${PROJECT_BINARY_DIR}/man/vorlat-cli.1"
-    COMMAND "${VORLAT_GZIP}" -9nf "${PROJECT_BINARY_DIR}/man/vorlat-cli.1"
-    DEPENDS "${PROJECT_BINARY_DIR}/man/vorlat-cli.1.in"
-    COMMENT "Compressing the manual page"
-    VERBATIM)
-install(FILES "${man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+set(man_pages)
+foreach(page vorlat vorlat-cli)
+    configure_file("${VORLAT_RES_DIR}/${page}.1.in" "${PROJECT_BINARY_DIR}/man/${page}.1.in"
+                   @ONLY)
+    set(man_page "${PROJECT_BINARY_DIR}/man/${page}.1.gz")
+    add_custom_command(OUTPUT "${man_page}"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${PROJECT_BINARY_DIR}/man/${page}.1.in"
+                "${PROJECT_BINARY_DIR}/man/${page}.1"
+        COMMAND "${VORLAT_GZIP}" -9nf "${PROJECT_BINARY_DIR}/man/${page}.1"
+        DEPENDS "${PROJECT_BINARY_DIR}/man/${page}.1.in"
+        COMMENT "Compressing the manual page ${page}(1)"
+        VERBATIM)
+    install(FILES "${man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+    list(APPEND man_pages "${man_page}")
+endforeach()
 
-add_custom_target(vorlat_install_data ALL DEPENDS ${icon_files} "${man_page}")
+add_custom_target(vorlat_install_data ALL DEPENDS ${icon_files} ${man_pages})
 
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/"
         DESTINATION "${VORLAT_EXAMPLES_INSTALL_DIR}"
@@ -71,11 +87,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_PACKAGE_DESCRIPTION
     "Vorlat turns the score sheet of a two-player darts match (01 games or Cricket)
 into a scoreboard video to lay over the match footage. Load a score file, press
-Enter whenever a dart lands while watching the match, and export an AVI video
-whose scoreboard follows that timing.
+Enter whenever a dart lands while watching the match (or while the footage plays
+in Vorlat's own player), and export the scoreboard as the classic 320x240 AVI or
+as an overlay for video editors (any size and frame rate, transparent or on a key
+colour, H.264, ProRes, VP9, FFV1 or PNG frames), or burn it into the footage.
 
-The package also holds vorlat-cli, which prints, paints and exports score files
-without a window.")
+The package also holds vorlat-cli, which checks, prints, paints, exports and
+burns in score files without a window.")
 # The libraries come from dpkg-shlibdeps; what Qt loads at run time (its window-system
 # plugins) and the faces the board and the window are laid out with are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -49,7 +50,7 @@ QImage::Format FormatFor(const Background& background) {
 }
 
 void Prepare(QImage& into, const RenderOptions& options) {
-    if (into.size() != BoardSize(options.scale) || into.format() != FormatFor(options.background)) {
+    if (into.size() != PictureSize(options) || into.format() != FormatFor(options.background)) {
         into = MakeBoardImage(options);
     }
 }
@@ -76,16 +77,53 @@ void LayBackground(QImage& into, const Background& background) {
     }
 }
 
+bool Broadcast(const RenderOptions& options) {
+    return options.design == BoardDesign::Broadcast;
+}
+
+// The broadcast board after the entry at index (-1: the match's start) at moment t.
+void DrawBroadcast(const Match& match, int index, std::optional<int64_t> t, QImage& into,
+                   const RenderOptions& options) {
+    Prepare(into, options);
+    LayBackground(into, options.background);
+    const BoardState state = BroadcastStateAt(match, index, t, options.broadcast);
+    PaintBroadcast(into, LayoutBroadcast(state, into.size(), options.broadcast));
+}
+
+bool HasGame(const Match& match) {
+    return match.gameKind == GameKind::X01 || match.gameKind == GameKind::Cricket;
+}
+
 } // namespace
 
+void ApplyTheme(RenderOptions& options, const Theme& theme) {
+    options.design =
+        theme.design == Theme::Design::Classic ? BoardDesign::Classic : BoardDesign::Broadcast;
+    options.broadcast.theme = theme;
+}
+
+QSize PictureSize(const RenderOptions& options) {
+    if (Broadcast(options)) {
+        return options.frameSize.isEmpty() ? QSize(1920, 1080) : options.frameSize;
+    }
+    return BoardSize(options.scale);
+}
+
 QImage MakeBoardImage(const RenderOptions& options) {
-    QImage image(BoardSize(options.scale), FormatFor(options.background));
+    QImage image(PictureSize(options), FormatFor(options.background));
     image.fill(options.background.kind == Background::Kind::Transparent ? Qt::transparent
                                                                         : Qt::black);
     return image;
 }
 
 void RenderTitle(QImage& into, const RenderOptions& options) {
+    if (Broadcast(options)) {
+        // Over footage a title screen would hide the match: the board shows the names and the
+        // starting scores instead, once there is a match to show.
+        Prepare(into, options);
+        LayBackground(into, options.background);
+        return;
+    }
     Prepare(into, options);
     LayBackground(into, options.background);
     Canvas canvas(into, options.scale);
@@ -97,6 +135,10 @@ bool RenderEntry(const Match& match, int index, QImage& into, const RenderOption
     if (shown == nullptr ||
         (match.gameKind != GameKind::X01 && match.gameKind != GameKind::Cricket)) {
         return false;
+    }
+    if (Broadcast(options)) {
+        DrawBroadcast(match, index, std::nullopt, into, options);
+        return true;
     }
     Prepare(into, options);
     LayBackground(into, options.background);
@@ -111,6 +153,13 @@ bool RenderEntry(const Match& match, int index, QImage& into, const RenderOption
 
 bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options) {
     const int index = EntryAtMoment(match, t);
+    if (Broadcast(options)) {
+        if (!HasGame(match) || (index >= 0 && ShownEntry(match, index) == nullptr)) {
+            return false;
+        }
+        DrawBroadcast(match, index, t, into, options);
+        return true;
+    }
     if (index < 0) {
         RenderTitle(into, options);
         return true;
@@ -118,10 +167,39 @@ bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptio
     return RenderEntry(match, index, into, options);
 }
 
+bool MomentAnimates(const Match& match, int64_t t, const RenderOptions& options) {
+    if (!Broadcast(options) || !HasGame(match)) {
+        return false;
+    }
+    const BoardState state = BroadcastStateAt(match, EntryAtMoment(match, t), t, options.broadcast);
+    return state.event.has_value() || state.popPlayer != 0;
+}
+
 bool RenderEndCard(const Match& match, QImage& into, const RenderOptions& options) {
     if (match.count() == 0 ||
         (match.gameKind != GameKind::X01 && match.gameKind != GameKind::Cricket)) {
         return false;
+    }
+    if (Broadcast(options)) {
+        // The card at the classic layout, as large as a third of the frame's height allows
+        // within the title-safe area, centred over the footage.
+        Prepare(into, options);
+        LayBackground(into, options.background);
+        RenderOptions card = options;
+        card.design = BoardDesign::Classic;
+        card.background = Background{Background::Kind::Colour, QColor(Qt::black)};
+        card.scale = std::clamp(
+            std::min(into.height() * 0.6 / kBoardHeight, into.width() * 0.9 / kBoardWidth),
+            kMinScale, kMaxScale);
+        QImage picture = MakeBoardImage(card);
+        Canvas canvas(picture, card.scale);
+        PaintSummaryCard(canvas, match);
+        QPainter painter(&into);
+        painter.setOpacity(options.broadcast.theme.opacity);
+        painter.drawImage(
+            QPoint((into.width() - picture.width()) / 2, (into.height() - picture.height()) / 2),
+            picture);
+        return true;
     }
     Prepare(into, options);
     LayBackground(into, options.background);

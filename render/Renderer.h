@@ -3,6 +3,7 @@
 // The renderer: draws the picture of a match at an entry or at a moment into a picture the
 // caller owns. Pure functions of their arguments: no shared surface, safe on any thread.
 
+#include "render/BroadcastBoard.h"
 #include "score/ScoreData.h"
 
 #include <QColor>
@@ -24,11 +25,26 @@ struct Background {
     bool operator==(const Background&) const = default;
 };
 
+// Which board the pictures show.
+enum class BoardDesign {
+    Classic,   // the 320 x 240 board every version has drawn, multiplied by the scale
+    Broadcast, // the broadcast board, drawn at the output's own size (render/BroadcastBoard.h)
+};
+
 struct RenderOptions {
     // 1 is the classic 320 x 240 layout; the geometry is multiplied by this factor.
     double scale = 1.0;
     Background background;
+    BoardDesign design = BoardDesign::Classic;
+    // Broadcast only: the picture is the whole output frame, of this size (empty: 1920 x
+    // 1080), and the theme and layout of the board in it.
+    QSize frameSize;
+    BroadcastOptions broadcast;
 };
+
+// The broadcast board's options with a theme: a classic-design theme picks the classic board.
+// Fills options.broadcast.theme and options.design.
+void ApplyTheme(RenderOptions& options, const Theme& theme);
 
 // The scales the renderer draws: from a quarter of the classic size up to 16 times it
 // (5120 x 3840), which leaves room for 4K video. NaN and infinities are refused too.
@@ -43,7 +59,11 @@ inline constexpr int kBoardHeight = 240;
 // The size of the picture at a scale (each side rounded to whole pixels).
 QSize BoardSize(double scale);
 
-// A picture the renderer can draw into: BoardSize(scale), Format_RGB32 for an opaque
+// The size of the pictures drawn with these options: BoardSize(scale) for the classic board,
+// the frame size for the broadcast board.
+QSize PictureSize(const RenderOptions& options);
+
+// A picture the renderer can draw into: PictureSize(options), Format_RGB32 for an opaque
 // background and Format_ARGB32_Premultiplied for a transparent one.
 QImage MakeBoardImage(const RenderOptions& options);
 
@@ -59,6 +79,11 @@ bool RenderEntry(const Match& match, int index, QImage& into, const RenderOption
 // board after the entry EntryAtMoment names. False, with nothing drawn, when that entry has
 // no board (RenderEntry refuses it): the picture keeps what it showed.
 bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options);
+
+// Whether the picture at t shows more than the entry EntryAtMoment names: an event graphic
+// or the visit's pop-out of the broadcast board, which come and go with time. A video draws
+// such moments frame by frame (and the first frame after them). Never for the classic board.
+bool MomentAnimates(const Match& match, int64_t t, const RenderOptions& options);
 
 // Frame selection, in one place: the index of the entry shown at moment t, -1 for the
 // title. The entries reached are the leading ones whose time is at most t; the walk stops at

@@ -1,5 +1,6 @@
 #include "score/Diagnostics.h"
 
+#include "score/Evaluate.h"
 #include "score/Loader.h"
 #include "score/Numbers.h"
 #include "score/ProfileFile.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -157,83 +159,205 @@ TurnKeyKind ClassifyTurnKey(const std::string& name) {
     return r <= kMaxRounds ? TurnKeyKind::Read : TurnKeyKind::PastLastRound;
 }
 
-bool IsReadSection(const std::string& name) {
-    const std::string upper = Upper(name);
-    return upper == "DATA" || upper == "TIME" || upper == "SETTING";
+// A section name's base and leg number: "DATA" is ("DATA", 1), "TIME3" ("TIME", 3); a base
+// without a number after it is leg 1.
+std::pair<std::string, int> SplitLegSection(const std::string& name) {
+    std::string upper = Upper(name);
+    size_t digits = upper.size();
+    while (digits > 0 && upper[digits - 1] >= '0' && upper[digits - 1] <= '9') {
+        --digits;
+    }
+    if (digits == upper.size()) {
+        return {upper, 1};
+    }
+    const std::string number = upper.substr(digits);
+    const int32_t n = number[0] == '0' ? 0 : ParseInt(number);
+    return {upper.substr(0, digits), n};
 }
 
-bool IsSetting(const std::string& name) {
-    static const char* const kSettings[] = {"GAME",    "P1-SCORE", "P2-SCORE",  "P1-MARK",
-                                            "P2-MARK", "SEPABULL", "NOCOMP-AVI"};
+bool IsReadSection(const std::string& name) {
+    const auto [base, number] = SplitLegSection(name);
+    if (base != "DATA" && base != "TIME" && base != "SETTING") {
+        return false;
+    }
+    // [DATA1] is no leg section: leg 1 has no number.
+    return number == 1 ? Upper(name) == base : number >= 2 && number <= kMaxLegs;
+}
+
+bool IsSetting(const std::string& name, bool legSection) {
+    static const char* const kMatch[] = {"GAME",     "P1-SCORE",   "P2-SCORE", "P1-MARK", "P2-MARK",
+                                         "SEPABULL", "NOCOMP-AVI", "P1-NAME",  "P2-NAME", "LEGS",
+                                         "SETS",     "FIRST",      "OUT"};
+    static const char* const kLeg[] = {"GAME",    "P1-SCORE", "P2-SCORE",
+                                       "P1-MARK", "P2-MARK",  "FIRST"};
     const std::string upper = Upper(name);
-    return std::any_of(std::begin(kSettings), std::end(kSettings),
-                       [&upper](const char* known) { return upper == known; });
+    auto is = [&upper](const char* known) { return upper == known; };
+    return legSection ? std::any_of(std::begin(kLeg), std::end(kLeg), is)
+                      : std::any_of(std::begin(kMatch), std::end(kMatch), is);
 }
 
 // Whether player p (0 or 1) has won by the state of this entry.
 bool HasWon(const Entry& entry, int p, bool cricket) {
-    if (!cricket) {
-        return entry.score[p] == 0;
-    }
-    for (int t = 0; t < kCricketTargets; ++t) {
-        if (entry.marks[p][t] < 3) {
-            return false;
-        }
-    }
-    return entry.score[p] >= entry.score[1 - p];
+    return HasWonGame(entry, p + 1, cricket);
 }
+
+// The points a dart as evaluated would score, before any bust.
+int64_t DartPoints(const Entry& dart, int32_t separateBull) {
+    switch (dart.kind) {
+    case Hit::Bull:
+        return 50;
+    case Hit::OuterBull:
+        return separateBull > 0 ? 25 : 50;
+    case Hit::Triple:
+        return int64_t{3} * dart.number;
+    case Hit::Double:
+        return int64_t{2} * dart.number;
+    case Hit::Single:
+        return dart.number;
+    default:
+        return 0;
+    }
+}
+
+// One leg as the file writes it: its sections and the leg the loader made of it (null when
+// the loader did not play it).
+struct FileLeg {
+    int number = 1;
+    std::string data;
+    std::string time;
+    std::string setting;
+    const Leg* leg = nullptr;
+    std::vector<Turn> turns;
+    std::set<std::string> readKeys;
+    bool stopped = false;
+    int stopRound = 0;
+    int stopPlayer = 0;
+    int first = 1;
+    bool matchesFile = false;
+};
 
 class Diagnoser {
 public:
     Diagnoser(const ProfileFile& file, const Match& match) : m_file(file), m_match(match) {}
 
     std::vector<Diagnostic> run() {
-        readTurns();
+        m_cricket = m_match.gameKind == GameKind::Cricket;
+        findLegs();
         checkStructure();
-        checkKeys("DATA");
-        checkKeys("TIME");
-        checkKeys("SETTING");
-        if (m_stopped) {
-            checkStop();
+        for (FileLeg& leg : m_legs) {
+            readTurns(leg);
+            checkKeys(leg, leg.data);
+            checkKeys(leg, leg.time);
+            if (leg.stopped) {
+                checkStop(leg);
+            }
         }
+        checkKeys(m_legs.front(), "SETTING");
         checkSettings();
-        if (m_matchesFile) {
-            checkThrows();
-            checkWins();
+        checkMatchSettings();
+        for (FileLeg& leg : m_legs) {
+            if (leg.number > 1) {
+                checkKeys(leg, leg.setting);
+                checkLegSettings(leg);
+            }
+            if (leg.matchesFile) {
+                checkThrows(leg);
+                if (m_match.isMatch) {
+                    checkLegEnd(leg);
+                } else {
+                    checkWins(leg);
+                }
+            }
         }
         checkTimes();
         return m_out.take();
     }
 
 private:
-    void readTurns() {
-        size_t index = 0;
+    // Leg 1, then every [DATAk] the loader looks at, in order.
+    void findLegs() {
+        for (int number = 1; number <= kMaxLegs; ++number) {
+            FileLeg leg;
+            leg.number = number;
+            leg.data = LegSection("DATA", number);
+            leg.time = LegSection("TIME", number);
+            leg.setting = LegSection("SETTING", number);
+            if (number > 1 && m_file.sectionLine(leg.data) == 0) {
+                break;
+            }
+            for (const Leg& played : m_match.legs) {
+                if (played.number == number) {
+                    leg.leg = &played;
+                    leg.first = played.firstThrower;
+                }
+            }
+            if (leg.leg == nullptr && number > 1) {
+                // Not played: after the match was decided, or without a first visit.
+                const int line = m_file.sectionLine(leg.data);
+                if (m_match.winner != 0 && m_match.legs.back().number < number) {
+                    m_out.add(line, MessageId::LegAfterMatch,
+                              {leg.data, std::to_string(m_match.winner)});
+                } else {
+                    m_out.add(line, MessageId::LegWithoutFirstVisit, {leg.data});
+                }
+            }
+            m_legs.push_back(std::move(leg));
+        }
+        // A leg that ends without a winner while a later one is played.
+        for (size_t i = 0; m_match.isMatch && i + 1 < m_match.legs.size(); ++i) {
+            const Leg& leg = m_match.legs[i];
+            if (leg.winner == 0) {
+                m_out.add(m_file.sectionLine(LegSection("DATA", leg.number)),
+                          MessageId::LegUnfinished,
+                          {std::to_string(leg.number), std::to_string(m_match.legs[i + 1].number)});
+            }
+        }
+    }
+
+    // How a turn is named in a message: its key, with its section after leg 1.
+    static std::string TurnName(const FileLeg& leg, const std::string& key) {
+        return leg.number == 1 ? key : "[" + leg.data + "] " + key;
+    }
+
+    void readTurns(FileLeg& leg) {
+        if (leg.leg == nullptr && leg.number > 1) {
+            return;
+        }
+        size_t index = leg.leg != nullptr ? static_cast<size_t>(leg.leg->firstEntry) : 0;
+        size_t written = 0;
         std::string pieces[4];
-        for (int round = 1; round <= kMaxRounds && !m_stopped; ++round) {
-            for (int player = 1; player <= 2; ++player) {
+        for (int round = 1; round <= kMaxRounds && !leg.stopped; ++round) {
+            for (int turnOfRound = 0; turnOfRound < 2; ++turnOfRound) {
+                const int player = turnOfRound == 0 ? leg.first : 3 - leg.first;
                 Turn turn;
                 turn.key = TurnKey(round, player);
-                turn.throws = ScoreValue(m_file, "DATA", turn.key);
+                turn.throws = ScoreValue(m_file, leg.data, turn.key);
                 if (turn.throws.empty()) {
-                    m_stopped = true;
-                    m_stopRound = round;
-                    m_stopPlayer = player;
+                    leg.stopped = true;
+                    leg.stopRound = round;
+                    leg.stopPlayer = player;
                     break;
                 }
-                turn.times = ScoreValue(m_file, "TIME", turn.key);
-                turn.dataLine = m_file.keyLine("DATA", turn.key);
-                turn.timeLine = m_file.keyLine("TIME", turn.key);
+                turn.times = ScoreValue(m_file, leg.time, turn.key);
+                turn.dataLine = m_file.keyLine(leg.data, turn.key);
+                turn.timeLine = m_file.keyLine(leg.time, turn.key);
                 turn.pieces = SplitComma(turn.throws, pieces);
                 turn.darts = std::min(turn.pieces, kMaxDarts);
                 turn.start = index;
                 turn.player = player;
                 index += 1 + static_cast<size_t>(turn.darts);
-                m_readKeys.insert(turn.key);
-                m_turns.push_back(std::move(turn));
+                written += 1 + static_cast<size_t>(turn.darts);
+                leg.readKeys.insert(turn.key);
+                leg.turns.push_back(std::move(turn));
             }
         }
-        m_matchesFile = index == m_match.entries.size();
-        m_cricket = m_match.gameKind == GameKind::Cricket;
+        if (leg.leg == nullptr) {
+            leg.matchesFile = false;
+        } else if (m_match.isMatch) {
+            leg.matchesFile = written == static_cast<size_t>(leg.leg->writtenEntries);
+        } else {
+            leg.matchesFile = written == m_match.entries.size();
+        }
     }
 
     void checkStructure() {
@@ -270,8 +394,9 @@ private:
         }
     }
 
-    void checkKeys(const char* section) {
-        const bool settings = std::string_view(section) == "SETTING";
+    void checkKeys(const FileLeg& leg, const std::string& section) {
+        const bool settings = SplitLegSection(section).first == "SETTING";
+        const bool time = SplitLegSection(section).first == "TIME";
         for (const ProfileFile::Item& key : m_file.keys(section)) {
             if (key.firstLine != 0) {
                 m_out.add(key.line, MessageId::DuplicateKey,
@@ -280,9 +405,10 @@ private:
             }
             bool read = false;
             if (settings) {
-                read = IsSetting(key.name);
+                read = IsSetting(key.name, leg.number > 1);
                 if (!read) {
-                    m_out.add(key.line, MessageId::SettingNeverRead, {key.name});
+                    m_out.add(key.line, MessageId::SettingNeverRead,
+                              {leg.number > 1 ? key.name + " in [" + section + "]" : key.name});
                 }
             } else {
                 switch (ClassifyTurnKey(key.name)) {
@@ -296,8 +422,8 @@ private:
                     m_out.add(key.line, MessageId::KeyNeverRead, {key.name, section});
                     break;
                 }
-                if (read && std::string_view(section) == "TIME" &&
-                    m_readKeys.count(Upper(key.name)) == 0) {
+                if (read && time && leg.readKeys.count(Upper(key.name)) == 0 &&
+                    (leg.leg != nullptr || leg.number == 1)) {
                     m_out.add(key.line, MessageId::TimeWithoutTurn, {key.name});
                 }
             }
@@ -310,20 +436,28 @@ private:
     }
 
     // The turns end at the first missing or empty one; later turns that exist are never read.
-    void checkStop() {
-        const std::string stop = TurnKey(m_stopRound, m_stopPlayer);
-        for (int round = m_stopRound; round <= kMaxRounds; ++round) {
-            for (int player = round == m_stopRound ? m_stopPlayer + 1 : 1; player <= 2; ++player) {
+    void checkStop(const FileLeg& leg) {
+        const std::string stop = TurnKey(leg.stopRound, leg.stopPlayer);
+        const int other = 3 - leg.first;
+        for (int round = leg.stopRound; round <= kMaxRounds; ++round) {
+            for (int turnOfRound = 0; turnOfRound < 2; ++turnOfRound) {
+                const int player = turnOfRound == 0 ? leg.first : other;
+                if (round == leg.stopRound && (player == leg.stopPlayer ||
+                                               (leg.stopPlayer == other && player == leg.first))) {
+                    continue;
+                }
                 const std::string later = TurnKey(round, player);
-                const int line = m_file.keyLine("DATA", later);
+                const int line = m_file.keyLine(leg.data, later);
                 if (line == 0) {
                     continue;
                 }
-                const int stopLine = m_file.keyLine("DATA", stop);
+                const int stopLine = m_file.keyLine(leg.data, stop);
                 if (stopLine != 0) {
-                    m_out.add(stopLine, MessageId::TurnEmpty, {stop, later});
+                    m_out.add(stopLine, MessageId::TurnEmpty,
+                              {TurnName(leg, stop), TurnName(leg, later)});
                 } else {
-                    m_out.add(line, MessageId::TurnMissing, {stop, later});
+                    m_out.add(line, MessageId::TurnMissing,
+                              {TurnName(leg, stop), TurnName(leg, later)});
                 }
                 return;
             }
@@ -375,26 +509,96 @@ private:
         checkNumber("NOCOMP-AVI");
     }
 
-    void checkThrows() {
+    // The match format's keys: names, legs, sets, who starts, the out rule.
+    void checkMatchSettings() {
+        auto raw = [this](const std::string& key) { return ScoreValue(m_file, "SETTING", key); };
+        auto line = [this](const std::string& key) { return m_file.keyLine("SETTING", key); };
+        for (const char* key : {"P1-NAME", "P2-NAME"}) {
+            const std::string name = raw(key);
+            if (CutName(name) != name) {
+                size_t characters = 0;
+                for (char c : name) {
+                    characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                }
+                m_out.add(line(key), MessageId::NameCut,
+                          {key, std::to_string(characters), std::to_string(kMaxNameCharacters)});
+            }
+        }
+        const std::string legs = Trim(raw("LEGS"));
+        if (!legs.empty() && (!AllDigits(legs) || ParseInt(legs) < 1)) {
+            m_out.add(line("LEGS"), MessageId::SettingValueUnknown,
+                      {"LEGS", legs, "a number of legs from 1", std::to_string(m_match.legsToWin)});
+        }
+        const std::string sets = Trim(raw("SETS"));
+        if (!sets.empty() && !AllDigits(sets)) {
+            m_out.add(line("SETS"), MessageId::SettingValueUnknown,
+                      {"SETS", sets, "a number of sets", std::to_string(m_match.setsToWin)});
+        }
+        checkFirst("SETTING", m_match.firstThrower);
+        const std::string out = Trim(raw("OUT"));
+        const std::string upper = Upper(out);
+        if (!out.empty() && upper != "OPEN" && upper != "DOUBLE" && upper != "MASTER") {
+            m_out.add(line("OUT"), MessageId::SettingValueUnknown,
+                      {"OUT", out, "OPEN, DOUBLE or MASTER", "OPEN"});
+        }
+    }
+
+    void checkFirst(const std::string& section, int32_t used) {
+        const std::string first = Trim(ScoreValue(m_file, section, "FIRST"));
+        if (!first.empty() && first != "1" && first != "2") {
+            m_out.add(m_file.keyLine(section, "FIRST"), MessageId::SettingValueUnknown,
+                      {"FIRST", first, "1 or 2", std::to_string(used)});
+        }
+    }
+
+    void checkLegSettings(const FileLeg& leg) {
+        if (leg.leg != nullptr) {
+            checkFirst(leg.setting, leg.leg->firstThrower);
+            const std::string game = TrimUpper(ScoreValue(m_file, leg.setting, "GAME"));
+            if (!game.empty() && leg.leg->game == "301" && game != "301") {
+                m_out.add(m_file.keyLine(leg.setting, "GAME"), MessageId::GameUnknown,
+                          {Trim(ScoreValue(m_file, leg.setting, "GAME"))});
+            }
+        }
+    }
+
+    bool legCricket(const FileLeg& leg) const {
+        return leg.leg != nullptr ? leg.leg->gameKind == GameKind::Cricket : m_cricket;
+    }
+
+    // The entry of dart d of a turn, or null when the leg ended before it.
+    const Entry* entryOf(const FileLeg& leg, const Turn& turn, int dart) const {
+        const size_t index = turn.start + static_cast<size_t>(dart);
+        if (leg.leg != nullptr && m_match.isMatch &&
+            index >= static_cast<size_t>(leg.leg->firstEntry + leg.leg->entryCount)) {
+            return nullptr;
+        }
+        return index < m_match.entries.size() ? &m_match.entries[index] : nullptr;
+    }
+
+    void checkThrows(const FileLeg& leg) {
         std::string pieces[4];
-        for (const Turn& turn : m_turns) {
+        for (const Turn& turn : leg.turns) {
             SplitComma(turn.throws, pieces);
             if (turn.pieces > kMaxDarts) {
                 size_t cut = 0;
                 for (int i = 0; i < kMaxDarts; ++i) {
                     cut = turn.throws.find(',', cut) + 1;
                 }
-                m_out.add(
-                    turn.dataLine, MessageId::ExtraThrows,
-                    {turn.key, std::to_string(CountPieces(turn.throws)), turn.throws.substr(cut)});
+                m_out.add(turn.dataLine, MessageId::ExtraThrows,
+                          {TurnName(leg, turn.key), std::to_string(CountPieces(turn.throws)),
+                           turn.throws.substr(cut)});
             }
             for (int d = 1; d <= turn.darts; ++d) {
-                checkThrow(turn, d, pieces[d - 1]);
+                if (entryOf(leg, turn, d) != nullptr) {
+                    checkThrow(leg, turn, d, pieces[d - 1]);
+                }
             }
         }
     }
 
-    void checkThrow(const Turn& turn, int dart, const std::string& piece) {
+    void checkThrow(const FileLeg& leg, const Turn& turn, int dart, const std::string& piece) {
+        const bool cricket = legCricket(leg);
         const std::string token = Trim(piece);
         if (token.empty()) {
             m_out.add(turn.dataLine, MessageId::EmptyThrow);
@@ -403,13 +607,13 @@ private:
         int32_t kind = Hit::None;
         int32_t number = 0;
         ClassifyThrow(piece, kind, number);
-        const Entry& entry = m_match.entries[turn.start + static_cast<size_t>(dart)];
-        const Entry& before = m_match.entries[turn.start + static_cast<size_t>(dart) - 1];
-        if (m_cricket && kind == Hit::Leave) {
+        const Entry& entry = *entryOf(leg, turn, dart);
+        const Entry& before = *entryOf(leg, turn, dart - 1);
+        if (cricket && kind == Hit::Leave) {
             m_out.add(turn.dataLine, MessageId::LeaveInCricket, {token});
         } else if (!IsBoardToken(TrimUpper(piece))) {
             const std::string reading = Reading(kind, number);
-            if (m_cricket) {
+            if (cricket) {
                 m_out.add(turn.dataLine, MessageId::ThrowNotOnBoardMarks,
                           {token, reading, std::to_string(entry.value)});
             } else if (entry.value < 0) {
@@ -418,16 +622,22 @@ private:
                 m_out.add(turn.dataLine, MessageId::ThrowNotOnBoard01,
                           {token, reading, std::to_string(entry.value)});
             }
-        } else if (!m_cricket && kind == Hit::Leave && number > before.score[turn.player - 1]) {
+        } else if (!cricket && kind == Hit::Leave && number > before.score[turn.player - 1]) {
             m_out.add(turn.dataLine, MessageId::LeaveTooLarge,
                       {token, std::to_string(before.score[turn.player - 1])});
+        } else if (!cricket && m_match.out != OutRule::Open && kind != Hit::Leave &&
+                   entry.value < 0 && entry.number >= 0 &&
+                   DartPoints(entry, m_match.separateBull) == before.score[turn.player - 1]) {
+            m_out.add(turn.dataLine, MessageId::FinishNotAllowed,
+                      {token, TurnName(leg, turn.key),
+                       m_match.out == OutRule::Double ? "double" : "master"});
         }
     }
 
-    void checkWins() {
+    void checkWins(const FileLeg& leg) {
         int winner = 0;
         std::string winningTurn;
-        for (const Turn& turn : m_turns) {
+        for (const Turn& turn : leg.turns) {
             if (winner != 0) {
                 m_out.add(turn.dataLine, MessageId::AfterWin,
                           {turn.key, std::to_string(winner), winningTurn});
@@ -452,39 +662,110 @@ private:
         }
     }
 
+    // A match leg ends with its winning dart: what was written after it is ignored.
+    void checkLegEnd(const FileLeg& leg) {
+        if (leg.leg == nullptr || leg.leg->winner == 0) {
+            return;
+        }
+        std::string winningTurn;
+        for (const Turn& turn : leg.turns) {
+            if (entryOf(leg, turn, 0) == nullptr) {
+                m_out.add(turn.dataLine, MessageId::AfterLegWon,
+                          {TurnName(leg, turn.key), std::to_string(leg.leg->winner), winningTurn});
+                continue;
+            }
+            for (int d = 1; d <= turn.darts; ++d) {
+                if (entryOf(leg, turn, d) == nullptr) {
+                    m_out.add(turn.dataLine, MessageId::AfterLegCheckout,
+                              {TurnName(leg, turn.key), std::to_string(d)});
+                }
+            }
+            if (winningTurn.empty() && turn.player == leg.leg->winner &&
+                turn.start + static_cast<size_t>(turn.darts) + 1 >=
+                    static_cast<size_t>(leg.leg->firstEntry + leg.leg->entryCount)) {
+                winningTurn = TurnName(leg, turn.key);
+            }
+        }
+    }
+
     void checkTimes() {
-        const bool recorded = std::any_of(m_turns.begin(), m_turns.end(),
-                                          [](const Turn& turn) { return !turn.times.empty(); });
+        bool recorded = false;
+        for (const FileLeg& leg : m_legs) {
+            recorded =
+                recorded || std::any_of(leg.turns.begin(), leg.turns.end(),
+                                        [](const Turn& turn) { return !turn.times.empty(); });
+        }
         if (!recorded) {
             return; // not recorded yet
         }
+        // Lost times: every dart after the first written as 0. One warning says it better than a
+        // step back at the second dart.
+        int darts = 0;
+        int zeroLine = 0;
+        bool allZero = true;
         std::string pieces[4];
-        int64_t previous = 0;
-        bool backwards = false;
-        for (const Turn& turn : m_turns) {
-            const int line = turn.timeLine != 0 ? turn.timeLine : turn.dataLine;
-            const int count = CountPieces(turn.times);
-            if (count != turn.darts) {
-                m_out.add(line, count < turn.darts ? MessageId::FewerTimes : MessageId::MoreTimes,
-                          {turn.key, std::to_string(turn.darts), std::to_string(count)});
-            }
-            for (std::string& piece : pieces) {
-                piece.clear();
-            }
-            SplitComma(turn.times, pieces);
-            for (int d = 1; d <= turn.darts && !backwards; ++d) {
-                const int64_t time = ParseInt(pieces[d - 1]);
-                if (time < previous) {
-                    m_out.add(line, MessageId::TimeGoesBack,
-                              {turn.key, std::to_string(d), std::to_string(time),
-                               std::to_string(previous)});
-                    backwards = true;
-                } else {
-                    if (time - previous > kLongGapMs) {
-                        m_out.add(line, MessageId::LongGap,
-                                  {turn.key, std::to_string(d), Duration(time - previous)});
+        for (const FileLeg& leg : m_legs) {
+            for (const Turn& turn : leg.turns) {
+                for (std::string& piece : pieces) {
+                    piece.clear();
+                }
+                SplitComma(turn.times, pieces);
+                for (int d = 1; d <= turn.darts; ++d) {
+                    if (++darts > 1) {
+                        // Written as 0: a missing time is told about as such.
+                        allZero =
+                            allZero && d <= CountPieces(turn.times) && ParseInt(pieces[d - 1]) == 0;
+                        if (zeroLine == 0) {
+                            zeroLine = turn.timeLine != 0 ? turn.timeLine : turn.dataLine;
+                        }
                     }
-                    previous = time;
+                }
+            }
+        }
+        const bool lost = allZero && darts > 1;
+        if (lost) {
+            m_out.add(zeroLine, MessageId::TimesAllZero, {std::to_string(darts)});
+        }
+
+        int64_t previous = 0;
+        bool backwards = lost;
+        for (const FileLeg& leg : m_legs) {
+            bool firstOfLeg = true;
+            for (const Turn& turn : leg.turns) {
+                const int line = turn.timeLine != 0 ? turn.timeLine : turn.dataLine;
+                const int count = CountPieces(turn.times);
+                if (count != turn.darts) {
+                    m_out.add(line,
+                              count < turn.darts ? MessageId::FewerTimes : MessageId::MoreTimes,
+                              {TurnName(leg, turn.key), std::to_string(turn.darts),
+                               std::to_string(count)});
+                }
+                for (std::string& piece : pieces) {
+                    piece.clear();
+                }
+                SplitComma(turn.times, pieces);
+                for (int d = 1; d <= turn.darts && !backwards; ++d) {
+                    const int64_t time = ParseInt(pieces[d - 1]);
+                    if (time < previous) {
+                        if (firstOfLeg && leg.number > 1) {
+                            m_out.add(line, MessageId::LegTimeGoesBack,
+                                      {std::to_string(leg.number), std::to_string(time),
+                                       std::to_string(previous)});
+                        } else {
+                            m_out.add(line, MessageId::TimeGoesBack,
+                                      {TurnName(leg, turn.key), std::to_string(d),
+                                       std::to_string(time), std::to_string(previous)});
+                        }
+                        backwards = true;
+                    } else {
+                        if (time - previous > kLongGapMs) {
+                            m_out.add(line, MessageId::LongGap,
+                                      {TurnName(leg, turn.key), std::to_string(d),
+                                       Duration(time - previous)});
+                        }
+                        previous = time;
+                    }
+                    firstOfLeg = false;
                 }
             }
         }
@@ -493,12 +774,7 @@ private:
     const ProfileFile& m_file;
     const Match& m_match;
     Collector m_out;
-    std::vector<Turn> m_turns;
-    std::set<std::string> m_readKeys;
-    bool m_stopped = false;
-    int m_stopRound = 0;
-    int m_stopPlayer = 0;
-    bool m_matchesFile = false;
+    std::vector<FileLeg> m_legs;
     bool m_cricket = false;
 };
 

@@ -3,24 +3,53 @@
 #include "score/Numbers.h"
 #include "score/ScoreData.h"
 
+#include <cstddef>
+
 namespace {
 
 // Round and player of the turn being walked. The walk starts before round 1 with a player
 // above 2, so that the first turn start makes it round 1, player 1.
 struct TurnCursor {
+    explicit TurnCursor(int32_t firstThrower) : first(firstThrower == 2 ? 2 : 1) {}
+
+    int32_t first;
     int32_t round = 0;
-    int32_t player = 3;
+    int32_t player = 0;
 
     void NextTurn() {
-        if (++player > 2) {
-            player = 1;
+        if (player == 0 || player != first) {
+            player = first;
             round = Saturate32(int64_t{round} + 1);
+        } else {
+            player = 3 - first;
         }
     }
     // True when no turn has started yet: a dart before any turn-start entry (the loader
     // never makes one, but a document built by hand might) then opens round 1 itself
     // instead of being scored for a player who does not exist.
-    bool BeforeFirstTurn() const { return player > 2; }
+    bool BeforeFirstTurn() const { return player == 0; }
+};
+
+// Whether a dart of this kind may bring the score to zero under the out rule. A leave
+// ("@0") says the player finished without saying on what, so it is taken as written.
+bool MayFinish(int32_t kind, OutRule out) {
+    switch (out) {
+    case OutRule::Open:
+        return true;
+    case OutRule::Double:
+        return kind == Hit::Double || kind == Hit::Bull || kind == Hit::Leave;
+    case OutRule::Master:
+        return kind == Hit::Double || kind == Hit::Triple || kind == Hit::Bull ||
+               kind == Hit::Leave;
+    }
+    return true;
+}
+
+// The entries [begin, end) as one game; a range's first entry holds its starting state.
+struct Range {
+    size_t begin = 0;
+    size_t end = 0;
+    int32_t firstThrower = 1;
 };
 
 int CricketTarget(int32_t value) {
@@ -41,17 +70,20 @@ int CricketTarget(int32_t value) {
 
 } // namespace
 
-void Evaluate01(Match& data) {
-    if (data.count() == 0) {
+namespace {
+
+void Evaluate01Range(Match& data, Range range, OutRule out) {
+    if (range.begin >= range.end) {
         return;
     }
-    const Entry& head = *data.at(0);
+    const Entry& head = data.entries[range.begin];
     int32_t remaining[2] = {head.score[0], head.score[1]};
     int32_t turnStart = 0;
     int32_t turnTotal = 0;
-    TurnCursor cursor;
+    TurnCursor cursor(range.firstThrower);
 
-    for (Entry& mark : data.entries) {
+    for (size_t i = range.begin; i < range.end; ++i) {
+        Entry& mark = data.entries[i];
         if (mark.dart < 0) {
             continue;
         }
@@ -66,6 +98,7 @@ void Evaluate01(Match& data) {
             mark.turnTotal = 0;
         } else {
             int64_t points = 0;
+            const int32_t written = mark.kind;
             switch (mark.kind) {
             case Hit::Bull:
                 points = 50;
@@ -90,9 +123,14 @@ void Evaluate01(Match& data) {
             default:
                 break;
             }
+            const bool mayFinish = MayFinish(written, out);
             turnTotal = Saturate32(turnTotal + points);
             left = Saturate32(left - points);
-            if (left < 0 || mark.number < 0) {
+            // Under a double or master out, 1 can never be finished, and zero counts only on
+            // a dart that may finish.
+            const bool stuck =
+                out != OutRule::Open && (left == 1 || (left == 0 && points > 0 && !mayFinish));
+            if (left < 0 || mark.number < 0 || stuck) {
                 left = turnStart;
                 mark.value = -1;
             } else {
@@ -105,14 +143,13 @@ void Evaluate01(Match& data) {
         mark.score[0] = remaining[0];
         mark.score[1] = remaining[1];
     }
-    ValidateTimes(data);
 }
 
-void EvaluateCricket(Match& data) {
-    if (data.count() == 0) {
+void EvaluateCricketRange(Match& data, Range range) {
+    if (range.begin >= range.end) {
         return;
     }
-    const Entry& head = *data.at(0);
+    const Entry& head = data.entries[range.begin];
     int32_t points[2] = {head.score[0], head.score[1]};
     int32_t marks[2][kCricketTargets];
     for (int p = 0; p < 2; ++p) {
@@ -120,9 +157,10 @@ void EvaluateCricket(Match& data) {
             marks[p][t] = head.marks[p][t];
         }
     }
-    TurnCursor cursor;
+    TurnCursor cursor(range.firstThrower);
 
-    for (Entry& mark : data.entries) {
+    for (size_t i = range.begin; i < range.end; ++i) {
+        Entry& mark = data.entries[i];
         if (mark.dart < 0) {
             continue;
         }
@@ -170,7 +208,102 @@ void EvaluateCricket(Match& data) {
             }
         }
     }
+}
+
+// The first dart of [begin, end) after which its thrower has won the game, or end.
+size_t WinningDart(const Match& data, Range range, bool cricket) {
+    for (size_t i = range.begin; i < range.end; ++i) {
+        const Entry& e = data.entries[i];
+        if (e.dart <= 0 || e.player < 1 || e.player > 2) {
+            continue;
+        }
+        if (HasWonGame(e, e.player, cricket) && (cricket || e.value > 0)) {
+            return i;
+        }
+    }
+    return range.end;
+}
+
+} // namespace
+
+bool HasWonGame(const Entry& entry, int player, bool cricket) {
+    const int p = player - 1;
+    if (!cricket) {
+        return entry.score[p] == 0;
+    }
+    for (int t = 0; t < kCricketTargets; ++t) {
+        if (entry.marks[p][t] < 3) {
+            return false;
+        }
+    }
+    return entry.score[p] >= entry.score[1 - p];
+}
+
+void Evaluate01(Match& data) {
+    Evaluate01Range(data, {0, data.entries.size(), 1}, data.out);
     ValidateTimes(data);
+}
+
+void EvaluateCricket(Match& data) {
+    EvaluateCricketRange(data, {0, data.entries.size(), 1});
+    ValidateTimes(data);
+}
+
+void EvaluateLeg(Match& data, size_t index) {
+    Leg& leg = data.legs[index];
+    const auto begin = static_cast<size_t>(leg.firstEntry);
+    Range range{begin, begin + static_cast<size_t>(leg.entryCount), leg.firstThrower};
+    const bool cricket = leg.gameKind == GameKind::Cricket;
+    if (cricket) {
+        EvaluateCricketRange(data, range);
+    } else {
+        Evaluate01Range(data, range, data.out);
+    }
+
+    // The match score carried in from the leg before.
+    int32_t legsWon[2] = {0, 0};
+    int32_t setsWon[2] = {0, 0};
+    if (begin > 0) {
+        const Entry& before = data.entries[begin - 1];
+        for (int p = 0; p < 2; ++p) {
+            legsWon[p] = before.legsWon[p];
+            setsWon[p] = before.setsWon[p];
+        }
+    }
+    const size_t win = WinningDart(data, range, cricket);
+    leg.winner = 0;
+    if (win < range.end) {
+        const int32_t w = data.entries[win].player;
+        leg.winner = w;
+        if (data.isMatch) {
+            // A match leg ends with its winning dart; what was written after it is not played.
+            data.entries.erase(data.entries.begin() + static_cast<ptrdiff_t>(win + 1),
+                               data.entries.begin() + static_cast<ptrdiff_t>(range.end));
+            range.end = win + 1;
+            leg.entryCount = static_cast<int32_t>(range.end - range.begin);
+        }
+    }
+    for (size_t i = range.begin; i < range.end; ++i) {
+        Entry& e = data.entries[i];
+        if (i == win) {
+            const int w = leg.winner - 1;
+            ++legsWon[w];
+            if (data.setsToWin > 0 && legsWon[w] >= data.legsToWin) {
+                ++setsWon[w];
+                legsWon[0] = legsWon[1] = 0;
+                if (setsWon[w] >= data.setsToWin && data.winner == 0) {
+                    data.winner = leg.winner;
+                }
+            } else if (data.setsToWin <= 0 && legsWon[w] >= data.legsToWin && data.winner == 0) {
+                data.winner = leg.winner;
+            }
+        }
+        e.leg = static_cast<int32_t>(index);
+        for (int p = 0; p < 2; ++p) {
+            e.legsWon[p] = legsWon[p];
+            e.setsWon[p] = setsWon[p];
+        }
+    }
 }
 
 void ValidateTimes(Match& data) {

@@ -11,6 +11,7 @@
 
 class Match;
 class ProfileFile;
+enum class OutRule;
 
 // Shown (and printed by the command-line companion) when a score file gives no entry.
 inline constexpr const char* kLoadErrorCaption = "ファイル読み込みエラー";
@@ -19,6 +20,10 @@ inline constexpr const char* kLoadErrorText = "スコアファイルの読み込
 // Turns are read up to round 40, three darts each.
 inline constexpr int kMaxRounds = 40;
 inline constexpr int kMaxDarts = 3;
+// Legs are read from [DATA] and then [DATA2], [DATA3], ... up to this leg.
+inline constexpr int kMaxLegs = 99;
+// Player names are shown up to this many characters.
+inline constexpr size_t kMaxNameCharacters = 32;
 // Longest value a read gives; longer values read as their first kMaxValueBytes bytes.
 inline constexpr size_t kMaxValueBytes = 2047;
 
@@ -52,6 +57,16 @@ int SplitComma(const std::string& value, std::string (&pieces)[4]);
 // Classifies one throw token of the "DATA" section (trimmed and upper-cased first) into a
 // hit kind and number, as the loader stores them.
 void ClassifyThrow(const std::string& token, int32_t& kind, int32_t& number);
+
+// The section of leg `number` (1-based): the base name for leg 1 ("DATA"), the base name and
+// the number after it for the others ("DATA2").
+std::string LegSection(std::string_view base, int number);
+
+// An OUT value: OPEN, DOUBLE or MASTER in any letter case; anything else is the open out.
+OutRule ReadOutRule(const std::string& value);
+
+// A player's name cut to kMaxNameCharacters UTF-8 characters.
+std::string CutName(const std::string& name);
 
 // The token trimmed of blanks and upper-cased, as ClassifyThrow and the settings read it.
 std::string TrimUpper(std::string_view text);

@@ -104,6 +104,28 @@ const char* EnglishTemplate(MessageId id) {
         return "text before the first section; ignored";
     case MessageId::LineWithoutEquals:
         return "line has no '='; ignored";
+    case MessageId::SettingValueUnknown:
+        return "%1 \"%2\" is not %3; read as %4";
+    case MessageId::NameCut:
+        return "%1 is %2 characters long; shown cut to %3";
+    case MessageId::LegWithoutFirstVisit:
+        return "[%1] has no first visit R01-1 or R01-2; the leg is not played";
+    case MessageId::AfterLegWon:
+        return "turn %1 comes after player %2 won the leg in %3; ignored";
+    case MessageId::AfterLegCheckout:
+        return "dart %2 of %1 comes after the leg was won; ignored";
+    case MessageId::LegAfterMatch:
+        return "[%1] comes after player %2 won the match; the leg is not shown";
+    case MessageId::LegUnfinished:
+        return "leg %1 ends without a winner, but leg %2 follows";
+    case MessageId::FinishNotAllowed:
+        return "\"%1\" in %2 reaches zero, but a %3 out cannot finish on it; the turn busts";
+    case MessageId::LegTimeGoesBack:
+        return "leg %1 starts at %2 ms, before the %3 ms of the leg before it; the video ends at "
+               "%3 ms and every later time counts as 0";
+    case MessageId::TimesAllZero:
+        return "every time after the first dart is 0 (%1 darts); the times were not recorded or "
+               "were lost, and the video shows the last board from its start";
     case MessageId::KeyWithoutName:
         return "line has nothing before '='; ignored";
     }

@@ -62,6 +62,16 @@ enum class MessageId {
     LineBeforeSection,    // -
     LineWithoutEquals,    // -
     KeyWithoutName,       // -
+    SettingValueUnknown,  // %1 key, %2 value, %3 what it may be, %4 what is used
+    NameCut,              // %1 key, %2 characters, %3 limit
+    LegWithoutFirstVisit, // %1 section
+    AfterLegWon,          // %1 turn, %2 winner, %3 winning turn
+    AfterLegCheckout,     // %1 turn, %2 dart
+    LegAfterMatch,        // %1 section, %2 winner
+    LegUnfinished,        // %1 leg, %2 next leg
+    FinishNotAllowed,     // %1 token, %2 turn, %3 out rule
+    LegTimeGoesBack,      // %1 leg, %2 time, %3 previous time
+    TimesAllZero,         // %1 number of darts
 };
 
 struct Message {

@@ -64,6 +64,9 @@ struct Leg {
     int32_t firstEntry = 0;   // index of its first entry in Match::entries
     int32_t entryCount = 0;
     int32_t winner = 0; // 1 or 2; 0 while unfinished
+    // Entries the file wrote for the leg: more than entryCount when darts were written after
+    // the leg was won (a match leg ends with its winning dart).
+    int32_t writtenEntries = 0;
 };
 
 // The loaded match: plain data, copied by value wherever a backup is needed (the loader's
@@ -89,14 +92,17 @@ public:
 
     // The match format. A file without these keys and with one leg is a one-leg game, read
     // and evaluated exactly as such files always were.
-    std::string names[2];  // P1-NAME, P2-NAME as written (UTF-8); empty: not given
+    std::string names[2];  // P1-NAME, P2-NAME as written (UTF-8, cut to 32 characters);
+                           // empty: not given
     int32_t legsToWin = 1; // first to this many legs (of a set, when setsToWin > 0)
     int32_t setsToWin = 0; // 0: no sets
     int32_t firstThrower = 1;
     OutRule out = OutRule::Open;
-    bool isMatch = false;  // LEGS or SETS given, or more than one leg in the file
-    int32_t winner = 0;    // 1 or 2 once the match is decided
-    std::vector<Leg> legs; // at least one once loaded; entries[i].leg indexes it
+    bool isMatch = false; // LEGS or SETS given, or more than one leg in the file
+    int32_t winner = 0;   // 1 or 2 once the match is decided
+    // At least one once loaded; entries[i].leg indexes it. Legs written after the match was
+    // decided, and leg sections without a first visit, are not among them.
+    std::vector<Leg> legs;
 };
 
 // The score-file key of a turn: "R01-1" for round 1, player 1.

@@ -57,38 +57,54 @@ WriteOutcome SaveTimingFile(const Match& data) {
     if (status.result != ProfileFile::ReadResult::Ok) {
         return Unreadable(path, status);
     }
-    // The [TIME] keys run from R01-1 up to the first turn without a dart; no turn lies past
-    // the highest round of the match.
-    int32_t lastRound = 0;
-    for (const Entry& mark : data.entries) {
-        lastRound = std::max(lastRound, mark.round);
+    // Each leg's times go into its own section ([TIME], [TIME2], ...). A match built without
+    // legs is one leg of all its entries, player 1 first.
+    std::vector<Leg> legs = data.legs;
+    if (legs.empty()) {
+        Leg all;
+        all.entryCount = data.count();
+        legs.push_back(all);
     }
     bool changed = false;
-    for (int64_t round = 1; round <= int64_t(lastRound) + 1; ++round) {
-        bool ended = false;
-        for (int player = 1; player <= 2 && !ended; ++player) {
-            std::string value;
-            for (int dart = 1; dart <= 3; ++dart) {
-                for (const Entry& mark : data.entries) {
-                    if (mark.round == round && mark.player == player && mark.dart == dart) {
-                        char number[16];
-                        std::snprintf(number, sizeof number, ",%d", mark.time);
-                        value += number;
-                        break;
+    for (const Leg& leg : legs) {
+        const auto begin = data.entries.begin() + std::clamp(leg.firstEntry, 0, data.count());
+        const auto end =
+            begin + std::clamp(leg.entryCount, 0, static_cast<int32_t>(data.entries.end() - begin));
+        const std::string section = LegSection("TIME", leg.number);
+        // The keys run from the first visit up to the first turn without a dart; no turn
+        // lies past the highest round of the leg.
+        int32_t lastRound = 0;
+        for (auto it = begin; it != end; ++it) {
+            lastRound = std::max(lastRound, it->round);
+        }
+        const int first = leg.firstThrower == 2 ? 2 : 1;
+        for (int64_t round = 1; round <= int64_t(lastRound) + 1; ++round) {
+            bool ended = false;
+            for (int turn = 0; turn < 2 && !ended; ++turn) {
+                const int player = turn == 0 ? first : 3 - first;
+                std::string value;
+                for (int dart = 1; dart <= 3; ++dart) {
+                    for (auto it = begin; it != end; ++it) {
+                        if (it->round == round && it->player == player && it->dart == dart) {
+                            char number[16];
+                            std::snprintf(number, sizeof number, ",%d", it->time);
+                            value += number;
+                            break;
+                        }
                     }
                 }
+                if (value.empty()) {
+                    ended = true;
+                } else if (file.set(section, TurnKey(static_cast<int>(round), player),
+                                    value.substr(1))) {
+                    changed = true;
+                } else {
+                    return Refused(path, MessageId::WriteFailed, {SystemReason(EINVAL)});
+                }
             }
-            if (value.empty()) {
-                ended = true;
-            } else if (file.set("TIME", TurnKey(static_cast<int>(round), player),
-                                value.substr(1))) {
-                changed = true;
-            } else {
-                return Refused(path, MessageId::WriteFailed, {SystemReason(EINVAL)});
+            if (ended) {
+                break;
             }
-        }
-        if (ended) {
-            break;
         }
     }
     if (!changed) {

@@ -4,8 +4,9 @@
 
 class Match;
 
-// Saves the entries' times into the "TIME" section of data.path, leaving every other byte of
-// the file as it was, and says how the file was written or why it was not.
+// Saves the entries' times into the "TIME" section of data.path (each leg of a match into its
+// own: [TIME] for leg 1, [TIME2], [TIME3], ... for the legs after it), leaving every other
+// byte of the file as it was, and says how the file was written or why it was not.
 //
 // The file is read again and written only when the result is a file the loader takes: a save
 // that would make the file larger than the load limit (ProfileFile::kMaxBytes), or a file

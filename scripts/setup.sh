@@ -8,9 +8,9 @@ packages=(
     qt6-base-dev libgl-dev qt6-multimedia-dev qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
     libgtest-dev googletest
-    fonts-liberation2 fonts-ipafont-gothic
+    fonts-liberation2 fonts-ipafont-gothic fonts-noto-cjk
     ffmpeg desktop-file-utils appstream
-    xvfb xauth xdotool groff-base file dpkg-dev
+    xvfb xauth xdotool groff-base file dpkg-dev shared-mime-info libglib2.0-bin
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "video/BurnIn.h"
 
 #include "video/AvSupport.h"
+#include "video/Clips.h"
 #include "video/ExportTarget.h"
 #include "video/Footage.h"
 
@@ -767,6 +768,7 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         result.error = m_error;
         return result;
     }
+    AddContainerChapters(m_output.get(), m_settings.chapters);
     code = avformat_write_header(m_output.get(), nullptr);
     if (code < 0) {
         FailAv("Cannot start writing " + Quoted(path), code);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "score/Chapters.h"
 #include "video/ExportPlan.h"
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct BurnSettings {
     std::string footagePath;
@@ -32,6 +34,9 @@ struct BurnSettings {
     // When set, the board goes to this place of the shown picture, as an export places it,
     // and boardPos is not looked at.
     std::optional<BoardPlace> place;
+    // Written as the output's chapters (ms on the footage's clock), where its container
+    // has them (MP4, MKV, MOV).
+    std::vector<Chapter> chapters;
 };
 
 // Text on the board stays crisp at this rate factor where x264's own default (23) blurs

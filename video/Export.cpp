@@ -9,6 +9,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -41,6 +42,11 @@ std::string NameTarget(std::string text, const std::string& temporary, const std
     return text;
 }
 
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string Duration(int64_t ms) {
     const int64_t seconds = ms / 1000;
     return std::to_string(seconds / 3600) + " h " + std::to_string(seconds / 60 % 60) + " min";
@@ -55,9 +61,19 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
         result.error = "the picture scale is out of range";
         return result;
     }
+    if (!IsExportRate(request.rate)) {
+        result.error = "the frame rate " + request.rate.toString() + " is not from " +
+                       std::to_string(kMinExportFps) + " to " + std::to_string(kMaxExportFps) +
+                       " frames a second";
+        return result;
+    }
+    if (std::string problem = ExportPathProblem(request.path, request.codec); !problem.empty()) {
+        result.error = problem;
+        return result;
+    }
     const ExportPlan plan = PlanExport(match, request);
-    if (plan.lengthMs > kMaxExportMs) {
-        result.error = "the video would run " + Duration(plan.lengthMs) +
+    if (const int64_t longest = std::max(plan.lengthMs, plan.videoMs); longest > kMaxExportMs) {
+        result.error = "the video would run " + Duration(longest) +
                        "; more than 24 hours is refused (are the times in " +
                        (match.path.empty() ? std::string("the score file") : match.path) +
                        " right?)";
@@ -70,9 +86,9 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
         return result;
     }
 
+    const bool sequence = request.codec == VideoCodec::PNG;
     ExportTarget target;
-    if (!target.prepare(request.path, request.scorePath, request.codec == VideoCodec::PNG,
-                        plan.frames, result.error)) {
+    if (!target.prepare(request.path, request.scorePath, sequence, plan.frames, result.error)) {
         return result;
     }
     if (const uint64_t needed = UncompressedBytes(plan, request.codec); needed > 0) {
@@ -104,17 +120,31 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
     }
     result = ExportVideo(match, request, *output, progress, shouldStop);
     const int64_t inFile = ffmpeg != nullptr ? ffmpeg->framesWritten() : result.framesWritten;
+    output.reset(); // every file of the output closed before it is moved
     if (!result.error.empty()) {
-        result.error = NameTarget(result.error, target.writePath(), request.path);
+        // A picture's name in the temporary folder reads as the name it would have had.
+        const std::string temporary = sequence ? FolderOf(target.writePath()) : target.writePath();
+        const std::string shown = sequence ? FolderOf(request.path) : request.path;
+        result.error = NameTarget(result.error, temporary, shown);
     }
-    if (inFile > 0) {
+    if (result.outcome == ExportOutcome::Finished) {
         std::string error;
-        if (!target.commit(error) && result.error.empty()) {
+        if (!target.commit(sequence ? inFile : -1, error)) {
             result.outcome = ExportOutcome::Failed;
             result.error = error;
         }
-    } else {
-        target.discard();
+        return result;
+    }
+    if (inFile > 0) {
+        result.partialPath = target.keepPartial(VideoPlays);
+    }
+    target.discard();
+    if (result.outcome == ExportOutcome::Failed) {
+        result.error += "; " + request.path + " is as it was";
+        if (!result.partialPath.empty()) {
+            result.error += ", and the " + std::to_string(inFile) + " frames written are kept in " +
+                            result.partialPath;
+        }
     }
     return result;
 }

@@ -67,7 +67,7 @@ struct ExportProgress {
 
 enum class ExportOutcome {
     Finished,  // every frame written, the file is complete
-    Cancelled, // stopped on request; the frames written so far form a complete file
+    Cancelled, // stopped on request; the target is as it was (see ExportResult::partialPath)
     Failed,    // see ExportResult::error
 };
 
@@ -75,20 +75,26 @@ struct ExportResult {
     ExportOutcome outcome = ExportOutcome::Failed;
     int64_t framesWritten = 0;
     std::string error; // why it failed (the system's reason where there is one)
+    // After a cancel or a failure: where the frames written so far were kept as a video that
+    // plays (NAME.partial.EXT beside the target); empty when none was kept.
+    std::string partialPath;
 };
 
 using ExportProgressFn = std::function<void(const ExportProgress&)>;
 using ExportStopFn = std::function<bool()>;
 
 // Writes the video of match as request says, into the output its codec names, through a
-// temporary file beside request.path that takes the target's place when the export ends
-// with frames written (see ExportTarget.h): a failure before the first frame leaves whatever
-// was at the path untouched. Refused up front, with nothing written: a target that is not a
-// regular file, the score file itself, a timeline longer than kMaxExportMs, an uncompressed
-// video larger than the free space. Errors name the file and the system's reason. progress
-// is called before each frame whose percent differs from the previous call's; shouldStop is
-// asked before every frame. Both may be empty. A cancelled or failed export still leaves a
-// well-formed file of the frames written so far, or none when not even that was possible.
+// temporary file (or, for pictures, folder) beside request.path that takes the target's
+// place only when the export is complete (see ExportTarget.h). After a failure or a cancel
+// whatever was at the path is as it was; the frames written so far are kept beside it as
+// NAME.partial.EXT when they play (result.partialPath, and a failure's error says so), and
+// removed otherwise. Refused up front, with nothing written: a target that is not a regular
+// file, the score file itself, a rate outside kMinExportFps..kMaxExportFps, a timeline or
+// video longer than kMaxExportMs, a codec the name's container cannot hold or a picture name
+// that is no usable sequence (ExportPathProblem), an uncompressed video larger than the free
+// space. Errors name the file and the system's reason. progress is called before each frame
+// whose percent differs from the previous call's; shouldStop is asked before every frame.
+// Both may be empty.
 // The match's times are cleaned on a copy first (from the first time that steps back, every
 // time becomes 0), as the video has always been made; match itself stays as it is.
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,

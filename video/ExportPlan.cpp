@@ -5,9 +5,13 @@
 #include "video/FfmpegOutput.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -20,7 +24,98 @@ bool ParseSide(std::string_view text, int& side) {
     return ec == std::errc() && at == end && side >= kMinSide && side <= kMaxSide;
 }
 
+const char* CodecLabel(VideoCodec codec) {
+    switch (codec) {
+    case VideoCodec::Video1:
+        return "Video 1";
+    case VideoCodec::Raw:
+        return "Uncompressed video";
+    case VideoCodec::H264:
+        return "H.264";
+    case VideoCodec::ProRes:
+        return "ProRes";
+    case VideoCodec::VP9:
+        return "VP9";
+    case VideoCodec::FFV1:
+        return "FFV1";
+    case VideoCodec::PNG:
+        break;
+    }
+    return "PNG";
+}
+
+// The containers each codec of the formats for editors goes into, its own first.
+std::vector<std::string> Containers(VideoCodec codec) {
+    switch (codec) {
+    case VideoCodec::H264:
+        return {".mp4", ".mov", ".mkv"};
+    case VideoCodec::ProRes:
+        return {".mov", ".mkv"};
+    case VideoCodec::VP9:
+        return {".webm", ".mkv", ".mp4"};
+    case VideoCodec::FFV1:
+        return {".mkv"};
+    default:
+        break;
+    }
+    return {};
+}
+
+std::string LowerExtension(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1)) {
+        return {};
+    }
+    std::string extension = path.substr(dot);
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return extension;
+}
+
 } // namespace
+
+bool IsExportRate(FrameRate rate) {
+    return rate.num > 0 && rate.den > 0 && rate.num >= kMinExportFps * rate.den &&
+           rate.num <= kMaxExportFps * rate.den;
+}
+
+std::string ExportPathProblem(const std::string& path, VideoCodec codec) {
+    if (std::string problem = framePatternProblem(path); !problem.empty()) {
+        return problem;
+    }
+    const bool numbered = codecForPath(path) == OutputCodec::PNG;
+    if (codec == VideoCodec::PNG) {
+        return numbered
+                   ? std::string()
+                   : "PNG pictures need a numbered .png name such as frames/%05d.png, not " + path;
+    }
+    const std::string extension = LowerExtension(path);
+    const std::string shown = extension.empty() ? "file without an extension" : extension + " file";
+    if (numbered) {
+        return std::string(CodecLabel(codec)) + " cannot be stored in numbered .png pictures";
+    }
+    if (IsAviCodec(codec)) {
+        if (extension == ".mp4" || extension == ".mov" || extension == ".webm" ||
+            extension == ".mkv" || extension == ".png") {
+            return std::string(CodecLabel(codec)) + " cannot be stored in a " + shown +
+                   " (use .avi)";
+        }
+        return {};
+    }
+    const std::vector<std::string> containers = Containers(codec);
+    if (std::find(containers.begin(), containers.end(), extension) != containers.end()) {
+        return {};
+    }
+    std::string list;
+    for (size_t i = 0; i < containers.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == containers.size() ? " or " : ", ") + containers[i];
+    }
+    return std::string(CodecLabel(codec)) + " cannot be stored in a " + shown + " (use " + list +
+           ")";
+}
 
 std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress) {
     if (const std::optional<OutputCodec> codec = codecForPath(path)) {
@@ -173,6 +268,12 @@ ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
     plan.lengthMs = TimelineLength(cleaned);
     plan.rate = request.rate;
     plan.frames = FrameClock(request.rate, plan.lengthMs).frameCount();
+    if (request.rate.num > 0 && request.rate.den > 0) {
+        const __int128 step = static_cast<__int128>(1000) * request.rate.den;
+        const __int128 ms =
+            (static_cast<__int128>(plan.frames) * step + request.rate.num - 1) / request.rate.num;
+        plan.videoMs = ms > INT64_MAX ? INT64_MAX : static_cast<int64_t>(ms);
+    }
     const QSize board = BoardSize(request.render.scale);
     plan.frameSize = request.frameSize.isEmpty() ? board : request.frameSize;
     plan.board = request.frameSize.isEmpty() ? QRect(QPoint(0, 0), board)

@@ -18,6 +18,19 @@
 // export of days that fills the disk.
 inline constexpr int64_t kMaxExportMs = int64_t(24) * 60 * 60 * 1000;
 
+// The frame rates an export takes, in frames per second (fractions such as 30000/1001
+// included): slower ones would stretch each picture over seconds, faster ones no player
+// shows.
+inline constexpr int64_t kMinExportFps = 1;
+inline constexpr int64_t kMaxExportFps = 240;
+bool IsExportRate(FrameRate rate);
+
+// What keeps codec from being written to path: a container that cannot hold it ("VP9
+// cannot be stored in a .mov file (use .webm, .mkv or .mp4)"), or a picture name that is no
+// usable sequence (framePatternProblem). Empty when the two go together. An AVI codec takes
+// any name but those of the other formats, as the classic export always did.
+std::string ExportPathProblem(const std::string& path, VideoCodec codec);
+
 // The codec a file name asks for: .avi Video 1 or raw (as compress says), .mp4 H.264, .mov
 // ProRes, .webm VP9, .mkv FFV1, a name with a printf-style frame number PNG.
 std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress);
@@ -48,6 +61,7 @@ QImage MakeVideoFrame(QSize size, const Background& background);
 
 struct ExportPlan {
     int64_t lengthMs = 0; // of the timeline, times cleaned as the export cleans them
+    int64_t videoMs = 0;  // of the video: its last frame may run past the timeline's end
     int64_t frames = 0;
     FrameRate rate;
     QSize frameSize;

@@ -1,32 +1,45 @@
 #include "video/ExportTarget.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
 namespace {
 
+// The longest name one folder entry may have on the file systems we write to.
+constexpr size_t kNameMax = NAME_MAX;
+// What a temporary name adds to the target's: "." before, ".part-XXXXXX" after.
+constexpr size_t kTempAdds = 1 + 12;
+// The reserve's name ends in this instead of the extension.
+constexpr const char* kReserveSuffix = ".reserve";
+
 std::string Reason(const std::string& path, int error) {
     return "cannot write " + path + ": " + std::strerror(error);
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
+bool SameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Why a file that exists is no target; empty when it is one.
-std::string Refusal(const std::string& shown, const struct stat& target, const std::string& score) {
+std::string Refusal(const std::string& shown, const struct stat& target,
+                    const std::vector<ProtectedFile>& keep) {
     if (S_ISDIR(target.st_mode)) {
         return Reason(shown, EISDIR);
     }
@@ -35,10 +48,13 @@ std::string Refusal(const std::string& shown, const struct stat& target, const s
                ": it is not a regular file (a device, FIFO or socket); videos are written only "
                "into regular files";
     }
-    struct stat scoreStat {};
-    if (!score.empty() && ::stat(score.c_str(), &scoreStat) == 0 && SameFile(scoreStat, target)) {
-        return "cannot write " + shown + ": it is the score file " + score +
-               " (a video would replace it)";
+    for (const ProtectedFile& file : keep) {
+        struct stat kept {};
+        if (!file.path.empty() && ::stat(file.path.c_str(), &kept) == 0 &&
+            SameInode(kept, target)) {
+            return "cannot write " + shown + ": it is " + file.what + " " + file.path +
+                   " (a video would replace it)";
+        }
     }
     return {};
 }
@@ -59,38 +75,176 @@ std::string Extension(const std::string& name) {
     return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
 }
 
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// text cut to at most size bytes, never inside a UTF-8 character.
+std::string CutTo(const std::string& text, size_t size) {
+    if (text.size() <= size) {
+        return text;
+    }
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
+        --size;
+    }
+    return text.substr(0, size);
+}
+
+// The part of a temporary name before ".part-": the target's name without its extension,
+// short enough that the longest of the temporary names still is a legal one.
+std::string TempStem(const std::string& name, const std::string& extension) {
+    const std::string stem = name.substr(0, name.size() - extension.size());
+    const size_t tail = std::max(extension.size(), std::strlen(kReserveSuffix));
+    return CutTo(stem, kNameMax > kTempAdds + tail ? kNameMax - kTempAdds - tail : 0);
+}
+
+// Whether a folder entry's name is one of the temporary names (of this version or an
+// earlier one): ".STEM.part-XXXXXX" with at most a short extension, ".reserve" or both.
+bool IsTemporaryName(const std::string& name) {
+    if (name.size() < kTempAdds || name[0] != '.') {
+        return false;
+    }
+    const size_t part = name.rfind(".part-");
+    if (part == std::string::npos || part == 0 || name.size() < part + 12) {
+        return false;
+    }
+    for (size_t i = part + 6; i < part + 12; ++i) {
+        if (std::isalnum(static_cast<unsigned char>(name[i])) == 0) {
+            return false;
+        }
+    }
+    const std::string rest = name.substr(part + 12);
+    return rest.empty() || (rest[0] == '.' && rest.size() <= 24 && rest.find('/') == rest.npos);
+}
+
+// Locks fd for this export; false when another running export holds it.
+bool Lock(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// Still linked into its folder: a file that a leftover sweep of another export removed
+// between its creation and its lock is not ours to use.
+bool StillLinked(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_nlink > 0;
+}
+
+void RemoveFolderOfPictures(const std::string& folder) {
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = folder + "/" + name;
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+                ::unlink(path.c_str());
+            }
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(folder.c_str());
+}
+
+std::string FrameName(const std::string& pattern, int64_t number) {
+    std::string name(pattern.size() + 32, '\0');
+    if (number > INT_MAX ||
+        av_get_frame_filename2(name.data(), static_cast<int>(name.size()), pattern.c_str(),
+                               static_cast<int>(number), 0) != 0) {
+        return {};
+    }
+    name.resize(std::strlen(name.c_str()));
+    return name;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 } // namespace
 
 ExportTarget::~ExportTarget() {
     discard();
 }
 
+void ExportTarget::release() {
+    if (m_lock >= 0) {
+        ::close(m_lock);
+        m_lock = -1;
+    }
+}
+
 bool ExportTarget::prepare(const std::string& path, const std::string& scorePath, bool sequence,
                            int64_t frames, std::string& error) {
+    return prepare(path, {{scorePath, "the score file"}}, sequence, frames, error);
+}
+
+bool ExportTarget::prepareSequence(const std::string& path, const std::vector<ProtectedFile>& keep,
+                                   int64_t frames, std::string& error) {
+    m_target = path;
+    m_folder = FolderOf(path);
+    const std::string pattern = NameOf(path);
+    for (int64_t n = 0; n < frames && n <= INT_MAX; ++n) {
+        const std::string name = FrameName(path, n);
+        if (name.empty()) {
+            break;
+        }
+        struct stat existing {};
+        if (::stat(name.c_str(), &existing) == 0) {
+            if (error = Refusal(name, existing, keep); !error.empty()) {
+                return false;
+            }
+        }
+    }
+    RemoveLeftovers(m_folder);
+    // The folder's name comes from the pattern, without the frame number's % (the whole
+    // write path is a pattern too).
+    std::string stem;
+    for (char c : TempStem(pattern, Extension(pattern))) {
+        if (c != '%') {
+            stem += c;
+        }
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string folder = m_folder + "/." + stem + ".part-XXXXXX";
+        if (::mkdtemp(folder.data()) == nullptr) {
+            error = Reason(path, errno);
+            return false;
+        }
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0 && Lock(fd) && StillLinked(fd)) {
+            m_lock = fd;
+            m_tempFolder = folder;
+            m_writePath = folder + "/" + pattern;
+            m_temporary = true;
+            return true;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        ::rmdir(folder.c_str());
+    }
+    error = Reason(path, EEXIST);
+    return false;
+}
+
+bool ExportTarget::prepare(const std::string& path, const std::vector<ProtectedFile>& keep,
+                           bool sequence, int64_t frames, std::string& error) {
     discard();
     if (path.empty()) {
         error = "no file name for the video";
         return false;
     }
     if (sequence) {
-        m_target = path;
-        m_writePath = path;
-        const size_t slash = path.rfind('/');
-        m_folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-        std::string name(path.size() + 32, '\0');
-        for (int64_t n = 0; n < frames && n <= INT_MAX; ++n) {
-            if (av_get_frame_filename2(name.data(), static_cast<int>(name.size()), path.c_str(),
-                                       static_cast<int>(n), 0) != 0) {
-                break;
-            }
-            struct stat existing {};
-            if (::stat(name.c_str(), &existing) == 0) {
-                if (error = Refusal(name.c_str(), existing, scorePath); !error.empty()) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return prepareSequence(path, keep, frames, error);
     }
 
     m_target = path;
@@ -103,7 +257,7 @@ bool ExportTarget::prepare(const std::string& path, const std::string& scorePath
         return false;
     }
     if (exists) {
-        if (error = Refusal(path, existing, scorePath); !error.empty()) {
+        if (error = Refusal(path, existing, keep); !error.empty()) {
             return false;
         }
         // A file we may not write is not replaced behind its owner's back either.
@@ -123,34 +277,101 @@ bool ExportTarget::prepare(const std::string& path, const std::string& scorePath
         m_target = resolved;
     }
 
-    const size_t slash = m_target.rfind('/');
-    m_folder = slash == std::string::npos ? "." : slash == 0 ? "/" : m_target.substr(0, slash);
-    const std::string name = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
+    m_folder = FolderOf(m_target);
+    const std::string name = NameOf(m_target);
+    RemoveLeftovers(m_folder);
     // The temporary name keeps the extension: the muxer is chosen by it.
     const std::string extension = Extension(name);
-    std::string pattern = m_folder + "/." + name + ".part-XXXXXX" + extension;
-    const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
-    if (fd < 0) {
-        error = Reason(path, errno);
+    if (extension.size() + kTempAdds > kNameMax) {
+        error = Reason(path, ENAMETOOLONG);
         return false;
     }
-    // A video replacing a file keeps its permissions; a new one gets the usual ones. They are
-    // given when the video takes its place: until then the file is ours alone.
-    m_mode = exists ? (existing.st_mode & 0777) : (0666 & ~CurrentUmask());
-    ::close(fd);
-    m_writePath = pattern;
-    m_temporary = true;
-    return true;
+    const std::string stem = TempStem(name, extension);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string pattern = m_folder + "/." + stem + ".part-XXXXXX" + extension;
+        const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
+        if (fd < 0) {
+            error = Reason(path, errno);
+            return false;
+        }
+        if (!Lock(fd) || !StillLinked(fd)) {
+            ::close(fd);
+            continue;
+        }
+        // A video replacing a file keeps its permissions; a new one gets the usual ones.
+        // They are given when the video takes its place: until then the file is ours alone.
+        m_mode = exists ? (existing.st_mode & 0777) : (0666 & ~CurrentUmask());
+        m_lock = fd;
+        m_writePath = pattern;
+        m_temporary = true;
+        return true;
+    }
+    error = Reason(path, EEXIST);
+    return false;
 }
 
-bool ExportTarget::commit(std::string& error) {
+bool ExportTarget::commit(int64_t frames, std::string& error) {
     if (!m_temporary) {
+        return true;
+    }
+    if (!m_tempFolder.empty()) {
+        // The old pictures stay reachable (linked, or moved, into the temporary folder)
+        // until every new one is in place, so that a failed move can put them back.
+        struct Move {
+            std::string from, to, old;
+        };
+        std::vector<Move> moves;
+        for (int64_t n = 0; frames < 0 || n < frames; ++n) {
+            const std::string from = FrameName(m_writePath, n);
+            if (from.empty() || (frames < 0 && !Exists(from))) {
+                break;
+            }
+            moves.push_back({from, FrameName(m_target, n), {}});
+        }
+        int reason = 0;
+        std::string failed;
+        size_t moved = 0;
+        for (size_t i = 0; i < moves.size() && reason == 0; ++i) {
+            Move& move = moves[i];
+            if (Exists(move.to)) {
+                move.old = m_tempFolder + "/.old-" + std::to_string(i);
+                if (::link(move.to.c_str(), move.old.c_str()) != 0 &&
+                    ::rename(move.to.c_str(), move.old.c_str()) != 0) {
+                    move.old.clear();
+                    reason = errno;
+                    failed = move.to;
+                    break;
+                }
+            }
+        }
+        for (; reason == 0 && moved < moves.size(); ++moved) {
+            if (::chmod(moves[moved].from.c_str(), 0666 & ~CurrentUmask()) != 0 ||
+                ::rename(moves[moved].from.c_str(), moves[moved].to.c_str()) != 0) {
+                reason = errno;
+                failed = moves[moved].to;
+                break;
+            }
+        }
+        if (reason != 0) {
+            for (size_t i = 0; i < moves.size(); ++i) {
+                if (!moves[i].old.empty()) {
+                    ::rename(moves[i].old.c_str(), moves[i].to.c_str());
+                } else if (i < moved) {
+                    ::unlink(moves[i].to.c_str());
+                }
+            }
+            error = Reason(failed, reason);
+            discard();
+            return false;
+        }
+        discard();
         return true;
     }
     struct stat written {};
     if (::stat(m_writePath.c_str(), &written) != 0) {
         // The output removed its unfinishable file: there is nothing to put in place.
         m_temporary = false;
+        release();
         error = Reason(m_target, errno);
         return false;
     }
@@ -161,14 +382,46 @@ bool ExportTarget::commit(std::string& error) {
         return false;
     }
     m_temporary = false;
+    release();
     return true;
+}
+
+std::string ExportTarget::keepPartial(const std::function<bool(const std::string&)>& plays) {
+    if (!m_temporary || !m_tempFolder.empty() || !plays || !plays(m_writePath)) {
+        discard();
+        return {};
+    }
+    const std::string partial = PartialName(m_target);
+    // Only an earlier partial video (a regular file) is replaced, never a folder, device or
+    // a file of someone else's.
+    struct stat existing {};
+    if (::lstat(partial.c_str(), &existing) == 0 &&
+        (!S_ISREG(existing.st_mode) || existing.st_nlink > 1 ||
+         ::access(partial.c_str(), W_OK) != 0)) {
+        discard();
+        return {};
+    }
+    ::chmod(m_writePath.c_str(), m_mode);
+    if (::rename(m_writePath.c_str(), partial.c_str()) != 0) {
+        discard();
+        return {};
+    }
+    m_temporary = false;
+    release();
+    return partial;
 }
 
 void ExportTarget::discard() {
     if (m_temporary) {
-        ::unlink(m_writePath.c_str());
+        if (!m_tempFolder.empty()) {
+            RemoveFolderOfPictures(m_tempFolder);
+        } else {
+            ::unlink(m_writePath.c_str());
+        }
         m_temporary = false;
     }
+    m_tempFolder.clear();
+    release();
 }
 
 int64_t FreeBytes(const std::string& folder) {
@@ -177,4 +430,104 @@ int64_t FreeBytes(const std::string& folder) {
         return -1;
     }
     return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
+}
+
+std::string PartialName(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = NameOf(target);
+    const std::string extension = Extension(name);
+    const std::string stem = name.substr(0, name.size() - extension.size());
+    constexpr size_t kAdds = 8; // ".partial"
+    const size_t room =
+        kNameMax > kAdds + extension.size() ? kNameMax - kAdds - extension.size() : 0;
+    return folder + CutTo(stem, room) + ".partial" + extension;
+}
+
+bool VideoPlays(const std::string& path) {
+    AVFormatContext* format = nullptr;
+    const std::string url = "file:" + path;
+    if (avformat_open_input(&format, url.c_str(), nullptr, nullptr) < 0) {
+        return false;
+    }
+    bool plays = false;
+    AVCodecContext* decoder = nullptr;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const AVCodec* codec = nullptr;
+    const int stream = avformat_find_stream_info(format, nullptr) < 0
+                           ? -1
+                           : av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (stream >= 0 && codec != nullptr && packet != nullptr && frame != nullptr &&
+        (decoder = avcodec_alloc_context3(codec)) != nullptr &&
+        avcodec_parameters_to_context(decoder, format->streams[stream]->codecpar) >= 0 &&
+        avcodec_open2(decoder, codec, nullptr) >= 0) {
+        // A video of whole frames decodes its first one within a few packets; the limit
+        // only keeps a broken file from being read to its end.
+        for (int packets = 0; !plays && packets < 1000; ++packets) {
+            const int read = av_read_frame(format, packet);
+            if (read < 0) {
+                avcodec_send_packet(decoder, nullptr);
+            } else if (packet->stream_index != stream) {
+                av_packet_unref(packet);
+                continue;
+            } else {
+                avcodec_send_packet(decoder, packet);
+                av_packet_unref(packet);
+            }
+            plays = avcodec_receive_frame(decoder, frame) == 0;
+            if (read < 0) {
+                break;
+            }
+        }
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    avformat_close_input(&format);
+    return plays;
+}
+
+void RemoveLeftovers(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsTemporaryName(entry->d_name)) {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    const uid_t me = ::geteuid();
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || st.st_uid != me ||
+            !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
+            continue;
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat opened {};
+        // A running export holds its lock for as long as it writes.
+        if (::fstat(fd, &opened) == 0 && SameInode(opened, st) && Lock(fd)) {
+            if (S_ISDIR(st.st_mode)) {
+                RemoveFolderOfPictures(path);
+            } else {
+                ::unlink(path.c_str());
+            }
+        }
+        ::close(fd);
+    }
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           SameInode(sa, sb);
 }

@@ -223,6 +223,71 @@ std::optional<OutputCodec> codecForPath(const std::string& path) {
     return std::nullopt;
 }
 
+std::string framePatternProblem(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const bool png = lowerExtension(path) == ".png";
+    int numbers = 0;
+    bool inFolder = false;
+    bool unreadable = false;
+    size_t widest = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] != '%') {
+            continue;
+        }
+        if (i + 1 < path.size() && path[i + 1] == '%') {
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < path.size() && std::isdigit(static_cast<unsigned char>(path[end])) != 0) {
+            ++end;
+        }
+        if (end >= path.size() || path[end] != 'd') {
+            unreadable = true;
+            continue;
+        }
+        ++numbers;
+        inFolder = inFolder || (slash != std::string::npos && i < slash);
+        const std::string digits = path.substr(i + 1, end - i - 1);
+        widest = std::max(widest, digits.size() > 2 ? size_t(99)
+                                  : digits.empty()  ? 0
+                                                    : std::stoul(digits));
+        i = end;
+    }
+    if (numbers == 0 && !png) {
+        return {};
+    }
+    if (numbers == 0 && !unreadable) {
+        return "a picture sequence needs a frame number in its name, such as " +
+               name.substr(0, name.size() - 4) + "%05d.png, not " + path;
+    }
+    if (unreadable && png) {
+        return "the frame number in " + path +
+               " cannot be read: write it as %d or %05d, and a % sign itself as %%";
+    }
+    if (unreadable) {
+        return {}; // a literal % in the name of a video file
+    }
+    if (numbers > 1) {
+        return path + " has more than one frame number; a picture sequence has one, such as %05d";
+    }
+    if (widest >= 19) {
+        return "the frame number in " + path + " is wider than 18 digits";
+    }
+    if (inFolder) {
+        return "the frame number in " + path + " must be in the file name, not in its folder";
+    }
+    if (!png) {
+        return "numbered pictures are written as PNG: " + path + " must end in .png";
+    }
+    // The widest number of a day's video, or the width asked for.
+    if (name.size() + std::max<size_t>(widest, 10) > NAME_MAX) {
+        return "the picture names of " + path + " would be too long for a file name";
+    }
+    return {};
+}
+
 std::optional<OutputCodec> codecFromName(const std::string& name) {
     for (OutputCodec codec : {OutputCodec::H264, OutputCodec::ProRes, OutputCodec::VP9,
                               OutputCodec::FFV1, OutputCodec::PNG}) {

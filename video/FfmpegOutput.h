@@ -38,6 +38,11 @@ struct OutputSettings {
 // The codec a file name asks for: .mp4 H.264, .mov ProRes, .webm VP9, .mkv FFV1, a name
 // with a printf-style frame number PNG (case of the extension ignored). Empty when none.
 std::optional<OutputCodec> codecForPath(const std::string& path);
+// What is wrong with path as the name of a numbered picture sequence; empty when nothing is
+// (or when it is no picture name at all: another extension and no frame number). A .png name
+// must hold exactly one frame number, %d or %0Nd with N below 19, in its file name (not its
+// folder), and every other % must be %%; a frame number asks for a .png name.
+std::string framePatternProblem(const std::string& path);
 // The codec of a name given by the user: h264, prores, vp9, ffv1, png.
 std::optional<OutputCodec> codecFromName(const std::string& name);
 const char* codecName(OutputCodec codec);

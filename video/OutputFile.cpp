@@ -1,9 +1,11 @@
 #include "video/OutputFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,10 +15,25 @@ std::string systemReason(int error) {
     return std::strerror(error);
 }
 
-// A hidden name next to path, so that it lies on the same file system.
-std::string siblingName(const std::string& path, const char* suffix) {
+// A hidden name next to path, so that it lies on the same file system; the name is cut
+// (never inside a UTF-8 character) so that it stays legal wherever path's is. A temporary
+// file's reserve (".NAME.part-XXXXXX.EXT") is ".NAME.part-XXXXXX.reserve", so that a sweep
+// for leftovers knows it.
+std::string siblingName(const std::string& path, const std::string& suffix) {
     const std::filesystem::path p(path);
-    return (p.parent_path() / ("." + p.filename().string() + suffix)).string();
+    std::string name = p.filename().string();
+    const size_t part = name.rfind(".part-");
+    if (!name.empty() && name[0] == '.' && part != std::string::npos && name.size() >= part + 12) {
+        name = name.substr(1, part + 11);
+    }
+    size_t room = NAME_MAX - 1 - suffix.size();
+    if (name.size() > room) {
+        while (room > 0 && (static_cast<unsigned char>(name[room]) & 0xC0) == 0x80) {
+            --room;
+        }
+        name.resize(room);
+    }
+    return (p.parent_path() / ("." + name + suffix)).string();
 }
 
 bool writeAll(int fd, const char* data, size_t size) {
@@ -59,7 +76,13 @@ bool OutputFile::open(const std::string& path, uint64_t reserve, std::string& er
     if (fd < 0) {
         return true;
     }
+    // Locked while it is set aside: a sweep for leftovers of killed exports leaves it alone.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return true;
+    }
     m_reservePath = reservePath;
+    m_reserveFd = fd;
     for (uint64_t size = reserve; size >= 64 * 1024; size /= 4) {
         if (::posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0) {
             break;
@@ -68,7 +91,6 @@ bool OutputFile::open(const std::string& path, uint64_t reserve, std::string& er
             break;
         }
     }
-    ::close(fd);
     return true;
 }
 
@@ -76,6 +98,10 @@ void OutputFile::releaseReserve() {
     if (!m_reservePath.empty()) {
         ::unlink(m_reservePath.c_str());
         m_reservePath.clear();
+    }
+    if (m_reserveFd >= 0) {
+        ::close(m_reserveFd);
+        m_reserveFd = -1;
     }
 }
 
@@ -138,7 +164,7 @@ void OutputFile::discard() {
 }
 
 bool writeWholeFile(const std::string& path, const void* data, size_t size, std::string& error) {
-    const std::string temporary = siblingName(path, ".part");
+    const std::string temporary = siblingName(path, std::string(".part"));
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = "Cannot create " + path + ": " + systemReason(errno);

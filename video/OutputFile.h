@@ -41,6 +41,7 @@ private:
     int m_fd = -1;
     std::string m_path;
     std::string m_reservePath;
+    int m_reserveFd = -1; // holds the reserve's lock
     bool m_outOfSpace = false;
 };
 

@@ -14,13 +14,19 @@ class Match;
 // The sub-commands of vorlat-cli. Each takes the arguments after its own name and returns
 // the process exit status: 0 done, 1 failed, 2 bad usage (130/143: export stopped by
 // SIGINT/SIGTERM).
-int CliDump(int argc, char** argv);   // dump SCORE.txt
-int CliFrame(int argc, char** argv);  // frame SCORE.txt T OUT.png [picture and frame options]
-int CliTitle(int argc, char** argv);  // title OUT.png [picture options]
-int CliExport(int argc, char** argv); // export SCORE.txt OUT [all options]
-int CliCheck(int argc, char** argv);  // check SCORE.txt
-int CliStats(int argc, char** argv);  // stats SCORE.txt
-int CliBurn(int argc, char** argv);   // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
+int CliDump(int argc, char** argv);     // dump SCORE.txt
+int CliFrame(int argc, char** argv);    // frame SCORE.txt T OUT.png [picture and frame options]
+int CliTitle(int argc, char** argv);    // title OUT.png [picture options]
+int CliExport(int argc, char** argv);   // export SCORE.txt OUT [all options]
+int CliCheck(int argc, char** argv);    // check SCORE.txt
+int CliStats(int argc, char** argv);    // stats SCORE.txt
+int CliBurn(int argc, char** argv);     // burn SCORE.txt FOOTAGE OUT.mp4 [burn options]
+int CliCheckout(int argc, char** argv); // checkout SCORE_LEFT [--darts N] [--out R] [--bull B]
+
+// chapters SCORE.txt [--format F] [--events K] [--offset MS] [--fps R] [--footage F] ...
+int CliChapters(int argc, char** argv);
+// clips SCORE.txt FOOTAGE OUTDIR [--events K] [--before S] [--after S] [--burn] [--reel R]
+int CliClips(int argc, char** argv);
 
 // Shared by the sub-commands.
 // Loads path as the program does; on failure prints the program's load-error text and, on
@@ -55,6 +61,17 @@ bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options);
 // Gives a frame of --size its board scale (the default one unless --scale was given) and
 // checks that the board fits. On failure prints an error naming the option.
 bool ResolveBoard(CliOptions& options);
+
+// Takes --theme NAME|FILE and --layout corner|lower-third|vertical out of argv (argc shrinks)
+// and applies them to options.render once the other options are parsed: ApplyBoardOptions
+// sizes the broadcast board to --size and places it by --place. On a bad value prints an error
+// naming the option.
+struct BoardArguments {
+    std::string theme;
+    std::string layout;
+};
+bool TakeBoardArguments(int& argc, char** argv, BoardArguments& board);
+bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options);
 
 // The output may not be the score file, nor a device or FIFO: checked as the export checks
 // it; prints the error.

@@ -1,6 +1,8 @@
 #include "app/BoardOverlay.h"
 #include "app/cli/Cli.h"
 
+#include "score/Chapters.h"
+#include "score/Events.h"
 #include "score/ScoreData.h"
 #include "video/BurnIn.h"
 #include "video/Footage.h"
@@ -139,6 +141,10 @@ int CliBurn(int argc, char** argv) {
     settings.offsetMs = args.offsetMs;
     settings.crf = static_cast<int>(args.crf);
     settings.place = args.overlay.place;
+    ChapterSettings chapters;
+    chapters.offsetMs = args.offsetMs;
+    chapters.durationMs = footage->Info().durationMs;
+    settings.chapters = MatchChapters(MatchEvents(score), chapters);
 
     // An interrupt ends the burn-in as a cancel does, so the frames so far are finished; a
     // size limit becomes a write error instead of killing the process mid-file.

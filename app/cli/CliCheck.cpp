@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "score/Diagnostics.h"
 #include "score/Loader.h"
@@ -7,8 +8,9 @@
 #include <cstdio>
 
 // vorlat-cli check SCORE.txt: what the loader read leniently, one compiler-style line each,
-// on stdout so that an editor or a script can take the report as it is. The exit status says
-// only whether the file loaded: warnings never stop a load.
+// on stdout so that an editor or a script can take the report as it is; in the user's
+// language, and never with a byte of the file that a terminal would act on. The exit status
+// says only whether the file loaded: warnings never stop a load.
 int CliCheck(int argc, char** argv) {
     if (argc != 1) {
         std::fputs("usage: vorlat-cli check SCORE.txt\n", stderr);
@@ -16,10 +18,10 @@ int CliCheck(int argc, char** argv) {
     }
     Match data;
     const LoadOutcome outcome = LoadScoreFile(data, argv[0]);
-    const std::string report = FormatCheckReport(argv[0], outcome);
+    const std::string report = CliCheckReport(argv[0], outcome);
     std::fwrite(report.data(), 1, report.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("vorlat-cli check: could not write the output\n", stderr);
+        std::fprintf(stderr, "%s\n", CliCheckWriteErrorText().c_str());
         return 1;
     }
     return CheckExitStatus(outcome);

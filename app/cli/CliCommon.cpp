@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,12 +19,12 @@
 
 namespace {
 
+// Decimal only: "0x10" is no scale (strtod would read it as sixteen), nor is "inf".
 bool ParseScale(const std::string& text, double& scale) {
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE ||
-        !IsValidScale(value)) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (text.empty() || ec != std::errc() || at != end || !IsValidScale(value)) {
         return false;
     }
     scale = value;
@@ -112,8 +113,13 @@ bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options) {
             options.place = *place;
         } else if (video && name == "--fps") {
             const std::optional<FrameRate> rate = FrameRate::parse(value);
-            if (!hasValue || !rate || rate->num / rate->den > 240) {
-                return Bad(name, "a rate such as 15, 25, 30000/1001 or 29.97 (at most 240)", value);
+            if (!hasValue || !rate || !IsExportRate(*rate)) {
+                char wants[96];
+                std::snprintf(wants, sizeof wants,
+                              "a rate such as 15, 25, 30000/1001 or 29.97 (from %lld to %lld)",
+                              static_cast<long long>(kMinExportFps),
+                              static_cast<long long>(kMaxExportFps));
+                return Bad(name, wants, value);
             }
             options.rate = *rate;
         } else if (video && name == "--codec") {

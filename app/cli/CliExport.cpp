@@ -72,6 +72,10 @@ int CliExport(int argc, char** argv) {
     }
     const bool compress = options.compress >= 0 ? options.compress == 1 : score.compress;
     request.codec = options.codec ? *options.codec : *VideoCodecForPath(outPath, compress);
+    if (const std::string problem = ExportPathProblem(outPath, request.codec); !problem.empty()) {
+        std::fprintf(stderr, "vorlat-cli: %s\n", problem.c_str());
+        return 2;
+    }
     if (request.render.background.kind == Background::Kind::Transparent &&
         !CodecKeepsAlpha(request.codec)) {
         std::fprintf(stderr,
@@ -117,13 +121,15 @@ int CliExport(int argc, char** argv) {
     }
     if (result.outcome == ExportOutcome::Cancelled && g_stopSignal != 0) {
         const char* name = g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM";
-        if (result.framesWritten > 0) {
-            std::fprintf(stderr, "vorlat-cli: stopped by %s; %s holds the first %lld frames\n",
-                         name, outPath.c_str(), static_cast<long long>(result.framesWritten));
-        } else {
+        if (!result.partialPath.empty()) {
             std::fprintf(stderr,
-                         "vorlat-cli: stopped by %s before the first frame; %s is as it was\n",
-                         name, outPath.c_str());
+                         "vorlat-cli: stopped by %s; %s is as it was, and the first %lld frames "
+                         "are in %s\n",
+                         name, outPath.c_str(), static_cast<long long>(result.framesWritten),
+                         result.partialPath.c_str());
+        } else {
+            std::fprintf(stderr, "vorlat-cli: stopped by %s; %s is as it was\n", name,
+                         outPath.c_str());
         }
         return 128 + g_stopSignal;
     }

@@ -2,6 +2,7 @@
 
 #include "render/Renderer.h"
 #include "render/SummaryCard.h"
+#include "render/Theme.h"
 #include "score/Evaluate.h"
 #include "score/ScoreData.h"
 #include "video/ExportPlan.h"
@@ -13,12 +14,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
 
 constexpr const char* kPictureOptions = "[--scale S] [--background picture|transparent|#RRGGBB]";
-constexpr const char* kFrameOptions = "[--size WxH] [--place P]";
+constexpr const char* kFrameOptions =
+    "[--size WxH] [--place P] [--theme broadcast|light|classic|FILE] "
+    "[--layout corner|lower-third|vertical]";
 
 // A whole, in-range, signed number of milliseconds.
 bool ParseMoment(const std::string& text, int32_t& moment) {
@@ -33,13 +37,96 @@ bool ParseMoment(const std::string& text, int32_t& moment) {
     return true;
 }
 
+// Takes "--name value" or "--name=value" out of argv; false with value untouched when absent.
+// A name without its value is kept as a value of its own, "", for the check to refuse.
+bool TakeValue(int& argc, char** argv, const char* name, std::string& value) {
+    const std::string prefix = std::string(name) + "=";
+    bool found = false;
+    int kept = 0;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == name) {
+            found = true;
+            value = i + 1 < argc ? argv[++i] : "";
+        } else if (arg.rfind(prefix, 0) == 0) {
+            found = true;
+            value = arg.substr(prefix.size());
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return found;
+}
+
 } // namespace
+
+bool TakeBoardArguments(int& argc, char** argv, BoardArguments& board) {
+    const bool theme = TakeValue(argc, argv, "--theme", board.theme);
+    const bool layout = TakeValue(argc, argv, "--layout", board.layout);
+    if (theme && board.theme.empty()) {
+        std::fputs("vorlat-cli: --theme needs broadcast, light, classic or a theme file\n", stderr);
+        return false;
+    }
+    if (layout && !ParseBoardLayout(board.layout)) {
+        std::fprintf(stderr,
+                     "vorlat-cli: --layout needs corner, lower-third or vertical, not \"%s\"\n",
+                     board.layout.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options) {
+    if (!board.theme.empty()) {
+        std::string error;
+        const std::optional<Theme> theme = LoadTheme(board.theme, error);
+        if (!theme) {
+            std::fprintf(stderr, "vorlat-cli: --theme: %s\n", error.c_str());
+            return false;
+        }
+        ApplyTheme(options.render, *theme);
+    } else if (!board.layout.empty()) {
+        // A layout asks for the broadcast board.
+        ApplyTheme(options.render, *BuiltInTheme("broadcast"));
+    }
+    if (options.render.design != BoardDesign::Broadcast) {
+        return true;
+    }
+    if (!board.layout.empty()) {
+        options.render.broadcast.layout = *ParseBoardLayout(board.layout);
+    }
+    options.render.frameSize = options.size ? *options.size : QSize(1920, 1080);
+    switch (options.place) {
+    case BoardPlace::TopLeft:
+        options.render.broadcast.corner = BoardCorner::TopLeft;
+        break;
+    case BoardPlace::TopRight:
+        options.render.broadcast.corner = BoardCorner::TopRight;
+        break;
+    case BoardPlace::BottomLeft:
+        options.render.broadcast.corner = BoardCorner::BottomLeft;
+        break;
+    case BoardPlace::BottomRight:
+        options.render.broadcast.corner = BoardCorner::BottomRight;
+        break;
+    case BoardPlace::Center:
+        std::fputs("vorlat-cli: --place center is for the classic board; the broadcast board "
+                   "goes to a corner\n",
+                   stderr);
+        return false;
+    }
+    return true;
+}
 
 int CliFrame(int argc, char** argv) {
     const bool endCard = TakeFlag(argc, argv, "--end-card");
+    BoardArguments board;
     CliOptions options;
-    if (!ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame, options) ||
-        !ResolveBoard(options)) {
+    if (!TakeBoardArguments(argc, argv, board) ||
+        !ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame, options) ||
+        !ApplyBoardArguments(board, options) ||
+        (options.render.design == BoardDesign::Classic && !ResolveBoard(options))) {
         return 2;
     }
     const std::vector<std::string>& args = options.positional;
@@ -63,7 +150,7 @@ int CliFrame(int argc, char** argv) {
         ValidateTimes(score);
     }
     RenderVideoMoment(score, moment, picture, options.render, endCard);
-    if (options.size) {
+    if (options.size && options.render.design == BoardDesign::Classic) {
         // The very frame the export makes for this moment.
         QImage frame = MakeVideoFrame(*options.size, options.render.background);
         const QRect board = PlaceBoard(*options.size, picture.size(), options.place);

@@ -15,15 +15,22 @@ void PrintUsage(std::FILE* out = stderr) {
     std::fputs("usage:\n"
                "  vorlat-cli dump SCORE.txt\n"
                "  vorlat-cli frame SCORE.txt T OUT.png [--scale S] [--background B]\n"
-               "            [--size WxH] [--place P]\n"
+               "            [--size WxH] [--place P] [--end-card]\n"
                "  vorlat-cli title OUT.png [--scale S] [--background B]\n"
                "  vorlat-cli export SCORE.txt OUT [--uncompressed|--compressed] [--scale S]\n"
                "            [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n"
+               "            [--end-card]\n"
                "  vorlat-cli check SCORE.txt\n"
                "  vorlat-cli stats SCORE.txt\n"
+               "  vorlat-cli checkout SCORE_LEFT [--darts 1|2|3] [--out open|double|master]\n"
+               "            [--bull 25|50]\n"
                "  vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] [--place P]\n"
-               "  vorlat-cli --help | --version\n"
-               "  (export and frame take --end-card: the last 5 s show the match's figures)\n",
+               "            [--crf N]\n"
+               "  vorlat-cli chapters SCORE.txt [--format youtube|csv|edl|fcpxml|ffmetadata]\n"
+               "            [--events KINDS] [--offset MS] [--fps R] [--footage F] [--output F]\n"
+               "  vorlat-cli clips SCORE.txt FOOTAGE OUTDIR [--events KINDS] [--before S]\n"
+               "            [--after S] [--offset MS] [--burn] [--reel REEL.mp4]\n"
+               "  vorlat-cli --help | --version\n",
                out);
 }
 
@@ -64,6 +71,9 @@ int main(int argc, char** argv) {
     if (std::strcmp(command, "stats") == 0) {
         return CliStats(subArgc, subArgv);
     }
+    if (std::strcmp(command, "checkout") == 0) {
+        return CliCheckout(subArgc, subArgv);
+    }
 
     // Painting text needs a GUI application; without a display we paint off screen.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
@@ -84,6 +94,12 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "burn") == 0) {
         return CliBurn(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "chapters") == 0) {
+        return CliChapters(subArgc, subArgv);
+    }
+    if (std::strcmp(command, "clips") == 0) {
+        return CliClips(subArgc, subArgv);
     }
     PrintUsage();
     return 2;

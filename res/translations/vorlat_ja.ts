@@ -75,6 +75,26 @@
         <source>  S is the size against 320x240; B is picture, transparent or a colour #RRGGBB</source>
         <translation>  S は 320x240 に対する倍率、B は picture、transparent または色 #RRGGBB</translation>
     </message>
+    <message>
+        <source>  check   lists what was read leniently in the score file</source>
+        <translation>  check   スコアファイルの警告（読み替えた箇所）を一覧表示します</translation>
+    </message>
+    <message>
+        <source>  stats   prints each player&apos;s figures</source>
+        <translation>  stats   各プレーヤーの成績を表示します</translation>
+    </message>
+    <message>
+        <source>  burn    writes the footage with the board laid over it</source>
+        <translation>  burn    ボードを重ねた試合映像を書き出します</translation>
+    </message>
+    <message>
+        <source>  --end-card: the last 5 s show the match&apos;s figures</source>
+        <translation>  --end-card: 最後の5秒に試合の成績を表示します</translation>
+    </message>
+    <message>
+        <source>vorlat-cli check: could not write the output</source>
+        <translation>vorlat-cli check: 出力を書き込めませんでした</translation>
+    </message>
 </context>
 <context>
     <name>ExportDialog</name>
@@ -180,8 +200,8 @@
     </message>
     <message>
         <location filename="../../app/ExportDialog.cpp" line="310"/>
-        <source>Size, frames per second or background is not valid.</source>
-        <translation>サイズ、フレームレートまたは背景の指定が正しくありません。</translation>
+        <source>Size or frames per second is not valid.</source>
+        <translation>サイズまたはフレームレートの指定が正しくありません。</translation>
     </message>
     <message>
         <location filename="../../app/ExportDialog.cpp" line="316"/>
@@ -192,6 +212,54 @@
         <location filename="../../app/ExportDialog.cpp" line="342"/>
         <source>Video length %1 (%2 frames at %3 fps)</source>
         <translation>動画の長さ %1（%2 フレーム、%3 fps）</translation>
+    </message>
+    <message>
+        <source>%1 transparent (ProRes 4444 .mov)</source>
+        <translation>%1 透過 (ProRes 4444 .mov)</translation>
+    </message>
+    <message>
+        <source>%1 green screen (H.264 .mp4)</source>
+        <translation>%1 グリーンバック (H.264 .mp4)</translation>
+    </message>
+    <message>
+        <source>%1 transparent (VP9 .webm)</source>
+        <translation>%1 透過 (VP9 .webm)</translation>
+    </message>
+    <message>
+        <source>Top left</source>
+        <translation>左上</translation>
+    </message>
+    <message>
+        <source>Top right</source>
+        <translation>右上</translation>
+    </message>
+    <message>
+        <source>Bottom left</source>
+        <translation>左下</translation>
+    </message>
+    <message>
+        <source>Bottom right</source>
+        <translation>右下</translation>
+    </message>
+    <message>
+        <source>Centre</source>
+        <translation>中央</translation>
+    </message>
+    <message>
+        <source>Scoreboard picture</source>
+        <translation>スコアボードの画像</translation>
+    </message>
+    <message>
+        <source>Transparent</source>
+        <translation>透過</translation>
+    </message>
+    <message>
+        <source>Key colour</source>
+        <translation>キー色</translation>
+    </message>
+    <message>
+        <source>Choose the key colour</source>
+        <translation>キー色を選ぶ</translation>
     </message>
 </context>
 <context>
@@ -351,7 +419,7 @@ The timing was saved into the current file.</source>
     <message>
         <location filename="../../app/Texts.cpp" line="6"/>
         <source>Round%1, Player%2, dart %3 (%4/%5)</source>
-        <translation>Round%1, Player%2, %3投目 (%4/%5)</translation>
+        <translation>ラウンド%1, プレーヤー%2, %3投目 (%4/%5)</translation>
     </message>
     <message>
         <location filename="../../app/Texts.cpp" line="19"/>
@@ -366,6 +434,10 @@ The times are saved to the score file when the last dart is reached.</source>
         <translation>プレーヤーの映像に合わせて記録します。ダーツが刺さったらEnter、直前の記録を取り消すにはBackspaceを押してください。一時停止、シーク、スロー再生もできます。
 
 最終投まで達すると、タイミングがスコアファイルに保存されます。</translation>
+    </message>
+    <message>
+        <source>Blog</source>
+        <translation>ブログ</translation>
     </message>
 </context>
 <context>
@@ -757,6 +829,46 @@ The times are saved to the score file when the last dart is reached.</source>
     <message>
         <source>line has nothing before &apos;=&apos;; ignored</source>
         <translation>'=' の前に何もない行です。無視します</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not %3; read as %4</source>
+        <translation>%1 の値「%2」は %3 ではありません。%4 として読みます</translation>
+    </message>
+    <message>
+        <source>%1 is %2 characters long; shown cut to %3</source>
+        <translation>%1 は %2 文字あります。先頭の %3 文字だけを表示します</translation>
+    </message>
+    <message>
+        <source>[%1] has no first visit R01-1 or R01-2; the leg is not played</source>
+        <translation>[%1] に最初のターン R01-1 または R01-2 がありません。このレグは使われません</translation>
+    </message>
+    <message>
+        <source>turn %1 comes after player %2 won the leg in %3; ignored</source>
+        <translation>ターン %1 はプレイヤー%2 が %3 でレグを取った後です。無視します</translation>
+    </message>
+    <message>
+        <source>dart %2 of %1 comes after the leg was won; ignored</source>
+        <translation>%1 の %2 投目はレグが決まった後です。無視します</translation>
+    </message>
+    <message>
+        <source>[%1] comes after player %2 won the match; the leg is not shown</source>
+        <translation>[%1] はプレイヤー%2 がマッチを取った後です。このレグは表示しません</translation>
+    </message>
+    <message>
+        <source>leg %1 ends without a winner, but leg %2 follows</source>
+        <translation>レグ %1 は勝者なしで終わっていますが、レグ %2 が続いています</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in %2 reaches zero, but a %3 out cannot finish on it; the turn busts</source>
+        <translation>%2 の「%1」で 0 になりますが、%3 アウトではこのダーツで上がれません。バーストになります</translation>
+    </message>
+    <message>
+        <source>leg %1 starts at %2 ms, before the %3 ms of the leg before it; the video ends at %3 ms and every later time counts as 0</source>
+        <translation>レグ %1 の開始 %2 ms が前のレグの %3 ms より前です。動画は %3 ms で終わり、以降のタイミングはすべて 0 になります</translation>
+    </message>
+    <message>
+        <source>every time after the first dart is 0 (%1 darts); the times were not recorded or were lost, and the video shows the last board from its start</source>
+        <translation>最初のダーツ以降のタイミングがすべて 0 です（%1 本）。記録されなかったか失われています。動画は最初から最後の盤面を表示します</translation>
     </message>
 </context>
 </TS>

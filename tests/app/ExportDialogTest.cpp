@@ -1,9 +1,12 @@
 #include "app/ExportDialog.h"
 
 #include "EngineLog.h"
+#include "FootageMaker.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
+#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "app/PlayerWindow.h"
 #include "app/Texts.h"
 
 #include <QComboBox>
@@ -11,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +58,7 @@ struct PresetCase {
 };
 
 TEST(ExportSettingsTest, PresetsMakeTheirVideos) {
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
     const std::vector<PresetCase> cases = {
         {0, VideoCodec::Video1, QSize(), Background::Kind::Picture, "avi"},
         {1, VideoCodec::ProRes, QSize(1920, 1080), Background::Kind::Transparent, "mov"},
@@ -129,7 +134,9 @@ TEST(ExportDialogTest, PresetsFillTheFieldsAndEditsMakeThemCustom) {
     EXPECT_EQ(dialog.presetBox().currentIndex(), 0);
     dialog.presetBox().setCurrentIndex(3);
     EXPECT_EQ(dialog.sizeEdit().text().toStdString(), "3840x2160");
-    EXPECT_EQ(dialog.backgroundBox().currentText().toStdString(), "transparent");
+    EXPECT_EQ(dialog.backgroundBox().currentData().toInt(),
+              static_cast<int>(Background::Kind::Transparent));
+    EXPECT_FALSE(dialog.colourButton().isEnabled());
     ASSERT_TRUE(dialog.settings());
     EXPECT_EQ(*dialog.settings(), ExportSettings::presets()[3].settings);
 
@@ -150,10 +157,154 @@ TEST(ExportDialogTest, PresetsFillTheFieldsAndEditsMakeThemCustom) {
         dialog.formatBox().findData(static_cast<int>(ExportSettings::Format::Mp4)));
     dialog.accept(); // H.264 with a transparent background
     EXPECT_TRUE(dialog.isVisible());
-    dialog.backgroundBox().setCurrentText("#00B140");
+    dialog.backgroundBox().setCurrentIndex(
+        dialog.backgroundBox().findData(static_cast<int>(Background::Kind::Colour)));
+    EXPECT_TRUE(dialog.colourButton().isEnabled());
     dialog.accept();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// The places and backgrounds are words, each giving its setting; the key colour comes from
+// the picker, and a cancelled picker keeps the colour there was.
+TEST(ExportDialogTest, PlaceAndBackgroundAreWordsWithAColourPicker) {
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
+    ExportDialog dialog(ExportSettings::presets()[2].settings);
+    const struct {
+        BoardPlace place;
+        const char* word;
+    } places[] = {{BoardPlace::BottomLeft, "Bottom left"},
+                  {BoardPlace::BottomRight, "Bottom right"},
+                  {BoardPlace::TopLeft, "Top left"},
+                  {BoardPlace::TopRight, "Top right"},
+                  {BoardPlace::Center, "Centre"}};
+    ASSERT_EQ(dialog.placeBox().count(), 5);
+    for (const auto& c : places) {
+        const int index = dialog.placeBox().findText(c.word);
+        ASSERT_GE(index, 0) << c.word;
+        dialog.placeBox().setCurrentIndex(index);
+        ASSERT_TRUE(dialog.settings());
+        EXPECT_EQ(dialog.settings()->place, c.place) << c.word;
+    }
+    const struct {
+        Background::Kind kind;
+        const char* word;
+    } kinds[] = {{Background::Kind::Picture, "Scoreboard picture"},
+                 {Background::Kind::Transparent, "Transparent"},
+                 {Background::Kind::Colour, "Key colour"}};
+    ASSERT_EQ(dialog.backgroundBox().count(), 3);
+    for (const auto& c : kinds) {
+        const int index = dialog.backgroundBox().findText(c.word);
+        ASSERT_GE(index, 0) << c.word;
+        dialog.backgroundBox().setCurrentIndex(index);
+        ASSERT_TRUE(dialog.settings());
+        EXPECT_EQ(dialog.settings()->background.kind, c.kind) << c.word;
+        EXPECT_EQ(dialog.colourButton().isEnabled(), c.kind == Background::Kind::Colour);
+    }
+
+    // The green screen preset's green is where the picker starts.
+    std::vector<QColor> offered;
+    QColor answer(0xFF, 0x00, 0xFF);
+    dialog.chooseColour = [&](const QColor& current) {
+        offered.push_back(current);
+        return answer;
+    };
+    dialog.colourButton().click();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0], QColor(0x00, 0xB1, 0x40));
+    ASSERT_TRUE(dialog.settings());
+    EXPECT_EQ(dialog.settings()->background.colour, QColor(0xFF, 0x00, 0xFF));
+    EXPECT_EQ(dialog.colourButton().text().toStdString(), "#FF00FF");
+    EXPECT_EQ(dialog.presetBox().currentIndex(), dialog.presetBox().count() - 1); // custom
+    answer = QColor();                                                            // cancelled
+    dialog.colourButton().click();
+    EXPECT_EQ(dialog.settings()->background.colour, QColor(0xFF, 0x00, 0xFF));
+
+    // Remembered as the colour itself, read back the same.
+    TempDir dir;
+    QSettings store(QString::fromStdString(dir.File("s.ini")), QSettings::IniFormat);
+    dialog.settings()->save(store);
+    EXPECT_EQ(ExportSettings::load(store).background,
+              (Background{Background::Kind::Colour, QColor(0xFF, 0x00, 0xFF)}));
+}
+
+TEST(ExportSettingsTest, FootageFormatOnlyFromWhatAnExportCanMake) {
+    const struct {
+        int width, height;
+        int64_t num, den;
+        bool usable;
+    } cases[] = {
+        {1280, 720, 30000, 1001, true}, {1920, 1080, 25, 1, true},  {640, 360, 240, 1, true},
+        {640, 360, 1, 1, true},         {0, 720, 30, 1, false},     {1280, 0, 30, 1, false},
+        {1280, 720, 0, 1, false},       {1280, 720, 241, 1, false}, {1280, 720, 1, 2, false},
+        {9000, 720, 30, 1, false},      {1280, 720, 30, 0, false},
+    };
+    for (const auto& c : cases) {
+        const auto format = FootageFormat::From(c.width, c.height, c.num, c.den);
+        EXPECT_EQ(format.has_value(), c.usable) << c.width << "x" << c.height << " " << c.num;
+        if (format) {
+            EXPECT_EQ(format->size, QSize(c.width, c.height));
+            EXPECT_EQ(format->rate, (FrameRate{c.num, c.den}));
+        }
+    }
+}
+
+// With 29.97 fps 1280x720 footage every overlay preset and the user's own settings take its
+// rate and size; the classic AVI stays the board alone.
+TEST(ExportDialogTest, PresetsAndCustomSettingsTakeTheFootagesRateAndSize) {
+    const FootageFormat footage{QSize(1280, 720), FrameRate{30000, 1001}};
+    const auto presets = ExportSettings::presets(footage);
+    ASSERT_GE(presets.size(), 4u);
+    EXPECT_EQ(presets[0].settings, ExportSettings::presets()[0].settings);
+    std::vector<ExportSettings::Format> formats;
+    for (size_t i = 1; i < presets.size(); ++i) {
+        const ExportSettings& preset = presets[i].settings;
+        EXPECT_EQ(preset.size, QSize(1280, 720)) << i;
+        EXPECT_EQ(preset.rate, (FrameRate{30000, 1001})) << i;
+        EXPECT_NE(presets[i].name.indexOf("1280x720"), -1) << presets[i].name.toStdString();
+        EXPECT_EQ(preset.presetIndex(footage), static_cast<int>(i));
+        // 720 lines: the board at one third of the height.
+        EXPECT_EQ(preset.request("v").render.scale, 1.0) << i;
+        formats.push_back(preset.format);
+    }
+    EXPECT_EQ(formats, (std::vector<ExportSettings::Format>{ExportSettings::Format::Mov,
+                                                            ExportSettings::Format::Mp4,
+                                                            ExportSettings::Format::Webm}));
+
+    // Last time's 1080p green screen opens as the footage's.
+    ExportDialog dialog(ExportSettings::presets()[2].settings, footage);
+    EXPECT_EQ(dialog.sizeEdit().text().toStdString(), "1280x720");
+    EXPECT_EQ(dialog.rateBox().currentText().toStdString(), "30000/1001");
+    EXPECT_EQ(dialog.presetBox().currentIndex(), 2);
+    ASSERT_TRUE(dialog.settings());
+    EXPECT_EQ(*dialog.settings(), presets[2].settings);
+    // So do custom settings; everything else of theirs stays.
+    ExportSettings custom = ExportSettings::presets()[4].settings;
+    custom.size = QSize(640, 480);
+    custom.rate = FrameRate{60, 1};
+    custom.place = BoardPlace::TopRight;
+    ExportDialog customDialog(custom, footage);
+    ASSERT_TRUE(customDialog.settings());
+    ExportSettings expected = custom;
+    expected.size = QSize(1280, 720);
+    expected.rate = FrameRate{30000, 1001};
+    expected.scale = 0;
+    EXPECT_EQ(*customDialog.settings(), expected);
+    EXPECT_EQ(customDialog.presetBox().currentIndex(), customDialog.presetBox().count() - 1);
+    // The classic AVI stays itself; the presets' list gives the footage's ones.
+    ExportDialog classic(ExportSettings::presets()[0].settings, footage);
+    EXPECT_EQ(classic.presetBox().currentIndex(), 0);
+    EXPECT_EQ(classic.sizeEdit().text().toStdString(), "");
+    classic.presetBox().setCurrentIndex(1);
+    EXPECT_EQ(classic.sizeEdit().text().toStdString(), "1280x720");
+    EXPECT_EQ(classic.rateBox().currentText().toStdString(), "30000/1001");
+}
+
+TEST(ExportSettingsTest, SuggestedNameSitsBesideTheScoreFile) {
+    const ExportSettings mov = ExportSettings::presets()[1].settings;
+    EXPECT_EQ(ExportPathBesideScore("/m/final.txt", mov).toStdString(), "/m/final.mov");
+    EXPECT_EQ(ExportPathBesideScore("/m/a.b.txt", ExportSettings()).toStdString(), "/m/a.b.avi");
+    EXPECT_EQ(ExportPathBesideScore("", mov).toStdString(), "");
 }
 
 // The window's export through the settings: the length in the status line while the file
@@ -161,6 +312,8 @@ TEST(ExportDialogTest, PresetsFillTheFieldsAndEditsMakeThemCustom) {
 class WindowExport : public testing::Test {
 protected:
     void SetUp() override {
+        // The boxes' English words.
+        ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
         m_score = m_dir.File("match.txt");
         WriteBytes(m_score, kShortMatch);
         m_window = std::make_unique<MainWindow>();
@@ -171,7 +324,8 @@ protected:
         m_window->chooseScoreFile = [this](const QString&) {
             return QString::fromStdString(m_score);
         };
-        m_window->chooseVideoFile = [this](const QString&) {
+        m_window->chooseVideoFile = [this](const QString& initial) {
+            m_suggested.push_back(initial.toStdString());
             m_statusWhileChoosing = m_window->statusText().toStdString();
             return QString::fromStdString(m_video);
         };
@@ -182,7 +336,11 @@ protected:
     void TearDown() override { m_window.reset(); }
 
     void ExportWith(const ExportSettings& settings) {
-        m_window->chooseExportSettings = [settings](const ExportSettings&) { return settings; };
+        m_window->chooseExportSettings = [this, settings](const ExportSettings&,
+                                                          const std::optional<FootageFormat>& f) {
+            m_footageSeen.push_back(f);
+            return settings;
+        };
         m_window->exportButton().click();
         ASSERT_TRUE(WaitUntil([&] { return !m_notices.empty(); }, 60000));
     }
@@ -193,6 +351,8 @@ protected:
     std::unique_ptr<MainWindow> m_window;
     std::vector<std::string> m_notices;
     std::string m_statusWhileChoosing;
+    std::vector<std::string> m_suggested;
+    std::vector<std::optional<FootageFormat>> m_footageSeen;
 };
 
 TEST_F(WindowExport, WritesTheFormatOfTheSettingsAndShowsTheLengthFirst) {
@@ -207,6 +367,39 @@ TEST_F(WindowExport, WritesTheFormatOfTheSettingsAndShowsTheLengthFirst) {
     EXPECT_EQ(m_statusWhileChoosing, "Video length 0:13.0 (325 frames at 25 fps)");
     EXPECT_EQ(m_notices, std::vector<std::string>{kExportDoneText});
     EXPECT_EQ(Probe(m_video), "ffv1,640,360,bgra,325");
+    // The first video of a score file is suggested beside it; no footage is open.
+    EXPECT_EQ(m_suggested, std::vector<std::string>{m_dir.File("match.mkv")});
+    EXPECT_EQ(m_footageSeen, std::vector<std::optional<FootageFormat>>{std::nullopt});
+}
+
+// With 29.97 fps footage open in the player, the settings dialog is given its rate and size,
+// and a later export of the same score file starts from the last name chosen.
+TEST_F(WindowExport, SettingsAreGivenTheFootageAndTheLastNameIsSuggestedAgain) {
+    const std::string footage = m_dir.File("clip.mp4");
+    std::string errors;
+    ASSERT_TRUE(videotest::MakeMedia(
+        footage, "-f lavfi -i testsrc2=size=320x180:rate=30000/1001:duration=1 -pix_fmt yuv420p",
+        &errors))
+        << errors;
+    ASSERT_TRUE(m_window->player().openFootage(QString::fromStdString(footage)));
+    ExportSettings settings = ExportSettings::presets()[0].settings;
+    m_video = m_dir.File("elsewhere/first.avi");
+    std::filesystem::create_directory(m_dir.File("elsewhere"));
+    ExportWith(settings);
+    ASSERT_TRUE(WaitUntil([&] { return m_window->run() == EngineMode::Idle; }));
+    settings.format = ExportSettings::Format::Mkv;
+    settings.size = QSize(320, 180);
+    settings.scale = 0; // the board's scale for that size
+    m_video = m_dir.File("elsewhere/second.mkv");
+    m_notices.clear();
+    ExportWith(settings);
+    EXPECT_EQ(m_notices, std::vector<std::string>{kExportDoneText});
+    ASSERT_EQ(m_footageSeen.size(), 2u);
+    ASSERT_TRUE(m_footageSeen[0]);
+    EXPECT_EQ(m_footageSeen[0]->size, QSize(320, 180));
+    EXPECT_EQ(m_footageSeen[0]->rate, (FrameRate{30000, 1001}));
+    EXPECT_EQ(m_suggested, (std::vector<std::string>{m_dir.File("match.avi"),
+                                                     m_dir.File("elsewhere/first.mkv")}));
 }
 
 TEST_F(WindowExport, RefusesTheScoreFileWithTheReasonOnASecondLine) {

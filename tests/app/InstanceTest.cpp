@@ -1,12 +1,135 @@
+#include "EngineLog.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace {
+
+// A running instance of this test process, with its lock and socket in a runtime folder of
+// its own.
+class HandOver : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_runtime.isValid());
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+        ASSERT_TRUE(m_instance.claim());
+        ASSERT_FALSE(m_instance.serverName().isEmpty());
+        QObject::connect(&m_instance, &SingleInstance::openRequested,
+                         [this](const QString& path) { m_requests.push_back(path.toStdString()); });
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_oldRuntime); }
+
+    // A later start's connection, sending bytes without waiting for anything.
+    QLocalSocket& Send(const QByteArray& bytes) {
+        m_sockets.push_back(std::make_unique<QLocalSocket>());
+        QLocalSocket& socket = *m_sockets.back();
+        socket.connectToServer(m_instance.serverName());
+        EXPECT_TRUE(socket.waitForConnected(5000));
+        socket.write(bytes);
+        socket.flush();
+        return socket;
+    }
+
+    static QByteArray Request(const QString& path) {
+        return QUrl::fromLocalFile(path).toEncoded() + '\n';
+    }
+
+    QTemporaryDir m_runtime;
+    QByteArray m_oldRuntime;
+    SingleInstance m_instance;
+    std::vector<std::string> m_requests;
+    std::vector<std::unique_ptr<QLocalSocket>> m_sockets;
+};
+
+// The longest path there can be is taken; more than that, with or without its newline, is
+// dropped unanswered and the connection closed, and the instance goes on answering.
+TEST_F(HandOver, RequestLongerThanAnyPathIsDroppedAndItsConnectionClosed) {
+    // Every byte of this one is encoded threefold.
+    const QString longest = QLatin1Char('/') + QString(PATH_MAX - 2, QLatin1Char('%'));
+    const QByteArray tooLong(3 * PATH_MAX + 1024, 'a');
+    const struct {
+        QByteArray bytes;
+        bool taken;
+    } cases[] = {
+        {Request(longest), true},
+        {tooLong + '\n', false},
+        {tooLong, false},
+        {Request(QStringLiteral("/m/final.txt")), true},
+    };
+    for (const auto& c : cases) {
+        m_requests.clear();
+        QLocalSocket& socket = Send(c.bytes);
+        if (c.taken) {
+            ASSERT_TRUE(WaitUntil([&] { return socket.canReadLine(); }));
+            EXPECT_EQ(socket.readLine().toStdString(), "ok\n");
+            ASSERT_EQ(m_requests.size(), 1u);
+            EXPECT_EQ(m_requests[0].size(),
+                      static_cast<size_t>(
+                          QUrl::fromEncoded(c.bytes.chopped(1)).toLocalFile().toUtf8().size()));
+        } else {
+            ASSERT_TRUE(WaitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }))
+                << c.bytes.size() << " bytes";
+            EXPECT_EQ(socket.readAll().toStdString(), "");
+            EXPECT_TRUE(m_requests.empty());
+        }
+    }
+}
+
+// Starts naming files that do not exist, coming while the first one's error box is open,
+// bring no further boxes: their failures go to the status line.
+TEST_F(HandOver, MissingFilesBringOneBoxNotAPile) {
+    MainWindow window;
+    Application::startWindow(m_instance, window, QString());
+    window.show();
+    constexpr int kStarts = 5;
+    int answered = 0;
+    int open = 0;
+    int most = 0;
+    int boxes = 0;
+    window.showNotice = [&](const Notice&) {
+        ++boxes;
+        most = std::max(most, ++open);
+        // Open as a modal box would be, its event loop running, until every start is through.
+        WaitUntil([&] { return answered == kStarts; });
+        --open;
+        return true;
+    };
+    std::vector<QLocalSocket*> sockets;
+    for (int i = 0; i < kStarts; ++i) {
+        QLocalSocket& socket =
+            Send(Request(m_runtime.filePath(QStringLiteral("missing-%1.txt").arg(i))));
+        QObject::connect(&socket, &QLocalSocket::readyRead, [&answered, &socket] {
+            if (socket.canReadLine()) {
+                socket.readAll();
+                ++answered;
+            }
+        });
+    }
+    ASSERT_TRUE(WaitUntil([&] { return answered == kStarts && open == 0; }));
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(most, 1);
+    EXPECT_EQ(m_requests.size(), static_cast<size_t>(kStarts));
+    // The last one's failure is on the status line, with its file.
+    EXPECT_NE(window.statusText().indexOf(QStringLiteral("missing-%1.txt").arg(kStarts - 1)), -1)
+        << window.statusText().toStdString();
+}
 
 // The lock the first instance takes lives in the user's runtime folder.
 TEST(SingleInstance, SecondStartEndsAtOnceWithStatusZero) {

@@ -3,20 +3,32 @@
 
 #include "app/Language.h"
 #include "ClassicTexts.h"
+#include "EngineLog.h"
+#include "ShortMatch.h"
+#include "TestSupport.h"
+#include "app/ExportDialog.h"
 #include "app/MainWindow.h"
 #include "app/Texts.h"
 #include "score/Loader.h"
 
+#include <QComboBox>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -84,6 +96,41 @@ TEST(Language, WindowAndQtSpeakTheChosenLanguage) {
                   c.cancel)
             << c.language;
     }
+}
+
+// The texts that were English on a Japanese desktop: "Blog", the entry line, the player's
+// button and the export dialog's places and backgrounds.
+TEST(Language, JapaneseWindowHasNoEnglishLeftOver) {
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("ja")).toStdString(), "ja");
+    TempDir dir;
+    const std::string score = dir.File("short.txt");
+    WriteBytes(score, kShortMatch);
+    {
+        MainWindow window;
+        window.show();
+        std::vector<std::string> labels;
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            labels.push_back(label->text().toStdString());
+        }
+        EXPECT_NE(std::find(labels.begin(), labels.end(), "ブログ"), labels.end());
+        EXPECT_EQ(std::find(labels.begin(), labels.end(), "Blog"), labels.end());
+        EXPECT_EQ(window.playerButton().text().toStdString(), "プレーヤー...");
+        ASSERT_TRUE(window.openScore(QString::fromStdString(score)));
+        ASSERT_TRUE(
+            WaitUntil([&] { return window.statusText().toStdString() == kShortFirstEntry; }));
+        EXPECT_EQ(window.statusText().toStdString().rfind("ラウンド1, プレーヤー1, ", 0), 0u);
+    }
+
+    ExportDialog dialog(ExportSettings::presets()[2].settings);
+    QStringList words;
+    for (QComboBox* box : {&dialog.placeBox(), &dialog.backgroundBox()}) {
+        for (int i = 0; i < box->count(); ++i) {
+            words << box->itemText(i);
+        }
+    }
+    EXPECT_EQ(words.join(QLatin1Char('/')).toStdString(),
+              "左下/右下/左上/右上/中央/スコアボードの画像/透過/キー色");
+    ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
 }
 
 // Every text of the window, through the compiled translation, against the program's own
@@ -201,6 +248,113 @@ TEST(Language, LocaleVariablesChooseForBothPrograms) {
                                         : "Could not read the score file.\n") +
                                 reason)
             << vars;
+    }
+}
+
+// The window program's help and version need no display: they are printed before anything
+// of the desktop is touched.
+TEST(CommandLine, WindowProgramsHelpAndVersionWorkWithoutADisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        env.remove(QString::fromLatin1(name));
+    }
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    const struct {
+        const char* arg;
+        const char* out;
+    } cases[] = {{"--help", "Usage: "}, {"-h", "Usage: "}, {"--version", "vorlat " VORLAT_VERSION}};
+    for (const auto& c : cases) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(VORLAT_GUI_PATH), {QString::fromLatin1(c.arg)});
+        ASSERT_TRUE(process.waitForFinished(30000)) << c.arg;
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << c.arg;
+        EXPECT_EQ(process.exitCode(), 0) << c.arg << process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.readAllStandardOutput().toStdString().rfind(c.out, 0), 0u) << c.arg;
+    }
+    // In the user's language there too.
+    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("ja"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VORLAT_GUI_PATH), {QStringLiteral("--help")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_NE(process.readAllStandardOutput().toStdString().find(
+                  "ダーツの試合のスコアファイルからスコアボードの動画を作ります。"),
+              std::string::npos);
+}
+
+// Runs `vorlat-cli check` on a file whose name may hold any byte, under the given language;
+// with output, its standard output goes there instead of being read.
+ProcessRun Check(const std::string& path, const char* language, const std::string& output = {}) {
+    TempDir dir;
+    const std::string err = dir.File("err");
+    const std::string command = std::string("env -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 LANGUAGE=") +
+                                language + " '" + VORLAT_CLI_PATH + "' check '" + path + "' 2>'" +
+                                err + "'" + (output.empty() ? std::string() : " >'" + output + "'");
+    ProcessRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        run.out.append(buffer, n);
+    }
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = ReadBytes(err);
+    return run;
+}
+
+bool IsCleanUtf8(const std::string& text) {
+    for (unsigned char c : text) {
+        if ((c < 0x20 && c != '\n') || c == 0x7F) {
+            return false;
+        }
+    }
+    return QString::fromUtf8(text).toUtf8().toStdString() == text;
+}
+
+// A file's bytes that are no text (a Shift-JIS value, a terminal's escape sequence, a broken
+// sequence in the file's own name) reach the terminal as \xNN, never as they are; the
+// messages are in the user's language.
+TEST(CheckReport, BytesThatAreNoTextArePrintedAsEscapesInEitherLanguage) {
+    TempDir dir;
+    const std::string path = dir.File("bad\xFE.txt");
+    WriteBytes(path, "[SETTING]\nGAME=\x83\x5F\x83\x63\n[DATA]\nR01-1=T20,Z\xFF\x1B[2J5\n");
+    const std::string shownPath = dir.File("bad\\xFE.txt");
+    const struct {
+        const char* language;
+        std::string game; // the GAME line's message
+        std::string throwText;
+    } cases[] = {
+        {"en", "GAME \"\\x83_\\x83c\" is not 301",
+         "throw \"Z\\xFF\\x1B[2J5\" is not a dart on the board"},
+        {"ja", "GAME \"\\x83_\\x83c\" は 301、501",
+         "投擲 \"Z\\xFF\\x1B[2J5\" はボード上のダーツではありません"},
+    };
+    for (const auto& c : cases) {
+        const ProcessRun run = Check(path, c.language);
+        EXPECT_EQ(run.exitCode, 0) << c.language << run.err;
+        EXPECT_TRUE(IsCleanUtf8(run.out)) << run.out;
+        EXPECT_NE(run.out.find(shownPath + ":2: warning: " + c.game), std::string::npos)
+            << c.language << "\n"
+            << run.out;
+        EXPECT_NE(run.out.find(shownPath + ":4: warning: " + c.throwText), std::string::npos)
+            << c.language << "\n"
+            << run.out;
+    }
+    // A file that does not load says why in the user's language, its name escaped too.
+    const ProcessRun missing = Check(dir.File("gone\x1B.txt"), "ja");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, dir.File("gone\\x1B.txt") + ": error: ファイルがありません\n");
+    // Output that cannot be written is said in the user's language too.
+    if (std::filesystem::exists("/dev/full")) {
+        const ProcessRun full = Check(path, "ja", "/dev/full");
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_EQ(full.err, "vorlat-cli check: 出力を書き込めませんでした\n");
     }
 }
 

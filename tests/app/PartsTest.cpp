@@ -23,7 +23,7 @@
 namespace {
 
 // The status lines in both languages: the Japanese ones byte for byte as the program has
-// always shown them.
+// always shown them, but for the entry's round and player, now in Japanese too.
 TEST(Texts, StatusLinesInEachLanguage) {
     struct Language {
         const char* name;
@@ -32,7 +32,7 @@ TEST(Texts, StatusLinesInEachLanguage) {
         const char* progressFormat;
     };
     const Language languages[] = {
-        {"ja", "タイミング記録中 --> ", "Round%d, Player%d, %d投目 (%d/%d)",
+        {"ja", "タイミング記録中 --> ", "ラウンド%d, プレーヤー%d, %d投目 (%d/%d)",
          "（　動画ファイル出力中...　%d%%　）"},
         {"en", "Recording timing --> ", "Round%d, Player%d, dart %d (%d/%d)",
          "(  Writing video file...  %d%%  )"},

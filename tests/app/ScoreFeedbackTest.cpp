@@ -115,7 +115,7 @@ TEST_F(ScoreFeedbackTest, WarningsShowUnderThePreviewWithTheirLinesAndNoBox) {
     const std::string warned = m_dir.File("warned.txt");
     WriteBytes(warned, "[SETTING]\nGAME=301\n\n[DATA]\nR01-1=20,Z5\nR01-2=5,5,5,5\n");
     Load(warned);
-    ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player1, 0投目 (1/7)"); }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleAt("ラウンド1, プレーヤー1, 0投目 (1/7)"); }));
     EXPECT_TRUE(m_shown.empty());
     EXPECT_TRUE(Window().warnings().isVisible());
     EXPECT_EQ(Warnings(),
@@ -166,16 +166,16 @@ TEST_F(ScoreFeedbackTest, AnEditedFileIsShownAgainKeepingTheEntryShown) {
     ASSERT_TRUE(WaitUntil([&] { return IdleAt(kShortFirstEntry); }));
     // Another entry on show, as a step through the match would leave it.
     Window().engine()->showEntry(2);
-    ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player1, 2投目 (3/5)"); }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleAt("ラウンド1, プレーヤー1, 2投目 (3/5)"); }));
 
     WriteBytes(m_path, kLongerMatch); // written in place
-    ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player1, 2投目 (3/6)"); }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleAt("ラウンド1, プレーヤー1, 2投目 (3/6)"); }));
     EXPECT_EQ(Window().match().count(), 6);
     EXPECT_EQ(Window().match().entries[5].time, 4000);
 
     // Saved by rename, with an entry fewer than the one shown: the first entry then.
     Window().engine()->showEntry(5);
-    ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player2, 2投目 (6/6)"); }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleAt("ラウンド1, プレーヤー2, 2投目 (6/6)"); }));
     SaveByRename(m_path, kShortMatch);
     ASSERT_TRUE(WaitUntil([&] { return IdleAt(kShortFirstEntry); }));
     EXPECT_EQ(Window().match().count(), 5);
@@ -206,7 +206,7 @@ TEST_F(ScoreFeedbackTest, ABrokenEditKeepsTheMatchAndSaysWhy) {
 
     // Mended, it loads again and the failure goes.
     WriteBytes(m_path, kLongerMatch);
-    ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player1, 0投目 (1/6)"); }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleAt("ラウンド1, プレーヤー1, 0投目 (1/6)"); }));
     EXPECT_FALSE(Window().warnings().isVisible());
 }
 
@@ -222,11 +222,11 @@ TEST_F(ScoreFeedbackTest, AChangeDuringARecordingWaitsForItsEnd) {
     Settle();
     EXPECT_EQ(Window().run(), EngineMode::Recording);
     EXPECT_EQ(Window().match().count(), 5);
-    EXPECT_EQ(Status(),
-              WindowText(kStatusRecordingPrefix).toStdString() + "Round1, Player1, 1投目 (2/5)");
+    EXPECT_EQ(Status(), WindowText(kStatusRecordingPrefix).toStdString() +
+                            "ラウンド1, プレーヤー1, 1投目 (2/5)");
 
     Window().recordButton().click(); // abort
-    ASSERT_TRUE(WaitUntil([&] { return IdleAt("Round1, Player1, 0投目 (1/6)"); }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleAt("ラウンド1, プレーヤー1, 0投目 (1/6)"); }));
     EXPECT_FALSE(Window().scoreWatcher().pending());
 }
 

@@ -16,11 +16,11 @@ struct CliRun {
     std::string err;
 };
 
-// Runs vorlat-cli with the given arguments (already quoted for the shell).
-CliRun Cli(const TempDir& dir, const std::string& args) {
+// Runs vorlat-cli with the given arguments (already quoted for the shell), after the given
+// environment assignments ("LANGUAGE=en ").
+CliRun Cli(const TempDir& dir, const std::string& args, const std::string& env = {}) {
     const std::string errFile = dir.File("stderr.txt");
-    const std::string command =
-        std::string("'") + VORLAT_CLI + "' " + args + " 2>'" + errFile + "'";
+    const std::string command = env + "'" + VORLAT_CLI + "' " + args + " 2>'" + errFile + "'";
     CliRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -73,7 +73,8 @@ TEST(CliCheck, OneCompilerStyleLineADiagnosticAndTheExitStatusSaysWhetherItLoade
              "\n"},
     };
     for (const auto& c : cases) {
-        const CliRun run = Cli(dir, "check " + Quoted(c.path));
+        // check speaks the user's language: these are its English lines.
+        const CliRun run = Cli(dir, "check " + Quoted(c.path), "LANGUAGE=en ");
         EXPECT_EQ(run.status, c.status) << c.path;
         EXPECT_EQ(run.out, c.out) << c.path;
         EXPECT_EQ(run.err, "") << c.path;

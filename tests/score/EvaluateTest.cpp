@@ -54,7 +54,11 @@ TEST(Evaluate01, SingleTurnCases) {
          0,
          {{Hit::OuterBull, 0}, {Hit::Bull, 0}},
          {{50, 50, 451}, {50, 100, 401}}},
-        {"outer_bull_25", 501, 1, {{Hit::OuterBull, 0}, {Hit::Bull, 0}}, {{25, 25, 476}, {50, 75, 426}}},
+        {"outer_bull_25",
+         501,
+         1,
+         {{Hit::OuterBull, 0}, {Hit::Bull, 0}},
+         {{25, 25, 476}, {50, 75, 426}}},
         {"bust_token_after_points",
          100,
          0,
@@ -238,8 +242,9 @@ TEST(EvaluateCricket, DartCases) {
 }
 
 TEST(EvaluateCricket, DartsWithoutATarget) {
-    const Throw darts[] = {{Hit::Single, 14}, {Hit::Double, 21}, {Hit::Triple, 0}, {Hit::None, -1},
-                           {Hit::Leave, 20},  {Hit::Single, 51}, {7, 20},         {Hit::Triple, -20}};
+    const Throw darts[] = {{Hit::Single, 14}, {Hit::Double, 21}, {Hit::Triple, 0},
+                           {Hit::None, -1},   {Hit::Leave, 20},  {Hit::Single, 51},
+                           {7, 20},           {Hit::Triple, -20}};
     for (const Throw& t : darts) {
         Match data;
         AddTurn(data, {t});

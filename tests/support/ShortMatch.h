@@ -11,7 +11,7 @@
 inline constexpr const char* kShortMatch = "[SETTING]\nGAME=301\nNOCOMP-AVI=1\n\n"
                                            "[DATA]\nR01-1=20,20\nR01-2=5\n\n"
                                            "[TIME]\nR01-1=1000,2000\nR01-2=3000\n";
-inline constexpr const char* kShortFirstEntry = "Round1, Player1, 0投目 (1/5)";
+inline constexpr const char* kShortFirstEntry = "ラウンド1, プレーヤー1, 0投目 (1/5)";
 inline constexpr const char* kExportCancelled = "（　ファイル出力中断　）";
 
 // A message box as the test answered it.

@@ -1,0 +1,98 @@
+#include "app/ScoringPanel.h"
+
+#include "app/MainWindow.h"
+#include "app/NewMatchDialog.h"
+#include "app/PlayerWindow.h"
+#include "app/ScoreSheetView.h"
+#include "app/ScoringPad.h"
+#include "app/ScoringSession.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+ScoringPanel::ScoringPanel(MainWindow& window, QWidget* parent)
+    : QWidget(parent), m_window(window) {
+    m_session = new ScoringSession(this);
+    m_session->frameMs = [this] {
+        const int64_t ms = m_window.player().hasFootage() ? m_window.player().frameMs()
+                                                          : m_window.player().scrubMs();
+        return ms < 0 ? int64_t{0} : ms;
+    };
+    m_pad = new ScoringPad(this);
+    m_sheet = new ScoreSheetView(*m_session, this);
+    m_status = new QLabel(this);
+    m_status->setWordWrap(true);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(m_pad);
+    split->addWidget(m_sheet);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split, 1);
+    layout->addWidget(m_status);
+
+    m_newMatch = new QAction(tr("New match..."), this);
+    connect(m_newMatch, &QAction::triggered, this, [this] { newMatch(); });
+    addAction(&m_session->undoAction());
+    addAction(&m_session->redoAction());
+    m_session->undoAction().setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_session->redoAction().setShortcutContext(Qt::WidgetWithChildrenShortcut);
+
+    runNewMatch = [](NewMatchDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+
+    connect(m_pad, &ScoringPad::dartEntered, m_session, &ScoringSession::enter);
+    connect(m_sheet, &ScoreSheetView::seekRequested, this,
+            [this](int64_t ms) { m_window.player().seek(ms); });
+    connect(m_session, &ScoringSession::changed, this, &ScoringPanel::follow);
+    setEnabled(false);
+}
+
+QList<QAction*> ScoringPanel::panelActions() const {
+    return {m_newMatch, &m_session->undoAction(), &m_session->redoAction()};
+}
+
+bool ScoringPanel::newMatch(const QString& path) {
+    NewMatchDialog dialog(*m_session, path, this);
+    if (!runNewMatch(dialog)) {
+        return false;
+    }
+    m_loaded = false;
+    setEnabled(true);
+    follow();
+    m_pad->tokenField().setFocus();
+    return true;
+}
+
+bool ScoringPanel::continueMatch(const QString& path) {
+    if (!m_session->open(path)) {
+        m_status->setText(m_session->lastError());
+        return false;
+    }
+    m_loaded = false;
+    setEnabled(true);
+    follow();
+    return true;
+}
+
+void ScoringPanel::follow() {
+    m_pad->setPrompt(m_session->prompt());
+    m_status->setText(m_session->saved() ? tr("Saved: %1").arg(m_session->path())
+                                         : m_session->lastError());
+    // A file without a dart is no score file the window can load yet; from the first dart
+    // on, the window's watcher follows every save.
+    if (!m_loaded && !m_session->sheet().darts().empty() && m_session->saved()) {
+        // A newly loaded score file brings back the footage remembered for it, of which a
+        // new file has none: the footage being scored stays, on the same frame, and is
+        // remembered for the file from now on.
+        PlayerWindow& player = m_window.player();
+        const QString footage = player.hasFootage() ? player.footagePath() : QString();
+        const int64_t at = player.frameMs();
+        m_loaded = m_window.openScore(m_session->path());
+        if (m_loaded && !footage.isEmpty() && !player.hasFootage() && player.openFootage(footage)) {
+            player.seek(at);
+        }
+    }
+}

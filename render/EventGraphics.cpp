@@ -1,0 +1,116 @@
+#include "render/EventGraphics.h"
+
+#include <algorithm>
+
+namespace {
+
+// The last placed entry of the turn that index belongs to: the visit is over there.
+bool EndsVisit(const Match& match, int index) {
+    const Entry& entry = match.entries[static_cast<size_t>(index)];
+    if (entry.dart <= 0) {
+        return false;
+    }
+    for (int i = index + 1; i < match.count(); ++i) {
+        const Entry& next = match.entries[static_cast<size_t>(i)];
+        if (next.dart < 0) {
+            continue;
+        }
+        return next.dart == 0 || next.leg != entry.leg || next.player != entry.player;
+    }
+    return true;
+}
+
+} // namespace
+
+int LegWonAt(const Match& match, int index) {
+    const Entry* entry = match.at(index);
+    if (entry == nullptr || entry->dart <= 0 || (entry->player != 1 && entry->player != 2)) {
+        return 0;
+    }
+    // Only the last placed entry of its leg can have won it.
+    for (int i = index + 1; i < match.count(); ++i) {
+        const Entry& next = match.entries[static_cast<size_t>(i)];
+        if (next.dart >= 0 && next.leg == entry->leg) {
+            return 0;
+        }
+        if (next.dart >= 0) {
+            break;
+        }
+    }
+    const size_t leg = static_cast<size_t>(entry->leg);
+    if (leg < match.legs.size() && match.legs[leg].winner != 0) {
+        return match.legs[leg].winner;
+    }
+    const int p = entry->player - 1;
+    if (match.gameKind == GameKind::X01) {
+        return entry->value > 0 && entry->score[p] == 0 ? entry->player : 0;
+    }
+    // Cricket: every target closed and at least the other player's points.
+    for (int target = 0; target < kCricketTargets; ++target) {
+        if (entry->marks[p][target] < 3) {
+            return 0;
+        }
+    }
+    return entry->score[p] >= entry->score[1 - p] ? entry->player : 0;
+}
+
+std::vector<EventMark> BoardEventMarks(const Match& match) {
+    std::vector<EventMark> events;
+    for (int i = 0; i < match.count(); ++i) {
+        const Entry& entry = match.entries[static_cast<size_t>(i)];
+        if (entry.dart <= 0 || (entry.player != 1 && entry.player != 2)) {
+            continue;
+        }
+        EventMark mark{entry.time, BoardEvent::Ton, entry.player, entry.turnTotal, i};
+        const int legWinner = LegWonAt(match, i);
+        const Entry* before = i > 0 ? match.at(i - 1) : nullptr;
+        const bool lastLeg = entry.leg + 1 >= static_cast<int>(match.legs.size());
+        if (legWinner != 0) {
+            mark.player = legWinner;
+            if (match.winner != 0 && lastLeg) {
+                mark.kind = BoardEvent::Match;
+            } else if (match.setsToWin > 0 && before != nullptr &&
+                       entry.setsWon[legWinner - 1] > before->setsWon[legWinner - 1]) {
+                mark.kind = BoardEvent::Set;
+            } else {
+                mark.kind = BoardEvent::Leg;
+            }
+        } else if (match.gameKind == GameKind::X01 && entry.value < 0) {
+            mark.kind = BoardEvent::Bust;
+            mark.value = 0;
+        } else if (match.gameKind == GameKind::X01 && EndsVisit(match, i) &&
+                   entry.turnTotal >= 100) {
+            mark.kind = entry.turnTotal == 180 ? BoardEvent::OneEighty : BoardEvent::Ton;
+        } else {
+            continue;
+        }
+        events.push_back(mark);
+    }
+    return events;
+}
+
+std::optional<ActiveEvent> EventAt(const std::vector<EventMark>& events, int64_t t, int shown) {
+    const EventMark* current = nullptr;
+    int64_t end = 0;
+    for (const EventMark& mark : events) {
+        if (mark.time > t) {
+            // A later graphic cuts this one short; one that has not started yet changes
+            // nothing.
+            if (current != nullptr) {
+                end = std::min(end, mark.time);
+            }
+            break;
+        }
+        if ((shown & EventBit(mark.kind)) != 0) {
+            current = &mark;
+            end = mark.time + kEventMs;
+        }
+    }
+    if (current == nullptr || t >= end) {
+        return std::nullopt;
+    }
+    // The first frame already shows a little of it, so that it visibly starts with the dart.
+    const double in = static_cast<double>(t - current->time + kEventFadeMs / 5) / kEventFadeMs;
+    const double out = static_cast<double>(current->time + kEventMs - t) / kEventFadeMs;
+    return ActiveEvent{*current, std::clamp(std::min(in, out), 0.0, 1.0)};
+}

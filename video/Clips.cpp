@@ -1,0 +1,749 @@
+#include "video/Clips.h"
+
+#include "video/AvSupport.h"
+#include "video/BurnIn.h"
+#include "video/ExportTarget.h"
+#include "video/Footage.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace {
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+
+FramePtr NewFrame() {
+    return FramePtr(av_frame_alloc());
+}
+
+// Sound on a clock of samples, written at the position each decoded piece says it starts:
+// gaps stay silent and an overlap takes the later piece.
+class SoundTrack {
+public:
+    void setup(int channels) { m_planes.assign(size_t(channels), {}); }
+    int channels() const { return static_cast<int>(m_planes.size()); }
+    void put(int64_t at, const float* const* planes, int count) {
+        if (count <= 0 || m_planes.empty()) {
+            return;
+        }
+        if (m_begin < 0 || at < m_begin) {
+            // Sound before what is held: only the start of a read lands here.
+            const int64_t shift = m_begin < 0 ? 0 : m_begin - at;
+            for (auto& plane : m_planes) {
+                plane.insert(plane.begin(), size_t(shift), 0.0f);
+            }
+            m_begin = at;
+        }
+        const size_t offset = size_t(at - m_begin);
+        for (size_t c = 0; c < m_planes.size(); ++c) {
+            std::vector<float>& plane = m_planes[c];
+            if (plane.size() < offset + size_t(count)) {
+                plane.resize(offset + size_t(count), 0.0f);
+            }
+            std::copy(planes[c], planes[c] + count, plane.begin() + std::ptrdiff_t(offset));
+        }
+    }
+    // Samples [from, from + count) of the clock, silent where nothing was put.
+    std::vector<std::vector<float>> slice(int64_t from, int64_t count) const {
+        std::vector<std::vector<float>> out(
+            m_planes.size(), std::vector<float>(size_t(std::max<int64_t>(0, count))));
+        for (size_t c = 0; c < m_planes.size(); ++c) {
+            for (int64_t i = 0; i < count; ++i) {
+                const int64_t at = from + i - m_begin;
+                if (m_begin >= 0 && at >= 0 && at < int64_t(m_planes[c].size())) {
+                    out[c][size_t(i)] = m_planes[c][size_t(at)];
+                }
+            }
+        }
+        return out;
+    }
+
+private:
+    int64_t m_begin = -1;
+    std::vector<std::vector<float>> m_planes;
+};
+
+// Decodes the packets of one audio stream into float planes at the stream's own rate, one
+// or two channels, each piece placed on the footage's clock in samples.
+class SoundReader {
+public:
+    ~SoundReader() {
+        avcodec_free_context(&m_decoder);
+        swr_free(&m_resampler);
+    }
+    bool open(const AVStream* stream, int64_t startInStream, std::string& error) {
+        m_stream = stream;
+        m_start = startInStream;
+        const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+        m_decoder = codec != nullptr ? avcodec_alloc_context3(codec) : nullptr;
+        if (m_decoder == nullptr) {
+            error = "Cannot decode the sound of the footage";
+            return false;
+        }
+        avcodec_parameters_to_context(m_decoder, stream->codecpar);
+        m_decoder->pkt_timebase = stream->time_base;
+        const int code = avcodec_open2(m_decoder, codec, nullptr);
+        if (code < 0) {
+            error = "Cannot decode the sound of the footage: " + AvErrorText(code);
+            return false;
+        }
+        m_rate = m_decoder->sample_rate;
+        m_channels = m_decoder->ch_layout.nb_channels >= 2 ? 2 : 1;
+        av_channel_layout_default(&m_layout, m_channels);
+        m_track.setup(m_channels);
+        return m_rate > 0;
+    }
+    int rate() const { return m_rate; }
+    int channels() const { return m_channels; }
+    const AVChannelLayout& layout() const { return m_layout; }
+    SoundTrack& track() { return m_track; }
+
+    void decode(const AVPacket* packet) {
+        if (avcodec_send_packet(m_decoder, packet) < 0) {
+            return; // a damaged packet costs its few ms of sound
+        }
+        FramePtr frame = NewFrame();
+        while (avcodec_receive_frame(m_decoder, frame.get()) == 0) {
+            place(frame.get());
+            av_frame_unref(frame.get());
+        }
+    }
+    void flush() { decode(nullptr); }
+
+private:
+    void place(const AVFrame* frame) {
+        if (m_resampler == nullptr) {
+            AVChannelLayout in{};
+            if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+                av_channel_layout_default(&in, frame->ch_layout.nb_channels);
+            } else {
+                av_channel_layout_copy(&in, &frame->ch_layout);
+            }
+            swr_alloc_set_opts2(&m_resampler, &m_layout, AV_SAMPLE_FMT_FLTP, m_rate, &in,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                nullptr);
+            av_channel_layout_uninit(&in);
+            if (m_resampler == nullptr || swr_init(m_resampler) < 0) {
+                swr_free(&m_resampler);
+                return;
+            }
+        }
+        int64_t pts = frame->best_effort_timestamp;
+        int64_t at = pts == AV_NOPTS_VALUE
+                         ? m_next
+                         : av_rescale_q(pts - m_start, m_stream->time_base, AVRational{1, m_rate});
+        std::vector<std::vector<float>> planes(size_t(m_channels),
+                                               std::vector<float>(size_t(frame->nb_samples) + 64));
+        uint8_t* out[2] = {reinterpret_cast<uint8_t*>(planes[0].data()),
+                           m_channels > 1 ? reinterpret_cast<uint8_t*>(planes[1].data()) : nullptr};
+        const int got =
+            swr_convert(m_resampler, out, frame->nb_samples + 64,
+                        const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        if (got <= 0) {
+            return;
+        }
+        const float* pointers[2] = {planes[0].data(), m_channels > 1 ? planes[1].data() : nullptr};
+        m_track.put(at, pointers, got);
+        m_next = at + got;
+    }
+
+    const AVStream* m_stream = nullptr;
+    int64_t m_start = 0;
+    AVCodecContext* m_decoder = nullptr;
+    SwrContext* m_resampler = nullptr;
+    int m_rate = 0;
+    int m_channels = 0;
+    AVChannelLayout m_layout{};
+    int64_t m_next = 0;
+    SoundTrack m_track;
+};
+
+struct VideoFormat {
+    int width = 0;
+    int height = 0;
+    AVRational timeBase{1, 30};
+    AVRational rate{30, 1};
+    AVRational aspect{0, 1};
+    AVColorSpace matrix = AVCOL_SPC_UNSPECIFIED;
+    AVColorRange range = AVCOL_RANGE_MPEG;
+};
+
+// One output file: H.264 and AAC into the container its name asks for, written through an
+// ExportTarget.
+class ClipWriter {
+public:
+    ~ClipWriter() {
+        avcodec_free_context(&m_video);
+        avcodec_free_context(&m_audio);
+        if (m_fifo != nullptr) {
+            av_audio_fifo_free(m_fifo);
+        }
+        av_packet_free(&m_packet);
+        if (m_output != nullptr) {
+            if (m_output->pb != nullptr) {
+                avio_closep(&m_output->pb);
+            }
+            avformat_free_context(m_output);
+        }
+    }
+
+    bool open(const std::string& path, const ClipSettings& settings,
+              const std::vector<std::string>& inputs, const VideoFormat& video,
+              const SoundReader* sound, const std::vector<Chapter>& chapters, std::string& error) {
+        for (const std::string& input : inputs) {
+            if (SameFile(path, input)) {
+                error = "cannot write " + path + ": it is an input of the clips (the footage or " +
+                        "a clip), which is never written over";
+                return false;
+            }
+        }
+        if (!m_target.prepare(path, settings.scorePath, false, 0, error)) {
+            return false;
+        }
+        const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
+        if (format == nullptr || avformat_alloc_output_context2(&m_output, format, nullptr,
+                                                                m_target.writePath().c_str()) < 0) {
+            error = "Cannot tell the kind of video file to write from the name " + Quoted(path);
+            return false;
+        }
+        m_packet = av_packet_alloc();
+        if (!openVideo(settings, video, error) || (sound != nullptr && !openAudio(*sound, error))) {
+            return false;
+        }
+        AddContainerChapters(m_output, chapters);
+        // The file protocol, so that a name with a colon is not taken for a URL.
+        int code =
+            avio_open(&m_output->pb, ("file:" + m_target.writePath()).c_str(), AVIO_FLAG_WRITE);
+        if (code < 0 || (code = avformat_write_header(m_output, nullptr)) < 0) {
+            error = "Cannot write " + Quoted(path) + ": " + AvErrorText(code);
+            return false;
+        }
+        return true;
+    }
+
+    // A picture in the format open() was given, pts in its time base.
+    bool picture(AVFrame* frame, int64_t pts) {
+        frame->pts = pts;
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        return send(m_video, m_videoOut, frame);
+    }
+
+    // Float planes at the rate and channels open() was given.
+    bool sound(const std::vector<std::vector<float>>& planes, int64_t from, int64_t count) {
+        if (m_audio == nullptr || count <= 0) {
+            return true;
+        }
+        const float* pointers[2] = {planes[0].data() + from,
+                                    planes.size() > 1 ? planes[1].data() + from : nullptr};
+        av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(const_cast<float**>(pointers)),
+                            static_cast<int>(count));
+        return drainSound(false);
+    }
+
+    bool finish(std::string& error) {
+        bool ok = (m_audio == nullptr || drainSound(true)) && send(m_video, m_videoOut, nullptr) &&
+                  (m_audio == nullptr || send(m_audio, m_audioOut, nullptr));
+        int code = av_write_trailer(m_output);
+        ok = ok && code >= 0;
+        code = avio_closep(&m_output->pb);
+        ok = ok && code >= 0;
+        if (!ok) {
+            error = m_error.empty() ? "Cannot finish the video file" : m_error;
+            m_target.discard();
+            return false;
+        }
+        return m_target.commit(error);
+    }
+
+private:
+    bool openVideo(const ClipSettings& settings, const VideoFormat& video, std::string& error) {
+        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+        if (codec == nullptr) {
+            error = "This build of FFmpeg has no H.264 encoder (libx264)";
+            return false;
+        }
+        m_video = avcodec_alloc_context3(codec);
+        m_video->width = video.width;
+        m_video->height = video.height;
+        m_video->pix_fmt = AV_PIX_FMT_YUV420P;
+        m_video->time_base = video.timeBase;
+        m_video->framerate = video.rate;
+        m_video->sample_aspect_ratio = video.aspect;
+        m_video->colorspace = video.matrix;
+        m_video->color_range = video.range;
+        m_video->thread_count = 0;
+        if (m_output->oformat->flags & AVFMT_GLOBALHEADER) {
+            m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+        AVDictionary* options = nullptr;
+        av_dict_set_int(&options, "crf", settings.crf >= 0 ? settings.crf : kDefaultBurnCrf, 0);
+        av_dict_set(&options, "preset",
+                    settings.preset.empty() ? kDefaultBurnPreset : settings.preset.c_str(), 0);
+        const int code = avcodec_open2(m_video, codec, &options);
+        av_dict_free(&options);
+        if (code < 0) {
+            error = "Cannot start the H.264 encoder: " + AvErrorText(code);
+            return false;
+        }
+        m_videoOut = avformat_new_stream(m_output, nullptr);
+        avcodec_parameters_from_context(m_videoOut->codecpar, m_video);
+        m_videoOut->time_base = m_video->time_base;
+        m_videoOut->avg_frame_rate = video.rate;
+        m_videoOut->sample_aspect_ratio = video.aspect;
+        return true;
+    }
+
+    bool openAudio(const SoundReader& sound, std::string& error) {
+        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+        if (codec == nullptr) {
+            error = "This build of FFmpeg has no AAC encoder";
+            return false;
+        }
+        m_audio = avcodec_alloc_context3(codec);
+        m_audio->sample_rate = sound.rate();
+        m_audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        av_channel_layout_copy(&m_audio->ch_layout, &sound.layout());
+        m_audio->bit_rate = 96'000 * sound.channels();
+        m_audio->time_base = {1, sound.rate()};
+        if (m_output->oformat->flags & AVFMT_GLOBALHEADER) {
+            m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+        const int code = avcodec_open2(m_audio, codec, nullptr);
+        if (code < 0) {
+            error = "Cannot start the AAC encoder: " + AvErrorText(code);
+            return false;
+        }
+        m_fifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, sound.channels(), m_audio->frame_size);
+        m_audioOut = avformat_new_stream(m_output, nullptr);
+        avcodec_parameters_from_context(m_audioOut->codecpar, m_audio);
+        m_audioOut->time_base = m_audio->time_base;
+        return true;
+    }
+
+    bool drainSound(bool all) {
+        const int size = m_audio->frame_size > 0 ? m_audio->frame_size : 1024;
+        while (av_audio_fifo_size(m_fifo) >= size || (all && av_audio_fifo_size(m_fifo) > 0)) {
+            FramePtr frame = NewFrame();
+            frame->nb_samples = std::min(size, av_audio_fifo_size(m_fifo));
+            frame->format = m_audio->sample_fmt;
+            frame->sample_rate = m_audio->sample_rate;
+            av_channel_layout_copy(&frame->ch_layout, &m_audio->ch_layout);
+            if (av_frame_get_buffer(frame.get(), 0) < 0) {
+                return false;
+            }
+            av_audio_fifo_read(m_fifo, reinterpret_cast<void**>(frame->data), frame->nb_samples);
+            frame->pts = m_samples;
+            m_samples += frame->nb_samples;
+            if (!send(m_audio, m_audioOut, frame.get())) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool send(AVCodecContext* encoder, AVStream* stream, AVFrame* frame) {
+        int code = avcodec_send_frame(encoder, frame);
+        if (code < 0 && code != AVERROR_EOF) {
+            m_error = "Cannot encode the clip: " + AvErrorText(code);
+            return false;
+        }
+        while ((code = avcodec_receive_packet(encoder, m_packet)) == 0) {
+            m_packet->stream_index = stream->index;
+            av_packet_rescale_ts(m_packet, encoder->time_base, stream->time_base);
+            code = av_interleaved_write_frame(m_output, m_packet);
+            if (code < 0) {
+                m_error = "Cannot write the clip: " + AvErrorText(code);
+                return false;
+            }
+        }
+        return code == AVERROR(EAGAIN) || code == AVERROR_EOF;
+    }
+
+    ExportTarget m_target;
+    AVFormatContext* m_output = nullptr;
+    AVCodecContext* m_video = nullptr;
+    AVCodecContext* m_audio = nullptr;
+    AVStream* m_videoOut = nullptr;
+    AVStream* m_audioOut = nullptr;
+    AVAudioFifo* m_fifo = nullptr;
+    AVPacket* m_packet = nullptr;
+    int64_t m_samples = 0;
+    std::string m_error;
+};
+
+// Frames as the encoder takes them (YUV 4:2:0, 8 bits), converted only when the footage
+// has another format.
+class Planar420 {
+public:
+    ~Planar420() { sws_freeContext(m_scaler); }
+    FramePtr take(AVFrame* decoded) {
+        FramePtr out = NewFrame();
+        if (decoded->format == AV_PIX_FMT_YUV420P || decoded->format == AV_PIX_FMT_YUVJ420P) {
+            av_frame_move_ref(out.get(), decoded);
+            out->format = AV_PIX_FMT_YUV420P;
+            return out;
+        }
+        m_scaler = sws_getCachedContext(m_scaler, decoded->width, decoded->height,
+                                        static_cast<AVPixelFormat>(decoded->format), decoded->width,
+                                        decoded->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                        nullptr, nullptr);
+        out->format = AV_PIX_FMT_YUV420P;
+        out->width = decoded->width;
+        out->height = decoded->height;
+        if (m_scaler == nullptr || av_frame_get_buffer(out.get(), 0) < 0) {
+            return nullptr;
+        }
+        av_frame_copy_props(out.get(), decoded);
+        sws_scale(m_scaler, decoded->data, decoded->linesize, 0, decoded->height, out->data,
+                  out->linesize);
+        return out;
+    }
+
+private:
+    SwsContext* m_scaler = nullptr;
+};
+
+VideoFormat FormatOf(Footage& footage) {
+    const AVStream* stream = footage.VideoStream();
+    const FootageInfo& info = footage.Info();
+    VideoFormat f;
+    f.width = info.width;
+    f.height = info.height;
+    f.timeBase = stream->time_base;
+    if (info.rateNum > 0) {
+        f.rate = {info.rateNum, info.rateDen};
+    }
+    f.aspect = stream->codecpar->sample_aspect_ratio;
+    f.matrix = PictureMatrix(stream->codecpar->color_space, info.width, info.height);
+    f.range = AVCOL_RANGE_MPEG;
+    return f;
+}
+
+// The frame's length in its stream's time base: its own, else one nominal frame.
+int64_t FrameLength(Footage& footage, const VideoFormat& f) {
+    if (footage.FrameDuration() > 0) {
+        return footage.FrameDuration();
+    }
+    return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(f.rate), f.timeBase));
+}
+
+// The encoders' statistics and notices are not for our users; errors come back as codes.
+void QuietLibraries() {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
+}
+
+// How far ahead of a cut the sound is read, so that sound stored before the key frame the
+// seek lands on is not missed.
+constexpr int64_t kSoundLeadMs = 1000;
+
+} // namespace
+
+ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
+                   const std::string& outputPath) {
+    QuietLibraries();
+    ClipResult result;
+    if (span.endMs <= span.startMs) {
+        result.error = "The clip for " + Quoted(outputPath) + " is empty";
+        return result;
+    }
+    std::unique_ptr<Footage> footage = Footage::Open(settings.footagePath, result.error);
+    if (!footage) {
+        return result;
+    }
+    SoundReader sound;
+    const AVStream* audio = footage->AudioStream();
+    const bool withSound =
+        audio != nullptr && sound.open(audio, footage->StartIn(audio), result.error);
+    if (audio != nullptr && !withSound) {
+        return result;
+    }
+    if (withSound) {
+        footage->SetAudioSink([&](AVPacket* packet) { sound.decode(packet); });
+    }
+    if (!footage->Seek(std::max<int64_t>(0, span.startMs - kSoundLeadMs))) {
+        result.error = footage->Error().empty() ? "Cannot seek in the footage" : footage->Error();
+        return result;
+    }
+
+    const VideoFormat format = FormatOf(*footage);
+    ClipWriter writer;
+    if (!writer.open(outputPath, settings, {settings.footagePath}, format,
+                     withSound ? &sound : nullptr, {}, result.error)) {
+        return result;
+    }
+    Planar420 planar;
+    // held: the frame on screen at the start so far; it is known once a later one starts
+    // after the start.
+    FramePtr held;
+    int64_t heldPts = 0;
+    int64_t firstPts = -1;
+    int64_t endPts = 0;
+    auto encodeFrame = [&](FramePtr frame, int64_t pts, int64_t length) {
+        if (firstPts < 0) {
+            firstPts = pts;
+            result.firstFrameMs = av_rescale_q(pts, format.timeBase, AVRational{1, 1000});
+        }
+        endPts = pts + length;
+        ++result.frames;
+        return frame != nullptr && writer.picture(frame.get(), pts - firstPts);
+    };
+    int64_t heldLength = 0;
+    bool ok = true;
+    while (ok && footage->Next()) {
+        const int64_t ms = footage->FrameMs();
+        const int64_t pts = footage->FramePts();
+        const int64_t length = FrameLength(*footage, format);
+        if (ms <= span.startMs) {
+            held = planar.take(footage->Frame());
+            heldPts = pts;
+            heldLength = length;
+            continue;
+        }
+        if (held) {
+            ok = encodeFrame(std::move(held), heldPts, heldLength);
+        }
+        if (ms >= span.endMs) {
+            break;
+        }
+        ok = ok && encodeFrame(planar.take(footage->Frame()), pts, length);
+    }
+    // At the footage's end the last frame counts only while it is still on screen at the
+    // start.
+    if (ok && held &&
+        av_rescale_q(heldPts + heldLength, format.timeBase, AVRational{1, 1000}) > span.startMs) {
+        ok = encodeFrame(std::move(held), heldPts, heldLength);
+    }
+    if (!footage->Error().empty()) {
+        result.error = footage->Error();
+        return result;
+    }
+    if (result.frames == 0) {
+        result.error = "The footage ends before the clip for " + Quoted(outputPath) + " starts";
+        return result;
+    }
+    if (withSound) {
+        // The sound stored after the clip's last frame: read on until past its end.
+        const int64_t endMs = av_rescale_q(endPts, format.timeBase, AVRational{1, 1000});
+        while (footage->FrameMs() < endMs + kSoundLeadMs && footage->Next()) {
+        }
+        if (footage->FrameMs() < endMs + kSoundLeadMs) {
+            sound.flush();
+        }
+        const AVRational samples{1, sound.rate()};
+        const int64_t from = av_rescale_q(firstPts, format.timeBase, samples);
+        const int64_t count = av_rescale_q(endPts, format.timeBase, samples) - from;
+        ok = ok && writer.sound(sound.track().slice(from, count), 0, count);
+    }
+    if (!ok) {
+        result.error = "Cannot encode the clip " + Quoted(outputPath);
+        return result;
+    }
+    result.ok = writer.finish(result.error);
+    return result;
+}
+
+ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& outputPath,
+                     int64_t fadeMs, const ClipSettings& settings) {
+    QuietLibraries();
+    ClipResult result;
+    if (clips.empty()) {
+        result.error = "No clip to join";
+        return result;
+    }
+    std::vector<std::unique_ptr<Footage>> inputs;
+    int64_t shortest = INT64_MAX;
+    for (const std::string& clip : clips) {
+        inputs.push_back(Footage::Open(clip, result.error));
+        if (!inputs.back()) {
+            return result;
+        }
+        shortest = std::min(shortest, inputs.back()->Info().durationMs);
+    }
+    Footage& first = *inputs.front();
+    VideoFormat format = FormatOf(first);
+    // The reel counts whole frames of the clips' rate.
+    format.timeBase = av_inv_q(format.rate);
+    const int64_t fadeFrames = av_rescale(std::clamp<int64_t>(fadeMs, 0, shortest / 2),
+                                          format.rate.num, 1000LL * format.rate.den);
+    const AVStream* firstAudio = first.AudioStream();
+    SoundReader soundFormat;
+    const bool withSound = firstAudio != nullptr &&
+                           soundFormat.open(firstAudio, first.StartIn(firstAudio), result.error);
+    if (firstAudio != nullptr && !withSound) {
+        return result;
+    }
+    const int sampleRate = withSound ? soundFormat.rate() : 1;
+    const int64_t fadeSamples =
+        av_rescale(fadeFrames, int64_t(sampleRate) * format.rate.den, format.rate.num);
+
+    ClipWriter writer;
+    std::vector<std::string> refused = clips;
+    refused.push_back(settings.footagePath);
+    if (!writer.open(outputPath, settings, refused, format, withSound ? &soundFormat : nullptr, {},
+                     result.error)) {
+        return result;
+    }
+    Planar420 planar;
+    std::deque<FramePtr> tail;  // the previous clip's last fadeFrames frames
+    std::deque<FramePtr> queue; // this clip's frames held back until they are not its tail
+    std::vector<std::vector<float>> soundTail;
+    bool ok = true;
+    auto out = [&](AVFrame* frame) { return writer.picture(frame, result.frames++); };
+
+    for (size_t c = 0; c < inputs.size() && ok; ++c) {
+        Footage& clip = *inputs[c];
+        if (clip.Info().width != format.width || clip.Info().height != format.height) {
+            result.error = "The clip " + Quoted(clips[c]) + " has another picture size";
+            return result;
+        }
+        SoundReader sound;
+        const AVStream* audio = clip.AudioStream();
+        const bool clipSound =
+            withSound && audio != nullptr && sound.open(audio, clip.StartIn(audio), result.error);
+        if (clipSound) {
+            clip.SetAudioSink([&](AVPacket* packet) { sound.decode(packet); });
+        }
+        int64_t index = 0;
+        while (ok && clip.Next()) {
+            FramePtr frame = planar.take(clip.Frame());
+            if (!frame) {
+                ok = false;
+                break;
+            }
+            if (c > 0 && index < fadeFrames && !tail.empty()) {
+                // Crossfade: the new clip comes up over the old one's last frames.
+                FramePtr old = std::move(tail.front());
+                tail.pop_front();
+                av_frame_make_writable(frame.get());
+                const int weight = int((index + 1) * 256 / (fadeFrames + 1));
+                for (int p = 0; p < 3; ++p) {
+                    const int rows = p == 0 ? format.height : (format.height + 1) / 2;
+                    const int cols = p == 0 ? format.width : (format.width + 1) / 2;
+                    for (int y = 0; y < rows; ++y) {
+                        uint8_t* n = frame->data[p] + y * frame->linesize[p];
+                        const uint8_t* o = old->data[p] + y * old->linesize[p];
+                        for (int x = 0; x < cols; ++x) {
+                            n[x] = uint8_t((o[x] * (256 - weight) + n[x] * weight + 128) >> 8);
+                        }
+                    }
+                }
+                ok = out(frame.get());
+            } else {
+                queue.push_back(std::move(frame));
+                if (int64_t(queue.size()) > fadeFrames) {
+                    ok = out(queue.front().get());
+                    queue.pop_front();
+                }
+            }
+            ++index;
+        }
+        if (!clip.Error().empty()) {
+            result.error = clip.Error();
+            return result;
+        }
+        // A clip shorter than the fade leaves some of the old tail: it goes out as it is.
+        while (ok && !tail.empty()) {
+            ok = out(tail.front().get());
+            tail.pop_front();
+        }
+        tail.swap(queue);
+        if (clipSound) {
+            sound.flush();
+        }
+        if (withSound) {
+            // The clip's sound under its frames, faded across like the pictures.
+            const int64_t count =
+                av_rescale(index, int64_t(sampleRate) * format.rate.den, format.rate.num);
+            std::vector<std::vector<float>> samples =
+                clipSound ? sound.track().slice(0, count)
+                          : std::vector<std::vector<float>>(size_t(soundFormat.channels()),
+                                                            std::vector<float>(size_t(count)));
+            samples.resize(size_t(soundFormat.channels()), std::vector<float>(size_t(count)));
+            int64_t start = 0;
+            if (c > 0 && !soundTail.empty()) {
+                const int64_t overlap = std::min<int64_t>(int64_t(soundTail[0].size()), count);
+                for (size_t ch = 0; ch < samples.size(); ++ch) {
+                    for (int64_t i = 0; i < overlap; ++i) {
+                        const float w = float(i + 0.5) / float(overlap);
+                        samples[ch][size_t(i)] =
+                            soundTail[ch][size_t(i)] * (1.0f - w) + samples[ch][size_t(i)] * w;
+                    }
+                }
+            }
+            const bool last = c + 1 == inputs.size();
+            const int64_t keep = last ? 0 : std::min(fadeSamples, count - start);
+            ok = ok && writer.sound(samples, start, count - keep);
+            soundTail.assign(samples.size(), {});
+            for (size_t ch = 0; ch < samples.size(); ++ch) {
+                soundTail[ch].assign(samples[ch].end() - std::ptrdiff_t(keep), samples[ch].end());
+            }
+        }
+    }
+    while (ok && !tail.empty()) {
+        ok = out(tail.front().get());
+        tail.pop_front();
+    }
+    if (!ok) {
+        result.error =
+            result.error.empty() ? "Cannot encode the reel " + Quoted(outputPath) : result.error;
+        return result;
+    }
+    result.ok = writer.finish(result.error);
+    return result;
+}
+
+ClipSpan EventClipSpan(const MatchEvent& event, int64_t offsetMs, int64_t beforeMs, int64_t afterMs,
+                       int64_t durationMs) {
+    ClipSpan span;
+    span.startMs = std::max<int64_t>(0, event.visitStartMs + offsetMs - beforeMs);
+    span.endMs = std::max<int64_t>(span.startMs, event.timeMs + offsetMs + afterMs);
+    if (durationMs > 0) {
+        span.endMs = std::min(span.endMs, durationMs);
+        span.startMs = std::min(span.startMs, span.endMs);
+    }
+    return span;
+}
+
+void AddContainerChapters(AVFormatContext* output, const std::vector<Chapter>& chapters) {
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        AVChapter* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (chapter == nullptr) {
+            return;
+        }
+        chapter->id = static_cast<int64_t>(i) + 1;
+        chapter->time_base = {1, 1000};
+        chapter->start = chapters[i].startMs;
+        chapter->end = chapters[i].endMs;
+        av_dict_set(&chapter->metadata, "title", chapters[i].title.c_str(), 0);
+        auto** grown = static_cast<AVChapter**>(
+            av_realloc_array(output->chapters, output->nb_chapters + 1, sizeof(AVChapter*)));
+        if (grown == nullptr) {
+            av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            return;
+        }
+        output->chapters = grown;
+        output->chapters[output->nb_chapters++] = chapter;
+    }
+}
