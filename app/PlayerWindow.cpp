@@ -661,7 +661,11 @@ void PlayerWindow::toggleBurn() {
     if (path.isEmpty()) {
         return;
     }
-    // The burn-in itself refuses the score file, the footage, devices and pipes.
+    if (SameFile(path.toStdString(), m_scorePath.toStdString()) ||
+        SameFile(path.toStdString(), m_settings.footagePath.toStdString())) {
+        setStatus(tr("The burn-in never writes over the score file or the footage."));
+        return;
+    }
     BurnSettings settings;
     settings.footagePath = m_settings.footagePath.toStdString();
     settings.outputPath = path.toStdString();

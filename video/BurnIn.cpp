@@ -803,8 +803,9 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         }
         if (!m_footage->Next()) {
             if (!m_footage->Error().empty()) {
-                Fail(m_footage->Error() + " after " + std::to_string(state.frame) + " frames (" +
-                     Seconds(reachedMs) + " of " + Seconds(info.durationMs) + ")");
+                Fail("The footage " + Quoted(m_settings.footagePath) + " stops decoding at " +
+                     Seconds(reachedMs) + " of its " + Seconds(info.durationMs) + ", after " +
+                     std::to_string(state.frame) + " frames (" + m_footage->Error() + ")");
             }
             break;
         }
@@ -929,6 +930,13 @@ void BurnJob::KeepPartial(ExportTarget& target, BurnResult& result) {
     result.partialPath = partial;
 }
 } // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
                   const BurnProgressSink& progress, const std::function<bool()>& shouldStop) {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace videotest;
 
@@ -150,12 +152,44 @@ TEST_F(FootageTest, UnusableFilesAreRefusedWithTheReason) {
         {"missing.mp4", "No such file or directory"},
         {"notes.mp4", "Invalid data found when processing input"},
         {"tone.m4a", "has no video stream"},
+        {"fifo.mp4", "is not a regular file"},
+        {"folder.mp4", "is a folder"},
+        {"playlist.mp4", "is not a video file"},
     };
+    ASSERT_EQ(::mkfifo(Path("fifo.mp4").c_str(), 0600), 0);
+    std::filesystem::create_directory(Path("folder.mp4"));
+    WriteBytes(Path("playlist.mp4"), "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3,\n" +
+                                         Path("tone.mp4") + "\n#EXT-X-ENDLIST\n");
     for (const auto& c : cases) {
         std::string error;
         EXPECT_FALSE(Footage::Open(Path(c.name), error)) << c.name;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
         EXPECT_NE(error.find(c.name), std::string::npos) << error;
+    }
+}
+
+// A phone's footage stores its pictures lying down and says how a player turns them.
+TEST_F(FootageTest, RotationAndShownSizeFollowTheDisplayMatrix) {
+    for (const int turn : {0, 90, 180, 270}) {
+        SCOPED_TRACE(turn);
+        const std::string name = "turned" + std::to_string(turn) + ".mp4";
+        ASSERT_TRUE(
+            MakeMedia(Path(name), "-i '" + Path("tone.mp4") +
+                                      "' -c copy -metadata:s:v:0 rotate=" + std::to_string(turn)));
+        // ffprobe states the counterclockwise angle; players turn the other way round.
+        const auto fields = ProbeFields(Path(name), "v:0");
+        const int counterclockwise =
+            fields.count("rotation") ? std::atoi(fields.at("rotation").c_str()) : 0;
+        const auto footage = OpenOrFail(name);
+        ASSERT_TRUE(footage);
+        const FootageInfo& info = footage->Info();
+        EXPECT_EQ(info.rotation, ((-counterclockwise % 360) + 360) % 360);
+        EXPECT_EQ(info.width, 320);
+        EXPECT_EQ(info.height, 240);
+        EXPECT_EQ(info.ShownSize(), info.rotation % 180 ? QSize(240, 320) : QSize(320, 240));
+        if (turn != 0) {
+            EXPECT_NE(info.rotation, 0);
+        }
     }
 }
 
