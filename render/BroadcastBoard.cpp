@@ -1,6 +1,7 @@
 #include "render/BroadcastBoard.h"
 
 #include "render/Boards.h"
+#include "score/Checkout.h"
 #include "score/Evaluate.h"
 
 #include <QFontMetricsF>
@@ -142,7 +143,7 @@ void FillStats(const Match& match, int index, bool cricket, BoardState& state) {
 BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t> t,
                             const BroadcastOptions& options) {
     BoardState state;
-    state.cricket = match.gameKind == GameKind::Cricket;
+    state.cricket = LegGameKind(match, std::max(index, 0)) == GameKind::Cricket;
     for (int p = 1; p <= 2; ++p) {
         state.names[p - 1] = QString::fromStdString(PlayerName(match, p));
     }
@@ -225,7 +226,11 @@ BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t
             state.popTotal = state.bust ? 0 : state.visitTotal;
         }
     }
-    (void)dartsLeft;
+    // The route for the player at the oche, with the darts the visit has left.
+    if (!state.cricket && state.thrower != 0 && dartsLeft > 0 && options.theme.showCheckout) {
+        const CheckoutRules rules{match.out, match.separateBull == 0};
+        state.route = CheckoutRoute(state.score[state.thrower - 1], dartsLeft, rules);
+    }
     if (t) {
         state.event = EventAt(MatchEvents(match), *t, options.theme.events);
     }
