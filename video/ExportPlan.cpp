@@ -173,10 +173,14 @@ ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
     plan.lengthMs = TimelineLength(cleaned);
     plan.rate = request.rate;
     plan.frames = FrameClock(request.rate, plan.lengthMs).frameCount();
-    const QSize board = BoardSize(request.render.scale);
+    const QSize board =
+        request.render.design == BoardDesign::Broadcast && !request.frameSize.isEmpty()
+            ? request.frameSize
+            : PictureSize(request.render);
     plan.frameSize = request.frameSize.isEmpty() ? board : request.frameSize;
-    plan.board = request.frameSize.isEmpty() ? QRect(QPoint(0, 0), board)
-                                             : PlaceBoard(plan.frameSize, board, request.place);
+    plan.board = request.frameSize.isEmpty() || request.render.design == BoardDesign::Broadcast
+                     ? QRect(QPoint(0, 0), board)
+                     : PlaceBoard(plan.frameSize, board, request.place);
     return plan;
 }
 

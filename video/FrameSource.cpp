@@ -21,7 +21,11 @@ FrameSource::FrameSource(Match match, const RenderOptions& options, bool endCard
 bool FrameSource::advanceTo(int64_t t) {
     const int entry =
         m_endCard && ShowsEndCard(m_match, t) ? kCardShown : EntryAtMoment(m_match, t);
-    if (!m_first && entry == m_shownEntry) {
+    // A graphic in motion is drawn every frame, and once more as it ends.
+    const bool animates =
+        !(m_endCard && entry == kCardShown) && MomentAnimates(m_match, t, m_options);
+    const bool animated = std::exchange(m_animated, animates);
+    if (!m_first && entry == m_shownEntry && !animates && !animated) {
         return false;
     }
     const bool first = std::exchange(m_first, false);
