@@ -21,11 +21,10 @@ FrameSource::FrameSource(Match match, const RenderOptions& options, bool endCard
 bool FrameSource::advanceTo(int64_t t) {
     const int entry =
         m_endCard && ShowsEndCard(m_match, t) ? kCardShown : EntryAtMoment(m_match, t);
-    // A graphic in motion is drawn every frame, and once more as it ends.
-    const bool animates =
-        !(m_endCard && entry == kCardShown) && MomentAnimates(m_match, t, m_options);
-    const bool animated = std::exchange(m_animated, animates);
-    if (!m_first && entry == m_shownEntry && !animates && !animated) {
+    // The broadcast board's timed graphics change the picture between entries too.
+    const int64_t variant = entry == kCardShown ? 0 : MomentVariant(m_match, t, m_options);
+    const int64_t shownVariant = std::exchange(m_variant, variant);
+    if (!m_first && entry == m_shownEntry && variant == shownVariant) {
         return false;
     }
     const bool first = std::exchange(m_first, false);

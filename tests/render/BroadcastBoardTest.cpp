@@ -371,8 +371,14 @@ TEST(EventGraphics, FadeInAndOutFrameByFrame) {
     ASSERT_TRUE(RenderMoment(match, start + 40, a, options));
     ASSERT_TRUE(RenderMoment(match, start + 80, b, options));
     EXPECT_NE(a, b);
-    EXPECT_TRUE(MomentAnimates(match, start + 40, options));
-    EXPECT_FALSE(MomentAnimates(match, start + kPopOutMs + 10, options));
+    // The variant tells a video which frames to draw anew: every step of the slide, not the
+    // hold; and the pop-out's end, which is no entry of its own.
+    EXPECT_NE(MomentVariant(match, start + 40, options), MomentVariant(match, start + 80, options));
+    EXPECT_EQ(MomentVariant(match, start + 600, options),
+              MomentVariant(match, start + 900, options));
+    EXPECT_NE(MomentVariant(match, start + kPopOutMs - 10, options),
+              MomentVariant(match, start + kPopOutMs + 10, options));
+    EXPECT_EQ(MomentVariant(match, start + 40, RenderOptions{}), 0);
     EXPECT_EQ(Text(SceneAt(match, start + 500, options), "event"), "Anna Weber \u00B7 180");
 }
 
