@@ -27,7 +27,8 @@ extern "C" void OnStopSignal(int signal) {
 
 void PrintUsage() {
     std::fputs("usage: vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] "
-               "[--place top-left|top-right|bottom-left|bottom-right|center] [--crf N]\n",
+               "[--place top-left|top-right|bottom-left|bottom-right|center] [--crf N]\n"
+               "         [--theme NAME|FILE] [--layout corner|lower-third|vertical]\n",
                stderr);
 }
 
@@ -48,10 +49,14 @@ struct BurnArguments {
     OverlaySettings overlay;
     long long offsetMs = 0;
     long long crf = -1;
+    BoardArguments board; // --theme, --layout
 };
 
 // 2 and a message naming the option on a bad one.
 int ParseArguments(int argc, char** argv, BurnArguments& out) {
+    if (!TakeBoardArguments(argc, argv, out.board)) {
+        return 2;
+    }
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.substr(0, 2) != "--") {
@@ -142,14 +147,23 @@ int CliBurn(int argc, char** argv) {
     }
     const FootageInfo info = footage->Info();
     const QSize frame(info.width, info.height);
-    MomentBoard board(score, EffectiveScale(args.overlay, frame));
+    CliOptions boardOptions;
+    boardOptions.size = frame;
+    boardOptions.place = args.overlay.place;
+    boardOptions.render.scale = EffectiveScale(args.overlay, frame);
+    if (!ApplyBoardArguments(args.board, boardOptions)) {
+        return 2;
+    }
+    MomentBoard board(score, boardOptions.render);
 
     BurnSettings settings;
     settings.footagePath = footagePath;
     settings.outputPath = outPath;
     settings.offsetMs = args.offsetMs;
     settings.crf = static_cast<int>(args.crf);
-    settings.boardPos = BoardPosition(frame, board.size(), args.overlay.place);
+    settings.boardPos = boardOptions.render.design == BoardDesign::Broadcast
+                            ? QPoint(0, 0)
+                            : BoardPosition(frame, board.size(), args.overlay.place);
 
     // An interrupt finishes the file with the frames written so far, as a cancel does.
     struct sigaction action {};
