@@ -29,6 +29,8 @@ struct ExportSettings {
     BoardPlace place = BoardPlace::BottomLeft;
     FrameRate rate;
     Background background;
+    QString theme = QStringLiteral("classic"); // a built-in theme's name
+    BoardLayout layout = BoardLayout::Corner;
 
     bool operator==(const ExportSettings&) const = default;
 
@@ -79,6 +81,8 @@ public:
     QComboBox& rateBox() { return *m_rate; }
     QComboBox& placeBox() { return *m_place; }
     QComboBox& backgroundBox() { return *m_background; }
+    QComboBox& themeBox() { return *m_theme; }
+    QComboBox& layoutBox() { return *m_layout; }
     QLabel& problemLabel() { return *m_problem; }
 
     void accept() override;
@@ -93,6 +97,8 @@ private:
     QComboBox* m_rate = nullptr;
     QComboBox* m_place = nullptr;
     QComboBox* m_background = nullptr;
+    QComboBox* m_theme = nullptr;
+    QComboBox* m_layout = nullptr;
     QLabel* m_problem = nullptr;
     bool m_showing = false;
 };

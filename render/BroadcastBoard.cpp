@@ -204,7 +204,9 @@ BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t
                 match.setsToWin > 0 && at > 0 &&
                 entry->setsWon[legWinner - 1] >
                     match.entries[static_cast<size_t>(at - 1)].setsWon[legWinner - 1];
-            if (match.winner != 0 && entry->leg + 1 >= static_cast<int>(match.legs.size())) {
+            if (!match.isMatch) {
+                state.status = name + " wins the game";
+            } else if (match.winner != 0 && entry->leg + 1 >= static_cast<int>(match.legs.size())) {
                 state.status = PlayerName(match, match.winner) + " wins the match";
             } else if (setWon) {
                 state.status = name + " wins the set" + kSep + "Sets " +

@@ -166,6 +166,22 @@ QImage MakeVideoFrame(QSize size, const Background& background) {
     return frame;
 }
 
+std::optional<BoardCorner> BroadcastCorner(BoardPlace place) {
+    switch (place) {
+    case BoardPlace::TopLeft:
+        return BoardCorner::TopLeft;
+    case BoardPlace::TopRight:
+        return BoardCorner::TopRight;
+    case BoardPlace::BottomLeft:
+        return BoardCorner::BottomLeft;
+    case BoardPlace::BottomRight:
+        return BoardCorner::BottomRight;
+    case BoardPlace::Center:
+        break;
+    }
+    return std::nullopt;
+}
+
 ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
     Match cleaned = match;
     ValidateTimes(cleaned);
