@@ -40,22 +40,30 @@ inline QPoint BoardPosition(QSize footage, QSize board, BoardPlace place) {
 }
 
 // The board at moments of the match over a transparent background, redrawn only when the
-// entry shown changes: the burn-in's board source.
+// entry shown or the broadcast board's timed graphics change: the burn-in's board source.
 class MomentBoard {
 public:
     MomentBoard(const Match& match, double scale) : m_match(match) {
         m_options.scale = scale;
         m_options.background.kind = Background::Kind::Transparent;
     }
+    // Any board design; the background becomes transparent. A broadcast board's picture is
+    // the whole footage frame (options.frameSize).
+    MomentBoard(const Match& match, const RenderOptions& options)
+        : m_match(match), m_options(options) {
+        m_options.background = Background{Background::Kind::Transparent, QColor()};
+    }
 
-    QSize size() const { return BoardSize(m_options.scale); }
+    QSize size() const { return PictureSize(m_options); }
 
     bool operator()(int64_t ms, QImage& board) {
         const int index = EntryAtMoment(m_match, ms);
-        if (index == m_index && !board.isNull()) {
+        const int64_t variant = MomentVariant(m_match, ms, m_options);
+        if (index == m_index && variant == m_variant && !board.isNull()) {
             return false;
         }
         m_index = index;
+        m_variant = variant;
         if (RenderMoment(m_match, ms, board, m_options)) {
             m_drawn = true;
             return true;
@@ -73,5 +81,6 @@ private:
     const Match& m_match;
     RenderOptions m_options;
     int m_index = -2;
+    int64_t m_variant = 0; // MomentVariant of the picture drawn
     bool m_drawn = false;
 };

@@ -1,5 +1,7 @@
 #include "app/ExportDialog.h"
 
+#include "render/Theme.h"
+
 #include "video/ExportPlan.h"
 #include "video/FfmpegOutput.h"
 
@@ -198,6 +200,15 @@ ExportRequest ExportSettings::request(const QString& path) const {
     request.render.scale = scale > 0 ? scale : size.isEmpty() ? 1.0 : DefaultBoardScale(size);
     request.frameSize = size;
     request.place = place;
+    if (const std::optional<Theme> chosen = BuiltInTheme(theme.toStdString())) {
+        ApplyTheme(request.render, *chosen);
+    }
+    if (request.render.design == BoardDesign::Broadcast) {
+        request.render.frameSize = size;
+        request.render.broadcast.layout = layout;
+        // The centre is the classic board's: the broadcast board takes the corner below it.
+        request.render.broadcast.corner = BroadcastCorner(place).value_or(BoardCorner::BottomLeft);
+    }
     return request;
 }
 
@@ -228,6 +239,14 @@ ExportSettings ExportSettings::load(QSettings& store) {
             Background::parse(store.value(QStringLiteral("background")).toString().toStdString())) {
         settings.background = *background;
     }
+    const QString theme = store.value(QStringLiteral("theme")).toString();
+    if (BuiltInTheme(theme.toStdString())) {
+        settings.theme = theme;
+    }
+    if (const auto layout =
+            ParseBoardLayout(store.value(QStringLiteral("layout")).toString().toStdString())) {
+        settings.layout = *layout;
+    }
     store.endGroup();
     return settings;
 }
@@ -240,6 +259,8 @@ void ExportSettings::save(QSettings& store) const {
     store.setValue(QStringLiteral("place"), QString::fromLatin1(BoardPlaceName(place)));
     store.setValue(QStringLiteral("rate"), QString::fromStdString(rate.toString()));
     store.setValue(QStringLiteral("background"), BackgroundText(background));
+    store.setValue(QStringLiteral("theme"), theme);
+    store.setValue(QStringLiteral("layout"), QString::fromLatin1(BoardLayoutName(layout)));
     store.endGroup();
 }
 
@@ -314,6 +335,15 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
     auto* backgroundRow = new QHBoxLayout;
     backgroundRow->addWidget(m_background, 1);
     backgroundRow->addWidget(m_colourButton);
+    m_theme = new QComboBox(this);
+    for (const std::string& theme : BuiltInThemeNames()) {
+        m_theme->addItem(QString::fromStdString(theme));
+    }
+    m_layout = new QComboBox(this);
+    for (BoardLayout layout :
+         {BoardLayout::Corner, BoardLayout::LowerThird, BoardLayout::Vertical}) {
+        m_layout->addItem(QString::fromLatin1(BoardLayoutName(layout)), static_cast<int>(layout));
+    }
     m_problem = new QLabel(this);
 
     auto* form = new QFormLayout;
@@ -323,6 +353,8 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
     form->addRow(tr("Frames per second"), m_rate);
     form->addRow(tr("Board position"), m_place);
     form->addRow(tr("Background"), backgroundRow);
+    form->addRow(tr("Theme"), m_theme);
+    form->addRow(tr("Layout"), m_layout);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
@@ -347,6 +379,8 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
         fieldsEdited();
     });
     connect(m_colourButton, &QPushButton::clicked, this, &ExportDialog::pickColour);
+    connect(m_theme, &QComboBox::currentIndexChanged, this, &ExportDialog::fieldsEdited);
+    connect(m_layout, &QComboBox::currentIndexChanged, this, &ExportDialog::fieldsEdited);
 }
 
 void ExportDialog::showSettings(const ExportSettings& settings) {
@@ -365,6 +399,8 @@ void ExportDialog::showSettings(const ExportSettings& settings) {
         m_keyColour = settings.background.colour;
     }
     showColour();
+    m_theme->setCurrentIndex(m_theme->findText(settings.theme));
+    m_layout->setCurrentIndex(m_layout->findData(static_cast<int>(settings.layout)));
     m_showing = false;
     fieldsEdited();
 }
@@ -432,6 +468,8 @@ std::optional<ExportSettings> ExportDialog::settings() const {
         settings.background.colour = m_keyColour;
     }
     settings.place = static_cast<BoardPlace>(m_place->currentData().toInt());
+    settings.theme = m_theme->currentText();
+    settings.layout = static_cast<BoardLayout>(m_layout->currentData().toInt());
     return settings;
 }
 

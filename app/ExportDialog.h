@@ -46,6 +46,8 @@ struct ExportSettings {
     BoardPlace place = BoardPlace::BottomLeft;
     FrameRate rate;
     Background background;
+    QString theme = QStringLiteral("classic"); // a built-in theme's name
+    BoardLayout layout = BoardLayout::Corner;
 
     bool operator==(const ExportSettings&) const = default;
 
@@ -123,6 +125,8 @@ public:
     QComboBox& backgroundBox() { return *m_background; }
     // Shows the key colour; enabled only for a colour background.
     QPushButton& colourButton() { return *m_colourButton; }
+    QComboBox& themeBox() { return *m_theme; }
+    QComboBox& layoutBox() { return *m_layout; }
     QLabel& problemLabel() { return *m_problem; }
 
     void accept() override;
@@ -140,6 +144,8 @@ private:
     QComboBox* m_place = nullptr;
     QComboBox* m_background = nullptr;
     QPushButton* m_colourButton = nullptr;
+    QComboBox* m_theme = nullptr;
+    QComboBox* m_layout = nullptr;
     QLabel* m_problem = nullptr;
     std::optional<FootageFormat> m_footage;
     QColor m_keyColour;

@@ -1,6 +1,7 @@
 #include "render/BroadcastBoard.h"
 
 #include "render/Boards.h"
+#include "score/Checkout.h"
 #include "score/Evaluate.h"
 
 #include <QFontMetricsF>
@@ -142,7 +143,7 @@ void FillStats(const Match& match, int index, bool cricket, BoardState& state) {
 BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t> t,
                             const BroadcastOptions& options) {
     BoardState state;
-    state.cricket = match.gameKind == GameKind::Cricket;
+    state.cricket = LegGameKind(match, std::max(index, 0)) == GameKind::Cricket;
     for (int p = 1; p <= 2; ++p) {
         state.names[p - 1] = QString::fromStdString(PlayerName(match, p));
     }
@@ -203,7 +204,9 @@ BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t
                 match.setsToWin > 0 && at > 0 &&
                 entry->setsWon[legWinner - 1] >
                     match.entries[static_cast<size_t>(at - 1)].setsWon[legWinner - 1];
-            if (match.winner != 0 && entry->leg + 1 >= static_cast<int>(match.legs.size())) {
+            if (!match.isMatch) {
+                state.status = name + " wins the game";
+            } else if (match.winner != 0 && entry->leg + 1 >= static_cast<int>(match.legs.size())) {
                 state.status = PlayerName(match, match.winner) + " wins the match";
             } else if (setWon) {
                 state.status = name + " wins the set" + kSep + "Sets " +
@@ -225,7 +228,11 @@ BoardState BroadcastStateAt(const Match& match, int index, std::optional<int64_t
             state.popTotal = state.bust ? 0 : state.visitTotal;
         }
     }
-    (void)dartsLeft;
+    // The route for the player at the oche, with the darts the visit has left.
+    if (!state.cricket && state.thrower != 0 && dartsLeft > 0 && options.theme.showCheckout) {
+        const CheckoutRules rules{match.out, match.separateBull == 0};
+        state.route = CheckoutRoute(state.score[state.thrower - 1], dartsLeft, rules);
+    }
     if (t) {
         state.event = EventAt(BoardEventMarks(match), *t, options.theme.events);
     }

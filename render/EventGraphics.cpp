@@ -22,6 +22,14 @@ bool EndsVisit(const Match& match, int index) {
 
 } // namespace
 
+int32_t LegGameKind(const Match& match, int index) {
+    const Entry* entry = match.at(index);
+    if (entry != nullptr && entry->leg >= 0 && entry->leg < static_cast<int>(match.legs.size())) {
+        return match.legs[static_cast<size_t>(entry->leg)].gameKind;
+    }
+    return match.gameKind;
+}
+
 int LegWonAt(const Match& match, int index) {
     const Entry* entry = match.at(index);
     if (entry == nullptr || entry->dart <= 0 || (entry->player != 1 && entry->player != 2)) {
@@ -42,7 +50,7 @@ int LegWonAt(const Match& match, int index) {
         return match.legs[leg].winner;
     }
     const int p = entry->player - 1;
-    if (match.gameKind == GameKind::X01) {
+    if (LegGameKind(match, index) == GameKind::X01) {
         return entry->value > 0 && entry->score[p] == 0 ? entry->player : 0;
     }
     // Cricket: every target closed and at least the other player's points.
@@ -75,10 +83,10 @@ std::vector<EventMark> BoardEventMarks(const Match& match) {
             } else {
                 mark.kind = BoardEvent::Leg;
             }
-        } else if (match.gameKind == GameKind::X01 && entry.value < 0) {
+        } else if (LegGameKind(match, i) == GameKind::X01 && entry.value < 0) {
             mark.kind = BoardEvent::Bust;
             mark.value = 0;
-        } else if (match.gameKind == GameKind::X01 && EndsVisit(match, i) &&
+        } else if (LegGameKind(match, i) == GameKind::X01 && EndsVisit(match, i) &&
                    entry.turnTotal >= 100) {
             mark.kind = entry.turnTotal == 180 ? BoardEvent::OneEighty : BoardEvent::Ton;
         } else {

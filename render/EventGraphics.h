@@ -32,6 +32,10 @@ std::vector<EventMark> BoardEventMarks(const Match& match);
 // last placed dart, or in a 01 leg without one the player whose dart left exactly 0.
 int LegWonAt(const Match& match, int index);
 
+// The game of the leg the entry at index belongs to (a leg may override the match's game);
+// the match's game for an index outside the match.
+int32_t LegGameKind(const Match& match, int index);
+
 // A graphic on screen at moment t: its mark and how far it is in (0 hidden .. 1 fully in),
 // which rises over the first kEventFadeMs and falls over the last.
 struct ActiveEvent {

@@ -167,12 +167,21 @@ bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptio
     return RenderEntry(match, index, into, options);
 }
 
-bool MomentAnimates(const Match& match, int64_t t, const RenderOptions& options) {
+int64_t MomentVariant(const Match& match, int64_t t, const RenderOptions& options) {
     if (!Broadcast(options) || !HasGame(match)) {
-        return false;
+        return 0;
     }
-    const BoardState state = BroadcastStateAt(match, EntryAtMoment(match, t), t, options.broadcast);
-    return state.event.has_value() || state.popPlayer != 0;
+    // Only the timed parts matter here: the route and the statistics follow the entry.
+    BroadcastOptions timed = options.broadcast;
+    timed.theme.showCheckout = false;
+    timed.theme.showStats = false;
+    const BoardState state = BroadcastStateAt(match, EntryAtMoment(match, t), t, timed);
+    int64_t variant = state.popPlayer != 0 ? 1 : 0;
+    if (state.event) {
+        const int64_t step = std::lround(state.event->presence * 1000);
+        variant += 2 * ((state.event->mark.entry + 1) * int64_t{1001} + step);
+    }
+    return variant;
 }
 
 bool RenderEndCard(const Match& match, QImage& into, const RenderOptions& options) {

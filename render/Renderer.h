@@ -80,10 +80,12 @@ bool RenderEntry(const Match& match, int index, QImage& into, const RenderOption
 // no board (RenderEntry refuses it): the picture keeps what it showed.
 bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options);
 
-// Whether the picture at t shows more than the entry EntryAtMoment names: an event graphic
-// or the visit's pop-out of the broadcast board, which come and go with time. A video draws
-// such moments frame by frame (and the first frame after them). Never for the classic board.
-bool MomentAnimates(const Match& match, int64_t t, const RenderOptions& options);
+// What the picture at t shows beyond the entry EntryAtMoment names, as one number: the
+// broadcast board's pop-out and the step of an event graphic's slide, which come and go with
+// time. Two moments of the same entry with the same number show the same picture, so a video
+// draws anew only when either changes (a graphic's fades frame by frame, its hold once).
+// Always 0 for the classic board.
+int64_t MomentVariant(const Match& match, int64_t t, const RenderOptions& options);
 
 // Frame selection, in one place: the index of the entry shown at moment t, -1 for the
 // title. The entries reached are the leading ones whose time is at most t; the walk stops at

@@ -161,12 +161,17 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, Video
         result.error = "the picture scale is out of range";
         return result;
     }
-    FrameSource source(match, request.render, request.endCard);
+    // The broadcast board is drawn at the video's own size.
+    RenderOptions render = request.render;
+    if (render.design == BoardDesign::Broadcast && !request.frameSize.isEmpty()) {
+        render.frameSize = request.frameSize;
+    }
+    FrameSource source(match, render, request.endCard);
     const int64_t length = TimelineLength(source.match());
     const FrameClock clock(request.rate, length);
-    const QSize boardSize = BoardSize(request.render.scale);
+    const QSize boardSize = PictureSize(render);
     const QSize frameSize = request.frameSize.isEmpty() ? boardSize : request.frameSize;
-    const QRect board = request.frameSize.isEmpty()
+    const QRect board = request.frameSize.isEmpty() || render.design == BoardDesign::Broadcast
                             ? QRect(QPoint(0, 0), boardSize)
                             : PlaceBoard(frameSize, boardSize, request.place);
     if (!QRect(QPoint(0, 0), frameSize).contains(board)) {

@@ -261,6 +261,22 @@ QImage MakeVideoFrame(QSize size, const Background& background) {
     return frame;
 }
 
+std::optional<BoardCorner> BroadcastCorner(BoardPlace place) {
+    switch (place) {
+    case BoardPlace::TopLeft:
+        return BoardCorner::TopLeft;
+    case BoardPlace::TopRight:
+        return BoardCorner::TopRight;
+    case BoardPlace::BottomLeft:
+        return BoardCorner::BottomLeft;
+    case BoardPlace::BottomRight:
+        return BoardCorner::BottomRight;
+    case BoardPlace::Center:
+        break;
+    }
+    return std::nullopt;
+}
+
 ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
     Match cleaned = match;
     ValidateTimes(cleaned);
@@ -274,10 +290,14 @@ ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
             (static_cast<__int128>(plan.frames) * step + request.rate.num - 1) / request.rate.num;
         plan.videoMs = ms > INT64_MAX ? INT64_MAX : static_cast<int64_t>(ms);
     }
-    const QSize board = BoardSize(request.render.scale);
+    const QSize board =
+        request.render.design == BoardDesign::Broadcast && !request.frameSize.isEmpty()
+            ? request.frameSize
+            : PictureSize(request.render);
     plan.frameSize = request.frameSize.isEmpty() ? board : request.frameSize;
-    plan.board = request.frameSize.isEmpty() ? QRect(QPoint(0, 0), board)
-                                             : PlaceBoard(plan.frameSize, board, request.place);
+    plan.board = request.frameSize.isEmpty() || request.render.design == BoardDesign::Broadcast
+                     ? QRect(QPoint(0, 0), board)
+                     : PlaceBoard(plan.frameSize, board, request.place);
     return plan;
 }
 

@@ -44,6 +44,9 @@ bool CodecKeepsAlpha(VideoCodec codec);
 // top-left, top-right, bottom-left, bottom-right, center.
 std::optional<BoardPlace> ParseBoardPlace(std::string_view text);
 const char* BoardPlaceName(BoardPlace place);
+// The corner of the broadcast board a place names; nullopt for the centre, which only the
+// classic board takes.
+std::optional<BoardCorner> BroadcastCorner(BoardPlace place);
 // "1920x1080"; nullopt unless both sides are whole numbers from 16 to 8192.
 std::optional<QSize> ParseFrameSize(std::string_view text);
 

@@ -21,7 +21,10 @@ FrameSource::FrameSource(Match match, const RenderOptions& options, bool endCard
 bool FrameSource::advanceTo(int64_t t) {
     const int entry =
         m_endCard && ShowsEndCard(m_match, t) ? kCardShown : EntryAtMoment(m_match, t);
-    if (!m_first && entry == m_shownEntry) {
+    // The broadcast board's timed graphics change the picture between entries too.
+    const int64_t variant = entry == kCardShown ? 0 : MomentVariant(m_match, t, m_options);
+    const int64_t shownVariant = std::exchange(m_variant, variant);
+    if (!m_first && entry == m_shownEntry && variant == shownVariant) {
         return false;
     }
     const bool first = std::exchange(m_first, false);

@@ -18,7 +18,7 @@ public:
     // Makes picture() the picture of moment t. True when it differs from the previous
     // frame's picture (always for the first frame). A moment that shows the same entry as
     // the previous one is not drawn again, so a video costs a drawing per entry, not per
-    // frame.
+    // frame, plus the steps of the broadcast board's timed graphics (MomentVariant).
     bool advanceTo(int64_t t);
     const QImage& picture() const { return m_picture; }
     // The match as the frames show it, its times cleaned.
@@ -32,4 +32,5 @@ private:
     bool m_endCard = false;
     int m_shownEntry = 0; // kCardShown while the end card is up
     bool m_first = true;
+    int64_t m_variant = 0; // MomentVariant of the picture shown
 };

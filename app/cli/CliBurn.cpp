@@ -27,7 +27,8 @@ extern "C" void OnStopSignal(int signal) {
 
 void PrintUsage() {
     std::fputs("usage: vorlat-cli burn SCORE.txt FOOTAGE OUT.mp4 [--offset MS] [--scale S] "
-               "[--place top-left|top-right|bottom-left|bottom-right|center] [--crf N]\n",
+               "[--place top-left|top-right|bottom-left|bottom-right|center] [--crf N]\n"
+               "         [--theme NAME|FILE] [--layout corner|lower-third|vertical]\n",
                stderr);
 }
 
@@ -48,10 +49,14 @@ struct BurnArguments {
     OverlaySettings overlay;
     long long offsetMs = 0;
     long long crf = -1;
+    BoardArguments board; // --theme, --layout
 };
 
 // 2 and a message naming the option on a bad one.
 int ParseArguments(int argc, char** argv, BurnArguments& out) {
+    if (!TakeBoardArguments(argc, argv, out.board)) {
+        return 2;
+    }
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.substr(0, 2) != "--") {
@@ -132,7 +137,14 @@ int CliBurn(int argc, char** argv) {
         return 1;
     }
     const QSize shown = footage->Info().ShownSize();
-    MomentBoard board(score, EffectiveScale(args.overlay, shown));
+    CliOptions boardOptions;
+    boardOptions.size = shown;
+    boardOptions.place = args.overlay.place;
+    boardOptions.render.scale = EffectiveScale(args.overlay, shown);
+    if (!ApplyBoardArguments(args.board, boardOptions)) {
+        return 2;
+    }
+    MomentBoard board(score, boardOptions.render);
 
     BurnSettings settings;
     settings.footagePath = footagePath;
@@ -140,7 +152,13 @@ int CliBurn(int argc, char** argv) {
     settings.scorePath = scorePath;
     settings.offsetMs = args.offsetMs;
     settings.crf = static_cast<int>(args.crf);
-    settings.place = args.overlay.place;
+    // The broadcast board is drawn at the footage's own size and lays itself out; the
+    // classic one goes to the chosen place.
+    if (boardOptions.render.design == BoardDesign::Broadcast) {
+        settings.boardPos = QPoint(0, 0);
+    } else {
+        settings.place = args.overlay.place;
+    }
     ChapterSettings chapters;
     chapters.offsetMs = args.offsetMs;
     chapters.durationMs = footage->Info().durationMs;

@@ -34,7 +34,7 @@ void CatchSignals() {
 void PrintUsage() {
     std::fputs("usage: vorlat-cli export SCORE.txt OUT [--uncompressed|--compressed] [--scale S]\n"
                "         [--size WxH] [--place P] [--fps R] [--background B] [--codec C]\n"
-               "         [--end-card]\n",
+               "         [--end-card] [--theme NAME|FILE] [--layout corner|lower-third|vertical]\n",
                stderr);
 }
 
@@ -42,16 +42,19 @@ void PrintUsage() {
 
 int CliExport(int argc, char** argv) {
     const bool endCard = TakeFlag(argc, argv, "--end-card");
+    BoardArguments board;
     CliOptions options;
-    if (!ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame | CliOptions::Video,
-                         options)) {
+    if (!TakeBoardArguments(argc, argv, board) ||
+        !ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame | CliOptions::Video,
+                         options) ||
+        !ApplyBoardArguments(board, options)) {
         return 2;
     }
     if (options.positional.size() != 2) {
         PrintUsage();
         return 2;
     }
-    if (!ResolveBoard(options)) {
+    if (options.render.design == BoardDesign::Classic && !ResolveBoard(options)) {
         return 2;
     }
     const std::string& scorePath = options.positional[0];

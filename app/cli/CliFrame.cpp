@@ -97,25 +97,14 @@ bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options) {
         options.render.broadcast.layout = *ParseBoardLayout(board.layout);
     }
     options.render.frameSize = options.size ? *options.size : QSize(1920, 1080);
-    switch (options.place) {
-    case BoardPlace::TopLeft:
-        options.render.broadcast.corner = BoardCorner::TopLeft;
-        break;
-    case BoardPlace::TopRight:
-        options.render.broadcast.corner = BoardCorner::TopRight;
-        break;
-    case BoardPlace::BottomLeft:
-        options.render.broadcast.corner = BoardCorner::BottomLeft;
-        break;
-    case BoardPlace::BottomRight:
-        options.render.broadcast.corner = BoardCorner::BottomRight;
-        break;
-    case BoardPlace::Center:
+    const std::optional<BoardCorner> corner = BroadcastCorner(options.place);
+    if (!corner) {
         std::fputs("vorlat-cli: --place center is for the classic board; the broadcast board "
                    "goes to a corner\n",
                    stderr);
         return false;
     }
+    options.render.broadcast.corner = *corner;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "render/EventGraphics.h"
 #include "render/Renderer.h"
 #include "render/Theme.h"
+#include "score/Checkout.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -246,6 +247,55 @@ TEST(BroadcastBoard, ShowsTheMatchModelAtEveryMoment) {
     }
 }
 
+// The checkout route for the player at the oche, after every dart, with the darts the visit
+// has left under the match's out rule: a route whenever one exists, and a finishing one.
+TEST(BroadcastBoard, CheckoutRouteFollowsEveryDart) {
+    const Match match = TwoLegMatch();
+    const RenderOptions options = Broadcast("broadcast", QSize(1920, 1080), kTransparent);
+    const CheckoutRules rules{OutRule::Double, false};
+    const struct {
+        int entry;
+        int left;          // the thrower's score
+        int darts;         // left in the visit
+        const char* route; // nullptr: any route that finishes; "<none>": no route
+    } moments[] = {
+        {0, 301, 3, "<none>"}, // 301 is out of reach
+        {3, 121, 0, "<none>"}, // the visit is over
+        {8, 121, 3, nullptr},  {9, 61, 2, nullptr},
+        {10, 50, 1, "DB"},    // the bull is the only one-dart 50 under double out
+        {11, 0, 0, "<none>"}, // the leg is won
+        {21, 61, 2, nullptr},  {23, 121, 3, nullptr},
+        {25, 4, 1, "D2"},
+    };
+    for (const auto& m : moments) {
+        SCOPED_TRACE("entry " + std::to_string(m.entry));
+        const BoardScene scene = SceneAt(match, match.entries[m.entry].time + 10, options);
+        const std::string drawn = Text(scene, "route");
+        if (m.route != nullptr) {
+            EXPECT_EQ(drawn, m.route);
+            continue;
+        }
+        ASSERT_NE(drawn, "<none>");
+        // The drawn darts, read back: at most the darts left, summing to the score, the last
+        // one a finishing dart.
+        std::vector<std::string> darts;
+        for (const QString& dart : QString::fromStdString(drawn).split(QLatin1Char(' '))) {
+            darts.push_back(dart.toStdString());
+        }
+        ASSERT_LE(static_cast<int>(darts.size()), m.darts);
+        int sum = 0;
+        for (const std::string& dart : darts) {
+            sum += CheckoutPoints(dart, rules);
+        }
+        EXPECT_EQ(sum, m.left) << drawn;
+        EXPECT_TRUE(CheckoutMayFinish(darts.back(), rules)) << drawn;
+    }
+    // Switched off by the theme, no route is drawn.
+    RenderOptions quiet = options;
+    quiet.broadcast.theme.showCheckout = false;
+    EXPECT_EQ(Text(SceneAt(match, match.entries[10].time + 10, quiet), "route"), "<none>");
+}
+
 // Sets, when the match has them, get their own column and the header says where the match is.
 TEST(BroadcastBoard, SetsShowTheirColumnAndPlace) {
     Match match = TwoLegMatch();
@@ -321,8 +371,14 @@ TEST(EventGraphics, FadeInAndOutFrameByFrame) {
     ASSERT_TRUE(RenderMoment(match, start + 40, a, options));
     ASSERT_TRUE(RenderMoment(match, start + 80, b, options));
     EXPECT_NE(a, b);
-    EXPECT_TRUE(MomentAnimates(match, start + 40, options));
-    EXPECT_FALSE(MomentAnimates(match, start + kPopOutMs + 10, options));
+    // The variant tells a video which frames to draw anew: every step of the slide, not the
+    // hold; and the pop-out's end, which is no entry of its own.
+    EXPECT_NE(MomentVariant(match, start + 40, options), MomentVariant(match, start + 80, options));
+    EXPECT_EQ(MomentVariant(match, start + 600, options),
+              MomentVariant(match, start + 900, options));
+    EXPECT_NE(MomentVariant(match, start + kPopOutMs - 10, options),
+              MomentVariant(match, start + kPopOutMs + 10, options));
+    EXPECT_EQ(MomentVariant(match, start + 40, RenderOptions{}), 0);
     EXPECT_EQ(Text(SceneAt(match, start + 500, options), "event"), "Anna Weber \u00B7 180");
 }
 
