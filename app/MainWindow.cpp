@@ -8,19 +8,25 @@
 #include "app/Texts.h"
 #include "app/WarningsPanel.h"
 #include "render/Version.h"
+#include "score/Chapters.h"
 #include "score/Loader.h"
 #include "video/Footage.h"
 
+#include "app/BoardOverlay.h"
+
+#include <QAction>
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStyle>
 #include <QToolButton>
@@ -33,6 +39,8 @@
 static void InitIconResource() {
     Q_INIT_RESOURCE(icon);
 }
+
+static QAction* ChaptersAction(MainWindow* window);
 
 namespace {
 
@@ -129,6 +137,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
             m_engine->showEntry(std::max(index, 0));
         }
     });
+    addAction(ChaptersAction(this));
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connectEngine();
     m_engine->showTitle();
@@ -583,4 +592,93 @@ QString MainWindow::defaultFileDialog(bool save, const QString& initial) {
         path += QLatin1Char('.') + suffix;
     }
     return path;
+}
+
+// "Export chapters and markers...": the command line's chapters formats for the loaded
+// match, timed on the player's footage when one is open, labels in the window's language.
+static QAction* ChaptersAction(MainWindow* window) {
+    auto* action = new QAction(
+        QCoreApplication::translate("MainWindow", "Export chapters and markers..."), window);
+    QObject::connect(action, &QAction::triggered, window, [window, action] {
+        const Match& match = window->match();
+        if (match.count() == 0) {
+            return;
+        }
+        struct Choice {
+            const char* name;
+            ChapterFormat format;
+        };
+        const Choice choices[] = {
+            {QT_TRANSLATE_NOOP("MainWindow", "Video site chapters (YouTube description)"),
+             ChapterFormat::YouTube},
+            {QT_TRANSLATE_NOOP("MainWindow", "Spreadsheet (CSV)"), ChapterFormat::Csv},
+            {QT_TRANSLATE_NOOP("MainWindow", "Edit decision list markers (EDL)"),
+             ChapterFormat::Edl},
+            {QT_TRANSLATE_NOOP("MainWindow", "Final Cut Pro / DaVinci Resolve markers (FCPXML)"),
+             ChapterFormat::Fcpxml},
+            {QT_TRANSLATE_NOOP("MainWindow", "FFmpeg chapters (ffmetadata)"),
+             ChapterFormat::FfMetadata},
+        };
+        QStringList names;
+        for (const Choice& c : choices) {
+            names << QCoreApplication::translate("MainWindow", c.name);
+        }
+        bool chosen = false;
+        const QString name = QInputDialog::getItem(
+            window, action->text(), QCoreApplication::translate("MainWindow", "Format:"), names, 0,
+            false, &chosen);
+        if (!chosen) {
+            return;
+        }
+        const ChapterFormat format = choices[names.indexOf(name)].format;
+        const QFileInfo score(QString::fromStdString(match.path));
+        ChapterSettings settings;
+        settings.title = score.completeBaseName().toStdString();
+        settings.labeler = [](const EventText& text) {
+            return FillTemplate(
+                QCoreApplication::translate("EventText", EventTemplate(text.id)).toStdString(),
+                text.args);
+        };
+        const QString footagePath = window->player().footagePath();
+        if (!footagePath.isEmpty()) {
+            std::string error;
+            if (const auto footage = Footage::Open(footagePath.toStdString(), error)) {
+                const FootageInfo& info = footage->Info();
+                settings.width = info.width;
+                settings.height = info.height;
+                settings.durationMs = info.durationMs;
+                if (info.rateNum > 0 && info.rateDen > 0) {
+                    settings.rateNum = info.rateNum;
+                    settings.rateDen = info.rateDen;
+                }
+            }
+        }
+        const QString path = QFileDialog::getSaveFileName(
+            window, action->text(),
+            score.dir().filePath(score.completeBaseName() +
+                                 QString::fromLatin1(ChapterExtension(format))));
+        if (path.isEmpty()) {
+            return;
+        }
+        const std::string text = FormatChapters(format, MatchEvents(match), settings);
+        QString why;
+        if (SameFile(path, score.filePath()) ||
+            (!footagePath.isEmpty() && SameFile(path, footagePath))) {
+            why = QCoreApplication::translate("MainWindow", "It is the score file or the footage.");
+        } else if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+            why = QCoreApplication::translate("MainWindow", "It is not a regular file.");
+        } else {
+            // Written beside the target and renamed over it: a failure leaves the old file.
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly) ||
+                file.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
+                !file.commit()) {
+                why = file.errorString();
+            }
+        }
+        if (!why.isEmpty()) {
+            QMessageBox::warning(window, action->text(), path + QLatin1Char('\n') + why);
+        }
+    });
+    return action;
 }

@@ -1,6 +1,7 @@
 #include "MatchBuilder.h"
 #include "ScoreTestUtil.h"
 
+#include "score/Chapters.h"
 #include "score/Events.h"
 #include "score/Loader.h"
 
@@ -191,3 +192,113 @@ TEST(MatchEvents, EmptyAndUnplacedMatchesHaveNone) {
 }
 
 } // namespace
+
+// Best of three sets of best of three legs, read by the loader: who opens a leg and a set
+// alternates, each leg in its own section.
+constexpr const char* kSetsMatch = R"([SETTING]
+GAME=301
+SETS=2
+LEGS=2
+P1-NAME=Anna
+P2-NAME=Ben
+
+[DATA]
+R01-1=T20,T20,T20
+R01-2=20,20,20
+R02-1=T20,T15,D8
+[TIME]
+R01-1=1000,2000,3000
+R01-2=5000,6000,7000
+R02-1=9000,10000,11000
+
+[DATA2]
+R01-2=20,20,20
+R01-1=T20,T20,T20
+R02-2=1,1,1
+R02-1=T20,T15,D8
+[TIME2]
+R01-2=20000,21000,22000
+R01-1=24000,25000,26000
+R02-2=28000,29000,30000
+R02-1=32000,33000,34000
+
+[DATA3]
+R01-2=T20,T20,T20
+R01-1=1,1,1
+R02-2=T20,T15,D8
+[TIME3]
+R01-2=40000,41000,42000
+R01-1=44000,45000,46000
+R02-2=48000,49000,50000
+
+[DATA4]
+R01-1=1,1,1
+R01-2=T20,T20,T20
+R02-1=1,1,1
+R02-2=T20,T15,D8
+[TIME4]
+R01-1=52000,53000,54000
+R01-2=56000,57000,58000
+R02-1=60000,61000,62000
+R02-2=64000,65000,66000
+
+[DATA5]
+R01-1=T20,T20,T20
+R01-2=1,1,1
+R02-1=T20,T15,D8
+[TIME5]
+R01-1=70000,71000,72000
+R01-2=74000,75000,76000
+R02-1=78000,79000,80000
+
+[DATA6]
+R01-2=1,1,1
+R01-1=T20,T20,T20
+R02-2=1,1,1
+R02-1=T20,T15,D8
+[TIME6]
+R01-2=82000,83000,84000
+R01-1=86000,87000,88000
+R02-2=90000,91000,92000
+R02-1=94000,95000,96000
+)";
+
+TEST(MatchEvents, AMatchFileOfSetsAsTheLoaderReadsIt) {
+    TempDir dir;
+    const std::string path = dir.File("sets.txt");
+    WriteBytes(path, kSetsMatch);
+    Match match;
+    ASSERT_TRUE(OpenScoreFile(match, path));
+    ASSERT_EQ(match.legs.size(), 6u);
+    EventKinds kinds = 0;
+    std::string bad;
+    ASSERT_TRUE(ParseEventKinds("leg,set,match", kinds, bad));
+    ExpectEvents(MatchEvents(match, kinds),
+                 {
+                     {EventKind::LegStart, 1000, 0, "Set 1, leg 1"},
+                     {EventKind::LegWon, 11000, 1, "Leg 1 to Anna 1-0, 121 checkout"},
+                     {EventKind::LegStart, 20000, 0, "Set 1, leg 2"},
+                     {EventKind::LegWon, 34000, 1, "Leg 2 to Anna 2-0, 121 checkout"},
+                     {EventKind::SetWon, 34000, 1, "Set 1 to Anna 1-0"},
+                     {EventKind::LegStart, 40000, 0, "Set 2, leg 1"},
+                     {EventKind::LegWon, 50000, 2, "Leg 3 to Ben 1-0, 121 checkout"},
+                     {EventKind::LegStart, 52000, 0, "Set 2, leg 2"},
+                     {EventKind::LegWon, 66000, 2, "Leg 4 to Ben 2-0, 121 checkout"},
+                     {EventKind::SetWon, 66000, 2, "Set 2 to Ben 1-1"},
+                     {EventKind::LegStart, 70000, 0, "Set 3, leg 1"},
+                     {EventKind::LegWon, 80000, 1, "Leg 5 to Anna 1-0, 121 checkout"},
+                     {EventKind::LegStart, 82000, 0, "Set 3, leg 2"},
+                     {EventKind::LegWon, 96000, 1, "Leg 6 to Anna 2-0, 121 checkout"},
+                     {EventKind::SetWon, 96000, 1, "Set 3 to Anna 2-1"},
+                     {EventKind::MatchWon, 96000, 1, "Match to Anna 2-1"},
+                 });
+    // The loader's own tallies agree where the match ends.
+    EXPECT_EQ(match.winner, 1);
+    EXPECT_EQ(match.entries.back().setsWon[0], 2);
+    EXPECT_EQ(match.entries.back().setsWon[1], 1);
+    // Every 180 of the match, and the video site's list by set and leg.
+    EXPECT_EQ(MatchEvents(match, EventBit(EventKind::Visit180)).size(), 6u);
+    EXPECT_EQ(FormatChapters(ChapterFormat::YouTube, MatchEvents(match), {}),
+              "0:00 Set 1, leg 1\n0:20 Set 1, leg 2\n0:40 Set 2, leg 1\n0:52 Set 2, leg 2\n"
+              "1:10 Set 3, leg 1\n1:22 Set 3, leg 2\n");
+}
