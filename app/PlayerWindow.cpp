@@ -3,6 +3,7 @@
 #include "app/BoardOverlay.h"
 #include "app/PlayerView.h"
 #include "render/Renderer.h"
+#include "video/ExportTarget.h"
 #include "video/Footage.h"
 
 #include <QAction>
