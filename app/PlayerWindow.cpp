@@ -4,6 +4,7 @@
 #include "app/FramePipe.h"
 #include "app/PlayerView.h"
 #include "render/Renderer.h"
+#include "video/ExportTarget.h"
 #include "video/Footage.h"
 
 #include <QAction>

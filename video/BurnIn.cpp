@@ -79,17 +79,6 @@ QRect StoredRect(const QRect& shown, QSize stored, int rotation) {
     }
 }
 
-// NAME.partial.EXT beside path.
-std::string PartialName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot <= start) {
-        dot = path.size();
-    }
-    return path.substr(0, dot) + ".partial" + path.substr(dot);
-}
-
 // H.264's largest frame (level 6.2: 139264 macroblocks, 8192 x 4352 pixels) and x264's widest.
 constexpr int64_t kMaxMacroblocks = 139264;
 constexpr int kMaxSide = 16384;
@@ -366,13 +355,12 @@ bool BurnJob::CheckOutputKind() {
 }
 
 bool BurnJob::PrepareTarget(ExportTarget& target) {
-    const std::string& path = m_settings.outputPath;
-    if (SameFile(path, m_settings.footagePath)) {
-        return Fail("Cannot write " + Quoted(path) +
-                    ": it is the footage itself (the burn-in would replace it)");
-    }
     std::string error;
-    return target.prepare(path, m_settings.scorePath, false, 0, error) || Fail(error);
+    return target.prepare(
+               m_settings.outputPath,
+               {{m_settings.scorePath, "the score file"}, {m_settings.footagePath, "the footage"}},
+               false, 0, error) ||
+           Fail(error);
 }
 
 bool BurnJob::OpenOutput(ExportTarget& target) {
@@ -914,29 +902,18 @@ bool BurnJob::Finish() {
 }
 
 // The finished frames of a burn-in that did not finish go beside the output, never over it
-// nor over anything that is not a video of ours (a link, a folder, the footage, the score).
+// nor over the footage or the score file (footage named NAME.partial.EXT is no leftover).
 void BurnJob::KeepPartial(ExportTarget& target, BurnResult& result) {
     const std::string partial = PartialName(m_settings.outputPath);
-    struct stat existing {};
-    const bool exists = ::lstat(partial.c_str(), &existing) == 0;
-    if ((exists && !S_ISREG(existing.st_mode)) || SameFile(partial, m_settings.footagePath) ||
-        SameFile(partial, m_settings.scorePath) ||
-        ::rename(target.writePath().c_str(), partial.c_str()) != 0) {
+    if (SameFile(partial, m_settings.footagePath) || SameFile(partial, m_settings.scorePath)) {
         target.discard();
         return;
     }
-    // Gone from where the target would remove it: nothing left to discard.
-    target.discard();
-    result.partialPath = partial;
+    // Finish() wrote the trailer and closed the file: it plays.
+    result.partialPath = target.keepPartial([](const std::string&) { return true; });
 }
-} // namespace
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
+} // namespace
 
 BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
                   const BurnProgressSink& progress, const std::function<bool()>& shouldStop) {

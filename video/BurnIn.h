@@ -90,8 +90,3 @@ struct BurnResult {
 // Runs on the caller's thread; FFmpeg's log is kept to errors (QuietFfmpegLog).
 BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
                   const BurnProgressSink& progress, const std::function<bool()>& shouldStop);
-
-// Whether two paths lead to the same file, links and hard links followed (compared by device
-// and inode); false when either is missing. The burn-in's own rule for the footage, for
-// callers that want to refuse before they start one.
-bool SameFile(const std::string& a, const std::string& b);

@@ -374,6 +374,18 @@ TEST_F(BurnInTest, CancelKeepsTheOutputAndFinishesThePartialFile) {
     for (const std::string& name : s_dir->Names()) {
         EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
     }
+
+    // Footage that happens to carry the partial file's name is never written over.
+    const std::string footage = Path("take.partial.mp4");
+    std::filesystem::copy_file(Path("tone.mp4"), footage);
+    const std::string before = ReadBytes(footage);
+    asked = 0;
+    const BurnResult again =
+        Burn(footage, Path("take.mp4"), 0, {8, 8}, nullptr, [&] { return ++asked > 3; });
+    EXPECT_EQ(again.outcome, BurnResult::Cancelled) << again.error;
+    EXPECT_EQ(again.partialPath, "");
+    EXPECT_TRUE(ReadBytes(footage) == before);
+    EXPECT_FALSE(std::filesystem::exists(Path("take.mp4")));
 }
 
 // File names are names, not URLs, whatever their colons: "take:1.mp4" in the current
@@ -450,8 +462,8 @@ TEST_F(BurnInTest, RefusalsSayWhyAndLeaveEverythingAsItWas) {
         {tone, Path("frame.png"), "H.264 video cannot be stored in a .png file"},
         {tone, Path("frame%04d.png"), "H.264 video cannot be stored in a .png file"},
         {tone, Path("raw.h264"), "sound (aac) cannot be stored in a .h264 file"},
-        {tone, tone, "it is the footage itself"},
-        {tone, Path("footage-link.mp4"), "it is the footage itself"},
+        {tone, tone, "it is the footage "},
+        {tone, Path("footage-link.mp4"), "it is the footage "},
         {tone, Path("score-link.mp4"), "it is the score file"},
     };
     for (const auto& c : cases) {

@@ -165,7 +165,7 @@ TEST_F(CliBurnTest, RefusesWhatItCannotBurnWithAClearError) {
         {s + " " + Q(File("shared.mp4")) + " " + Q(File("o7.mp4")), 1, "is not a video file"},
         {s + " " + f + " " + s, 1, "it is the score file"},
         {s + " " + f + " " + Q(File("score-link.mp4")), 1, "it is the score file"},
-        {s + " " + f + " " + f, 1, "it is the footage itself"},
+        {s + " " + f + " " + f, 1, "it is the footage "},
         {s + " " + f + " " + Q(File("fifo.mp4")), 1, "not a regular file"},
         {s + " " + f + " " + Q(File("null.mp4")), 1, "not a regular file"},
         {s + " " + f + " " + Q(File("x%d.png")), 1, "cannot be stored in a .png file"},
