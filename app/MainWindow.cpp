@@ -10,6 +10,7 @@
 #include "render/Version.h"
 #include "score/Chapters.h"
 #include "score/Loader.h"
+#include "video/ExportTarget.h"
 #include "video/Footage.h"
 
 #include "app/BoardOverlay.h"
@@ -662,8 +663,8 @@ static QAction* ChaptersAction(MainWindow* window) {
         }
         const std::string text = FormatChapters(format, MatchEvents(match), settings);
         QString why;
-        if (SameFile(path, score.filePath()) ||
-            (!footagePath.isEmpty() && SameFile(path, footagePath))) {
+        if (SameFile(path.toStdString(), score.filePath().toStdString()) ||
+            SameFile(path.toStdString(), footagePath.toStdString())) {
             why = QCoreApplication::translate("MainWindow", "It is the score file or the footage.");
         } else if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
             why = QCoreApplication::translate("MainWindow", "It is not a regular file.");

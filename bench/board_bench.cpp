@@ -138,7 +138,7 @@ ExportRequest Request(const std::string& path, bool broadcast) {
     request.render.scale = DefaultBoardScale(request.frameSize);
     if (broadcast) {
         ApplyTheme(request.render, *BuiltInTheme("broadcast"));
-        request.render.broadcast.theme.events = kAllEvents;
+        request.render.broadcast.theme.events = kAllBoardEvents;
         request.render.frameSize = request.frameSize;
     }
     return request;
