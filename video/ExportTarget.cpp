@@ -333,7 +333,15 @@ bool ExportTarget::commit(int64_t frames, std::string& error) {
         size_t moved = 0;
         for (size_t i = 0; i < moves.size() && reason == 0; ++i) {
             Move& move = moves[i];
-            if (Exists(move.to)) {
+            struct stat existing {};
+            if (::lstat(move.to.c_str(), &existing) == 0) {
+                // What appeared under a picture's name while the export ran and is no
+                // picture (a folder, a device) is not moved aside, nor written over.
+                if (!S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+                    reason = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+                    failed = move.to;
+                    break;
+                }
                 move.old = m_tempFolder + "/.old-" + std::to_string(i);
                 if (::link(move.to.c_str(), move.old.c_str()) != 0 &&
                     ::rename(move.to.c_str(), move.old.c_str()) != 0) {

@@ -395,6 +395,33 @@ void ExpectPlayableUnderAShortName(const std::string& path) {
     fs::remove(link);
 }
 
+// Something that is no picture appears under a picture's name while the sequence is written:
+// the sequence cannot take its place, and none of its pictures is left among the old ones.
+TEST(ExportSequence, FailedMoveLeavesTheOldPicturesAlone) {
+    TempDir dir;
+    WriteBytes(dir.File("f0001.png"), kOldVideo);
+    WriteBytes(dir.File("f0004.png"), kOldVideo);
+    ExportRequest request;
+    request.path = dir.File("f%04d.png");
+    request.codec = VideoCodec::PNG;
+    int asked = 0;
+    const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, [&] {
+        if (asked++ == 3) {
+            fs::create_directory(dir.File("f0003.png"));
+        }
+        return false;
+    });
+    EXPECT_EQ(result.outcome, ExportOutcome::Failed);
+    EXPECT_NE(result.error.find(dir.File("f0003.png")), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find(std::strerror(EISDIR)), std::string::npos) << result.error;
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"f0001.png", "f0003.png", "f0004.png"}));
+    EXPECT_EQ(ReadBytes(dir.File("f0001.png")), kOldVideo);
+    EXPECT_EQ(ReadBytes(dir.File("f0004.png")), kOldVideo);
+    EXPECT_TRUE(fs::is_directory(dir.File("f0003.png")));
+}
+
 // Names as long as a file system allows still get their temporary and partial files.
 TEST(ExportNames, LongNamesWork) {
     for (const size_t length : {size_t(240), size_t(255)}) {
