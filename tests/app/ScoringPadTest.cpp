@@ -136,9 +136,10 @@ TEST(ScoringPadKeys, TokensWithEnterAndSingleKeysEnterDarts) {
     }
 }
 
-// Frame n of the 30 fps footage starts here, as the player stamps it.
+// Frame n of the 30 fps footage starts here, as the player stamps it: the export's frame
+// rule, rounded down.
 int32_t FrameMs(int n) {
-    return static_cast<int32_t>(std::llround(n * 1000.0 / 30));
+    return static_cast<int32_t>(int64_t{n} * 1000 / 30);
 }
 
 class ScoringOnFootage : public testing::Test {
