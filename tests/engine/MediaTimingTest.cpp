@@ -262,4 +262,54 @@ TEST_F(MediaTimingTest, AdjustmentsWaitForTheRecordingToEnd) {
     EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 1000, 2000, 2500, 3000}));
 }
 
+// A match of two legs, player 2 opening the second: one recording walks from the last dart
+// of leg 1 into leg 2 and saves each leg's times into its own section, nothing else.
+TEST(MediaTimingAcrossLegs, EachLegsTimesGoIntoItsOwnSection) {
+    const std::string before = "[SETTING]\n"
+                               "GAME=301\n"
+                               "P1-SCORE=60\n"
+                               "P2-SCORE=60\n"
+                               "LEGS=2\n"
+                               "\n"
+                               "[DATA]\n"
+                               "R01-1=T20\n"
+                               "\n"
+                               "[DATA2]\n"
+                               "R01-2=20\n"
+                               "R01-1=T20\n";
+    TempDir dir;
+    const std::string path = dir.File("legs.txt");
+    WriteBytes(path, before);
+    Match match;
+    ASSERT_TRUE(OpenScoreFile(match, path));
+    ASSERT_EQ(match.legs.size(), 2u);
+    ASSERT_EQ(match.legs[1].firstThrower, 2);
+
+    auto engine = std::make_unique<Engine>();
+    EngineLog log{*engine};
+    engine->load(match);
+    engine->rewind();
+    ASSERT_TRUE(log.Settle(*engine));
+    engine->startMediaRecording();
+    for (int64_t t : {1000, 5000, 6000}) {
+        engine->tap(t);
+    }
+    ASSERT_TRUE(WaitUntil([&log] { return !log.recordings.empty(); }));
+    EXPECT_EQ(log.recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+
+    EXPECT_EQ(ReadBytes(path), before + "\n"
+                                        "[TIME]\n"
+                                        "R01-1=1000\n"
+                                        "\n"
+                                        "[TIME2]\n"
+                                        "R01-2=5000\n"
+                                        "R01-1=6000\n");
+    Match saved;
+    ASSERT_TRUE(OpenScoreFile(saved, path));
+    // Leg 2's opening turn starts halfway between the last dart of leg 1 and its first dart.
+    EXPECT_EQ(Times(saved), (std::vector<int32_t>{0, 1000, 3000, 5000, 5500, 6000}));
+    EXPECT_EQ(saved.legs[0].winner, 1);
+    EXPECT_EQ(saved.legs[1].winner, 1);
+}
+
 } // namespace
