@@ -10,6 +10,7 @@
 #include "render/Version.h"
 #include "score/Chapters.h"
 #include "score/Loader.h"
+#include "video/Clips.h"
 #include "video/ExportTarget.h"
 #include "video/Footage.h"
 
@@ -644,14 +645,7 @@ static QAction* ChaptersAction(MainWindow* window) {
         if (!footagePath.isEmpty()) {
             std::string error;
             if (const auto footage = Footage::Open(footagePath.toStdString(), error)) {
-                const FootageInfo& info = footage->Info();
-                settings.width = info.width;
-                settings.height = info.height;
-                settings.durationMs = info.durationMs;
-                if (info.rateNum > 0 && info.rateDen > 0) {
-                    settings.rateNum = info.rateNum;
-                    settings.rateDen = info.rateDen;
-                }
+                TakeFootageTiming(settings, footage->Info());
             }
         }
         const QString path = QFileDialog::getSaveFileName(

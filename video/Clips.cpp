@@ -747,3 +747,13 @@ void AddContainerChapters(AVFormatContext* output, const std::vector<Chapter>& c
         output->chapters[output->nb_chapters++] = chapter;
     }
 }
+
+void TakeFootageTiming(ChapterSettings& settings, const FootageInfo& footage) {
+    settings.width = footage.width;
+    settings.height = footage.height;
+    settings.durationMs = footage.durationMs;
+    if (footage.rateNum > 0 && footage.rateDen > 0) {
+        settings.rateNum = footage.rateNum;
+        settings.rateDen = footage.rateDen;
+    }
+}

@@ -9,6 +9,7 @@
 // Every call works on its own objects: calls may run on any thread, one call per thread.
 
 #include "score/Chapters.h"
+#include "video/Footage.h"
 
 #include <cstdint>
 #include <functional>
@@ -65,3 +66,6 @@ ClipSpan EventClipSpan(const MatchEvent& event, int64_t offsetMs, int64_t before
 // Adds chapters to an output whose header is not written yet, in ms on the output's
 // clock, as the container's own chapters (MP4 chapter track, Matroska chapters).
 void AddContainerChapters(AVFormatContext* output, const std::vector<Chapter>& chapters);
+
+// Chapters and markers counted on the footage's own picture, rate and length.
+void TakeFootageTiming(ChapterSettings& settings, const FootageInfo& footage);

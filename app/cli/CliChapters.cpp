@@ -3,6 +3,7 @@
 
 #include "score/Chapters.h"
 #include "score/ScoreData.h"
+#include "video/Clips.h"
 #include "video/ExportTarget.h"
 #include "video/Footage.h"
 #include "video/FrameClock.h"
@@ -133,14 +134,7 @@ int CliChapters(int argc, char** argv) {
             std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
             return 1;
         }
-        const FootageInfo& info = footage->Info();
-        settings.width = info.width;
-        settings.height = info.height;
-        settings.durationMs = info.durationMs;
-        if (info.rateNum > 0 && info.rateDen > 0) {
-            settings.rateNum = info.rateNum;
-            settings.rateDen = info.rateDen;
-        }
+        TakeFootageTiming(settings, footage->Info());
     }
     if (args.rate) {
         settings.rateNum = static_cast<int>(args.rate->num);
