@@ -35,6 +35,10 @@ xvfb-run -a -s "-screen 0 640x480x24" bash -c '
     window="$(xdotool search --sync --onlyvisible --name "^Vorlat")"
     # The preview is painted by the engine a moment after the window maps.
     sleep 2
-    import -window "$window" "$VORLAT_SHOT_OUT"
+    # The window'"'"'s rectangle of the screen, taken with ffmpeg'"'"'s X11 grabber (installed with
+    # the rest), so that no image tool beyond it is needed.
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    ffmpeg -loglevel error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" \
+        -i "${DISPLAY}+${X},${Y}" -frames:v 1 "$VORLAT_SHOT_OUT"
     kill "$program"'
 echo "$out"
