@@ -439,13 +439,18 @@ void PlayerWindow::fillEntries() {
     m_entries->clear();
     for (const Entry& mark : m_match.entries) {
         const QString time = QString::number(mark.time / 1000.0, 'f', 3);
-        m_entries->addItem(
-            mark.dart > 0 ? tr("R%1 P%2 dart %3   %4 s")
-                                .arg(mark.round)
-                                .arg(mark.player)
-                                .arg(mark.dart)
-                                .arg(time)
-                          : tr("R%1 P%2 start    %3 s").arg(mark.round).arg(mark.player).arg(time));
+        QString text = mark.dart > 0
+                           ? tr("R%1 P%2 dart %3   %4 s")
+                                 .arg(mark.round)
+                                 .arg(mark.player)
+                                 .arg(mark.dart)
+                                 .arg(time)
+                           : tr("R%1 P%2 start    %3 s").arg(mark.round).arg(mark.player).arg(time);
+        // Every leg counts its rounds from 1 again: without the leg the rows of a match repeat.
+        if (m_match.legs.size() > 1) {
+            text = tr("L%1 %2").arg(mark.leg + 1).arg(text);
+        }
+        m_entries->addItem(text);
     }
     if (row >= 0 && row < m_entries->count()) {
         const QSignalBlocker block(m_entries);
