@@ -1,5 +1,7 @@
 #include "app/Language.h"
 
+#include "score/Message.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -76,4 +78,12 @@ QString SetApplicationLanguage(const QString& language) {
         QtTranslator() = std::move(qt);
     }
     return language;
+}
+
+EventLabeler TranslatedEventLabels() {
+    return [](const EventText& text) {
+        return FillTemplate(
+            QCoreApplication::translate("EventText", EventTemplate(text.id)).toStdString(),
+            text.args);
+    };
 }

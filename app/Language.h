@@ -1,5 +1,7 @@
 #pragma once
 
+#include "score/Chapters.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,3 +24,7 @@ bool LoadProgramTexts(QTranslator& translator, const QString& language);
 // buttons, file dialogs). Replaces the translators an earlier call installed. Returns the
 // language now spoken.
 QString SetApplicationLanguage(const QString& language);
+
+// The labels of a match's events (chapters, markers, clip names) in the language the
+// application speaks, for the window and the companion alike.
+EventLabeler TranslatedEventLabels();

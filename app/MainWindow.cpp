@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/Language.h"
 #include "app/LinkLabel.h"
 #include "app/PlayerWindow.h"
 #include "app/PreviewWidget.h"
@@ -636,11 +637,7 @@ static QAction* ChaptersAction(MainWindow* window) {
         const QFileInfo score(QString::fromStdString(match.path));
         ChapterSettings settings;
         settings.title = score.completeBaseName().toStdString();
-        settings.labeler = [](const EventText& text) {
-            return FillTemplate(
-                QCoreApplication::translate("EventText", EventTemplate(text.id)).toStdString(),
-                text.args);
-        };
+        settings.labeler = TranslatedEventLabels();
         const QString footagePath = window->player().footagePath();
         if (!footagePath.isEmpty()) {
             std::string error;

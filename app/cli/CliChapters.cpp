@@ -1,5 +1,6 @@
 #include "app/BoardOverlay.h"
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "score/Chapters.h"
 #include "score/ScoreData.h"
@@ -127,6 +128,7 @@ int CliChapters(int argc, char** argv) {
     ChapterSettings settings;
     settings.offsetMs = args.offsetMs;
     settings.title = QFileInfo(QString::fromStdString(scorePath)).completeBaseName().toStdString();
+    settings.labeler = CliEventLabels();
     if (!args.footage.empty()) {
         std::string error;
         const std::unique_ptr<Footage> footage = Footage::Open(args.footage, error);

@@ -2,6 +2,7 @@
 
 #include "app/Language.h"
 #include "score/Diagnostics.h"
+#include "score/Events.h"
 #include "score/Loader.h"
 #include "score/Message.h"
 
@@ -172,4 +173,10 @@ std::string CliCheckReport(const std::string& path, const LoadOutcome& outcome) 
         report += ": warning: " + CliPrintable(Describe(diagnostic.message)) + "\n";
     }
     return report;
+}
+
+EventLabeler CliEventLabels() {
+    return [](const EventText& text) {
+        return FillTemplate(Tr("EventText", EventTemplate(text.id)).toStdString(), text.args);
+    };
 }

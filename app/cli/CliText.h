@@ -1,5 +1,7 @@
 #pragma once
 
+#include "score/Chapters.h"
+
 #include <string>
 #include <string_view>
 
@@ -33,3 +35,6 @@ std::string CliCheckWriteErrorText();
 // and a control character (C0, DEL, C1) become \xNN, one escape a byte, and a backslash
 // becomes \\ so that an escape always means a byte that was there.
 std::string CliPrintable(std::string_view bytes);
+
+// The labels of a match's events (chapters, markers, clips) in the user's language.
+EventLabeler CliEventLabels();

@@ -27,10 +27,6 @@
 <context>
     <name>Cli</name>
     <message>
-        <source>Makes the pictures and the video of the Vorlat window from a darts match&apos;s score file, without a window.</source>
-        <translation>ダーツの試合のスコアファイルから、Vorlatのウィンドウと同じ画像と動画をウィンドウなしで作ります。</translation>
-    </message>
-    <message>
         <location filename="../../app/cli/CliText.cpp" line="36"/>
         <source>Could not read the score file.</source>
         <translation>スコアファイルの読み込みができませんでした。</translation>
@@ -438,6 +434,42 @@ The times are saved to the score file when the last dart is reached.</source>
     <message>
         <source>Blog</source>
         <translation>ブログ</translation>
+    </message>
+    <message>
+        <source>Export chapters and markers...</source>
+        <translation>チャプターとマーカーを書き出す...</translation>
+    </message>
+    <message>
+        <source>Video site chapters (YouTube description)</source>
+        <translation>動画サイトのチャプター（YouTube の概要欄）</translation>
+    </message>
+    <message>
+        <source>Spreadsheet (CSV)</source>
+        <translation>表計算（CSV）</translation>
+    </message>
+    <message>
+        <source>Edit decision list markers (EDL)</source>
+        <translation>編集リストのマーカー（EDL）</translation>
+    </message>
+    <message>
+        <source>Final Cut Pro / DaVinci Resolve markers (FCPXML)</source>
+        <translation>Final Cut Pro / DaVinci Resolve のマーカー（FCPXML）</translation>
+    </message>
+    <message>
+        <source>FFmpeg chapters (ffmetadata)</source>
+        <translation>FFmpeg のチャプター（ffmetadata）</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>形式：</translation>
+    </message>
+    <message>
+        <source>It is the score file or the footage.</source>
+        <translation>スコアファイルか映像ファイルです。</translation>
+    </message>
+    <message>
+        <source>It is not a regular file.</source>
+        <translation>通常のファイルではありません。</translation>
     </message>
 </context>
 <context>
@@ -873,6 +905,49 @@ The times are saved to the score file when the last dart is reached.</source>
     <message>
         <source>%1 in [%2] is never read; a leg takes GAME, P1-SCORE, P2-SCORE, P1-MARK, P2-MARK and FIRST</source>
         <translation>[%2] の %1 は読まれません。レグごとに指定できるのは GAME、P1-SCORE、P2-SCORE、P1-MARK、P2-MARK、FIRST です</translation>
+    </message>
+</context>
+<context>
+    <name>EventText</name>
+    <message>
+        <source>Leg %1</source>
+        <translation>レグ %1</translation>
+    </message>
+    <message>
+        <source>Set %1, leg %2</source>
+        <translation>セット %1、レグ %2</translation>
+    </message>
+    <message>
+        <source>Leg %1 to %2 %3-%4</source>
+        <translation>レグ %1 は %2（%3-%4）</translation>
+    </message>
+    <message>
+        <source>Leg %1 to %2 %3-%4, %5 checkout</source>
+        <translation>レグ %1 は %2（%3-%4）、%5 でフィニッシュ</translation>
+    </message>
+    <message>
+        <source>Set %1 to %2 %3-%4</source>
+        <translation>セット %1 は %2（%3-%4）</translation>
+    </message>
+    <message>
+        <source>Match to %1 %2-%3</source>
+        <translation>試合は %1 の勝ち（%2-%3）</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>%1 checkout — %2</source>
+        <translation>%1 フィニッシュ — %2</translation>
+    </message>
+    <message>
+        <source>Bust — %1 on %2</source>
+        <translation>バースト — %1（残り %2）</translation>
+    </message>
+    <message>
+        <source>%1 marks — %2</source>
+        <translation>%1 マーク — %2</translation>
     </message>
 </context>
 </TS>

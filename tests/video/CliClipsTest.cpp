@@ -21,11 +21,14 @@ constexpr const char* kScore = "[SETTING]\nGAME=301\nP1-NAME=Anna\n\n[DATA]\n"
                                "[TIME]\nR01-1=300,600,900\nR01-2=1500,2000,2500\n"
                                "R02-1=3000,3300,3600\n";
 
-int Cli(const std::string& args, std::string* out = nullptr) {
+// env: assignments put before the command; English unless the test asks for another
+// language, whatever the suite's own locale.
+int Cli(const std::string& args, std::string* out = nullptr,
+        const std::string& env = "LANGUAGE=en") {
     if (out != nullptr) {
         out->clear();
     }
-    return Run("'" + kCli + "' " + args + " 2>&1", out);
+    return Run("env " + env + " '" + kCli + "' " + args + " 2>&1", out);
 }
 
 std::string Q(const std::string& path) {
@@ -110,6 +113,14 @@ TEST_F(CliClipsTest, ChaptersCommand) {
     EXPECT_EQ(out, "time_ms,timecode,kind,player,label\n"
                    "1900,00:00:01.900,180,1,180 \u2014 Anna\n"
                    "4600,00:00:04.600,checkout100,1,121 checkout \u2014 Anna\n");
+    // The labels speak the user's language, as the window's do.
+    ASSERT_EQ(Cli("chapters " + score + " --format csv --events leg,checkout100", &out,
+                  "LANGUAGE=ja LC_ALL=C.UTF-8"),
+              0);
+    EXPECT_NE(out.find(",\u30ec\u30b0 1\n"), std::string::npos) << out; // "Leg 1"
+    EXPECT_NE(out.find(",121 \u30d5\u30a3\u30cb\u30c3\u30b7\u30e5 \u2014 Anna\n"),
+              std::string::npos)
+        << out;
     // The edit list counts in the footage's frames unless --fps says otherwise: the 180's
     // last dart at 900 ms is frame 22.5 -> 23 at 25 fps, 27 at 30 fps.
     ASSERT_EQ(
