@@ -54,6 +54,10 @@ struct CliOptions {
     int compress = -1; // -1: as the score file says
 };
 
+// A whole number from low to high making up all of text, read as decimal only ("0x10" and
+// "5s" are refused); false, value untouched, otherwise.
+bool ParseInteger(const std::string& text, long long low, long long high, long long& value);
+
 // Splits the arguments into positional ones and the options of the given sets. On a bad or
 // unknown option prints an error naming it and returns false (exit status 2).
 bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options);

@@ -32,18 +32,6 @@ void PrintUsage() {
                stderr);
 }
 
-bool ParseInteger(const std::string& text, long long low, long long high, long long& value) {
-    errno = 0;
-    char* end = nullptr;
-    const long long parsed = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || parsed < low ||
-        parsed > high) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
 struct BurnArguments {
     std::vector<std::string> positional;
     OverlaySettings overlay;

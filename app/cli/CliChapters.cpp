@@ -30,18 +30,6 @@ void PrintUsage() {
                stderr);
 }
 
-bool ParseMs(const std::string& text, long long& value) {
-    errno = 0;
-    char* end = nullptr;
-    const long long parsed = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE ||
-        parsed < -86'400'000 || parsed > 86'400'000) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
 struct ChaptersArguments {
     std::vector<std::string> positional;
     ChapterFormat format = ChapterFormat::YouTube;
@@ -84,7 +72,7 @@ int ParseArguments(int argc, char** argv, ChaptersArguments& out) {
                 return 2;
             }
         } else if (name == "--offset") {
-            if (!ParseMs(value, out.offsetMs)) {
+            if (!ParseInteger(value, -86'400'000, 86'400'000, out.offsetMs)) {
                 std::fprintf(stderr, "vorlat-cli: --offset needs whole milliseconds, not \"%s\"\n",
                              value.c_str());
                 return 2;

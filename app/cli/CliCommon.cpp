@@ -62,6 +62,18 @@ bool TakeFlag(int& argc, char** argv, const char* flag) {
     return found;
 }
 
+bool ParseInteger(const std::string& text, long long low, long long high, long long& value) {
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || parsed < low ||
+        parsed > high) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
 bool ParseCliOptions(int argc, char** argv, int sets, CliOptions& options) {
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
