@@ -309,8 +309,7 @@ int main(int argc, char** argv) {
         } else {
             Match match;
             BuildMatch(match, rounds);
-            Match cleaned = match;
-            ValidateTimes(cleaned);
+            const Match cleaned = WithCleanTimes(match);
             frames = FrameClock(FrameRate{}, TimelineLength(cleaned)).frameCount();
         }
         const double disk = DiskSeconds(dir, oursBytes);

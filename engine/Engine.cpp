@@ -2,7 +2,6 @@
 
 #include "engine/CallQueue.h"
 #include "render/Renderer.h"
-#include "score/Evaluate.h"
 #include "score/Timeline.h"
 #include "score/TimingWriter.h"
 
@@ -74,7 +73,7 @@ public:
         }
         const Entry* current = m_match.at(m_index);
         if (current == nullptr || m_match.at(m_index + 1) == nullptr) {
-            ValidateTimes(m_match);
+            m_match = WithCleanTimes(std::move(m_match));
             reportMatch();
             report([](Engine& e) { emit e.recordingEnded(RecordingEnd::NotStarted, {}); });
             return;
@@ -210,7 +209,7 @@ public:
             return;
         }
         setMode(EngineMode::Exporting);
-        ValidateTimes(m_match);
+        m_match = WithCleanTimes(std::move(m_match));
 
         // An AVI is compressed or not as the score file says; the score file itself is
         // never written over.
@@ -334,7 +333,7 @@ private:
         if (mark != nullptr && recording() && mark->dart == 0) {
             // The turn start lies halfway between the last dart and this tap; the tap itself
             // belongs to the first dart of the new turn.
-            mark->time = static_cast<int32_t>((int64_t(previous) + elapsed) / 2);
+            mark->time = TurnStartTime(previous, elapsed);
             mark = m_match.at(++index);
         }
         if (mark != nullptr) {
@@ -362,17 +361,7 @@ private:
     // Saves the darts' times; the turn starts get the times the file will give them when it
     // is loaded again, so that the board shown is the board the file makes.
     void saveTimes() {
-        int64_t lastDart = 0;
-        for (int i = 0; i < m_match.count(); ++i) {
-            Entry& mark = m_match.entries[size_t(i)];
-            if (mark.dart > 0) {
-                lastDart = mark.time;
-            } else if (i > 0) {
-                const Entry* first = m_match.at(i + 1);
-                const int64_t next = first != nullptr && first->dart > 0 ? first->time : 0;
-                mark.time = static_cast<int32_t>((next + lastDart) / 2);
-            }
-        }
+        SetTurnStarts(m_match);
         // Nudges and shifts keep the order; a file changed elsewhere meanwhile might not.
         const bool ok = TimesRunForward(m_match) && SaveTiming(m_match);
         reportMatch();

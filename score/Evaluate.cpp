@@ -2,8 +2,10 @@
 
 #include "score/Numbers.h"
 #include "score/ScoreData.h"
+#include "score/Timeline.h"
 
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -241,12 +243,12 @@ bool HasWonGame(const Entry& entry, int player, bool cricket) {
 
 void Evaluate01(Match& data) {
     Evaluate01Range(data, {0, data.entries.size(), 1}, data.out);
-    ValidateTimes(data);
+    data = WithCleanTimes(std::move(data));
 }
 
 void EvaluateCricket(Match& data) {
     EvaluateCricketRange(data, {0, data.entries.size(), 1});
-    ValidateTimes(data);
+    data = WithCleanTimes(std::move(data));
 }
 
 void EvaluateLeg(Match& data, size_t index) {
@@ -303,20 +305,6 @@ void EvaluateLeg(Match& data, size_t index) {
             e.legsWon[p] = legsWon[p];
             e.setsWon[p] = setsWon[p];
         }
-    }
-}
-
-void ValidateTimes(Match& data) {
-    int32_t previous = 0;
-    bool backwards = false;
-    for (Entry& mark : data.entries) {
-        if (mark.time < previous) {
-            backwards = true;
-        }
-        if (backwards) {
-            mark.time = 0;
-        }
-        previous = mark.time;
     }
 }
 

@@ -18,8 +18,8 @@ void EvaluateCricket(Match& data);
 // its entries' leg, legsWon and setsWon, and data.winner when this leg decides the match.
 // In a match (data.isMatch) the leg ends with its winning dart: the entries after it are
 // removed and the later legs' firstEntry must be set after this call. A one-leg game keeps
-// them and scores them as it always has. Times are not touched (ValidateTimes does that once
-// for the whole match).
+// them and scores them as it always has. Times are not touched (WithCleanTimes in score/Timeline.h
+// does that once for the whole match).
 //
 // Winning: 01 at zero (under a double or master out only on a dart that may finish, the
 // evaluation busts any other); Cricket when a player has closed every target and has at
@@ -30,9 +30,6 @@ void EvaluateLeg(Match& data, size_t index);
 // Whether player (1 or 2) has won the game by the state of this entry: 01 at zero, Cricket
 // with every target closed and at least the other's points.
 bool HasWonGame(const Entry& entry, int player, bool cricket);
-// From the first entry whose time is smaller than its predecessor's, every time becomes 0.
-void ValidateTimes(Match& data);
-
 // How a dart counts in Cricket: its number of hits (1 for a single or the outer bull, 2 for
 // a double or the bull, 3 for a treble, 0 otherwise), with value set to the number hit (25
 // for either bull).

@@ -4,6 +4,7 @@
 #include "score/Numbers.h"
 #include "score/ProfileFile.h"
 #include "score/ScoreData.h"
+#include "score/Timeline.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -132,7 +133,7 @@ namespace {
 
 // Appends the turns of one leg ([DATA]-style section dataSection, times from timeSection),
 // the first thrower's visit opening every round, and returns how many entries it added.
-// lastTime carries the time of the last dart before, so that turn starts lie halfway.
+// lastTime carries the time of the last dart before, which each turn start needs.
 int ReadTurns(Match& data, const ProfileFile& file, const std::string& dataSection,
               const std::string& timeSection, int firstThrower, int32_t& lastTime) {
     const int before = data.count();
@@ -165,8 +166,7 @@ int ReadTurns(Match& data, const ProfileFile& file, const std::string& dataSecti
             start.player = player;
             start.dart = 0;
             if (!first) {
-                int64_t firstTime = ParseInt(times[0]);
-                start.time = Saturate32((firstTime + lastTime) / 2);
+                start.time = TurnStartTime(lastTime, ParseInt(times[0]));
             }
             for (int d = 1; d <= darts; ++d) {
                 Entry& dart = data.append();
@@ -355,7 +355,7 @@ void ReadInto(Match& data, const ProfileFile& file) {
     if (ParseInt(setting("NOCOMP-AVI")) > 0) {
         data.compress = false;
     }
-    ValidateTimes(data);
+    data = WithCleanTimes(std::move(data));
 }
 
 LoadOutcome Load(Match& data, const std::string& path, bool diagnose) {

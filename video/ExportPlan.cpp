@@ -1,6 +1,5 @@
 #include "video/ExportPlan.h"
 
-#include "score/Evaluate.h"
 #include "score/Timeline.h"
 #include "video/FfmpegOutput.h"
 
@@ -278,8 +277,7 @@ std::optional<BoardCorner> BroadcastCorner(BoardPlace place) {
 }
 
 ExportPlan PlanExport(const Match& match, const ExportRequest& request) {
-    Match cleaned = match;
-    ValidateTimes(cleaned);
+    const Match cleaned = WithCleanTimes(match);
     ExportPlan plan;
     plan.lengthMs = TimelineLength(cleaned);
     plan.rate = request.rate;

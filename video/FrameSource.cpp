@@ -1,7 +1,7 @@
 #include "video/FrameSource.h"
 
 #include "render/SummaryCard.h"
-#include "score/Evaluate.h"
+#include "score/Timeline.h"
 
 #include <utility>
 
@@ -13,10 +13,8 @@ constexpr int kCardShown = -2;
 } // namespace
 
 FrameSource::FrameSource(Match match, const RenderOptions& options, bool endCard)
-    : m_match(std::move(match)), m_options(options), m_picture(MakeBoardImage(options)),
-      m_endCard(endCard) {
-    ValidateTimes(m_match);
-}
+    : m_match(WithCleanTimes(std::move(match))), m_options(options),
+      m_picture(MakeBoardImage(options)), m_endCard(endCard) {}
 
 bool FrameSource::advanceTo(int64_t t) {
     const int entry =

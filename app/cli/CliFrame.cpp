@@ -3,8 +3,8 @@
 #include "render/Renderer.h"
 #include "render/SummaryCard.h"
 #include "render/Theme.h"
-#include "score/Evaluate.h"
 #include "score/ScoreData.h"
+#include "score/Timeline.h"
 #include "video/ExportPlan.h"
 
 #include <QImage>
@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -136,7 +137,7 @@ int CliFrame(int argc, char** argv) {
     // The video's moment: its times cleaned as the export cleans them, so that the card
     // starts where the video's does.
     if (endCard) {
-        ValidateTimes(score);
+        score = WithCleanTimes(std::move(score));
     }
     RenderVideoMoment(score, moment, picture, options.render, endCard);
     if (options.size && options.render.design == BoardDesign::Classic) {

@@ -1,6 +1,7 @@
 #include "ScoreTestUtil.h"
 
 #include "score/Evaluate.h"
+#include "score/Timeline.h"
 
 #include <gtest/gtest.h>
 
@@ -266,7 +267,7 @@ TEST(EvaluateCricket, DartsWithoutATarget) {
     EXPECT_EQ(bust.at(2)->kind, Hit::None);
 }
 
-TEST(ValidateTimes, FromTheFirstStepBackEverythingIsZero) {
+TEST(WithCleanTimes, FromTheFirstStepBackEverythingIsZero) {
     struct Case {
         std::vector<int32_t> before;
         std::vector<int32_t> after;
@@ -285,9 +286,10 @@ TEST(ValidateTimes, FromTheFirstStepBackEverythingIsZero) {
             m.time = c.before[i];
             m.dart = i == 1 ? -1 : 1; // unplaced entries are walked too
         }
-        ValidateTimes(data);
+        const Match cleaned = WithCleanTimes(data);
         for (size_t i = 0; i < c.after.size(); ++i) {
-            EXPECT_EQ(data.at(static_cast<int>(i))->time, c.after[i]) << i;
+            EXPECT_EQ(cleaned.at(static_cast<int>(i))->time, c.after[i]) << i;
+            EXPECT_EQ(data.at(static_cast<int>(i))->time, c.before[i]) << "the original stays";
         }
     }
 }

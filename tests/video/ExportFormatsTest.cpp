@@ -2,6 +2,7 @@
 #include "render/Renderer.h"
 #include "score/Evaluate.h"
 #include "score/ScoreData.h"
+#include "score/Timeline.h"
 #include "video/Export.h"
 
 #include <QPainter>
@@ -183,8 +184,7 @@ TEST_P(ExportFormat, DecodesToTheRenderersPictures) {
     const auto decoded = DecodeBgra(path, kW, kH, &errors, c.decodeOptions);
     EXPECT_EQ(errors, "");
     ASSERT_EQ(static_cast<int64_t>(decoded.size()), clock.frameCount());
-    Match cleaned = match;
-    ValidateTimes(cleaned);
+    const Match cleaned = WithCleanTimes(match);
     double worstColour = 99;
     double worstAlpha = 99;
     for (int64_t n = 0; n < clock.frameCount(); ++n) {

@@ -126,8 +126,7 @@ TEST(ExportVideoTest, CleansTheTimesOnItsOwnCopy) {
     EXPECT_EQ(Times(match), (std::vector<int32_t>{0, 100, 200, 50, 300})) << "left as it was";
     const auto decoded = DecodeBgra(dir.File("out.avi"), kW, kH);
     ASSERT_EQ(decoded.size(), 153u);
-    Match cleaned = match;
-    ValidateTimes(cleaned);
+    const Match cleaned = WithCleanTimes(match);
     QImage last;
     ASSERT_TRUE(RenderEntry(cleaned, 4, last, {}));
     EXPECT_EQ(std::memcmp(decoded[3].data(), last.constBits(), decoded[3].size()), 0);
