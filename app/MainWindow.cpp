@@ -8,6 +8,7 @@
 #include "app/ScoreWatcher.h"
 #include "app/Texts.h"
 #include "app/WarningsPanel.h"
+#include "engine/ErrorText.h"
 #include "render/Version.h"
 #include "score/Chapters.h"
 #include "score/Loader.h"
@@ -274,8 +275,7 @@ bool MainWindow::openScore(const QString& path) {
     Match loaded;
     const LoadOutcome outcome = LoadScoreFile(loaded, path.toStdString());
     if (!outcome.loaded) {
-        notify(Q(kLoadFailedText) + QLatin1Char('\n') +
-                   QString::fromStdString(outcome.error.text()),
+        notify(Q(kLoadFailedText) + QLatin1Char('\n') + ErrorText(outcome.error),
                Q(kLoadFailedCaption), Notice::Icon::Warning);
         return false;
     }
@@ -296,7 +296,7 @@ void MainWindow::reloadScore() {
     Match loaded;
     const LoadOutcome outcome = LoadScoreFile(loaded, m_match.path);
     if (!outcome.loaded) {
-        m_warnings->showReloadFailure(QString::fromStdString(outcome.error.text()));
+        m_warnings->showReloadFailure(ErrorText(outcome.error));
         return;
     }
     m_warnings->showDiagnostics(outcome.diagnostics);

@@ -234,10 +234,10 @@ void PlayerWindow::connectEngine(Engine& engine) {
         m_recording = false;
         redrawBoard();
     });
-    connect(&engine, &Engine::timesSaved, this, [this](bool ok) {
+    connect(&engine, &Engine::timesSaved, this, [this](bool ok, const QString& reason) {
         m_shiftPending = false;
         m_shift->setEnabled(true);
-        setStatus(ok ? tr("Times saved.") : tr("The score file did not take the times."));
+        setStatus(ok ? tr("Times saved.") : tr("The times were not saved: %1").arg(reason));
     });
 }
 

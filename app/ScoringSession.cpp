@@ -1,5 +1,6 @@
 #include "app/ScoringSession.h"
 
+#include "engine/ErrorText.h"
 #include "score/Message.h"
 
 #include <QAction>
@@ -20,8 +21,8 @@ ScoringSession::ScoringSession(QObject* parent) : QObject(parent) {
 bool ScoringSession::create(const QString& path, const MatchFormat& format) {
     MatchSheet sheet(format);
     const WriteOutcome outcome = CreateSheetFile(path.toStdString(), sheet);
-    if (outcome.error.failed()) {
-        m_error = QString::fromStdString(outcome.error.reason.english());
+    if (!outcome) {
+        m_error = ReasonText(outcome.error().reason);
         return false;
     }
     m_sheet = std::move(sheet);
@@ -96,12 +97,12 @@ void ScoringSession::save() {
         return;
     }
     const WriteOutcome outcome = SaveSheetFile(m_path.toStdString(), m_sheet);
-    if (!outcome.error.failed()) {
+    if (outcome) {
         m_dirty = false;
         m_error.clear();
         return;
     }
-    m_error = QString::fromStdString(outcome.error.reason.english());
+    m_error = ReasonText(outcome.error().reason);
     // Tried again until the disk takes it; the sheet in memory stays the one to write.
     QTimer::singleShot(500, this, [this] {
         save();

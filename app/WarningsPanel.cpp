@@ -1,5 +1,7 @@
 #include "app/WarningsPanel.h"
 
+#include "engine/ErrorText.h"
+
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPalette>
@@ -27,12 +29,7 @@ WarningsPanel::WarningsPanel(QWidget* parent) : QLabel(parent) {
 }
 
 QString WarningsPanel::describe(const Diagnostic& diagnostic) {
-    // The templates live in the score layer, out of lupdate's reach: their translations sit in
-    // the "Diagnostics" context of the .ts files, kept by hand.
-    const QString pattern =
-        QCoreApplication::translate("Diagnostics", EnglishTemplate(diagnostic.message.id));
-    const QString message =
-        QString::fromStdString(FillTemplate(pattern.toStdString(), diagnostic.message.args));
+    const QString message = ReasonText(diagnostic.message);
     if (diagnostic.line <= 0) {
         return message;
     }

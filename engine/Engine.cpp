@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include "engine/CallQueue.h"
+#include "engine/ErrorText.h"
 #include "render/Renderer.h"
 #include "score/Timeline.h"
 #include "score/TimingWriter.h"
@@ -363,9 +364,14 @@ private:
     void saveTimes() {
         SetTurnStarts(m_match);
         // Nudges and shifts keep the order; a file changed elsewhere meanwhile might not.
-        const bool ok = TimesRunForward(m_match) && SaveTiming(m_match);
+        QString reason;
+        if (!TimesRunForward(m_match)) {
+            reason = ReasonText({MessageId::TimesRunBackward, {}});
+        } else if (const WriteOutcome saved = SaveTimingFile(m_match); !saved) {
+            reason = ErrorText(saved.error());
+        }
         reportMatch();
-        report([ok](Engine& e) { emit e.timesSaved(ok); });
+        report([reason](Engine& e) { emit e.timesSaved(reason.isEmpty(), reason); });
     }
 
     bool show(int index) {
@@ -386,7 +392,7 @@ private:
             // Saved, these would be read back as zeros from the backward step on: the file
             // keeps the times it had.
             how = RecordingEnd::SaveFailed;
-            reason = QStringLiteral("the recorded times run backwards; the file keeps its times");
+            reason = ReasonText({MessageId::TimesRunBackward, {}});
             m_match = m_backup;
         } else {
             m_undoTimes.push_back(TimesOf(m_backup));
@@ -394,9 +400,9 @@ private:
             // A refused save keeps the times in memory: the user may try again or export
             // them.
             const WriteOutcome saved = SaveTimingFile(m_match);
-            if (saved.error.failed()) {
+            if (!saved) {
                 how = RecordingEnd::SaveFailed;
-                reason = QString::fromStdString(saved.error.text());
+                reason = ErrorText(saved.error());
             } else {
                 how = RecordingEnd::Saved;
             }

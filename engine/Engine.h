@@ -135,10 +135,12 @@ signals:
     // While recording: the match with the times so far, after every tap, undo and redo.
     void timesRecorded(const Match& match);
     void tapRefused(const TapRefusal& refusal);
-    // reason: why the save failed (the file and the system's reason), empty otherwise.
+    // reason: why the save failed (the file and the system's reason, in the user's
+    // language), empty otherwise.
     void recordingEnded(RecordingEnd how, const QString& reason);
-    // After a nudge, shift, undo or redo of times: whether the score file took them.
-    void timesSaved(bool ok);
+    // After a nudge, shift, undo or redo of times: whether the score file took them, and
+    // when not, why (the file and the reason, in the user's language).
+    void timesSaved(bool ok, const QString& reason);
     // Before the first frame and whenever the percentage of the timeline changes.
     void exportProgress(int percent);
     void exportFinished(ExportOutcome outcome);

@@ -13,17 +13,10 @@
 
 namespace {
 
-// One turn as the loader read it, with where it stands in the file and in the match.
-struct Turn {
-    std::string key;
+// One turn as the loader read it, with the lines of its keys.
+struct Turn : ReadTurn {
     int dataLine = 0;
     int timeLine = 0;
-    std::string throws; // the [DATA] value
-    std::string times;  // the [TIME] value
-    int pieces = 0;     // throws as SplitComma counts them (at most four)
-    int darts = 0;      // darts made of them (at most three)
-    size_t start = 0;   // index of the turn-start entry in the match
-    int player = 0;
 };
 
 class Collector {
@@ -185,15 +178,10 @@ bool IsReadSection(const std::string& name) {
 }
 
 bool IsSetting(const std::string& name, bool legSection) {
-    static const char* const kMatch[] = {"GAME",     "P1-SCORE",   "P2-SCORE", "P1-MARK", "P2-MARK",
-                                         "SEPABULL", "NOCOMP-AVI", "P1-NAME",  "P2-NAME", "LEGS",
-                                         "SETS",     "FIRST",      "OUT"};
-    static const char* const kLeg[] = {"GAME",    "P1-SCORE", "P2-SCORE",
-                                       "P1-MARK", "P2-MARK",  "FIRST"};
     const std::string upper = Upper(name);
-    auto is = [&upper](const char* known) { return upper == known; };
-    return legSection ? std::any_of(std::begin(kLeg), std::end(kLeg), is)
-                      : std::any_of(std::begin(kMatch), std::end(kMatch), is);
+    auto is = [&upper](std::string_view known) { return upper == known; };
+    return legSection ? std::any_of(std::begin(kLegSettingKeys), std::end(kLegSettingKeys), is)
+                      : std::any_of(std::begin(kSettingKeys), std::end(kSettingKeys), is);
 }
 
 // Whether player p (0 or 1) has won by the state of this entry.
@@ -233,19 +221,19 @@ struct FileLeg {
     int stopRound = 0;
     int stopPlayer = 0;
     int first = 1;
-    bool matchesFile = false;
 };
 
 class Diagnoser {
 public:
-    Diagnoser(const ProfileFile& file, const Match& match) : m_file(file), m_match(match) {}
+    Diagnoser(const ProfileFile& file, const Match& match, const std::vector<ReadLeg>& read)
+        : m_file(file), m_match(match), m_read(read) {}
 
     std::vector<Diagnostic> run() {
         m_cricket = m_match.gameKind == GameKind::Cricket;
         findLegs();
         checkStructure();
         for (FileLeg& leg : m_legs) {
-            readTurns(leg);
+            takeTurns(leg);
             checkKeys(leg, leg.data);
             checkKeys(leg, leg.time);
             if (leg.stopped) {
@@ -260,7 +248,7 @@ public:
                 checkKeys(leg, leg.setting);
                 checkLegSettings(leg);
             }
-            if (leg.matchesFile) {
+            if (leg.leg != nullptr) {
                 checkThrows(leg);
                 if (m_match.isMatch) {
                     checkLegEnd(leg);
@@ -319,44 +307,26 @@ private:
         return leg.number == 1 ? key : "[" + leg.data + "] " + key;
     }
 
-    void readTurns(FileLeg& leg) {
-        if (leg.leg == nullptr && leg.number > 1) {
+    // The turns the loader read of a leg it played; a leg it did not play has none.
+    void takeTurns(FileLeg& leg) {
+        if (leg.leg == nullptr) {
             return;
         }
-        size_t index = leg.leg != nullptr ? static_cast<size_t>(leg.leg->firstEntry) : 0;
-        size_t written = 0;
-        std::string pieces[4];
-        for (int round = 1; round <= kMaxRounds && !leg.stopped; ++round) {
-            for (int turnOfRound = 0; turnOfRound < 2; ++turnOfRound) {
-                const int player = turnOfRound == 0 ? leg.first : 3 - leg.first;
+        for (const ReadLeg& read : m_read) {
+            if (read.number != leg.number) {
+                continue;
+            }
+            for (const ReadTurn& taken : read.turns) {
                 Turn turn;
-                turn.key = TurnKey(round, player);
-                turn.throws = ScoreValue(m_file, leg.data, turn.key);
-                if (turn.throws.empty()) {
-                    leg.stopped = true;
-                    leg.stopRound = round;
-                    leg.stopPlayer = player;
-                    break;
-                }
-                turn.times = ScoreValue(m_file, leg.time, turn.key);
+                static_cast<ReadTurn&>(turn) = taken;
                 turn.dataLine = m_file.keyLine(leg.data, turn.key);
                 turn.timeLine = m_file.keyLine(leg.time, turn.key);
-                turn.pieces = SplitComma(turn.throws, pieces);
-                turn.darts = std::min(turn.pieces, kMaxDarts);
-                turn.start = index;
-                turn.player = player;
-                index += 1 + static_cast<size_t>(turn.darts);
-                written += 1 + static_cast<size_t>(turn.darts);
                 leg.readKeys.insert(turn.key);
                 leg.turns.push_back(std::move(turn));
             }
-        }
-        if (leg.leg == nullptr) {
-            leg.matchesFile = false;
-        } else if (m_match.isMatch) {
-            leg.matchesFile = written == static_cast<size_t>(leg.leg->writtenEntries);
-        } else {
-            leg.matchesFile = written == m_match.entries.size();
+            leg.stopped = read.stopped;
+            leg.stopRound = read.stopRound;
+            leg.stopPlayer = read.stopPlayer;
         }
     }
 
@@ -805,6 +775,7 @@ private:
 
     const ProfileFile& m_file;
     const Match& m_match;
+    const std::vector<ReadLeg>& m_read;
     Collector m_out;
     std::vector<FileLeg> m_legs;
     bool m_cricket = false;
@@ -812,8 +783,9 @@ private:
 
 } // namespace
 
-std::vector<Diagnostic> Diagnose(const ProfileFile& file, const Match& match) {
-    return Diagnoser(file, match).run();
+std::vector<Diagnostic> Diagnose(const ProfileFile& file, const Match& match,
+                                 const std::vector<ReadLeg>& read) {
+    return Diagnoser(file, match, read).run();
 }
 
 std::string FormatCheckReport(const std::string& path, const LoadOutcome& outcome) {

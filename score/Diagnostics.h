@@ -2,6 +2,7 @@
 
 #include "score/Message.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,8 +19,32 @@ struct Diagnostic {
     Message message;
 };
 
-// Looks at a score file and the match the loader made of it, and lists what was read
-// leniently, in line order. It only reads: the match stays exactly what the loader made.
+// One turn as the loader read it. The loader records its turns while it reads them, so that
+// the diagnostics judge the very values the match was made of instead of reading the file a
+// second time.
+struct ReadTurn {
+    std::string key;    // R01-1
+    std::string throws; // the [DATA] value
+    std::string times;  // the [TIME] value
+    int pieces = 0;     // throws as SplitComma counts them (at most four)
+    int darts = 0;      // darts made of them (at most three)
+    size_t start = 0;   // index of the turn-start entry in the match
+    int player = 0;
+};
+
+// The turns of one leg the loader played, in the order it read them, and the turn it
+// stopped at: the first one missing or empty (stopped is false when every round was there).
+struct ReadLeg {
+    int number = 1;
+    std::vector<ReadTurn> turns;
+    bool stopped = false;
+    int stopRound = 0;
+    int stopPlayer = 0;
+};
+
+// Looks at a score file, the match the loader made of it and the turns it read on the way
+// (read), and lists what was read leniently, in line order. It only reads: the match stays
+// exactly what the loader made.
 //
 // What is reported:
 // - throw tokens that are not a dart on the board (Z5, T25, D0, S21, T-3, an empty piece
@@ -35,7 +60,8 @@ struct Diagnostic {
 //   time that is earlier than the one before it (the video ends there), and gaps of more
 //   than ten minutes between darts;
 // - a repeated section or key, a value cut at the read limit, and lines the reader skips.
-std::vector<Diagnostic> Diagnose(const ProfileFile& file, const Match& match);
+std::vector<Diagnostic> Diagnose(const ProfileFile& file, const Match& match,
+                                 const std::vector<ReadLeg>& read);
 
 // A gap between two darts longer than this (ms) is worth a warning.
 inline constexpr int64_t kLongGapMs = 10 * 60 * 1000;

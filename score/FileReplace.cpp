@@ -47,8 +47,8 @@ private:
     int m_fd;
 };
 
-FileError Error(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
-    return FileError{path, Message{id, std::move(args)}};
+ScoreError Error(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
+    return ScoreError{path, Message{id, std::move(args)}};
 }
 
 // Writes all of bytes at offset. With the Write fault only half of them get through and the
@@ -229,7 +229,7 @@ void SyncFolder(const std::string& folder) {
 // The replace way. Returns true when it is done; false with fallBack set when the in-place
 // way must be taken instead (nothing changed), or with error set when the save failed.
 bool ReplaceByRename(const std::string& path, const std::string& target, const struct stat& st,
-                     std::string_view bytes, bool& fallBack, FileError& error) {
+                     std::string_view bytes, bool& fallBack, ScoreError& error) {
     fallBack = false;
     std::string temp;
     FileHandle out(CreateBeside(target, "save", temp));
@@ -295,7 +295,7 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
 // Writes the backup copy of old beside the target, or in the cache folder when the folder
 // takes no new file. Returns its name, or empty with error set.
 std::string WriteBackup(const std::string& path, const std::string& target, std::string_view old,
-                        FileError& error) {
+                        ScoreError& error) {
     std::string name;
     FileHandle copy(CreateBeside(target, "backup", name));
     if (copy.get() < 0) {
@@ -338,24 +338,21 @@ bool WriteContent(int fd, std::string_view bytes, bool mayFault) {
 
 WriteOutcome WriteInPlace(const std::string& path, const std::string& target,
                           std::string_view bytes) {
-    WriteOutcome outcome;
     FileHandle file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) {
-        outcome.error = errno == ENOENT
-                            ? Error(path, MessageId::FileVanished)
-                            : Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
-        return outcome;
+        return errno == ENOENT ? Error(path, MessageId::FileVanished)
+                               : Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
     }
     struct stat st {};
     std::string old;
     if (::fstat(file.get(), &st) != 0 ||
         !ReadAll(file.get(), static_cast<size_t>(st.st_size), old)) {
-        outcome.error = Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
-        return outcome;
+        return Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
     }
-    const std::string backup = WriteBackup(path, target, old, outcome.error);
+    ScoreError backupError;
+    const std::string backup = WriteBackup(path, target, old, backupError);
     if (backup.empty()) {
-        return outcome;
+        return backupError;
     }
 
     if (!WriteContent(file.get(), bytes, true)) {
@@ -363,11 +360,9 @@ WriteOutcome WriteInPlace(const std::string& path, const std::string& target,
         bool restored = !Injected(FileFault::Restore) && WriteContent(file.get(), old, false);
         if (restored) {
             ::unlink(backup.c_str());
-            outcome.error = Error(path, MessageId::WriteFailed, {reason});
-        } else {
-            outcome.error = Error(path, MessageId::WriteFailedKept, {reason, backup});
+            return Error(path, MessageId::WriteFailed, {reason});
         }
-        return outcome;
+        return Error(path, MessageId::WriteFailedKept, {reason, backup});
     }
     // A write by someone without the right to keep them clears the setuid and setgid bits;
     // the owner may set them again.
@@ -376,8 +371,7 @@ WriteOutcome WriteInPlace(const std::string& path, const std::string& target,
         [[maybe_unused]] int ignored = ::fchmod(file.get(), st.st_mode & 07777);
     }
     ::unlink(backup.c_str());
-    outcome.method = WriteMethod::InPlace;
-    return outcome;
+    return WriteMethod::InPlace;
 }
 
 } // namespace
@@ -387,20 +381,16 @@ void SetFileFaultForTesting(FileFault faults) {
 }
 
 WriteOutcome ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    WriteOutcome outcome;
     if (path.empty()) {
-        outcome.error = Error(path, MessageId::NoScorePath);
-        return outcome;
+        return Error(path, MessageId::NoScorePath);
     }
 
     // The file a save must write: the target of a symbolic link, else the path itself.
     std::string target = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
-        outcome.error = errno == ENOENT
-                            ? Error(path, MessageId::FileVanished)
-                            : Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
-        return outcome;
+        return errno == ENOENT ? Error(path, MessageId::FileVanished)
+                               : Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
     }
     if (S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
@@ -409,45 +399,38 @@ WriteOutcome ReplaceFileContents(const std::string& path, std::string_view bytes
                 char link[PATH_MAX];
                 ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
                 link[n < 0 ? 0 : n] = '\0';
-                outcome.error = Error(path, MessageId::LinkTargetVanished, {link});
-            } else {
-                outcome.error = Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+                return Error(path, MessageId::LinkTargetVanished, {link});
             }
-            return outcome;
+            return Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
         }
         target = resolved;
         if (::stat(target.c_str(), &st) != 0) {
-            outcome.error = Error(path, MessageId::LinkTargetVanished, {target});
-            return outcome;
+            return Error(path, MessageId::LinkTargetVanished, {target});
         }
     }
     if (S_ISDIR(st.st_mode)) {
-        outcome.error = Error(path, MessageId::FileUnreadable, {SystemReason(EISDIR)});
-        return outcome;
+        return Error(path, MessageId::FileUnreadable, {SystemReason(EISDIR)});
     }
     if (!S_ISREG(st.st_mode)) {
-        outcome.error = Error(path, MessageId::FileNotRegular);
-        return outcome;
+        return Error(path, MessageId::FileNotRegular);
     }
     // A read-only file stays as it is, even for a user (root) whom the system would let
     // write it.
     if ((st.st_mode & 0222) == 0) {
-        outcome.error = Error(path, MessageId::FileReadOnly, {SystemReason(EACCES)});
-        return outcome;
+        return Error(path, MessageId::FileReadOnly, {SystemReason(EACCES)});
     }
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        outcome.error = Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
-        return outcome;
+        return Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
     }
 
     if (st.st_nlink == 1 && !HasAccessControlList(target)) {
         bool fallBack = false;
-        if (ReplaceByRename(path, target, st, bytes, fallBack, outcome.error)) {
-            outcome.method = WriteMethod::Replace;
-            return outcome;
+        ScoreError error;
+        if (ReplaceByRename(path, target, st, bytes, fallBack, error)) {
+            return WriteMethod::Replace;
         }
         if (!fallBack) {
-            return outcome;
+            return error;
         }
     }
     return WriteInPlace(path, target, bytes);

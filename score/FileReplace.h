@@ -1,6 +1,6 @@
 #pragma once
 
-#include "score/Message.h"
+#include "score/Result.h"
 
 #include <string>
 #include <string_view>
@@ -12,13 +12,10 @@ enum class WriteMethod {
     InPlace, // the file itself was overwritten, with a backup copy kept until it was done
 };
 
-struct WriteOutcome {
-    // failed() when the new content was not written. The file is then as it was, except
-    // with WriteFailedKept: its old content could not be put back, and the backup file that
-    // the error names holds it.
-    FileError error;
-    WriteMethod method = WriteMethod::None;
-};
+// How the new content was written, or why it was not. A failed write leaves the file as it
+// was, except with WriteFailedKept: its old content could not be put back, and the backup
+// file that the error names holds it.
+using WriteOutcome = Result<WriteMethod>;
 
 // Replaces the content of the existing file at path with bytes, so that the file keeps its
 // identity and a failure leaves it byte for byte as it was. A symbolic link is followed; the

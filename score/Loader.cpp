@@ -133,9 +133,11 @@ namespace {
 
 // Appends the turns of one leg ([DATA]-style section dataSection, times from timeSection),
 // the first thrower's visit opening every round, and returns how many entries it added.
-// lastTime carries the time of the last dart before, which each turn start needs.
+// lastTime carries the time of the last dart before, which each turn start needs. record, when
+// given, gets the turns as read and the turn the leg stopped at.
 int ReadTurns(Match& data, const ProfileFile& file, const std::string& dataSection,
-              const std::string& timeSection, int firstThrower, int32_t& lastTime) {
+              const std::string& timeSection, int firstThrower, int32_t& lastTime,
+              ReadLeg* record) {
     const int before = data.count();
     std::string throws[4];
     std::string times[4];
@@ -147,12 +149,20 @@ int ReadTurns(Match& data, const ProfileFile& file, const std::string& dataSecti
             const std::string dataValue = ScoreValue(file, dataSection, key);
             const std::string timeValue = ScoreValue(file, timeSection, key);
             if (dataValue.empty()) {
+                if (record != nullptr) {
+                    record->stopped = true;
+                    record->stopRound = round;
+                    record->stopPlayer = player;
+                }
                 ended = true;
                 break;
             }
-            int darts = SplitComma(dataValue, throws);
-            if (darts > kMaxDarts) {
-                darts = kMaxDarts; // a fourth throw has no dart slot: it is ignored
+            const int pieces = SplitComma(dataValue, throws);
+            // A fourth throw has no dart slot: it is ignored.
+            const int darts = std::min(pieces, kMaxDarts);
+            if (record != nullptr) {
+                record->turns.push_back(ReadTurn{key, dataValue, timeValue, pieces, darts,
+                                                 static_cast<size_t>(data.count()), player});
             }
             // A dart without a recorded time gets 0 rather than an earlier turn's time.
             for (std::string& t : times) {
@@ -253,8 +263,9 @@ int32_t ReadFirst(const std::string& value) {
     return first == "1" ? 1 : first == "2" ? 2 : 0;
 }
 
-// Fills a fresh match (only its path set) from the file.
-void ReadInto(Match& data, const ProfileFile& file) {
+// Fills a fresh match (only its path set) from the file; record, when given, gets the turns
+// of every leg played as they were read.
+void ReadInto(Match& data, const ProfileFile& file, std::vector<ReadLeg>* record) {
     auto setting = [&file](std::string_view key) { return ScoreValue(file, "SETTING", key); };
 
     // The match format first: how a leg is read depends on it.
@@ -294,13 +305,18 @@ void ReadInto(Match& data, const ProfileFile& file) {
             setStarter = thrower;
         }
         const int firstEntry = data.count();
-        const int added =
-            ReadTurns(data, file, dataSection, LegSection("TIME", number), thrower, lastTime);
+        ReadLeg read;
+        read.number = number;
+        const int added = ReadTurns(data, file, dataSection, LegSection("TIME", number), thrower,
+                                    lastTime, record != nullptr ? &read : nullptr);
         if (added == 0) {
             if (number == 1) {
                 return; // no first turn: no match
             }
             continue; // a leg without a first visit is not played
+        }
+        if (record != nullptr) {
+            record->push_back(std::move(read));
         }
         const GameSetup setup = ReadGame(file, settingSection);
         Entry& head = data.entries[static_cast<size_t>(firstEntry)];
@@ -386,18 +402,19 @@ LoadOutcome Load(Match& data, const std::string& path, bool diagnose) {
 
     Match fresh;
     fresh.path = path;
-    ReadInto(fresh, file);
+    std::vector<ReadLeg> read;
+    ReadInto(fresh, file, diagnose ? &read : nullptr);
     if (fresh.count() == 0) {
         reason = {file.sectionLine("DATA") == 0 ? MessageId::NoDataSection : MessageId::NoFirstTurn,
                   {}};
         return outcome;
     }
     if (diagnose) {
-        outcome.diagnostics = Diagnose(file, fresh);
+        outcome.diagnostics = Diagnose(file, fresh, read);
     }
     data = std::move(fresh);
     outcome.loaded = true;
-    outcome.error = FileError{};
+    outcome.error = ScoreError{};
     return outcome;
 }
 
@@ -406,7 +423,7 @@ LoadOutcome Load(Match& data, const std::string& path, bool diagnose) {
 bool ReadScore(Match& data, const ProfileFile& file) {
     Match fresh;
     fresh.path = data.path;
-    ReadInto(fresh, file);
+    ReadInto(fresh, file, nullptr);
     if (fresh.count() == 0) {
         return false;
     }

@@ -27,9 +27,18 @@ inline constexpr size_t kMaxNameCharacters = 32;
 // Longest value a read gives; longer values read as their first kMaxValueBytes bytes.
 inline constexpr size_t kMaxValueBytes = 2047;
 
+// The keys a load reads from [SETTING], and from a leg's own [SETTING2], [SETTING3], ...
+// Any other key there is never read: the diagnostics say so. A key the loader starts to read
+// belongs in these lists.
+inline constexpr std::string_view kSettingKeys[] = {
+    "GAME",    "P1-SCORE", "P2-SCORE", "P1-MARK", "P2-MARK", "SEPABULL", "NOCOMP-AVI",
+    "P1-NAME", "P2-NAME",  "LEGS",     "SETS",    "FIRST",   "OUT"};
+inline constexpr std::string_view kLegSettingKeys[] = {"GAME",    "P1-SCORE", "P2-SCORE",
+                                                       "P1-MARK", "P2-MARK",  "FIRST"};
+
 struct LoadOutcome {
     bool loaded = false;
-    FileError error;                     // why not, when !loaded
+    ScoreError error;                    // why not, when !loaded
     std::vector<Diagnostic> diagnostics; // when loaded: what was read leniently, by line
 };
 

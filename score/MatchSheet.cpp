@@ -428,12 +428,10 @@ bool MatchSheet::FromFile(const ProfileFile& file, MatchSheet& sheet) {
 }
 
 WriteOutcome CreateSheetFile(const std::string& path, const MatchSheet& sheet) {
-    WriteOutcome outcome;
     const std::string text = sheet.fileText();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        outcome.error = FileError{path, Message{MessageId::WriteFailed, {SystemReason(errno)}}};
-        return outcome;
+        return ScoreError{path, Message{MessageId::WriteFailed, {SystemReason(errno)}}};
     }
     size_t done = 0;
     int error = 0;
@@ -454,21 +452,17 @@ WriteOutcome CreateSheetFile(const std::string& path, const MatchSheet& sheet) {
     ::close(fd);
     if (error != 0) {
         ::unlink(path.c_str());
-        outcome.error = FileError{path, Message{MessageId::WriteFailed, {SystemReason(error)}}};
-        return outcome;
+        return ScoreError{path, Message{MessageId::WriteFailed, {SystemReason(error)}}};
     }
-    outcome.method = WriteMethod::Replace;
-    return outcome;
+    return WriteMethod::Replace;
 }
 
 WriteOutcome SaveSheetFile(const std::string& path, const MatchSheet& sheet) {
     const std::string text = sheet.fileText();
     if (text.size() > ProfileFile::kMaxBytes) {
-        WriteOutcome outcome;
-        outcome.error = FileError{
+        return ScoreError{
             path, Message{MessageId::SaveTooLarge,
                           {std::to_string(text.size()), std::to_string(ProfileFile::kMaxBytes)}}};
-        return outcome;
     }
     return ReplaceFileContents(path, text);
 }

@@ -39,6 +39,8 @@ const char* EnglishTemplate(MessageId id) {
     case MessageId::WriteFailedKept:
         return "cannot be written: %1, and its old content could not be put back; a copy of it "
                "is in %2";
+    case MessageId::TimesRunBackward:
+        return "the recorded times run backwards; the file keeps its times";
     case MessageId::ThrowNotOnBoard01:
         return "throw \"%1\" is not a dart on the board; counted as %2, scoring %3";
     case MessageId::ThrowNotOnBoardBust:
@@ -163,7 +165,7 @@ std::string SystemReason(int error) {
     return ::strerror_r(error, buffer, sizeof buffer);
 }
 
-std::string FileError::text() const {
+std::string ScoreError::text() const {
     if (path.empty()) {
         return reason.english();
     }

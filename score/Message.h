@@ -28,6 +28,7 @@ enum class MessageId {
     BackupFailed,       // %1 backup path, %2 system reason
     WriteFailed,        // %1 system reason
     WriteFailedKept,    // %1 system reason, %2 backup path
+    TimesRunBackward,   // -
 
     // Warnings of a load: the file loaded, but something in it was read leniently.
     ThrowNotOnBoard01,    // %1 token, %2 reading, %3 points
@@ -93,12 +94,13 @@ std::string FillTemplate(std::string_view pattern, const std::vector<std::string
 // The system's text for an errno value ("Permission denied").
 std::string SystemReason(int error);
 
-// Why a file could not be loaded or saved: the file as the caller named it and the reason.
-struct FileError {
+// The libraries' one error: the file it concerns, as the caller named it (empty when none
+// does), and why, as a message id with the values it quotes. score/Result.h carries it.
+struct ScoreError {
     std::string path;
     Message reason;
 
-    bool failed() const { return reason.id != MessageId::None; }
-    // "PATH: reason", for a command line's stderr or the second line of a window's box.
+    // "PATH: reason" in English, for logs and tests; the window and the command line
+    // translate the reason's template instead.
     std::string text() const;
 };

@@ -14,9 +14,7 @@
 namespace {
 
 WriteOutcome Refused(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
-    WriteOutcome outcome;
-    outcome.error = FileError{path, Message{id, std::move(args)}};
-    return outcome;
+    return ScoreError{path, Message{id, std::move(args)}};
 }
 
 // Why the file at path cannot be read for a save.
@@ -108,7 +106,7 @@ WriteOutcome SaveTimingFile(const Match& data) {
         }
     }
     if (!changed) {
-        return WriteOutcome{};
+        return WriteMethod::None;
     }
 
     const std::string& text = file.text();
@@ -121,8 +119,4 @@ WriteOutcome SaveTimingFile(const Match& data) {
         return Refused(path, MessageId::SaveWouldNotLoad);
     }
     return ReplaceFileContents(path, text);
-}
-
-bool SaveTiming(const Match& data) {
-    return !SaveTimingFile(data).error.failed();
 }

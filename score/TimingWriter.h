@@ -15,6 +15,3 @@ class Match;
 // written, and what a failure leaves behind, is told in score/FileReplace.h. When the match
 // has no dart time to save, nothing is written and there is no error (method None).
 WriteOutcome SaveTimingFile(const Match& data);
-
-// The same save; false when it failed. The file on disk is then the one it was before.
-bool SaveTiming(const Match& data);

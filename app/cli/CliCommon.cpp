@@ -42,7 +42,8 @@ bool Bad(const std::string& option, const char* wants, const std::string& value)
 bool LoadScore(Match& score, const char* path) {
     const LoadOutcome outcome = LoadScoreFile(score, path);
     if (!outcome.loaded) {
-        std::fprintf(stderr, "%s\n%s\n", CliLoadErrorText().c_str(), outcome.error.text().c_str());
+        std::fprintf(stderr, "%s\n%s\n", CliLoadErrorText().c_str(),
+                     CliErrorText(outcome.error).c_str());
         return false;
     }
     return true;

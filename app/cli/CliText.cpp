@@ -91,6 +91,11 @@ std::string Utf8(const QString& text) {
 
 } // namespace
 
+std::string CliErrorText(const ScoreError& error) {
+    const std::string reason = Describe(error.reason);
+    return error.path.empty() ? reason : error.path + ": " + reason;
+}
+
 std::string CliLoadErrorText() {
     return Utf8(Tr(QT_TRANSLATE_NOOP("Cli", "Could not read the score file.")));
 }

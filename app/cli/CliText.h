@@ -6,6 +6,7 @@
 #include <string_view>
 
 struct LoadOutcome;
+struct ScoreError;
 
 // The companion's messages in the user's language: English, or Japanese under a Japanese
 // locale (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), chosen as the window program chooses. The
@@ -13,6 +14,9 @@ struct LoadOutcome;
 
 // The load-error text.
 std::string CliLoadErrorText();
+// A score library's error: "PATH: reason" (the reason alone when it names no file), the
+// reason in the user's language.
+std::string CliErrorText(const ScoreError& error);
 // The export's status texts, as the window's status line shows them.
 std::string CliExportProgressText(int percent);
 std::string CliExportFinishedText();

@@ -580,8 +580,8 @@ The times are saved to the score file when the last dart is reached.</source>
     </message>
     <message>
         <location filename="../../app/PlayerWindow.cpp" line="213"/>
-        <source>The score file did not take the times.</source>
-        <translation>タイミングをスコアファイルに保存できませんでした。</translation>
+        <source>The times were not saved: %1</source>
+        <translation>タイミングは保存されませんでした: %1</translation>
     </message>
     <message>
         <location filename="../../app/PlayerWindow.cpp" line="270"/>
@@ -733,6 +733,10 @@ The times are saved to the score file when the last dart is reached.</source>
     <message>
         <source>cannot be written: %1, and its old content could not be put back; a copy of it is in %2</source>
         <translation>書き込めません: %1。元の内容も戻せませんでした。そのコピーは %2 にあります</translation>
+    </message>
+    <message>
+        <source>the recorded times run backwards; the file keeps its times</source>
+        <translation>記録した時刻が前の時刻より戻っています。ファイルの時刻はそのままです</translation>
     </message>
     <message>
         <source>throw &quot;%1&quot; is not a dart on the board; counted as %2, scoring %3</source>

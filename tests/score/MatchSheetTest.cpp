@@ -273,13 +273,13 @@ TEST(MatchSheetFile, CreateRefusesAnExistingFileAndSaveReplacesItWhole) {
     TempDir dir;
     const std::string path = dir.File("match.txt");
     MatchSheet sheet(Format301());
-    ASSERT_FALSE(CreateSheetFile(path, sheet).error.failed());
+    ASSERT_TRUE(CreateSheetFile(path, sheet).ok());
     EXPECT_EQ(ReadBytes(path), sheet.fileText());
-    EXPECT_TRUE(CreateSheetFile(path, sheet).error.failed());
+    EXPECT_FALSE(CreateSheetFile(path, sheet).ok());
     EXPECT_EQ(ReadBytes(path), sheet.fileText());
 
     Enter(sheet, {"T20", "D16"});
-    ASSERT_FALSE(SaveSheetFile(path, sheet).error.failed());
+    ASSERT_TRUE(SaveSheetFile(path, sheet).ok());
     MatchSheet reopened;
     ASSERT_TRUE(OpenSheetFile(path, reopened));
     EXPECT_EQ(reopened.darts(), sheet.darts());
@@ -298,12 +298,12 @@ TEST(MatchSheetFile, AKillMidEntryKeepsEverySavedDart) {
     if (child == 0) {
         ::close(acks[0]);
         MatchSheet sheet(Format301(50));
-        if (CreateSheetFile(path, sheet).error.failed()) {
+        if (!CreateSheetFile(path, sheet).ok()) {
             ::_exit(2);
         }
         for (int i = 0;; ++i) {
             sheet.enterDart(kLeg1[static_cast<size_t>(i) % kLeg1.size()], i * 40);
-            if (SaveSheetFile(path, sheet).error.failed()) {
+            if (!SaveSheetFile(path, sheet).ok()) {
                 ::_exit(3);
             }
             const char ack = 'd';

@@ -97,8 +97,8 @@ protected:
 TEST_F(SafeSaveTest, VanishedFileOrLinkTargetIsAnErrorAndNothingIsCreated) {
     ASSERT_EQ(::unlink(m_data.path.c_str()), 0);
     WriteOutcome outcome = SaveTimingFile(m_data);
-    EXPECT_EQ(outcome.error.reason.id, MessageId::FileVanished);
-    EXPECT_EQ(outcome.error.text(),
+    EXPECT_EQ(IdOf(outcome), MessageId::FileVanished);
+    EXPECT_EQ(ErrorOf(outcome),
               m_data.path + ": no longer exists (moved or deleted since it was loaded); the "
                             "times were not saved");
     EXPECT_FALSE(std::filesystem::exists(m_data.path));
@@ -109,16 +109,15 @@ TEST_F(SafeSaveTest, VanishedFileOrLinkTargetIsAnErrorAndNothingIsCreated) {
     std::filesystem::create_symlink(target, link);
     m_data.path = link;
     outcome = SaveTimingFile(m_data);
-    EXPECT_EQ(outcome.error.reason.id, MessageId::LinkTargetVanished);
-    EXPECT_EQ(outcome.error.text(), link + ": points to " + target +
-                                        ", which no longer exists; the times were not saved");
+    EXPECT_EQ(IdOf(outcome), MessageId::LinkTargetVanished);
+    EXPECT_EQ(ErrorOf(outcome), link + ": points to " + target +
+                                    ", which no longer exists; the times were not saved");
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_FALSE(std::filesystem::exists(target));
 
     // The same when the file goes away between the read and the write.
     WriteBytes(target, kBefore);
-    EXPECT_EQ(ReplaceFileContents(m_dir.File("gone.txt"), kAfter).error.reason.id,
-              MessageId::FileVanished);
+    EXPECT_EQ(IdOf(ReplaceFileContents(m_dir.File("gone.txt"), kAfter)), MessageId::FileVanished);
     EXPECT_EQ(NamesIn(m_dir.Path()), (std::vector<std::string>{"cache", "link.txt", "real.txt"}));
 }
 
@@ -127,8 +126,8 @@ TEST_F(SafeSaveTest, HardLinkedFileIsWrittenInPlaceForEveryName) {
     ASSERT_EQ(::link(m_data.path.c_str(), other.c_str()), 0);
     const ino_t inode = StatOf(m_data.path).st_ino;
     WriteOutcome outcome = SaveTimingFile(m_data);
-    ASSERT_FALSE(outcome.error.failed()) << outcome.error.text();
-    EXPECT_EQ(outcome.method, WriteMethod::InPlace);
+    ASSERT_TRUE(outcome.ok()) << ErrorOf(outcome);
+    EXPECT_EQ(MethodOf(outcome), WriteMethod::InPlace);
     EXPECT_EQ(ReadBytes(m_data.path), kAfter);
     EXPECT_EQ(ReadBytes(other), kAfter);
     EXPECT_EQ(StatOf(other).st_ino, inode);
@@ -143,7 +142,7 @@ TEST_F(SafeSaveTest, SymbolicLinkStaysAndItsTargetKeepsItsMode) {
     ::chmod(target.c_str(), 0640);
     std::filesystem::create_symlink(target, m_dir.File("link.txt"));
     m_data.path = m_dir.File("link.txt");
-    ASSERT_TRUE(SaveTiming(m_data));
+    ASSERT_TRUE(SaveTimingFile(m_data).ok());
     EXPECT_TRUE(std::filesystem::is_symlink(m_dir.File("link.txt")));
     EXPECT_EQ(ReadBytes(target), "[DATA]\nR01-1=T20\n\n[TIME]\nR01-1=100\n");
     EXPECT_EQ(StatOf(target).st_mode & 07777, 0640u);
@@ -157,8 +156,8 @@ TEST_F(SafeSaveTest, ReplaceKeepsOwnerAndModeBits) {
     const struct stat before = StatOf(m_data.path);
 
     WriteOutcome outcome = SaveTimingFile(m_data);
-    ASSERT_FALSE(outcome.error.failed()) << outcome.error.text();
-    EXPECT_EQ(outcome.method, WriteMethod::Replace);
+    ASSERT_TRUE(outcome.ok()) << ErrorOf(outcome);
+    EXPECT_EQ(MethodOf(outcome), WriteMethod::Replace);
     const struct stat after = StatOf(m_data.path);
     EXPECT_NE(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_uid, before.st_uid);
@@ -173,8 +172,8 @@ TEST_F(SafeSaveTest, ReplaceKeepsUserAttributes) {
     }
     ASSERT_EQ(::setxattr(m_data.path.c_str(), "user.empty", "", 0, 0), 0);
     WriteOutcome outcome = SaveTimingFile(m_data);
-    ASSERT_FALSE(outcome.error.failed()) << outcome.error.text();
-    EXPECT_EQ(outcome.method, WriteMethod::Replace);
+    ASSERT_TRUE(outcome.ok()) << ErrorOf(outcome);
+    EXPECT_EQ(MethodOf(outcome), WriteMethod::Replace);
     EXPECT_EQ(ReadBytes(m_data.path), kAfter);
     char value[16] = {};
     EXPECT_EQ(::getxattr(m_data.path.c_str(), "user.vorlat.note", value, sizeof value), 4);
@@ -203,8 +202,8 @@ TEST_F(SafeSaveTest, FileWithAccessControlListIsWrittenInPlace) {
     }
     const ino_t inode = StatOf(m_data.path).st_ino;
     WriteOutcome outcome = SaveTimingFile(m_data);
-    ASSERT_FALSE(outcome.error.failed()) << outcome.error.text();
-    EXPECT_EQ(outcome.method, WriteMethod::InPlace);
+    ASSERT_TRUE(outcome.ok()) << ErrorOf(outcome);
+    EXPECT_EQ(MethodOf(outcome), WriteMethod::InPlace);
     EXPECT_EQ(StatOf(m_data.path).st_ino, inode);
     EXPECT_EQ(ReadBytes(m_data.path), kAfter);
     std::string kept(acl.size() + 16, '\0');
@@ -233,7 +232,7 @@ TEST_F(SafeSaveTest, WritableFileInReadOnlyFolderIsSavedWithBackupInTheCache) {
     const ino_t inode = StatOf(path).st_ino;
     auto save = [this] {
         WriteOutcome outcome = SaveTimingFile(m_data);
-        return std::string(MethodName(outcome.method)) + "|" + outcome.error.text();
+        return std::string(MethodName(MethodOf(outcome))) + "|" + ErrorOf(outcome);
     };
 
     struct Case {
@@ -292,7 +291,7 @@ TEST_F(SafeSaveTest, OtherUsersFileKeepsItsOwner) {
     m_data.path = path;
     auto save = [this] {
         WriteOutcome outcome = SaveTimingFile(m_data);
-        return std::string(MethodName(outcome.method)) + "|" + outcome.error.text();
+        return std::string(MethodName(MethodOf(outcome))) + "|" + ErrorOf(outcome);
     };
 
     std::optional<std::string> result = AsUnprivileged(save);
@@ -366,8 +365,8 @@ TEST_F(SafeSaveTest, FailureAtEachStepLeavesTheFileAsItWas) {
         WriteOutcome outcome = SaveTimingFile(m_data);
         SetFileFaultForTesting(FileFault::None);
 
-        EXPECT_EQ(outcome.error.reason.id, c.error) << c.name << ": " << outcome.error.text();
-        EXPECT_EQ(outcome.method, c.method) << c.name;
+        EXPECT_EQ(IdOf(outcome), c.error) << c.name << ": " << ErrorOf(outcome);
+        EXPECT_EQ(MethodOf(outcome), c.method) << c.name;
         const std::string& expected = c.error == MessageId::None ? kAfter : kBefore;
         EXPECT_EQ(ReadBytes(m_data.path), expected) << c.name;
         if (c.hardLink) {
@@ -377,7 +376,7 @@ TEST_F(SafeSaveTest, FailureAtEachStepLeavesTheFileAsItWas) {
             EXPECT_EQ(StatOf(m_data.path).st_ino, inode) << c.name;
         }
         if (c.error != MessageId::None) {
-            const std::string text = outcome.error.text();
+            const std::string text = ErrorOf(outcome);
             EXPECT_EQ(text.rfind(m_data.path + ": ", 0), 0u) << text;
             EXPECT_NE(text.find(c.reason), std::string::npos) << text;
         }
@@ -401,7 +400,7 @@ TEST_F(SafeSaveTest, SaveNeverMakesAFileTheLoaderRefuses) {
         head + std::string(ProfileFile::kMaxBytes - growth - head.size() - 1, 'x') + "\n";
     WriteBytes(m_data.path, fits);
     WriteOutcome outcome = SaveTimingFile(m_data);
-    ASSERT_FALSE(outcome.error.failed()) << outcome.error.text();
+    ASSERT_TRUE(outcome.ok()) << ErrorOf(outcome);
     EXPECT_EQ(ReadBytes(m_data.path).size(), ProfileFile::kMaxBytes);
     Match loaded;
     EXPECT_TRUE(OpenScoreFile(loaded, m_data.path));
@@ -409,8 +408,8 @@ TEST_F(SafeSaveTest, SaveNeverMakesAFileTheLoaderRefuses) {
     const std::string tooBig = head + "x" + fits.substr(head.size());
     WriteBytes(m_data.path, tooBig);
     outcome = SaveTimingFile(m_data);
-    EXPECT_EQ(outcome.error.reason.id, MessageId::SaveTooLarge);
-    EXPECT_EQ(outcome.error.text(),
+    EXPECT_EQ(IdOf(outcome), MessageId::SaveTooLarge);
+    EXPECT_EQ(ErrorOf(outcome),
               m_data.path + ": would grow to 1048577 bytes with the times, more than the 1048576 "
                             "bytes a score file may have; the times were not saved");
     EXPECT_EQ(ReadBytes(m_data.path), tooBig);
@@ -418,12 +417,12 @@ TEST_F(SafeSaveTest, SaveNeverMakesAFileTheLoaderRefuses) {
     // A file already over the limit is not rewritten from what little could be read.
     const std::string huge = "[TIME]\n" + std::string(ProfileFile::kMaxBytes, ';');
     WriteBytes(m_data.path, huge);
-    EXPECT_EQ(SaveTimingFile(m_data).error.reason.id, MessageId::FileTooLarge);
+    EXPECT_EQ(IdOf(SaveTimingFile(m_data)), MessageId::FileTooLarge);
     EXPECT_EQ(ReadBytes(m_data.path), huge);
 
     // A file that changed on disk into something that is no score file stays as it is.
     WriteBytes(m_data.path, "[SETTING]\nGAME=501\n");
-    EXPECT_EQ(SaveTimingFile(m_data).error.reason.id, MessageId::SaveWouldNotLoad);
+    EXPECT_EQ(IdOf(SaveTimingFile(m_data)), MessageId::SaveWouldNotLoad);
     EXPECT_EQ(ReadBytes(m_data.path), "[SETTING]\nGAME=501\n");
 }
 
@@ -431,7 +430,7 @@ TEST_F(SafeSaveTest, RefusedUpFront) {
     // No write permission bit: refused even for root, who could write it.
     ::chmod(m_data.path.c_str(), 0444);
     WriteOutcome outcome = SaveTimingFile(m_data);
-    EXPECT_EQ(outcome.error.text(),
+    EXPECT_EQ(ErrorOf(outcome),
               m_data.path + ": cannot be written: Permission denied; the times were not saved");
     EXPECT_EQ(ReadBytes(m_data.path), kBefore);
     ::chmod(m_data.path.c_str(), 0644);
@@ -439,13 +438,11 @@ TEST_F(SafeSaveTest, RefusedUpFront) {
     // No path, a folder, a FIFO.
     Match none = m_data;
     none.path.clear();
-    EXPECT_EQ(SaveTimingFile(none).error.text(),
-              "no score file is loaded; the times were not saved");
-    EXPECT_FALSE(SaveTiming(none));
+    EXPECT_EQ(ErrorOf(SaveTimingFile(none)), "no score file is loaded; the times were not saved");
+    EXPECT_FALSE(SaveTimingFile(none).ok());
     ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
-    EXPECT_EQ(ReplaceFileContents(m_dir.File("fifo"), kAfter).error.reason.id,
-              MessageId::FileNotRegular);
-    EXPECT_EQ(ReplaceFileContents(m_dir.Path().string(), kAfter).error.text(),
+    EXPECT_EQ(IdOf(ReplaceFileContents(m_dir.File("fifo"), kAfter)), MessageId::FileNotRegular);
+    EXPECT_EQ(ErrorOf(ReplaceFileContents(m_dir.Path().string(), kAfter)),
               m_dir.Path().string() + ": cannot be read: Is a directory");
     EXPECT_EQ(ReadBytes(m_data.path), kBefore);
 }

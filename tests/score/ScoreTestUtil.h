@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
+#include "score/FileReplace.h"
 #include "score/ScoreData.h"
 
 #include <array>
@@ -43,4 +44,16 @@ inline std::string Describe(const MarkFields& f) {
         out << v << ' ';
     }
     return out.str();
+}
+
+// A save's outcome flattened for tables of cases: the method (None when it failed), the
+// error's id (None when it worked) and its English text (empty when it worked).
+inline WriteMethod MethodOf(const WriteOutcome& outcome) {
+    return outcome ? outcome.value() : WriteMethod::None;
+}
+inline MessageId IdOf(const WriteOutcome& outcome) {
+    return outcome ? MessageId::None : outcome.error().reason.id;
+}
+inline std::string ErrorOf(const WriteOutcome& outcome) {
+    return outcome ? std::string() : outcome.error().text();
 }

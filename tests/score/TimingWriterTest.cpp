@@ -22,7 +22,7 @@ protected:
     std::string Save(const std::string& before) {
         m_data.path = m_dir.File("score.txt");
         WriteBytes(m_data.path, before);
-        EXPECT_TRUE(SaveTiming(m_data));
+        EXPECT_TRUE(SaveTimingFile(m_data).ok());
         return ReadBytes(m_data.path);
     }
 
@@ -67,13 +67,13 @@ TEST_F(TimingWriterTest, NothingToWrite) {
     // No path: nothing is written and the result is false.
     Add(m_data, 1, 1, 0, 0);
     Add(m_data, 1, 1, 1, 10);
-    EXPECT_FALSE(SaveTiming(m_data));
+    EXPECT_FALSE(SaveTimingFile(m_data).ok());
 
     // No dart of round 1: nothing to save, the file stays as it is.
     Match none;
     none.path = m_dir.File("none.txt");
     WriteBytes(none.path, "[DATA]\n");
-    EXPECT_TRUE(SaveTiming(none));
+    EXPECT_TRUE(SaveTimingFile(none).ok());
     EXPECT_EQ(ReadBytes(none.path), "[DATA]\n");
 }
 
@@ -90,7 +90,7 @@ TEST_F(TimingWriterTest, SavedTimesLoadAgainWithoutWarnings) {
         for (Entry& m : data.entries) {
             m.time = (t += 333);
         }
-        ASSERT_TRUE(SaveTiming(data)) << name;
+        ASSERT_TRUE(SaveTimingFile(data).ok()) << name;
         Match again;
         LoadOutcome outcome = LoadScoreFile(again, copy);
         ASSERT_TRUE(outcome.loaded) << name;
