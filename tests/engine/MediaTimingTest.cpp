@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -20,7 +23,10 @@ protected:
         WriteBytes(m_path, kShortMatch);
         ASSERT_TRUE(OpenScoreFile(m_match, m_path));
         QObject::connect(m_engine.get(), &Engine::timesSaved,
-                         [this](bool ok) { m_saves.push_back(ok); });
+                         [this](bool ok, const QString& reason) {
+                             m_saves.push_back(ok);
+                             m_reasons.push_back(reason);
+                         });
         QObject::connect(m_engine.get(), &Engine::tapRefused,
                          [this](const TapRefusal& r) { m_refusals.push_back(r); });
         QObject::connect(m_engine.get(), &Engine::timesRecorded,
@@ -42,6 +48,7 @@ protected:
     std::unique_ptr<Engine> m_engine = std::make_unique<Engine>();
     EngineLog m_log{*m_engine};
     std::vector<bool> m_saves;
+    std::vector<QString> m_reasons; // why each save failed; empty for one that worked
     std::vector<TapRefusal> m_refusals;
     std::vector<std::vector<int32_t>> m_recorded; // the times after each tap or undo
 };
@@ -250,6 +257,21 @@ TEST_F(MediaTimingTest, NudgesStayBetweenNeighboursShiftsStayAtOrAboveZeroAndBot
         EXPECT_EQ(SavedTimes(), step.times) << step.index << " " << step.delta;
     }
     EXPECT_EQ(m_saves, std::vector<bool>(expectedSaves, true));
+}
+
+// A refused save says which file and why, not only that it failed; the times stay in memory.
+TEST_F(MediaTimingTest, ARefusedAdjustmentSaysWhy) {
+    m_engine->nudgeEntry(1, 33);
+    ASSERT_TRUE(WaitUntil([this] { return m_saves.size() == 1; }));
+    ASSERT_TRUE(std::filesystem::remove(m_path));
+    m_engine->nudgeEntry(1, 33);
+    ASSERT_TRUE(WaitUntil([this] { return m_saves.size() == 2; }));
+    EXPECT_EQ(m_saves, (std::vector<bool>{true, false}));
+    EXPECT_EQ(m_reasons,
+              (std::vector<QString>{
+                  QString(), QString::fromStdString(m_path) +
+                                 ": no longer exists (moved or deleted since it was loaded); the "
+                                 "times were not saved"}));
 }
 
 TEST_F(MediaTimingTest, AdjustmentsWaitForTheRecordingToEnd) {

@@ -298,6 +298,18 @@ INSTANTIATE_TEST_SUITE_P(
                          "dart 2 of R01-1 comes after the leg was won; ignored"},
                         {7, MessageId::AfterLegWon,
                          "turn R01-2 comes after player 1 won the leg in R01-1; ignored"}}},
+        // The darts ignored in leg 1 are no entries: leg 2's warnings must still find its own
+        // darts.
+        DiagnosticCase{"a_later_leg_after_ignored_darts",
+                       kMatch + "R01-1=D20,5\nR01-2=20\n[DATA2]\nR01-2=Z5\nR01-1=D20,T20\n",
+                       {{6, MessageId::AfterLegCheckout,
+                         "dart 2 of R01-1 comes after the leg was won; ignored"},
+                        {7, MessageId::AfterLegWon,
+                         "turn R01-2 comes after player 1 won the leg in R01-1; ignored"},
+                        {9, MessageId::ThrowNotOnBoard01,
+                         "throw \"Z5\" is not a dart on the board; counted as S0, scoring 0"},
+                        {10, MessageId::AfterLegCheckout,
+                         "dart 2 of [DATA2] R01-1 comes after the leg was won; ignored"}}},
         DiagnosticCase{"leg_after_the_match",
                        kMatch + "R01-1=D20\n[DATA2]\nR01-2=20\nR01-1=D20\n[DATA3]\n"
                                 "R01-1=D20\n",
