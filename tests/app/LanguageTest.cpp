@@ -242,8 +242,9 @@ TEST(Language, LocaleVariablesChooseForBothPrograms) {
         const ProcessRun load =
             RunWithLocale(VORLAT_CLI_PATH, {QStringLiteral("dump"), missing}, c.vars);
         EXPECT_EQ(load.exitCode, 1) << vars;
-        // The program's own text first, then the file and the reason.
-        const std::string reason = missing.toStdString() + ": no such file\n";
+        // The program's own text first, then the file and the reason, both in one language.
+        const std::string reason =
+            missing.toStdString() + (c.japanese ? ": ファイルがありません\n" : ": no such file\n");
         EXPECT_EQ(load.err, (c.japanese ? "スコアファイルの読み込みができませんでした。\n"
                                         : "Could not read the score file.\n") +
                                 reason)

@@ -257,7 +257,8 @@ TEST_F(MainWindowTest, UnreadableFileShowsTheLoadErrorAndCancelDoesNothing) {
     ASSERT_EQ(m_shown.size(), 1u);
     ExpectNotice(
         m_shown[0],
-        (std::string(kLoadErrorText) + "\n" + m_dir.File("missing.txt") + ": no such file").c_str(),
+        (std::string(kLoadErrorText) + "\n" + m_dir.File("missing.txt") + ": ファイルがありません")
+            .c_str(),
         kLoadErrorCaption, Notice::Icon::Warning);
     EXPECT_EQ(Window().match().path, m_shortPath);
 

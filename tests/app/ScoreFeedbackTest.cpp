@@ -142,8 +142,10 @@ TEST_F(ScoreFeedbackTest, WarningsShowUnderThePreviewWithTheirLinesAndNoBox) {
 TEST_F(ScoreFeedbackTest, LoadAndSaveBoxesSayWhy) {
     Load(m_dir.File("missing.txt"));
     ASSERT_EQ(m_shown.size(), 1u);
+    // The reason too is in the window's language.
     EXPECT_EQ(m_shown[0].text.toStdString(), WindowText(kLoadFailedText).toStdString() + "\n" +
-                                                 m_dir.File("missing.txt") + ": no such file");
+                                                 m_dir.File("missing.txt") +
+                                                 ": ファイルがありません");
     EXPECT_EQ(m_shown[0].caption.toStdString(), WindowText(kLoadFailedCaption).toStdString());
 
     Load(m_path);
@@ -156,8 +158,8 @@ TEST_F(ScoreFeedbackTest, LoadAndSaveBoxesSayWhy) {
     ASSERT_TRUE(WaitUntil([&] { return m_shown.size() == 3 && IdleAt(kShortFirstEntry); }));
     EXPECT_EQ(m_shown[2].text.toStdString(),
               WindowText(kSaveErrorText).toStdString() + "\n" + m_path +
-                  ": no longer exists (moved or deleted since it was loaded); the times were "
-                  "not saved");
+                  ": ファイルがなくなっています（読み込み後に移動または削除されました）。"
+                  "タイミングは保存されませんでした");
     EXPECT_EQ(m_shown[2].caption.toStdString(), WindowText(kSaveErrorCaption).toStdString());
 }
 
@@ -197,7 +199,7 @@ TEST_F(ScoreFeedbackTest, ABrokenEditKeepsTheMatchAndSaysWhy) {
     EXPECT_EQ(Warnings(),
               (std::vector<std::string>{
                   "スコアファイルを再読み込みできませんでした。表示中のデータはそのままです。",
-                  m_path + ": is not a score file: it has no [DATA] section"}));
+                  m_path + ": スコアファイルではありません: [DATA] セクションがありません"}));
     Settle();
     EXPECT_EQ(Window().match().count(), 5);
     EXPECT_TRUE(IdleAt(kShortFirstEntry));
