@@ -14,8 +14,9 @@ extern "C" {
 namespace {
 
 constexpr int kMacroblock = 16;
-// The encoder's default: a slice is eight macroblocks wide, the rest of a row is cut into
-// slices of four, two and one.
+// A slice is eight macroblocks wide, the rest of a row is cut into slices of four, two and
+// one. The encoder is told so (configure) rather than trusted to keep its default: the tiles
+// are cut and stitched at exactly these slice borders.
 constexpr int kMacroblocksPerSlice = 8;
 
 // Encoder contexts are made for each tile size met; a worker forgets them all past this.
@@ -79,6 +80,7 @@ void ProResTiles::configure(AVCodecContext* encoder, const Setup& setup, AVDicti
     encoder->flags |= AV_CODEC_FLAG_QSCALE;
     encoder->global_quality = setup.quantiser * FF_QP2LAMBDA;
     av_dict_set(options, "profile", setup.alpha ? "4444" : "hq", 0);
+    av_dict_set_int(options, "mbs_per_slice", kMacroblocksPerSlice, 0);
 }
 
 class ProResTiles::Worker {
