@@ -14,22 +14,6 @@
 
 namespace {
 
-OutputCodec FfmpegCodec(VideoCodec codec) {
-    switch (codec) {
-    case VideoCodec::ProRes:
-        return OutputCodec::ProRes;
-    case VideoCodec::VP9:
-        return OutputCodec::VP9;
-    case VideoCodec::FFV1:
-        return OutputCodec::FFV1;
-    case VideoCodec::PNG:
-        return OutputCodec::PNG;
-    default:
-        break;
-    }
-    return OutputCodec::H264;
-}
-
 // The output's words name the temporary file; the user knows only the target.
 std::string NameTarget(std::string text, const std::string& temporary, const std::string& target) {
     for (size_t at = text.find(temporary); !temporary.empty() && at != std::string::npos;
@@ -113,7 +97,7 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
             request.codec == VideoCodec::Video1 ? AviCodec::Video1 : AviCodec::Raw, options);
     } else {
         auto own = std::make_unique<FfmpegVideoOutput>(
-            target.writePath(), FfmpegCodec(request.codec),
+            target.writePath(), request.codec,
             request.render.background.kind == Background::Kind::Transparent, request.quality);
         ffmpeg = own.get();
         output = std::move(own);

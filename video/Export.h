@@ -10,6 +10,7 @@
 #include "render/Renderer.h"
 #include "score/ScoreData.h"
 #include "video/FrameClock.h"
+#include "video/OutputFormats.h"
 #include "video/VideoOutput.h"
 
 #include <QSize>
@@ -17,16 +18,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-enum class VideoCodec {
-    Video1, // Microsoft Video 1 in our own AVI writer
-    Raw,    // uncompressed 32-bit bitmaps in our own AVI writer
-    H264,   // the formats for editors, through FFmpeg's libraries (FfmpegVideoOutput)
-    ProRes,
-    VP9,
-    FFV1,
-    PNG, // one picture a frame; the path holds a printf-style frame number
-};
 
 // Where the board sits in a frame larger than itself.
 enum class BoardPlace { TopLeft, TopRight, BottomLeft, BottomRight, Center };
