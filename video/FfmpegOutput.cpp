@@ -1,4 +1,5 @@
 #include "video/FfmpegOutput.h"
+#include "video/AvSupport.h"
 #include "video/FfmpegPicture.h"
 #include "video/OutputFile.h"
 #include "video/OutputFormats.h"
@@ -28,12 +29,6 @@ extern "C" {
 }
 
 namespace {
-
-std::string avError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 std::string lowerExtension(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
@@ -433,7 +428,8 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
     const int result = avcodec_open2(encoder, codec, &options);
     av_dict_free(&options);
     if (result < 0) {
-        message = std::string("Cannot start the ") + setup.label + " encoder: " + avError(result);
+        message =
+            std::string("Cannot start the ") + setup.label + " encoder: " + AvErrorText(result);
         return false;
     }
     converter = std::make_unique<PictureConverter>(pixelFormat, settings.alpha);
@@ -448,7 +444,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     }
     int result = avcodec_parameters_from_context(stream->codecpar, encoder);
     if (result < 0) {
-        message = "Cannot set up the stream: " + avError(result);
+        message = "Cannot set up the stream: " + AvErrorText(result);
         return false;
     }
     stream->time_base = encoder->time_base;
@@ -478,7 +474,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     result = avformat_write_header(muxer, &options);
     av_dict_free(&options);
     if (result < 0) {
-        message = "Cannot write " + settings.path + ": " + avError(result);
+        message = "Cannot write " + settings.path + ": " + AvErrorText(result);
         return false;
     }
     headerWritten = true;
@@ -512,13 +508,13 @@ bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
     const int result = av_write_frame(muxer, p);
     if (result < 0) {
         muxerBroken = true;
-        return fail("Cannot write " + settings.path + ": " + avError(result));
+        return fail("Cannot write " + settings.path + ": " + AvErrorText(result));
     }
     ++written;
     // The disk is full but the reserve took this write: stop here while the index still
     // fits.
     if (file.outOfSpace()) {
-        return fail("Cannot write " + settings.path + ": " + avError(AVERROR(ENOSPC)));
+        return fail("Cannot write " + settings.path + ": " + AvErrorText(AVERROR(ENOSPC)));
     }
     return true;
 }
@@ -531,7 +527,7 @@ bool FfmpegOutput::Impl::drainEncoder() {
         }
         if (result < 0) {
             encoderBroken = true;
-            return fail(std::string(setup.label) + " encoding failed: " + avError(result));
+            return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
         }
         if (setup.intraOnly) {
             av_packet_unref(last);
@@ -574,7 +570,7 @@ bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
     const int result = avcodec_send_frame(encoder, frame);
     if (result < 0) {
         encoderBroken = true;
-        return fail(std::string(setup.label) + " encoding failed: " + avError(result));
+        return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
     }
     ++counts.encodes;
     if (!drainEncoder()) {
@@ -761,7 +757,7 @@ bool FfmpegOutput::finish(std::string& error) {
             const int result = av_write_trailer(d.muxer);
             if (result < 0) {
                 whole = false;
-                d.fail("Cannot write " + d.settings.path + ": " + avError(result));
+                d.fail("Cannot write " + d.settings.path + ": " + AvErrorText(result));
             }
         }
         if (d.muxer != nullptr) {
