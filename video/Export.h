@@ -91,8 +91,12 @@ using ExportStopFn = std::function<bool()>;
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,
                          const ExportProgressFn& progress, const ExportStopFn& shouldStop);
 
+struct ExportPlan; // video/ExportPlan.h
+
 // The same into an output of the caller's, with none of the target's checks (another container or
-// codec). request.path, codec and the AVI fields are the output's business and are not looked at
-// here.
-ExportResult ExportVideo(const Match& match, const ExportRequest& request, VideoOutput& output,
-                         const ExportProgressFn& progress, const ExportStopFn& shouldStop);
+// codec). plan is PlanExport(match, request): the frame size, the board's place and the number of
+// frames are taken from it as they are, and request must have a valid scale (IsValidScale).
+// request.path, codec and the AVI fields are the output's business and are not looked at here.
+ExportResult ExportVideo(const Match& match, const ExportRequest& request, const ExportPlan& plan,
+                         VideoOutput& output, const ExportProgressFn& progress,
+                         const ExportStopFn& shouldStop);
