@@ -182,7 +182,7 @@ QString ExportSettings::suffix() const {
 
 QString ExportSettings::completePath(const QString& chosen) const {
     if (chosen.isEmpty() || format != Format::PngSequence ||
-        codecForPath(chosen.toStdString()) == OutputCodec::PNG) {
+        codecForPath(chosen.toStdString()) == VideoCodec::PNG) {
         return chosen;
     }
     // "match.png" becomes "match_00000.png", "match_00001.png", ...

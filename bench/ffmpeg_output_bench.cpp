@@ -115,7 +115,7 @@ void paintPicture(QImage& image, int picture, bool transparent) {
 struct Case {
     const char* name;
     bool byDefault; // otherwise only with --only
-    OutputCodec codec;
+    VideoCodec codec;
     int width;
     int height;
     bool transparent;
@@ -125,16 +125,16 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"prores-1080p", true, OutputCodec::ProRes, 1920, 1080, true, ".mov",
+    {"prores-1080p", true, VideoCodec::ProRes, 1920, 1080, true, ".mov",
      "-c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le -q:v 2"},
-    {"h264-1080p", true, OutputCodec::H264, 1920, 1080, false, ".mp4",
+    {"h264-1080p", true, VideoCodec::H264, 1920, 1080, false, ".mp4",
      "-c:v libx264 -pix_fmt yuv420p -crf 18 -preset ultrafast -movflags +faststart"},
-    {"prores-4k", true, OutputCodec::ProRes, 3840, 2160, true, ".mov",
+    {"prores-4k", true, VideoCodec::ProRes, 3840, 2160, true, ".mov",
      "-c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le -q:v 2"},
-    {"vp9-1080p", false, OutputCodec::VP9, 1920, 1080, true, ".webm",
+    {"vp9-1080p", false, VideoCodec::VP9, 1920, 1080, true, ".webm",
      "-c:v libvpx-vp9 -pix_fmt yuva420p -b:v 0 -crf 24 -deadline realtime -cpu-used 8 "
      "-lag-in-frames 0 -row-mt 1"},
-    {"ffv1-1080p", false, OutputCodec::FFV1, 1920, 1080, true, ".mkv",
+    {"ffv1-1080p", false, VideoCodec::FFV1, 1920, 1080, true, ".mkv",
      "-c:v ffv1 -pix_fmt bgra -level 3 -g 1 -slices 16 -slicecrc 1 -coder range_def"},
 };
 
@@ -335,7 +335,7 @@ int main(int argc, char** argv) {
         syncDisk();
         // A few megabytes of H.264 say nothing about the disk.
         const double dd =
-            c.codec == OutputCodec::ProRes ? runDd(ours.bytes, dir + "/dd.bin", ddSynced) : -1;
+            c.codec == VideoCodec::ProRes ? runDd(ours.bytes, dir + "/dd.bin", ddSynced) : -1;
         if (dd > 0) {
             std::printf("  output / dd: %.2f x the time (%.2f x with painting; on disk %.2f x)\n",
                         (ours.seconds - ours.painting) / dd, ours.seconds / dd,

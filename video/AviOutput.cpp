@@ -11,8 +11,8 @@ AviOutput::AviOutput(std::string path, AviCodec codec, const AviOutputOptions& o
 
 AviOutput::~AviOutput() = default;
 
-void AviOutput::FailWith(const std::string& fallback) {
-    const int error = m_sink.LastError();
+void AviOutput::failWith(const std::string& fallback) {
+    const int error = m_sink.lastError();
     m_error = error != 0 ? std::strerror(error) : fallback;
 }
 
@@ -49,15 +49,15 @@ bool AviOutput::open(QSize frameSize, FrameRate rate) {
                      ? m_options.keyFrameInterval
                      : std::max<int64_t>(1, std::llround(double(rate.num) / double(rate.den)));
 
-    if (!m_sink.Open(m_path)) {
-        FailWith("the file cannot be created");
+    if (!m_sink.open(m_path)) {
+        failWith("the file cannot be created");
         return false;
     }
     m_writer = std::make_unique<AviWriter>(m_sink, format, m_options.riffLimit);
     m_frames = 0;
-    if (!m_writer->Begin()) {
-        FailWith("the file cannot be written");
-        Close();
+    if (!m_writer->begin()) {
+        failWith("the file cannot be written");
+        close();
         return false;
     }
     return true;
@@ -68,8 +68,8 @@ bool AviOutput::write(const QImage& picture, bool changed) {
         return false;
     }
     const CodedFrame frame = m_encoder->encode(picture, changed, m_frames % m_keyEvery == 0);
-    if (!m_writer->WriteFrame(frame.data, frame.size, frame.key)) {
-        FailWith("the video is too long for one AVI file");
+    if (!m_writer->writeFrame(frame.data, frame.size, frame.key)) {
+        failWith("the video is too long for one AVI file");
         return false;
     }
     ++m_frames;
@@ -80,14 +80,14 @@ bool AviOutput::finish() {
     if (!m_writer) {
         return false;
     }
-    // Finish also runs after a failure: it leaves the frames written so far as a complete
+    // finish() also runs after a failure: it leaves the frames written so far as a complete
     // file, or reports that not even that was possible.
-    bool ok = m_writer->Finish();
+    bool ok = m_writer->finish();
     if (!ok && m_error.empty()) {
-        FailWith("the file could not be completed");
+        failWith("the file could not be completed");
     }
-    const bool stillAtPath = m_sink.StillAtPath();
-    if (!Close()) {
+    const bool stillAtPath = m_sink.stillAtPath();
+    if (!close()) {
         ok = false;
     } else if (ok && !stillAtPath) {
         // The folder or file was removed while writing: nothing usable is left at the path.
@@ -98,12 +98,12 @@ bool AviOutput::finish() {
     return ok;
 }
 
-bool AviOutput::Close() {
-    bool ok = m_sink.Close();
+bool AviOutput::close() {
+    bool ok = m_sink.close();
     if (!ok && m_error.empty()) {
-        FailWith("the file could not be closed");
+        failWith("the file could not be closed");
     }
-    if (!m_writer->Finalised()) {
+    if (!m_writer->finalised()) {
         // A file that could not be finalised would only confuse players; leave none.
         ::unlink(m_path.c_str());
         ok = false;

@@ -40,9 +40,9 @@ public:
 
 private:
     // Sets error() from the file's last system error, or from fallback without one.
-    void FailWith(const std::string& fallback);
+    void failWith(const std::string& fallback);
     // Closes the file and, when it could not be finalised, removes it.
-    bool Close();
+    bool close();
 
     std::string m_path;
     AviCodec m_codec;

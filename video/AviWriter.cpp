@@ -33,24 +33,24 @@ template <class T> void StoreLE(uint8_t* at, T value) {
 class RiffBytes {
 public:
     void U8(uint8_t v) { m_data.push_back(v); }
-    void U16(uint16_t v) { Put(v); }
-    void U32(uint32_t v) { Put(v); }
-    void U64(uint64_t v) { Put(v); }
-    void Zeros(size_t n) { m_data.insert(m_data.end(), n, 0); }
-    size_t Size() const { return m_data.size(); }
-    const uint8_t* Data() const { return m_data.data(); }
+    void u16(uint16_t v) { put(v); }
+    void u32(uint32_t v) { put(v); }
+    void u64(uint64_t v) { put(v); }
+    void zeros(size_t n) { m_data.insert(m_data.end(), n, 0); }
+    size_t size() const { return m_data.size(); }
+    const uint8_t* data() const { return m_data.data(); }
     // Starts a chunk or list; returns the position of its size field.
-    size_t Open(uint32_t fcc, uint32_t listType = 0) {
-        U32(fcc); // ckID, or 'RIFF' / 'LIST'
-        size_t at = Size();
-        U32(0); // ckSize, filled in by Close
+    size_t open(uint32_t fcc, uint32_t listType = 0) {
+        u32(fcc); // ckID, or 'RIFF' / 'LIST'
+        size_t at = size();
+        u32(0); // ckSize, filled in by close()
         if (listType != 0) {
-            U32(listType); // form or list type
+            u32(listType); // form or list type
         }
         return at;
     }
-    void Close(size_t sizeAt) {
-        const uint32_t size = static_cast<uint32_t>(Size() - sizeAt - 4);
+    void close(size_t sizeAt) {
+        const uint32_t size = static_cast<uint32_t>(this->size() - sizeAt - 4);
         StoreLE(m_data.data() + sizeAt, size);
         if (size & 1) {
             U8(0); // chunks start on even offsets
@@ -58,7 +58,7 @@ public:
     }
 
 private:
-    template <class T> void Put(T value) {
+    template <class T> void put(T value) {
         const size_t at = m_data.size();
         m_data.resize(at + sizeof(T));
         StoreLE(m_data.data() + at, value);
@@ -67,125 +67,125 @@ private:
     std::vector<uint8_t> m_data;
 };
 
-AviWriter::AviWriter(IByteSink& sink, const AviVideoFormat& format, uint64_t riffLimit,
+AviWriter::AviWriter(ByteSink& sink, const AviVideoFormat& format, uint64_t riffLimit,
                      uint32_t superIndexSlots)
     : m_sink(sink), m_format(format), m_riffLimit(riffLimit == 0 ? kDefaultRiffLimit : riffLimit),
       m_superSlots(std::max<uint32_t>(1, superIndexSlots)),
       m_chunkId(format.compression == 0 ? FourCC("00db") : FourCC("00dc")) {}
 
-bool AviWriter::Begin() {
-    const uint64_t base = m_sink.Size();
+bool AviWriter::begin() {
+    const uint64_t base = m_sink.size();
     RiffBytes b;
-    const size_t riff = b.Open(FourCC("RIFF"), FourCC("AVI "));
-    const size_t hdrl = b.Open(FourCC("LIST"), FourCC("hdrl"));
-    AppendMainHeader(b, base);
-    const size_t strl = b.Open(FourCC("LIST"), FourCC("strl"));
-    AppendStreamHeader(b, base);
-    AppendStreamFormat(b);
-    AppendSuperIndex(b, base);
-    b.Close(strl);
-    AppendOpenDmlHeader(b, base);
-    b.Close(hdrl);
+    const size_t riff = b.open(FourCC("RIFF"), FourCC("AVI "));
+    const size_t hdrl = b.open(FourCC("LIST"), FourCC("hdrl"));
+    appendMainHeader(b, base);
+    const size_t strl = b.open(FourCC("LIST"), FourCC("strl"));
+    appendStreamHeader(b, base);
+    appendStreamFormat(b);
+    appendSuperIndex(b, base);
+    b.close(strl);
+    appendOpenDmlHeader(b, base);
+    b.close(hdrl);
 
     m_current = Segment{};
     m_current.riffStart = base + riff - 4;
-    m_current.moviStart = base + b.Size();
-    b.Open(FourCC("LIST"), FourCC("movi"));
-    m_begun = m_sink.Append(b.Data(), b.Size());
+    m_current.moviStart = base + b.size();
+    b.open(FourCC("LIST"), FourCC("movi"));
+    m_begun = m_sink.append(b.data(), b.size());
     m_failed = !m_begun;
     return m_begun;
 }
 
-void AviWriter::AppendMainHeader(RiffBytes& b, uint64_t base) {
-    size_t avih = b.Open(FourCC("avih"));
-    b.U32(static_cast<uint32_t>(MulDiv(1000000, static_cast<int>(m_format.scale),
+void AviWriter::appendMainHeader(RiffBytes& b, uint64_t base) {
+    size_t avih = b.open(FourCC("avih"));
+    b.u32(static_cast<uint32_t>(MulDiv(1000000, static_cast<int>(m_format.scale),
                                        static_cast<int>(m_format.rate)))); // dwMicroSecPerFrame
-    m_offMaxBytesPerSec = base + b.Size();
-    b.U32(0);             // dwMaxBytesPerSec, filled in by PatchTotals
-    b.U32(0);             // dwPaddingGranularity
-    b.U32(kAvifHasIndex); // dwFlags
-    m_offAvihFrames = base + b.Size();
-    b.U32(0); // dwTotalFrames: frames in the first RIFF, filled in by PatchTotals
-    b.U32(0); // dwInitialFrames
-    b.U32(1); // dwStreams
-    m_offAvihBuffer = base + b.Size();
-    b.U32(0);                                     // dwSuggestedBufferSize, filled in by PatchTotals
-    b.U32(static_cast<uint32_t>(m_format.width)); // dwWidth
-    b.U32(static_cast<uint32_t>(m_format.height)); // dwHeight
-    b.Zeros(16);                                   // dwReserved[4]
-    b.Close(avih);
+    m_offMaxBytesPerSec = base + b.size();
+    b.u32(0);             // dwMaxBytesPerSec, filled in by PatchTotals
+    b.u32(0);             // dwPaddingGranularity
+    b.u32(kAvifHasIndex); // dwFlags
+    m_offAvihFrames = base + b.size();
+    b.u32(0); // dwTotalFrames: frames in the first RIFF, filled in by PatchTotals
+    b.u32(0); // dwInitialFrames
+    b.u32(1); // dwStreams
+    m_offAvihBuffer = base + b.size();
+    b.u32(0);                                     // dwSuggestedBufferSize, filled in by PatchTotals
+    b.u32(static_cast<uint32_t>(m_format.width)); // dwWidth
+    b.u32(static_cast<uint32_t>(m_format.height)); // dwHeight
+    b.zeros(16);                                   // dwReserved[4]
+    b.close(avih);
 }
 
-void AviWriter::AppendStreamHeader(RiffBytes& b, uint64_t base) {
-    size_t strh = b.Open(FourCC("strh"));
-    b.U32(FourCC("vids"));   // fccType
-    b.U32(m_format.handler); // fccHandler
-    b.U32(0);                // dwFlags
-    b.U16(0);                // wPriority
-    b.U16(0);                // wLanguage
-    b.U32(0);                // dwInitialFrames
-    b.U32(m_format.scale);   // dwScale
-    b.U32(m_format.rate);    // dwRate: frames per second = dwRate / dwScale
-    b.U32(0);                // dwStart
-    m_offStrhLength = base + b.Size();
-    b.U32(0); // dwLength in frames, filled in by PatchTotals
-    m_offStrhBuffer = base + b.Size();
-    b.U32(0);                                     // dwSuggestedBufferSize, filled in by PatchTotals
-    b.U32(0xFFFFFFFF);                            // dwQuality: the default
-    b.U32(0);                                     // dwSampleSize: frames vary in size
-    b.U16(0);                                     // rcFrame.left
-    b.U16(0);                                     // rcFrame.top
-    b.U16(static_cast<uint16_t>(m_format.width)); // rcFrame.right
-    b.U16(static_cast<uint16_t>(m_format.height)); // rcFrame.bottom
-    b.Close(strh);
+void AviWriter::appendStreamHeader(RiffBytes& b, uint64_t base) {
+    size_t strh = b.open(FourCC("strh"));
+    b.u32(FourCC("vids"));   // fccType
+    b.u32(m_format.handler); // fccHandler
+    b.u32(0);                // dwFlags
+    b.u16(0);                // wPriority
+    b.u16(0);                // wLanguage
+    b.u32(0);                // dwInitialFrames
+    b.u32(m_format.scale);   // dwScale
+    b.u32(m_format.rate);    // dwRate: frames per second = dwRate / dwScale
+    b.u32(0);                // dwStart
+    m_offStrhLength = base + b.size();
+    b.u32(0); // dwLength in frames, filled in by PatchTotals
+    m_offStrhBuffer = base + b.size();
+    b.u32(0);                                     // dwSuggestedBufferSize, filled in by PatchTotals
+    b.u32(0xFFFFFFFF);                            // dwQuality: the default
+    b.u32(0);                                     // dwSampleSize: frames vary in size
+    b.u16(0);                                     // rcFrame.left
+    b.u16(0);                                     // rcFrame.top
+    b.u16(static_cast<uint16_t>(m_format.width)); // rcFrame.right
+    b.u16(static_cast<uint16_t>(m_format.height)); // rcFrame.bottom
+    b.close(strh);
 }
 
 // The bitmap header of the frames, then the stream's name.
-void AviWriter::AppendStreamFormat(RiffBytes& b) {
-    size_t strf = b.Open(FourCC("strf"));
-    b.U32(40);                                     // biSize
-    b.U32(static_cast<uint32_t>(m_format.width));  // biWidth
-    b.U32(static_cast<uint32_t>(m_format.height)); // biHeight, positive: rows bottom-up
-    b.U16(1);                                      // biPlanes
-    b.U16(m_format.bitCount);                      // biBitCount
-    b.U32(m_format.compression);                   // biCompression
-    b.U32(m_format.sizeImage);                     // biSizeImage
-    b.U32(0);                                      // biXPelsPerMeter
-    b.U32(0);                                      // biYPelsPerMeter
-    b.U32(0);                                      // biClrUsed
-    b.U32(0);                                      // biClrImportant
-    b.Close(strf);
+void AviWriter::appendStreamFormat(RiffBytes& b) {
+    size_t strf = b.open(FourCC("strf"));
+    b.u32(40);                                     // biSize
+    b.u32(static_cast<uint32_t>(m_format.width));  // biWidth
+    b.u32(static_cast<uint32_t>(m_format.height)); // biHeight, positive: rows bottom-up
+    b.u16(1);                                      // biPlanes
+    b.u16(m_format.bitCount);                      // biBitCount
+    b.u32(m_format.compression);                   // biCompression
+    b.u32(m_format.sizeImage);                     // biSizeImage
+    b.u32(0);                                      // biXPelsPerMeter
+    b.u32(0);                                      // biYPelsPerMeter
+    b.u32(0);                                      // biClrUsed
+    b.u32(0);                                      // biClrImportant
+    b.close(strf);
 
-    size_t strn = b.Open(FourCC("strn"));
+    size_t strn = b.open(FourCC("strn"));
     for (char c : m_format.name) {
         b.U8(static_cast<uint8_t>(c));
     }
     b.U8(0); // the name's terminating zero
-    b.Close(strn);
+    b.close(strn);
 }
 
 // The super index: one slot per RIFF, filled as each RIFF is closed.
-void AviWriter::AppendSuperIndex(RiffBytes& b, uint64_t base) {
-    size_t indx = b.Open(FourCC("indx"));
-    b.U16(4);              // wLongsPerEntry
+void AviWriter::appendSuperIndex(RiffBytes& b, uint64_t base) {
+    size_t indx = b.open(FourCC("indx"));
+    b.u16(4);              // wLongsPerEntry
     b.U8(0);               // bIndexSubType
     b.U8(kIndexOfIndexes); // bIndexType
-    m_offIndxInUse = base + b.Size();
-    b.U32(0);         // nEntriesInUse, filled in as RIFFs close
-    b.U32(m_chunkId); // dwChunkId
-    b.Zeros(12);      // dwReserved[3]
-    m_offIndxEntries = base + b.Size();
-    b.Zeros(size_t(16) * m_superSlots); // aIndex[]: qwOffset, dwSize, dwDuration each
-    b.Close(indx);
+    m_offIndxInUse = base + b.size();
+    b.u32(0);         // nEntriesInUse, filled in as RIFFs close
+    b.u32(m_chunkId); // dwChunkId
+    b.zeros(12);      // dwReserved[3]
+    m_offIndxEntries = base + b.size();
+    b.zeros(size_t(16) * m_superSlots); // aIndex[]: qwOffset, dwSize, dwDuration each
+    b.close(indx);
 }
 
-void AviWriter::AppendOpenDmlHeader(RiffBytes& b, uint64_t base) {
-    size_t odml = b.Open(FourCC("LIST"), FourCC("odml"));
-    size_t dmlh = b.Open(FourCC("dmlh"));
-    m_offDmlhFrames = base + b.Size();
-    b.Zeros(kDmlhSize); // dwTotalFrames (filled in by PatchTotals), then reserved
-    b.Close(dmlh);
-    b.Close(odml);
+void AviWriter::appendOpenDmlHeader(RiffBytes& b, uint64_t base) {
+    size_t odml = b.open(FourCC("LIST"), FourCC("odml"));
+    size_t dmlh = b.open(FourCC("dmlh"));
+    m_offDmlhFrames = base + b.size();
+    b.zeros(kDmlhSize); // dwTotalFrames (filled in by PatchTotals), then reserved
+    b.close(dmlh);
+    b.close(odml);
 }
 
 uint64_t AviWriter::IndexBytes(const Segment& segment) const {
@@ -200,32 +200,32 @@ uint64_t AviWriter::IndexBytes(const Segment& segment) const {
 uint64_t AviWriter::SegmentBytesWith(uint32_t chunkSize) const {
     Segment grown;
     grown.entries.resize(m_current.entries.size() + 1);
-    return m_sink.Size() + 8 + Padded(chunkSize) - m_current.riffStart + IndexBytes(grown);
+    return m_sink.size() + 8 + Padded(chunkSize) - m_current.riffStart + IndexBytes(grown);
 }
 
-bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
+bool AviWriter::writeFrame(const void* data, uint32_t size, bool keyFrame) {
     if (!m_begun || m_failed || m_full) {
         return false;
     }
     if (!m_current.entries.empty() && SegmentBytesWith(size) > m_riffLimit) {
         if (m_closedFrames.size() + 1 >= m_superSlots) {
             // No slot left for another RIFF: the file cannot grow further. Nothing went
-            // wrong with what it holds, which Finish completes as usual.
+            // wrong with what it holds, which finish() completes as usual.
             m_full = true;
             return false;
         }
-        if (!CloseSegment() || !OpenSegment()) {
+        if (!closeSegment() || !openSegment()) {
             m_failed = true;
             return false;
         }
     }
     RiffBytes header;
-    header.U32(m_chunkId); // ckID
-    header.U32(size);      // ckSize
+    header.u32(m_chunkId); // ckID
+    header.u32(size);      // ckSize
     static const uint8_t kPad = 0;
-    uint64_t at = m_sink.Size();
-    bool ok = m_sink.Append(header.Data(), header.Size()) && m_sink.Append(data, size) &&
-              ((size & 1) == 0 || m_sink.Append(&kPad, 1));
+    uint64_t at = m_sink.size();
+    bool ok = m_sink.append(header.data(), header.size()) && m_sink.append(data, size) &&
+              ((size & 1) == 0 || m_sink.append(&kPad, 1));
     if (!ok) {
         m_failed = true;
         return false;
@@ -236,20 +236,20 @@ bool AviWriter::WriteFrame(const void* data, uint32_t size, bool keyFrame) {
     return true;
 }
 
-bool AviWriter::OpenSegment() {
+bool AviWriter::openSegment() {
     // The new RIFF becomes current before its header is written, so that a failure here
     // leaves recovery a RIFF to drop rather than the finished one before it to cut.
     Segment next;
-    next.riffStart = m_sink.Size();
+    next.riffStart = m_sink.size();
     next.moviStart = next.riffStart + 12;
     m_current = std::move(next);
     RiffBytes b;
-    b.Open(FourCC("RIFF"), FourCC("AVIX"));
-    b.Open(FourCC("LIST"), FourCC("movi"));
-    return m_sink.Append(b.Data(), b.Size());
+    b.open(FourCC("RIFF"), FourCC("AVIX"));
+    b.open(FourCC("LIST"), FourCC("movi"));
+    return m_sink.append(b.data(), b.size());
 }
 
-bool AviWriter::CloseSegment() {
+bool AviWriter::closeSegment() {
     const Segment& seg = m_current;
     const uint32_t n = static_cast<uint32_t>(seg.entries.size());
     const bool first = m_closedFrames.empty();
@@ -257,52 +257,52 @@ bool AviWriter::CloseSegment() {
     // The standard index closes the 'movi' list; offsets point at chunk data and are
     // relative to the start of this RIFF, which keeps them within 32 bits.
     RiffBytes ix;
-    const uint64_t ixAt = m_sink.Size();
-    size_t ixSize = ix.Open(FourCC("ix00"));
-    ix.U16(2);             // wLongsPerEntry
+    const uint64_t ixAt = m_sink.size();
+    size_t ixSize = ix.open(FourCC("ix00"));
+    ix.u16(2);             // wLongsPerEntry
     ix.U8(0);              // bIndexSubType
     ix.U8(kIndexOfChunks); // bIndexType
-    ix.U32(n);             // nEntriesInUse
-    ix.U32(m_chunkId);     // dwChunkId
-    ix.U64(seg.riffStart); // qwBaseOffset
-    ix.U32(0);             // dwReserved3
+    ix.u32(n);             // nEntriesInUse
+    ix.u32(m_chunkId);     // dwChunkId
+    ix.u64(seg.riffStart); // qwBaseOffset
+    ix.u32(0);             // dwReserved3
     for (const Entry& e : seg.entries) {
-        ix.U32(static_cast<uint32_t>(e.offset + 8 - seg.riffStart)); // dwOffset
-        ix.U32(e.size | (e.key ? 0 : kDeltaFrameBit));               // dwSize
+        ix.u32(static_cast<uint32_t>(e.offset + 8 - seg.riffStart)); // dwOffset
+        ix.u32(e.size | (e.key ? 0 : kDeltaFrameBit));               // dwSize
     }
-    ix.Close(ixSize);
-    if (!m_sink.Append(ix.Data(), ix.Size())) {
+    ix.close(ixSize);
+    if (!m_sink.append(ix.data(), ix.size())) {
         return false;
     }
-    if (!Patch32(seg.moviStart + 4, static_cast<uint32_t>(m_sink.Size() - seg.moviStart - 8))) {
+    if (!Patch32(seg.moviStart + 4, static_cast<uint32_t>(m_sink.size() - seg.moviStart - 8))) {
         return false;
     }
     if (first) {
         RiffBytes idx;
-        size_t idxSize = idx.Open(FourCC("idx1"));
+        size_t idxSize = idx.open(FourCC("idx1"));
         const uint64_t moviFcc = seg.moviStart + 8;
         for (const Entry& e : seg.entries) {
-            idx.U32(m_chunkId);                                 // ckid
-            idx.U32(e.key ? kAviifKeyFrame : 0);                // dwFlags
-            idx.U32(static_cast<uint32_t>(e.offset - moviFcc)); // dwChunkOffset
-            idx.U32(e.size);                                    // dwChunkLength
+            idx.u32(m_chunkId);                                 // ckid
+            idx.u32(e.key ? kAviifKeyFrame : 0);                // dwFlags
+            idx.u32(static_cast<uint32_t>(e.offset - moviFcc)); // dwChunkOffset
+            idx.u32(e.size);                                    // dwChunkLength
         }
-        idx.Close(idxSize);
-        if (!m_sink.Append(idx.Data(), idx.Size())) {
+        idx.close(idxSize);
+        if (!m_sink.append(idx.data(), idx.size())) {
             return false;
         }
     }
-    if (!Patch32(seg.riffStart + 4, static_cast<uint32_t>(m_sink.Size() - seg.riffStart - 8))) {
+    if (!Patch32(seg.riffStart + 4, static_cast<uint32_t>(m_sink.size() - seg.riffStart - 8))) {
         return false;
     }
     RiffBytes slot;
-    slot.U64(ixAt);                             // qwOffset
-    slot.U32(static_cast<uint32_t>(ix.Size())); // dwSize
-    slot.U32(n);                                // dwDuration: frames of this RIFF
+    slot.u64(ixAt);                             // qwOffset
+    slot.u32(static_cast<uint32_t>(ix.size())); // dwSize
+    slot.u32(n);                                // dwDuration: frames of this RIFF
     const uint64_t slotAt = m_offIndxEntries + 16 * uint64_t(m_closedFrames.size());
-    if (!m_sink.Patch(slotAt, slot.Data(), slot.Size()) ||
+    if (!m_sink.patch(slotAt, slot.data(), slot.size()) ||
         !Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size() + 1)) ||
-        !m_sink.Flush()) {
+        !m_sink.flush()) {
         return false;
     }
     m_closedFrames.push_back(n);
@@ -313,10 +313,10 @@ bool AviWriter::CloseSegment() {
 bool AviWriter::Patch32(uint64_t offset, uint32_t value) {
     uint8_t bytes[4];
     StoreLE(bytes, value);
-    return m_sink.Patch(offset, bytes, 4);
+    return m_sink.patch(offset, bytes, 4);
 }
 
-bool AviWriter::PatchTotals() {
+bool AviWriter::patchTotals() {
     const uint32_t total = std::accumulate(m_closedFrames.begin(), m_closedFrames.end(), 0u);
     const uint32_t firstRiff = m_closedFrames.empty() ? 0 : m_closedFrames.front();
     const uint32_t buffer = m_maxChunk + 8;
@@ -327,33 +327,33 @@ bool AviWriter::PatchTotals() {
                     Patch32(m_offStrhLength, total) && Patch32(m_offStrhBuffer, buffer) &&
                     Patch32(m_offDmlhFrames, total) &&
                     Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size())) &&
-                    m_sink.Flush();
+                    m_sink.flush();
     if (ok) {
         m_framesInFile = total;
     }
     return ok;
 }
 
-bool AviWriter::Finish() {
+bool AviWriter::finish() {
     if (!m_begun) {
         // Not even the headers were written.
-        Recover();
+        recover();
         return false;
     }
-    if (!m_failed && CloseSegment() && PatchTotals()) {
+    if (!m_failed && closeSegment() && patchTotals()) {
         m_finalised = true;
         return !m_full && m_framesInFile == m_framesHandedIn;
     }
     m_failed = true;
-    m_finalised = Recover();
+    m_finalised = recover();
     return false;
 }
 
-bool AviWriter::Recover() {
+bool AviWriter::recover() {
     if (!m_begun) {
         return false;
     }
-    uint64_t keepUpTo = m_sink.StoredSize();
+    uint64_t keepUpTo = m_sink.storedSize();
     for (;;) {
         Segment& seg = m_current;
         const uint64_t dataStart = seg.moviStart + 12;
@@ -362,11 +362,11 @@ bool AviWriter::Recover() {
                 return false; // not even the first headers are on disk
             }
             // This RIFF never got going: drop it and end the file with the previous one.
-            if (!m_sink.Truncate(seg.riffStart)) {
+            if (!m_sink.truncate(seg.riffStart)) {
                 return false;
             }
             seg.entries.clear();
-            return PatchTotals();
+            return patchTotals();
         }
         while (!seg.entries.empty()) {
             const Entry& last = seg.entries.back();
@@ -378,10 +378,10 @@ bool AviWriter::Recover() {
         const uint64_t cut = seg.entries.empty()
                                  ? dataStart
                                  : seg.entries.back().offset + 8 + Padded(seg.entries.back().size);
-        if (!m_sink.Truncate(cut)) {
+        if (!m_sink.truncate(cut)) {
             return false;
         }
-        if (CloseSegment() && PatchTotals()) {
+        if (closeSegment() && patchTotals()) {
             return true;
         }
         // No room for the indexes: give up frames at the end until they fit.

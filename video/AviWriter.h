@@ -33,7 +33,7 @@ struct AviVideoFormat {
 // its own (with its 'idx1'), followed by as many OpenDML 'AVIX' extensions as the data
 // needs, each RIFF kept under riffLimit bytes and indexed through the 'indx' super index.
 //
-// Usage: Begin, WriteFrame for each frame, Finish. Finish always tries to leave a complete,
+// Usage: begin(), writeFrame() for each frame, finish(). finish() always tries to leave a complete,
 // playable file: after a write error it cuts the file back to its last whole frame (giving
 // up frames when the indexes need the room) and finalises the headers over what is left.
 class AviWriter {
@@ -41,24 +41,24 @@ public:
     static constexpr uint64_t kDefaultRiffLimit = uint64_t(1) << 30;
     static constexpr uint32_t kDefaultSuperIndexSlots = 256;
 
-    AviWriter(IByteSink& sink, const AviVideoFormat& format, uint64_t riffLimit = 0,
+    AviWriter(ByteSink& sink, const AviVideoFormat& format, uint64_t riffLimit = 0,
               uint32_t superIndexSlots = kDefaultSuperIndexSlots);
 
     // Writes the headers and opens the first 'movi' list.
-    bool Begin();
+    bool begin();
     // Appends one frame. A delta frame (keyFrame false) needs the frames before it. False
     // after a write error, or when the file cannot grow further (every super index slot
     // is taken).
-    bool WriteFrame(const void* data, uint32_t size, bool keyFrame);
+    bool writeFrame(const void* data, uint32_t size, bool keyFrame);
     // Closes the last RIFF and writes the final counts. True when every frame handed to
-    // WriteFrame is in the finished file; false after a write error or a frame refused for
+    // writeFrame is in the finished file; false after a write error or a frame refused for
     // want of a super index slot (then FramesInFile() tells how many frames the finalised
     // file holds) or when not even an empty file could be finalised (FramesInFile() is 0
-    // and Finalised() false).
-    bool Finish();
+    // and finalised() false).
+    bool finish();
 
     uint32_t FramesInFile() const { return m_framesInFile; }
-    bool Finalised() const { return m_finalised; }
+    bool finalised() const { return m_finalised; }
 
 private:
     struct Entry {
@@ -73,20 +73,20 @@ private:
     };
 
     // The parts of the header list; base is the file offset of the builder's first byte.
-    void AppendMainHeader(RiffBytes& b, uint64_t base);
-    void AppendStreamHeader(RiffBytes& b, uint64_t base);
-    void AppendStreamFormat(RiffBytes& b);
-    void AppendSuperIndex(RiffBytes& b, uint64_t base);
-    void AppendOpenDmlHeader(RiffBytes& b, uint64_t base);
-    bool OpenSegment();
-    bool CloseSegment();
-    bool PatchTotals();
-    bool Recover();
+    void appendMainHeader(RiffBytes& b, uint64_t base);
+    void appendStreamHeader(RiffBytes& b, uint64_t base);
+    void appendStreamFormat(RiffBytes& b);
+    void appendSuperIndex(RiffBytes& b, uint64_t base);
+    void appendOpenDmlHeader(RiffBytes& b, uint64_t base);
+    bool openSegment();
+    bool closeSegment();
+    bool patchTotals();
+    bool recover();
     uint64_t SegmentBytesWith(uint32_t chunkSize) const;
     uint64_t IndexBytes(const Segment& segment) const;
     bool Patch32(uint64_t offset, uint32_t value);
 
-    IByteSink& m_sink;
+    ByteSink& m_sink;
     AviVideoFormat m_format;
     uint64_t m_riffLimit;
     uint32_t m_superSlots;

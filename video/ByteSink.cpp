@@ -16,11 +16,11 @@ FileSink::FileSink(uint64_t capacity) : m_capacity(capacity) {
 }
 
 FileSink::~FileSink() {
-    Close();
+    close();
 }
 
-bool FileSink::Open(const std::string& path) {
-    Close();
+bool FileSink::open(const std::string& path) {
+    close();
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         m_error = errno;
@@ -34,11 +34,11 @@ bool FileSink::Open(const std::string& path) {
     return true;
 }
 
-bool FileSink::Close() {
+bool FileSink::close() {
     if (m_fd < 0) {
         return true;
     }
-    bool ok = Flush();
+    bool ok = flush();
     if (::close(m_fd) != 0) {
         ok = false;
     }
@@ -46,7 +46,7 @@ bool FileSink::Close() {
     return ok;
 }
 
-bool FileSink::StillAtPath() const {
+bool FileSink::stillAtPath() const {
     struct stat atPath {};
     struct stat open {};
     if (m_fd < 0 || ::stat(m_path.c_str(), &atPath) != 0 || ::fstat(m_fd, &open) != 0) {
@@ -55,7 +55,7 @@ bool FileSink::StillAtPath() const {
     return atPath.st_dev == open.st_dev && atPath.st_ino == open.st_ino;
 }
 
-size_t FileSink::WriteAt(uint64_t offset, const char* data, size_t size) {
+size_t FileSink::writeAt(uint64_t offset, const char* data, size_t size) {
     size_t allowed = size;
     if (m_capacity > 0) {
         allowed = offset >= m_capacity
@@ -82,14 +82,14 @@ size_t FileSink::WriteAt(uint64_t offset, const char* data, size_t size) {
     return done;
 }
 
-bool FileSink::Flush() {
+bool FileSink::flush() {
     if (m_fd < 0 || m_failed) {
         return false;
     }
     if (m_buffer.empty()) {
         return true;
     }
-    size_t done = WriteAt(m_stored, m_buffer.data(), m_buffer.size());
+    size_t done = writeAt(m_stored, m_buffer.data(), m_buffer.size());
     m_stored += done;
     if (done < m_buffer.size()) {
         m_error = errno;
@@ -100,18 +100,18 @@ bool FileSink::Flush() {
     return true;
 }
 
-bool FileSink::Append(const void* data, size_t size) {
+bool FileSink::append(const void* data, size_t size) {
     if (m_fd < 0 || m_failed) {
         return false;
     }
     const char* bytes = static_cast<const char*>(data);
     if (m_buffer.size() + size > kBufferSize) {
-        if (!Flush()) {
+        if (!flush()) {
             return false;
         }
         if (size >= kBufferSize) {
             // Large frames go straight to the file instead of through the buffer.
-            size_t done = WriteAt(m_stored, bytes, size);
+            size_t done = writeAt(m_stored, bytes, size);
             m_stored += done;
             if (done < size) {
                 m_error = errno;
@@ -125,8 +125,8 @@ bool FileSink::Append(const void* data, size_t size) {
     return true;
 }
 
-bool FileSink::Patch(uint64_t offset, const void* data, size_t size) {
-    if (m_fd < 0 || offset + size > Size()) {
+bool FileSink::patch(uint64_t offset, const void* data, size_t size) {
+    if (m_fd < 0 || offset + size > this->size()) {
         return false;
     }
     const char* bytes = static_cast<const char*>(data);
@@ -138,14 +138,14 @@ bool FileSink::Patch(uint64_t offset, const void* data, size_t size) {
     }
     if (offset < m_stored) {
         size_t inFile = static_cast<size_t>(std::min<uint64_t>(size, m_stored - offset));
-        if (WriteAt(offset, bytes, inFile) != inFile) {
+        if (writeAt(offset, bytes, inFile) != inFile) {
             return false;
         }
     }
     return true;
 }
 
-bool FileSink::Truncate(uint64_t size) {
+bool FileSink::truncate(uint64_t size) {
     if (m_fd < 0) {
         return false;
     }

@@ -8,26 +8,26 @@
 // Where the AVI writer puts its bytes. Appends go to the end; finished headers are patched
 // in place. A sink remembers how many bytes really reached the file, so that after a write
 // error the writer can cut the file back to its last complete frame.
-class IByteSink {
+class ByteSink {
 public:
-    virtual ~IByteSink() = default;
+    virtual ~ByteSink() = default;
     // Appends size bytes. False once any write has failed.
-    virtual bool Append(const void* data, size_t size) = 0;
+    virtual bool append(const void* data, size_t size) = 0;
     // Overwrites bytes that were appended before (header fields).
-    virtual bool Patch(uint64_t offset, const void* data, size_t size) = 0;
+    virtual bool patch(uint64_t offset, const void* data, size_t size) = 0;
     // Logical end: everything appended so far, stored or not.
-    virtual uint64_t Size() const = 0;
+    virtual uint64_t size() const = 0;
     // Bytes that are known to be in the file (a prefix of what was appended).
-    virtual uint64_t StoredSize() const = 0;
-    // Cuts the file to size bytes (at most StoredSize()) and clears an earlier write error.
-    virtual bool Truncate(uint64_t size) = 0;
+    virtual uint64_t storedSize() const = 0;
+    // Cuts the file to size bytes (at most storedSize()) and clears an earlier write error.
+    virtual bool truncate(uint64_t size) = 0;
     // Pushes pending bytes to the file. False when they could not all be stored.
-    virtual bool Flush() = 0;
+    virtual bool flush() = 0;
 };
 
 // A file on disk with a write buffer, so that the many small chunks of a compressed video
 // do not each cost a system call.
-class FileSink : public IByteSink {
+class FileSink : public ByteSink {
 public:
     // capacity > 0 makes the sink behave like a disk with that many bytes free: writes past
     // it store what fits and then fail as a full disk would.
@@ -37,25 +37,25 @@ public:
     FileSink& operator=(const FileSink&) = delete;
 
     // Creates or truncates path. False (with errno set) when it cannot be opened.
-    bool Open(const std::string& path);
+    bool open(const std::string& path);
     // Flushes and closes; false when pending bytes could not be stored or closing failed.
-    bool Close();
-    bool IsOpen() const { return m_fd >= 0; }
-    // True while the path given to Open still names the file this sink writes.
-    bool StillAtPath() const;
+    bool close();
+    bool isOpen() const { return m_fd >= 0; }
+    // True while the path given to open() still names the file this sink writes.
+    bool stillAtPath() const;
     // The system's error number of the last failed open or write (0 when none failed).
-    int LastError() const { return m_error; }
+    int lastError() const { return m_error; }
 
-    bool Append(const void* data, size_t size) override;
-    bool Patch(uint64_t offset, const void* data, size_t size) override;
-    uint64_t Size() const override { return m_stored + m_buffer.size(); }
-    uint64_t StoredSize() const override { return m_stored; }
-    bool Truncate(uint64_t size) override;
-    bool Flush() override;
+    bool append(const void* data, size_t size) override;
+    bool patch(uint64_t offset, const void* data, size_t size) override;
+    uint64_t size() const override { return m_stored + m_buffer.size(); }
+    uint64_t storedSize() const override { return m_stored; }
+    bool truncate(uint64_t size) override;
+    bool flush() override;
 
 private:
     // Writes at offset, at most up to the capacity; the number of bytes stored.
-    size_t WriteAt(uint64_t offset, const char* data, size_t size);
+    size_t writeAt(uint64_t offset, const char* data, size_t size);
 
     int m_fd = -1;
     std::string m_path;

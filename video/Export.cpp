@@ -14,22 +14,6 @@
 
 namespace {
 
-OutputCodec FfmpegCodec(VideoCodec codec) {
-    switch (codec) {
-    case VideoCodec::ProRes:
-        return OutputCodec::ProRes;
-    case VideoCodec::VP9:
-        return OutputCodec::VP9;
-    case VideoCodec::FFV1:
-        return OutputCodec::FFV1;
-    case VideoCodec::PNG:
-        return OutputCodec::PNG;
-    default:
-        break;
-    }
-    return OutputCodec::H264;
-}
-
 // The output's words name the temporary file; the user knows only the target.
 std::string NameTarget(std::string text, const std::string& temporary, const std::string& target) {
     for (size_t at = text.find(temporary); !temporary.empty() && at != std::string::npos;
@@ -113,12 +97,12 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
             request.codec == VideoCodec::Video1 ? AviCodec::Video1 : AviCodec::Raw, options);
     } else {
         auto own = std::make_unique<FfmpegVideoOutput>(
-            target.writePath(), FfmpegCodec(request.codec),
+            target.writePath(), request.codec,
             request.render.background.kind == Background::Kind::Transparent, request.quality);
         ffmpeg = own.get();
         output = std::move(own);
     }
-    result = ExportVideo(match, request, *output, progress, shouldStop);
+    result = ExportVideo(match, request, plan, *output, progress, shouldStop);
     const int64_t inFile = ffmpeg != nullptr ? ffmpeg->framesWritten() : result.framesWritten;
     // A cut-off file (a container without its index, a truncated cluster) may still show its
     // first frame; only a whole one counts as playing. The AVI output leaves none other.
@@ -154,26 +138,20 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
     return result;
 }
 
-ExportResult ExportVideo(const Match& match, const ExportRequest& request, VideoOutput& output,
-                         const ExportProgressFn& progress, const ExportStopFn& shouldStop) {
+ExportResult ExportVideo(const Match& match, const ExportRequest& request, const ExportPlan& plan,
+                         VideoOutput& output, const ExportProgressFn& progress,
+                         const ExportStopFn& shouldStop) {
     ExportResult result;
-    if (!IsValidScale(request.render.scale)) {
-        result.error = "the picture scale is out of range";
-        return result;
-    }
     // The broadcast board is drawn at the video's own size.
     RenderOptions render = request.render;
     if (render.design == BoardDesign::Broadcast && !request.frameSize.isEmpty()) {
-        render.frameSize = request.frameSize;
+        render.frameSize = plan.frameSize;
     }
     FrameSource source(match, render, request.endCard);
-    const int64_t length = TimelineLength(source.match());
-    const FrameClock clock(request.rate, length);
-    const QSize boardSize = PictureSize(render);
-    const QSize frameSize = request.frameSize.isEmpty() ? boardSize : request.frameSize;
-    const QRect board = request.frameSize.isEmpty() || render.design == BoardDesign::Broadcast
-                            ? QRect(QPoint(0, 0), boardSize)
-                            : PlaceBoard(frameSize, boardSize, request.place);
+    const int64_t length = plan.lengthMs;
+    const FrameClock clock(plan.rate, length);
+    const QSize frameSize = plan.frameSize;
+    const QRect board = plan.board;
     if (!QRect(QPoint(0, 0), frameSize).contains(board)) {
         result.error = "the board does not fit into a " + std::to_string(frameSize.width()) + "x" +
                        std::to_string(frameSize.height()) + " video at that scale";
@@ -182,10 +160,10 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, Video
     // A frame larger than the board: the board is copied onto a frame of the background,
     // once per distinct picture.
     QImage frame;
-    if (frameSize != boardSize) {
+    if (frameSize != board.size()) {
         frame = MakeVideoFrame(frameSize, request.render.background);
     }
-    if (!output.open(frameSize, request.rate)) {
+    if (!output.open(frameSize, plan.rate)) {
         result.error = output.error();
         return result;
     }

@@ -10,6 +10,7 @@
 #include "render/Renderer.h"
 #include "score/ScoreData.h"
 #include "video/FrameClock.h"
+#include "video/OutputFormats.h"
 #include "video/VideoOutput.h"
 
 #include <QSize>
@@ -17,16 +18,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-enum class VideoCodec {
-    Video1, // Microsoft Video 1 in our own AVI writer
-    Raw,    // uncompressed 32-bit bitmaps in our own AVI writer
-    H264,   // the formats for editors, through FFmpeg's libraries (FfmpegVideoOutput)
-    ProRes,
-    VP9,
-    FFV1,
-    PNG, // one picture a frame; the path holds a printf-style frame number
-};
 
 // Where the board sits in a frame larger than itself.
 enum class BoardPlace { TopLeft, TopRight, BottomLeft, BottomRight, Center };
@@ -100,8 +91,12 @@ using ExportStopFn = std::function<bool()>;
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,
                          const ExportProgressFn& progress, const ExportStopFn& shouldStop);
 
+struct ExportPlan; // video/ExportPlan.h
+
 // The same into an output of the caller's, with none of the target's checks (another container or
-// codec). request.path, codec and the AVI fields are the output's business and are not looked at
-// here.
-ExportResult ExportVideo(const Match& match, const ExportRequest& request, VideoOutput& output,
-                         const ExportProgressFn& progress, const ExportStopFn& shouldStop);
+// codec). plan is PlanExport(match, request): the frame size, the board's place and the number of
+// frames are taken from it as they are, and request must have a valid scale (IsValidScale).
+// request.path, codec and the AVI fields are the output's business and are not looked at here.
+ExportResult ExportVideo(const Match& match, const ExportRequest& request, const ExportPlan& plan,
+                         VideoOutput& output, const ExportProgressFn& progress,
+                         const ExportStopFn& shouldStop);

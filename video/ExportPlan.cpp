@@ -23,41 +23,15 @@ bool ParseSide(std::string_view text, int& side) {
     return ec == std::errc() && at == end && side >= kMinSide && side <= kMaxSide;
 }
 
-const char* CodecLabel(VideoCodec codec) {
-    switch (codec) {
-    case VideoCodec::Video1:
-        return "Video 1";
-    case VideoCodec::Raw:
-        return "Uncompressed video";
-    case VideoCodec::H264:
-        return "H.264";
-    case VideoCodec::ProRes:
-        return "ProRes";
-    case VideoCodec::VP9:
-        return "VP9";
-    case VideoCodec::FFV1:
-        return "FFV1";
-    case VideoCodec::PNG:
-        break;
-    }
-    return "PNG";
-}
-
-// The containers each codec of the formats for editors goes into, its own first.
+// The containers a format for editors goes into, its own first.
 std::vector<std::string> Containers(VideoCodec codec) {
-    switch (codec) {
-    case VideoCodec::H264:
-        return {".mp4", ".mov", ".mkv"};
-    case VideoCodec::ProRes:
-        return {".mov", ".mkv"};
-    case VideoCodec::VP9:
-        return {".webm", ".mkv", ".mp4"};
-    case VideoCodec::FFV1:
-        return {".mkv"};
-    default:
-        break;
+    std::vector<std::string> containers;
+    for (const char* extension : FormatOf(codec).containers) {
+        if (extension != nullptr) {
+            containers.emplace_back(extension);
+        }
     }
-    return {};
+    return containers;
 }
 
 std::string LowerExtension(const std::string& path) {
@@ -85,7 +59,7 @@ std::string ExportPathProblem(const std::string& path, VideoCodec codec) {
     if (std::string problem = framePatternProblem(path); !problem.empty()) {
         return problem;
     }
-    const bool numbered = codecForPath(path) == OutputCodec::PNG;
+    const bool numbered = codecForPath(path) == VideoCodec::PNG;
     if (codec == VideoCodec::PNG) {
         return numbered
                    ? std::string()
@@ -94,12 +68,12 @@ std::string ExportPathProblem(const std::string& path, VideoCodec codec) {
     const std::string extension = LowerExtension(path);
     const std::string shown = extension.empty() ? "file without an extension" : extension + " file";
     if (numbered) {
-        return std::string(CodecLabel(codec)) + " cannot be stored in numbered .png pictures";
+        return std::string(FormatOf(codec).label) + " cannot be stored in numbered .png pictures";
     }
     if (IsAviCodec(codec)) {
         if (extension == ".mp4" || extension == ".mov" || extension == ".webm" ||
             extension == ".mkv" || extension == ".png") {
-            return std::string(CodecLabel(codec)) + " cannot be stored in a " + shown +
+            return std::string(FormatOf(codec).label) + " cannot be stored in a " + shown +
                    " (use .avi)";
         }
         return {};
@@ -112,66 +86,16 @@ std::string ExportPathProblem(const std::string& path, VideoCodec codec) {
     for (size_t i = 0; i < containers.size(); ++i) {
         list += (i == 0 ? "" : i + 1 == containers.size() ? " or " : ", ") + containers[i];
     }
-    return std::string(CodecLabel(codec)) + " cannot be stored in a " + shown + " (use " + list +
-           ")";
+    return std::string(FormatOf(codec).label) + " cannot be stored in a " + shown + " (use " +
+           list + ")";
 }
 
 std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress) {
-    if (const std::optional<OutputCodec> codec = codecForPath(path)) {
-        switch (*codec) {
-        case OutputCodec::H264:
-            return VideoCodec::H264;
-        case OutputCodec::ProRes:
-            return VideoCodec::ProRes;
-        case OutputCodec::VP9:
-            return VideoCodec::VP9;
-        case OutputCodec::FFV1:
-            return VideoCodec::FFV1;
-        case OutputCodec::PNG:
-            return VideoCodec::PNG;
-        }
+    if (const std::optional<VideoCodec> codec = codecForPath(path)) {
+        return codec;
     }
     // Anything else has always been an AVI, whatever its name.
     return compress ? VideoCodec::Video1 : VideoCodec::Raw;
-}
-
-std::optional<VideoCodec> VideoCodecFromName(std::string_view name) {
-    for (VideoCodec codec :
-         {VideoCodec::Video1, VideoCodec::Raw, VideoCodec::H264, VideoCodec::ProRes,
-          VideoCodec::VP9, VideoCodec::FFV1, VideoCodec::PNG}) {
-        if (name == VideoCodecName(codec)) {
-            return codec;
-        }
-    }
-    return std::nullopt;
-}
-
-const char* VideoCodecName(VideoCodec codec) {
-    switch (codec) {
-    case VideoCodec::Video1:
-        return "video1";
-    case VideoCodec::Raw:
-        return "raw";
-    case VideoCodec::H264:
-        return "h264";
-    case VideoCodec::ProRes:
-        return "prores";
-    case VideoCodec::VP9:
-        return "vp9";
-    case VideoCodec::FFV1:
-        return "ffv1";
-    case VideoCodec::PNG:
-        break;
-    }
-    return "png";
-}
-
-bool IsAviCodec(VideoCodec codec) {
-    return codec == VideoCodec::Video1 || codec == VideoCodec::Raw;
-}
-
-bool CodecKeepsAlpha(VideoCodec codec) {
-    return codec != VideoCodec::H264 && codec != VideoCodec::Video1;
 }
 
 std::optional<BoardPlace> ParseBoardPlace(std::string_view text) {

@@ -34,12 +34,6 @@ std::string ExportPathProblem(const std::string& path, VideoCodec codec);
 // The codec a file name asks for: .avi Video 1 or raw (as compress says), .mp4 H.264, .mov
 // ProRes, .webm VP9, .mkv FFV1, a name with a printf-style frame number PNG.
 std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress);
-// video1, raw, h264, prores, vp9, ffv1, png.
-std::optional<VideoCodec> VideoCodecFromName(std::string_view name);
-const char* VideoCodecName(VideoCodec codec);
-bool IsAviCodec(VideoCodec codec);
-// Whether the codec keeps a transparent background's alpha (H.264 and Video 1 do not).
-bool CodecKeepsAlpha(VideoCodec codec);
 
 // top-left, top-right, bottom-left, bottom-right, center.
 std::optional<BoardPlace> ParseBoardPlace(std::string_view text);

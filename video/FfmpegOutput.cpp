@@ -1,6 +1,8 @@
 #include "video/FfmpegOutput.h"
+#include "video/AvSupport.h"
 #include "video/FfmpegPicture.h"
 #include "video/OutputFile.h"
+#include "video/OutputFormats.h"
 #include "video/ProResTiles.h"
 
 #include <QImage>
@@ -23,15 +25,10 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace {
-
-std::string avError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 std::string lowerExtension(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
@@ -72,8 +69,7 @@ const char* muxerForPath(const std::string& path) {
     return nullptr;
 }
 
-// How each codec is set up: the encoder, its pixel format with and without alpha, and
-// whether every frame stands alone (then a repeated picture reuses the previous packet).
+// How a format's encoder is set up, as the format table gives it.
 struct CodecSetup {
     const char* encoder;
     const char* label;
@@ -81,22 +77,19 @@ struct CodecSetup {
     AVPixelFormat alphaFormat; // AV_PIX_FMT_NONE: no alpha
     bool intraOnly;
     bool yuv;
+    int defaultQuality;
+    EncoderThreads threads;
 };
 
-CodecSetup setupFor(OutputCodec codec) {
-    switch (codec) {
-    case OutputCodec::H264:
-        return {"libx264", "H.264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_NONE, false, true};
-    case OutputCodec::ProRes:
-        return {"prores_ks", "ProRes", AV_PIX_FMT_YUV422P10LE, AV_PIX_FMT_YUVA444P10LE, true, true};
-    case OutputCodec::VP9:
-        return {"libvpx-vp9", "VP9", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVA420P, false, true};
-    case OutputCodec::FFV1:
-        return {"ffv1", "FFV1", AV_PIX_FMT_0RGB32, AV_PIX_FMT_RGB32, true, false};
-    case OutputCodec::PNG:
-        break;
-    }
-    return {"png", "PNG", AV_PIX_FMT_RGB24, AV_PIX_FMT_RGBA, true, false};
+CodecSetup setupFor(VideoCodec codec) {
+    const OutputFormat& format = FormatOf(codec);
+    const AVPixelFormat opaque = av_get_pix_fmt(format.opaquePixels);
+    const AVPixelFormat alpha =
+        format.alphaPixels != nullptr ? av_get_pix_fmt(format.alphaPixels) : AV_PIX_FMT_NONE;
+    const AVPixFmtDescriptor* pixels = av_pix_fmt_desc_get(opaque);
+    const bool yuv = pixels != nullptr && !(pixels->flags & AV_PIX_FMT_FLAG_RGB);
+    return {format.encoder,        format.label,  opaque, alpha, format.intraOnly, yuv,
+            format.defaultQuality, format.threads};
 }
 
 int writeToFile(void* opaque, uint8_t* data, int size) {
@@ -203,24 +196,11 @@ private:
 
 } // namespace
 
-std::optional<OutputCodec> codecForPath(const std::string& path) {
+std::optional<VideoCodec> codecForPath(const std::string& path) {
     if (hasFrameNumber(path)) {
-        return OutputCodec::PNG;
+        return VideoCodec::PNG;
     }
-    const std::string extension = lowerExtension(path);
-    if (extension == ".mp4") {
-        return OutputCodec::H264;
-    }
-    if (extension == ".mov") {
-        return OutputCodec::ProRes;
-    }
-    if (extension == ".webm") {
-        return OutputCodec::VP9;
-    }
-    if (extension == ".mkv") {
-        return OutputCodec::FFV1;
-    }
-    return std::nullopt;
+    return VideoCodecForExtension(lowerExtension(path));
 }
 
 std::string framePatternProblem(const std::string& path) {
@@ -287,32 +267,6 @@ std::string framePatternProblem(const std::string& path) {
         return "the picture names of " + path + " would be too long for a file name";
     }
     return {};
-}
-
-std::optional<OutputCodec> codecFromName(const std::string& name) {
-    for (OutputCodec codec : {OutputCodec::H264, OutputCodec::ProRes, OutputCodec::VP9,
-                              OutputCodec::FFV1, OutputCodec::PNG}) {
-        if (name == codecName(codec)) {
-            return codec;
-        }
-    }
-    return std::nullopt;
-}
-
-const char* codecName(OutputCodec codec) {
-    switch (codec) {
-    case OutputCodec::H264:
-        return "h264";
-    case OutputCodec::ProRes:
-        return "prores";
-    case OutputCodec::VP9:
-        return "vp9";
-    case OutputCodec::FFV1:
-        return "ffv1";
-    case OutputCodec::PNG:
-        break;
-    }
-    return "png";
 }
 
 struct FfmpegOutput::Impl {
@@ -410,36 +364,45 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
     // packet is back before the next frame, ready to be repeated.
     if (setup.intraOnly) {
         encoder->thread_type = FF_THREAD_SLICE;
-    } else {
-        // The libraries' default is one thread; 0 lets x264 and libvpx use every core.
+    }
+    // The libraries' default is one thread; 0 lets the encoder use every core.
+    AVDictionary* options = nullptr;
+    switch (setup.threads) {
+    case EncoderThreads::One:
+        encoder->thread_count = 1;
+        break;
+    case EncoderThreads::AllRows:
+        [[fallthrough]];
+    case EncoderThreads::AllCores:
         encoder->thread_count = 0;
+        break;
     }
     if (muxer != nullptr && (muxer->oformat->flags & AVFMT_GLOBALHEADER)) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
 
-    AVDictionary* options = nullptr;
+    const int quality = settings.quality >= 0 ? settings.quality : setup.defaultQuality;
     switch (settings.codec) {
-    case OutputCodec::H264:
-        av_dict_set_int(&options, "crf", settings.quality >= 0 ? settings.quality : 18, 0);
+    case VideoCodec::H264:
+        av_dict_set_int(&options, "crf", quality, 0);
         av_dict_set(&options, "preset", "ultrafast", 0);
         break;
-    case OutputCodec::ProRes: {
+    case VideoCodec::ProRes: {
         // This encoder only describes the stream; the tiles encode.
         ProResTiles::Setup setup;
         setup.width = settings.width;
         setup.height = settings.height;
         setup.alpha = settings.alpha;
-        setup.quantiser = settings.quality > 0 ? settings.quality : 2;
+        setup.quantiser = settings.quality > 0 ? settings.quality : this->setup.defaultQuality;
         ProResTiles::configure(encoder, setup, &options);
         // Each worker keeps converted pixels and encoders of its own; a few are plenty.
         const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
         proresTiles = std::make_unique<ProResTiles>(setup, static_cast<int>(workers));
         break;
     }
-    case OutputCodec::VP9:
+    case VideoCodec::VP9:
         encoder->bit_rate = 0;
-        av_dict_set_int(&options, "crf", settings.quality >= 0 ? settings.quality : 24, 0);
+        av_dict_set_int(&options, "crf", quality, 0);
         // libvpx's fastest mode: about four times faster than "good" at cpu-used 4 on these
         // pictures, at the same quality and files about half as large again. Without look-
         // ahead frames the two encoders (colour and alpha) take some 200 MB less at 1080p.
@@ -448,22 +411,25 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
         av_dict_set(&options, "lag-in-frames", "0", 0);
         av_dict_set(&options, "row-mt", "1", 0);
         break;
-    case OutputCodec::FFV1:
+    case VideoCodec::FFV1:
         encoder->gop_size = 1;
         encoder->slices = 16;
         av_dict_set(&options, "level", "3", 0);
         av_dict_set(&options, "slicecrc", "1", 0);
         av_dict_set(&options, "coder", "range_def", 0);
         break;
-    case OutputCodec::PNG:
-        encoder->thread_count = 1;
+    case VideoCodec::PNG:
         av_dict_set(&options, "pred", "paeth", 0);
+        break;
+    case VideoCodec::Video1:
+    case VideoCodec::Raw:
         break;
     }
     const int result = avcodec_open2(encoder, codec, &options);
     av_dict_free(&options);
     if (result < 0) {
-        message = std::string("Cannot start the ") + setup.label + " encoder: " + avError(result);
+        message =
+            std::string("Cannot start the ") + setup.label + " encoder: " + AvErrorText(result);
         return false;
     }
     converter = std::make_unique<PictureConverter>(pixelFormat, settings.alpha);
@@ -478,7 +444,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     }
     int result = avcodec_parameters_from_context(stream->codecpar, encoder);
     if (result < 0) {
-        message = "Cannot set up the stream: " + avError(result);
+        message = "Cannot set up the stream: " + AvErrorText(result);
         return false;
     }
     stream->time_base = encoder->time_base;
@@ -500,7 +466,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
 
     AVDictionary* options = nullptr;
-    if (settings.codec == OutputCodec::H264) {
+    if (settings.codec == VideoCodec::H264) {
         // The index in front, for players that start before the whole file is there. It
         // costs one more pass over the (small) file when it is finished.
         av_dict_set(&options, "movflags", "+faststart", 0);
@@ -508,7 +474,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     result = avformat_write_header(muxer, &options);
     av_dict_free(&options);
     if (result < 0) {
-        message = "Cannot write " + settings.path + ": " + avError(result);
+        message = "Cannot write " + settings.path + ": " + AvErrorText(result);
         return false;
     }
     headerWritten = true;
@@ -542,13 +508,13 @@ bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
     const int result = av_write_frame(muxer, p);
     if (result < 0) {
         muxerBroken = true;
-        return fail("Cannot write " + settings.path + ": " + avError(result));
+        return fail("Cannot write " + settings.path + ": " + AvErrorText(result));
     }
     ++written;
     // The disk is full but the reserve took this write: stop here while the index still
     // fits.
     if (file.outOfSpace()) {
-        return fail("Cannot write " + settings.path + ": " + avError(AVERROR(ENOSPC)));
+        return fail("Cannot write " + settings.path + ": " + AvErrorText(AVERROR(ENOSPC)));
     }
     return true;
 }
@@ -561,7 +527,7 @@ bool FfmpegOutput::Impl::drainEncoder() {
         }
         if (result < 0) {
             encoderBroken = true;
-            return fail(std::string(setup.label) + " encoding failed: " + avError(result));
+            return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
         }
         if (setup.intraOnly) {
             av_packet_unref(last);
@@ -604,7 +570,7 @@ bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
     const int result = avcodec_send_frame(encoder, frame);
     if (result < 0) {
         encoderBroken = true;
-        return fail(std::string(setup.label) + " encoding failed: " + avError(result));
+        return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
     }
     ++counts.encodes;
     if (!drainEncoder()) {
@@ -652,19 +618,23 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
     auto impl = std::make_unique<Impl>();
     Impl& d = *impl;
     d.settings = settings;
+    if (FormatOf(settings.codec).encoder == nullptr) {
+        error = std::string(FormatOf(settings.codec).label) + " is written as an AVI, not here";
+        return nullptr;
+    }
     d.setup = setupFor(settings.codec);
     if (settings.alpha && d.setup.alphaFormat == AV_PIX_FMT_NONE) {
         error = std::string(d.setup.label) +
                 " cannot keep transparency; use ProRes (.mov), VP9 (.webm), FFV1 (.mkv) or PNG";
         return nullptr;
     }
-    if (settings.codec == OutputCodec::H264 && (settings.width % 2 != 0 || settings.height % 2)) {
+    if (settings.codec == VideoCodec::H264 && (settings.width % 2 != 0 || settings.height % 2)) {
         error = "H.264 needs an even width and height, not " + std::to_string(settings.width) +
                 " x " + std::to_string(settings.height);
         return nullptr;
     }
 
-    if (settings.codec == OutputCodec::PNG) {
+    if (settings.codec == VideoCodec::PNG) {
         if (!hasFrameNumber(settings.path)) {
             error = "A PNG sequence needs a file name with one frame number such as "
                     "frames/%05d.png, not " +
@@ -787,7 +757,7 @@ bool FfmpegOutput::finish(std::string& error) {
             const int result = av_write_trailer(d.muxer);
             if (result < 0) {
                 whole = false;
-                d.fail("Cannot write " + d.settings.path + ": " + avError(result));
+                d.fail("Cannot write " + d.settings.path + ": " + AvErrorText(result));
             }
         }
         if (d.muxer != nullptr) {

@@ -5,6 +5,8 @@
 // per frame and says whether it differs from the previous one; a repeated picture costs as
 // little as the format allows (an intra-only format writes the previous packet again).
 
+#include "video/OutputFormats.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,13 +14,11 @@
 
 class QImage;
 
-enum class OutputCodec { H264, ProRes, VP9, FFV1, PNG };
-
 struct OutputSettings {
     // For PNG: a name with one printf-style frame number, such as "frames/%05d.png"; the
     // first frame is number 0.
     std::string path;
-    OutputCodec codec = OutputCodec::H264;
+    VideoCodec codec = VideoCodec::H264;
     int width = 0;
     int height = 0;
     // Frames per second as a fraction: 30/1, 30000/1001, ...
@@ -37,15 +37,12 @@ struct OutputSettings {
 
 // The codec a file name asks for: .mp4 H.264, .mov ProRes, .webm VP9, .mkv FFV1, a name
 // with a printf-style frame number PNG (case of the extension ignored). Empty when none.
-std::optional<OutputCodec> codecForPath(const std::string& path);
+std::optional<VideoCodec> codecForPath(const std::string& path);
 // What is wrong with path as the name of a numbered picture sequence; empty when nothing is
 // (or when it is no picture name at all: another extension and no frame number). A .png name
 // must hold exactly one frame number, %d or %0Nd with N below 19, in its file name (not its
 // folder), and every other % must be %%; a frame number asks for a .png name.
 std::string framePatternProblem(const std::string& path);
-// The codec of a name given by the user: h264, prores, vp9, ffv1, png.
-std::optional<OutputCodec> codecFromName(const std::string& name);
-const char* codecName(OutputCodec codec);
 
 class FfmpegOutput {
 public:

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-FfmpegVideoOutput::FfmpegVideoOutput(std::string path, OutputCodec codec, bool alpha, int quality) {
+FfmpegVideoOutput::FfmpegVideoOutput(std::string path, VideoCodec codec, bool alpha, int quality) {
     m_settings.path = std::move(path);
     m_settings.codec = codec;
     m_settings.alpha = alpha;

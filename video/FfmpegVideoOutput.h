@@ -11,7 +11,7 @@
 class FfmpegVideoOutput : public VideoOutput {
 public:
     // alpha: keep the pictures' alpha channel (a transparent background).
-    FfmpegVideoOutput(std::string path, OutputCodec codec, bool alpha, int quality = -1);
+    FfmpegVideoOutput(std::string path, VideoCodec codec, bool alpha, int quality = -1);
     ~FfmpegVideoOutput() override;
 
     bool open(QSize frameSize, FrameRate rate) override;

@@ -1,4 +1,5 @@
 #include "video/ProResTiles.h"
+#include "video/AvHandles.h"
 #include "video/FfmpegPicture.h"
 
 #include <algorithm>
@@ -14,8 +15,9 @@ extern "C" {
 namespace {
 
 constexpr int kMacroblock = 16;
-// The encoder's default: a slice is eight macroblocks wide, the rest of a row is cut into
-// slices of four, two and one.
+// A slice is eight macroblocks wide, the rest of a row is cut into slices of four, two and
+// one. The encoder is told so (configure) rather than trusted to keep its default: the tiles
+// are cut and stitched at exactly these slice borders.
 constexpr int kMacroblocksPerSlice = 8;
 
 // Encoder contexts are made for each tile size met; a worker forgets them all past this.
@@ -79,6 +81,7 @@ void ProResTiles::configure(AVCodecContext* encoder, const Setup& setup, AVDicti
     encoder->flags |= AV_CODEC_FLAG_QSCALE;
     encoder->global_quality = setup.quantiser * FF_QP2LAMBDA;
     av_dict_set(options, "profile", setup.alpha ? "4444" : "hq", 0);
+    av_dict_set_int(options, "mbs_per_slice", kMacroblocksPerSlice, 0);
 }
 
 class ProResTiles::Worker {
@@ -87,11 +90,6 @@ public:
         : m_setup(setup),
           m_converter(setup.alpha ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV422P10LE, setup.alpha),
           m_frame(av_frame_alloc()), m_packet(av_packet_alloc()) {}
-    ~Worker() {
-        forgetEncoders();
-        av_frame_free(&m_frame);
-        av_packet_free(&m_packet);
-    }
 
     std::vector<Tile> tiles;
     std::string error;
@@ -109,23 +107,16 @@ public:
     }
 
 private:
-    void forgetEncoders() {
-        for (auto& [size, encoder] : m_encoders) {
-            avcodec_free_context(&encoder);
-        }
-        m_encoders.clear();
-    }
-
     AVCodecContext* encoderFor(int width, int height) {
         if (auto found = m_encoders.find({width, height}); found != m_encoders.end()) {
-            return found->second;
+            return found->second.get();
         }
         if (m_encoders.size() >= kMaxEncodersKept) {
-            forgetEncoders();
+            m_encoders.clear();
         }
         const AVCodec* codec = avcodec_find_encoder_by_name("prores_ks");
-        AVCodecContext* encoder = codec != nullptr ? avcodec_alloc_context3(codec) : nullptr;
-        if (encoder == nullptr) {
+        AvCodecContextPtr encoder(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
+        if (!encoder) {
             error = "No ProRes encoder";
             return nullptr;
         }
@@ -133,20 +124,20 @@ private:
         tile.width = width;
         tile.height = height;
         AVDictionary* options = nullptr;
-        configure(encoder, tile, &options);
+        configure(encoder.get(), tile, &options);
         encoder->time_base = {1, 25};
         // The slices of a picture with a fixed quantiser are coded one after the other
         // anyway; the tiles are the parallel work.
         encoder->thread_count = 1;
-        const int result = avcodec_open2(encoder, codec, &options);
+        const int result = avcodec_open2(encoder.get(), codec, &options);
         av_dict_free(&options);
         if (result < 0) {
-            avcodec_free_context(&encoder);
             error = "Cannot start the ProRes encoder";
             return nullptr;
         }
-        m_encoders[{width, height}] = encoder;
-        return encoder;
+        AVCodecContext* opened = encoder.get();
+        m_encoders[{width, height}] = std::move(encoder);
+        return opened;
     }
 
     bool encodeTile(const QImage& picture, const std::vector<Slice>& layout, const Tile& tile,
@@ -162,7 +153,7 @@ private:
                               static_cast<qsizetype>(top) * picture.bytesPerLine() +
                               static_cast<qsizetype>(left) * 4,
                           right - left, height, picture.bytesPerLine(), picture.format());
-        if (!m_converter.convert(area, m_frame, error)) {
+        if (!m_converter.convert(area, m_frame.get(), error)) {
             return false;
         }
         AVCodecContext* encoder = encoderFor(right - left, height);
@@ -170,16 +161,16 @@ private:
             return false;
         }
         m_frame->pts = 0;
-        const bool encoded = avcodec_send_frame(encoder, m_frame) >= 0 &&
-                             avcodec_receive_packet(encoder, m_packet) >= 0;
+        const bool encoded = avcodec_send_frame(encoder, m_frame.get()) >= 0 &&
+                             avcodec_receive_packet(encoder, m_packet.get()) >= 0;
         // Let go of the converted pixels at once: at 4K they are many.
-        av_frame_unref(m_frame);
+        av_frame_unref(m_frame.get());
         if (!encoded) {
             error = "ProRes encoding failed";
             return false;
         }
         const bool ok = takeSlices(tile, slices);
-        av_packet_unref(m_packet);
+        av_packet_unref(m_packet.get());
         return ok;
     }
 
@@ -222,9 +213,9 @@ private:
 
     Setup m_setup;
     PictureConverter m_converter;
-    AVFrame* m_frame;
-    AVPacket* m_packet;
-    std::map<std::pair<int, int>, AVCodecContext*> m_encoders;
+    AvFramePtr m_frame;
+    AvPacketPtr m_packet;
+    std::map<std::pair<int, int>, AvCodecContextPtr> m_encoders;
 };
 
 ProResTiles::ProResTiles(const Setup& setup, int threads)

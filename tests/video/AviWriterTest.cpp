@@ -77,16 +77,16 @@ TEST_P(AviWriterSplit, EveryFramePlaysAndEachRiffStaysUnderTheLimit) {
     const std::string path = dir.File("out.avi");
     {
         FileSink sink;
-        ASSERT_TRUE(sink.Open(path));
+        ASSERT_TRUE(sink.open(path));
         AviWriter writer(sink, RawFormat(), c.riffLimit);
-        ASSERT_TRUE(writer.Begin());
+        ASSERT_TRUE(writer.begin());
         for (int n = 0; n < c.frames; ++n) {
             const auto frame = RawFrame(n);
-            ASSERT_TRUE(writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
+            ASSERT_TRUE(writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
         }
-        EXPECT_TRUE(writer.Finish());
+        EXPECT_TRUE(writer.finish());
         EXPECT_EQ(writer.FramesInFile(), static_cast<uint32_t>(c.frames));
-        EXPECT_TRUE(sink.Close());
+        EXPECT_TRUE(sink.close());
     }
     std::vector<Riff> riffs;
     ASSERT_TRUE(ReadRiffs(path, riffs));
@@ -116,14 +116,14 @@ TEST(AviWriter, FirstRiffAloneIsAPlayableAvi10File) {
     const std::string path = dir.File("out.avi");
     {
         FileSink sink;
-        ASSERT_TRUE(sink.Open(path));
+        ASSERT_TRUE(sink.open(path));
         AviWriter writer(sink, RawFormat(), 16384);
-        ASSERT_TRUE(writer.Begin());
+        ASSERT_TRUE(writer.begin());
         for (int n = 0; n < 12; ++n) {
             const auto frame = RawFrame(n);
-            ASSERT_TRUE(writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
+            ASSERT_TRUE(writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
         }
-        ASSERT_TRUE(writer.Finish());
+        ASSERT_TRUE(writer.finish());
     }
     std::vector<Riff> riffs;
     ASSERT_TRUE(ReadRiffs(path, riffs));
@@ -157,7 +157,7 @@ struct FileBytes {
         }
         return value;
     }
-    uint32_t U32(size_t at) const { return static_cast<uint32_t>(Number(at, 4)); }
+    uint32_t u32(size_t at) const { return static_cast<uint32_t>(Number(at, 4)); }
     std::string Tag(size_t at) const { return data.substr(at, 4); }
 };
 
@@ -179,14 +179,14 @@ SuperIndex ReadSuperIndex(const FileBytes& file) {
     if (at == std::string::npos) {
         return index;
     }
-    const uint32_t size = file.U32(at + 4);
+    const uint32_t size = file.u32(at + 4);
     EXPECT_EQ(file.Number(at + 8, 2), 4u);  // wLongsPerEntry
     EXPECT_EQ(file.Number(at + 10, 1), 0u); // bIndexSubType
     EXPECT_EQ(file.Number(at + 11, 1), 0u); // bIndexType: an index of indexes
-    index.inUse = file.U32(at + 12);
+    index.inUse = file.u32(at + 12);
     index.chunkId = file.Tag(at + 16);
     for (size_t slot = at + 32; slot + 16 <= at + 8 + size; slot += 16) {
-        index.slots.push_back({file.Number(slot, 8), file.U32(slot + 8), file.U32(slot + 12)});
+        index.slots.push_back({file.Number(slot, 8), file.u32(slot + 8), file.u32(slot + 12)});
     }
     return index;
 }
@@ -209,14 +209,14 @@ TEST(AviWriter, SuperIndexNamesTheStandardIndexOfEveryRiff) {
     constexpr int kFrames = 40;
     {
         FileSink sink;
-        ASSERT_TRUE(sink.Open(path));
+        ASSERT_TRUE(sink.open(path));
         AviWriter writer(sink, RawFormat(), 16384, 8);
-        ASSERT_TRUE(writer.Begin());
+        ASSERT_TRUE(writer.begin());
         for (int n = 0; n < kFrames; ++n) {
             const auto frame = RawFrame(n);
-            ASSERT_TRUE(writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
+            ASSERT_TRUE(writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
         }
-        ASSERT_TRUE(writer.Finish());
+        ASSERT_TRUE(writer.finish());
     }
     std::vector<Riff> riffs;
     ASSERT_TRUE(ReadRiffs(path, riffs));
@@ -238,16 +238,16 @@ TEST(AviWriter, SuperIndexNamesTheStandardIndexOfEveryRiff) {
         EXPECT_GT(slot.offset, riffAt[i]);
         EXPECT_LT(slot.offset, riffAt[i] + 8 + riffs[i].size);
         ASSERT_EQ(file.Tag(slot.offset), "ix00") << i;
-        EXPECT_EQ(file.U32(slot.offset + 4) + 8, slot.size) << i;
-        const uint32_t entries = file.U32(slot.offset + 12);
+        EXPECT_EQ(file.u32(slot.offset + 4) + 8, slot.size) << i;
+        const uint32_t entries = file.u32(slot.offset + 12);
         EXPECT_EQ(entries, slot.duration) << i;
         const uint64_t base = file.Number(slot.offset + 20, 8);
         EXPECT_EQ(base, riffAt[i]) << i;
         for (uint32_t e = 0; e < entries; ++e) {
             const uint64_t entry = slot.offset + 32 + 8 * uint64_t(e);
-            const uint64_t data = base + file.U32(entry);
+            const uint64_t data = base + file.u32(entry);
             EXPECT_EQ(file.Tag(data - 8), "00db") << i << "/" << e;
-            EXPECT_EQ(file.U32(entry + 4), kW * kH * 4u) << "a key frame of the full size";
+            EXPECT_EQ(file.u32(entry + 4), kW * kH * 4u) << "a key frame of the full size";
             // The frame stored there is frame number frames + e.
             const auto expected = RawFrame(static_cast<int>(frames + e));
             EXPECT_EQ(file.data.compare(data, expected.size(),
@@ -267,21 +267,21 @@ TEST(AviWriter, AFullSuperIndexEndsTheFile) {
     TempDir dir;
     const std::string path = dir.File("out.avi");
     FileSink sink;
-    ASSERT_TRUE(sink.Open(path));
+    ASSERT_TRUE(sink.open(path));
     AviWriter writer(sink, RawFormat(), 16384, 3);
-    ASSERT_TRUE(writer.Begin());
+    ASSERT_TRUE(writer.begin());
     int written = 0;
     for (; written < 40; ++written) {
         const auto frame = RawFrame(written);
-        if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+        if (!writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
             break;
         }
     }
     ASSERT_LT(written, 40);
-    EXPECT_FALSE(writer.Finish());
-    EXPECT_TRUE(writer.Finalised());
+    EXPECT_FALSE(writer.finish());
+    EXPECT_TRUE(writer.finalised());
     EXPECT_EQ(writer.FramesInFile(), static_cast<uint32_t>(written));
-    ASSERT_TRUE(sink.Close());
+    ASSERT_TRUE(sink.close());
     std::vector<Riff> riffs;
     ASSERT_TRUE(ReadRiffs(path, riffs));
     EXPECT_EQ(riffs.size(), 3u);
@@ -300,21 +300,21 @@ TEST_P(AviWriterFullDisk, LeavesACompleteFileOfTheFramesThatFit) {
     const std::string path = dir.File("out.avi");
     constexpr int kFrames = 40;
     FileSink sink(capacity);
-    ASSERT_TRUE(sink.Open(path));
+    ASSERT_TRUE(sink.open(path));
     AviWriter writer(sink, RawFormat(), 16384);
     int written = 0;
-    if (writer.Begin()) {
+    if (writer.begin()) {
         for (; written < kFrames; ++written) {
             const auto frame = RawFrame(written);
-            if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+            if (!writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
                 break;
             }
         }
     }
-    EXPECT_FALSE(writer.Finish());
-    sink.Close();
+    EXPECT_FALSE(writer.finish());
+    sink.close();
     ASSERT_LE(std::filesystem::file_size(path), capacity);
-    if (!writer.Finalised()) {
+    if (!writer.finalised()) {
         EXPECT_EQ(writer.FramesInFile(), 0u);
         return;
     }
@@ -329,30 +329,30 @@ INSTANTIATE_TEST_SUITE_P(Capacities, AviWriterFullDisk,
 
 // An unbuffered sink in memory that fails each write the moment the disk would be full,
 // so that a failure shows at the very write that met it.
-class MemorySink : public IByteSink {
+class MemorySink : public ByteSink {
 public:
     explicit MemorySink(uint64_t capacity) : m_capacity(capacity) {}
-    bool Append(const void* data, size_t size) override {
+    bool append(const void* data, size_t size) override {
         const char* bytes = static_cast<const char*>(data);
         const size_t fits =
             static_cast<size_t>(std::min<uint64_t>(size, m_capacity - m_data.size()));
         m_data.insert(m_data.end(), bytes, bytes + fits);
         return fits == size;
     }
-    bool Patch(uint64_t offset, const void* data, size_t size) override {
+    bool patch(uint64_t offset, const void* data, size_t size) override {
         if (offset + size > m_data.size()) {
             return false;
         }
         std::memcpy(m_data.data() + offset, data, size);
         return true;
     }
-    uint64_t Size() const override { return m_data.size(); }
-    uint64_t StoredSize() const override { return m_data.size(); }
-    bool Truncate(uint64_t size) override {
+    uint64_t size() const override { return m_data.size(); }
+    uint64_t storedSize() const override { return m_data.size(); }
+    bool truncate(uint64_t size) override {
         m_data.resize(static_cast<size_t>(std::min<uint64_t>(size, m_data.size())));
         return true;
     }
-    bool Flush() override { return true; }
+    bool flush() override { return true; }
     void Save(const std::string& path) const {
         std::ofstream(path, std::ios::binary)
             .write(m_data.data(), static_cast<std::streamsize>(m_data.size()));
@@ -366,17 +366,17 @@ private:
 TEST(AviWriter, DiskFullRightAfterARiffKeepsTheFinishedRiffs) {
     // The disk has room for the first RIFF but not for the header of the next one.
     TempDir dir;
-    auto write = [](IByteSink& sink) {
+    auto write = [](ByteSink& sink) {
         AviWriter writer(sink, RawFormat(), 16384);
-        if (writer.Begin()) {
+        if (writer.begin()) {
             for (int n = 0; n < 20; ++n) {
                 const auto frame = RawFrame(n);
-                if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+                if (!writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
                     break;
                 }
             }
         }
-        const bool ok = writer.Finish();
+        const bool ok = writer.finish();
         return std::make_pair(ok, writer.FramesInFile());
     };
     MemorySink roomy(uint64_t(1) << 30);
@@ -404,16 +404,16 @@ TEST(AviWriter, DiskFullAnywhereLeavesAFileThatPlaysWhatItClaims) {
     for (uint64_t capacity = 0; capacity < 100000; capacity += 1500) {
         MemorySink sink(capacity);
         AviWriter writer(sink, RawFormat(), 16384);
-        if (writer.Begin()) {
+        if (writer.begin()) {
             for (int n = 0; n < 40; ++n) {
                 const auto frame = RawFrame(n);
-                if (!writer.WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
+                if (!writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true)) {
                     break;
                 }
             }
         }
-        const bool ok = writer.Finish();
-        if (!writer.Finalised()) {
+        const bool ok = writer.finish();
+        if (!writer.finalised()) {
             EXPECT_FALSE(ok);
             continue;
         }

@@ -5,6 +5,7 @@
 #include "score/ScoreData.h"
 #include "score/Timeline.h"
 #include "video/AviOutput.h"
+#include "video/ExportPlan.h"
 
 #include <gtest/gtest.h>
 
@@ -278,7 +279,8 @@ TEST(ExportVideoTest, HandsEveryFrameToTheCallersOutput) {
     RecordingOutput output;
     ExportRequest request;
     request.render.background.kind = Background::Kind::Transparent;
-    const ExportResult result = ExportVideo(match, request, output, nullptr, nullptr);
+    const ExportResult result =
+        ExportVideo(match, request, PlanExport(match, request), output, nullptr, nullptr);
     EXPECT_EQ(result.outcome, ExportOutcome::Finished);
     EXPECT_EQ(output.opens, 1);
     EXPECT_EQ(output.finishes, 1);
@@ -294,7 +296,8 @@ TEST(ExportVideoTest, HandsEveryFrameToTheCallersOutput) {
 
     RecordingOutput refusing;
     refusing.failAfter = 7;
-    const ExportResult failed = ExportVideo(match, request, refusing, nullptr, nullptr);
+    const ExportResult failed =
+        ExportVideo(match, request, PlanExport(match, request), refusing, nullptr, nullptr);
     EXPECT_EQ(failed.outcome, ExportOutcome::Failed);
     EXPECT_EQ(failed.framesWritten, 6);
     EXPECT_EQ(failed.error, "refused");
@@ -427,8 +430,9 @@ TEST(ExportVideoTest, LengthNearThe32BitLimitDoesNotOverflow) {
     AviOutput output(dir.File("out.avi"), AviCodec::Video1);
     ExportRun run;
     int asked = 0;
+    const Match match = MakeMatch({0, INT32_MAX - 100});
     run.result = ExportVideo(
-        MakeMatch({0, INT32_MAX - 100}), ExportRequest{}, output,
+        match, ExportRequest{}, PlanExport(match, ExportRequest{}), output,
         [&](const ExportProgress& p) { run.progress.push_back(p); }, [&] { return asked++ == 3; });
     EXPECT_EQ(run.result.outcome, ExportOutcome::Cancelled);
     ASSERT_EQ(run.progress.size(), 1u);

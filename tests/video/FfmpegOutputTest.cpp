@@ -199,7 +199,7 @@ Written writeFrames(const OutputSettings& settings, const std::vector<int>& pict
     return written;
 }
 
-OutputSettings settingsFor(const std::string& path, OutputCodec codec, bool alpha,
+OutputSettings settingsFor(const std::string& path, VideoCodec codec, bool alpha,
                            int64_t rateNum = 30, int64_t rateDen = 1) {
     OutputSettings settings;
     settings.path = path;
@@ -214,7 +214,7 @@ OutputSettings settingsFor(const std::string& path, OutputCodec codec, bool alph
 
 struct FormatCase {
     const char* name;
-    OutputCodec codec;
+    VideoCodec codec;
     const char* file;
     bool alpha;
     int64_t rateNum; // 0: not checked (PNG pictures have no rate)
@@ -246,7 +246,7 @@ TEST_P(FfmpegOutputFormat, WritesWhatReadersExpect) {
     const Written written = writeFrames(
         settingsFor(path, c.codec, c.alpha, c.rateNum > 0 ? c.rateNum : 30, c.rateDen), pictures);
     ASSERT_TRUE(written.ok) << written.error;
-    const bool intra = c.codec != OutputCodec::H264 && c.codec != OutputCodec::VP9;
+    const bool intra = c.codec != VideoCodec::H264 && c.codec != VideoCodec::VP9;
     EXPECT_EQ(written.counts.frames, 9);
     EXPECT_EQ(written.counts.written, 9);
     EXPECT_EQ(written.counts.conversions, 4);
@@ -267,7 +267,7 @@ TEST_P(FfmpegOutputFormat, WritesWhatReadersExpect) {
         const double expected = double(c.rateNum) / double(c.rateDen);
         EXPECT_NEAR(fraction(probe["r_frame_rate"]), expected, expected * 1e-6)
             << probe["r_frame_rate"];
-        if (c.codec == OutputCodec::H264 || c.codec == OutputCodec::ProRes) {
+        if (c.codec == VideoCodec::H264 || c.codec == VideoCodec::ProRes) {
             EXPECT_EQ(probe["r_frame_rate"],
                       std::to_string(c.rateNum) + "/" + std::to_string(c.rateDen));
         }
@@ -279,7 +279,7 @@ TEST_P(FfmpegOutputFormat, WritesWhatReadersExpect) {
         EXPECT_EQ(probe["color_transfer"], "bt709");
         EXPECT_EQ(probe["color_range"], "tv");
     }
-    if (c.codec == OutputCodec::VP9 && c.alpha) {
+    if (c.codec == VideoCodec::VP9 && c.alpha) {
         EXPECT_EQ(probe["TAG:alpha_mode"], "1");
     }
 
@@ -315,24 +315,24 @@ TEST_P(FfmpegOutputFormat, WritesWhatReadersExpect) {
 // takes the colours for BT.601 lands near 25 dB. Alpha is off by one step here and there
 // from rounding between 8, 10 and 12 bits.
 const FormatCase kFormats[] = {
-    FormatCase{"h264", OutputCodec::H264, "out.mp4", false, 30000, 1001, "h264",
+    FormatCase{"h264", VideoCodec::H264, "out.mp4", false, 30000, 1001, "h264",
                "Constrained Baseline", "yuv420p", true, floors(29.5, 42.5, 99), ""},
-    FormatCase{"prores_hq", OutputCodec::ProRes, "out.mov", false, 15, 1, "prores", "HQ",
+    FormatCase{"prores_hq", VideoCodec::ProRes, "out.mov", false, 15, 1, "prores", "HQ",
                "yuv422p10le", true, floors(31.5, 45, 99), ""},
-    FormatCase{"prores_4444_alpha", OutputCodec::ProRes, "out.mov", true, 25, 1, "prores", "4444",
+    FormatCase{"prores_4444_alpha", VideoCodec::ProRes, "out.mov", true, 25, 1, "prores", "4444",
                "yuva444p12le", true, floors(56, 57, 49), ""},
-    FormatCase{"vp9", OutputCodec::VP9, "out.webm", false, 60000, 1001, "vp9", "", "yuv420p", true,
+    FormatCase{"vp9", VideoCodec::VP9, "out.webm", false, 60000, 1001, "vp9", "", "yuv420p", true,
                floors(29, 41.5, 99), ""},
     // Only libvpx's own decoder reads the alpha layer back.
-    FormatCase{"vp9_alpha", OutputCodec::VP9, "out.webm", true, 30, 1, "vp9", "", "yuv420p", true,
+    FormatCase{"vp9_alpha", VideoCodec::VP9, "out.webm", true, 30, 1, "vp9", "", "yuv420p", true,
                floors(37, 44.5, 46), "-c:v libvpx-vp9"},
-    FormatCase{"ffv1", OutputCodec::FFV1, "out.mkv", false, 50, 1, "ffv1", "", "bgr0", false,
+    FormatCase{"ffv1", VideoCodec::FFV1, "out.mkv", false, 50, 1, "ffv1", "", "bgr0", false,
                kLossless, ""},
-    FormatCase{"ffv1_alpha", OutputCodec::FFV1, "out.mkv", true, 24000, 1001, "ffv1", "", "bgra",
+    FormatCase{"ffv1_alpha", VideoCodec::FFV1, "out.mkv", true, 24000, 1001, "ffv1", "", "bgra",
                false, kLossless, ""},
-    FormatCase{"png", OutputCodec::PNG, "%05d.png", false, 0, 1, "png", "", "rgb24", false,
+    FormatCase{"png", VideoCodec::PNG, "%05d.png", false, 0, 1, "png", "", "rgb24", false,
                kLossless, ""},
-    FormatCase{"png_alpha", OutputCodec::PNG, "%05d.png", true, 0, 1, "png", "", "rgba", false,
+    FormatCase{"png_alpha", VideoCodec::PNG, "%05d.png", true, 0, 1, "png", "", "rgba", false,
                kLossless, ""},
 };
 
@@ -344,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, FfmpegOutputFormat, testing::ValuesIn(kFormats
 // A repeated picture is the same packet again in intra-only formats; a new picture is not.
 struct ReuseCase {
     const char* name;
-    OutputCodec codec;
+    VideoCodec codec;
     const char* file;
     bool alpha;
 };
@@ -359,7 +359,7 @@ TEST_P(FfmpegOutputReuse, RepeatedPicturesAreIdenticalPackets) {
     const Written written = writeFrames(settingsFor(path, c.codec, c.alpha), pictures);
     ASSERT_TRUE(written.ok) << written.error;
     std::vector<std::string> packets;
-    if (c.codec == OutputCodec::PNG) {
+    if (c.codec == VideoCodec::PNG) {
         for (int n = 0; n < 6; ++n) {
             char name[16];
             std::snprintf(name, sizeof name, "%05d.png", n);
@@ -379,10 +379,10 @@ TEST_P(FfmpegOutputReuse, RepeatedPicturesAreIdenticalPackets) {
 
 INSTANTIATE_TEST_SUITE_P(
     IntraOnly, FfmpegOutputReuse,
-    testing::Values(ReuseCase{"prores_4444", OutputCodec::ProRes, "out.mov", true},
-                    ReuseCase{"prores_hq", OutputCodec::ProRes, "out.mov", false},
-                    ReuseCase{"ffv1", OutputCodec::FFV1, "out.mkv", true},
-                    ReuseCase{"png", OutputCodec::PNG, "%05d.png", true}),
+    testing::Values(ReuseCase{"prores_4444", VideoCodec::ProRes, "out.mov", true},
+                    ReuseCase{"prores_hq", VideoCodec::ProRes, "out.mov", false},
+                    ReuseCase{"ffv1", VideoCodec::FFV1, "out.mkv", true},
+                    ReuseCase{"png", VideoCodec::PNG, "%05d.png", true}),
     [](const testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.name); });
 
 // ProRes re-encodes only the slices that changed, in tiles spread over threads; the frames
@@ -418,8 +418,8 @@ TEST(FfmpegOutputProRes, FramesMatchTheEncoderOnWholePictures) {
         TempDir dir;
         const auto pictures = editedPictures(alpha);
         std::string error;
-        auto output = FfmpegOutput::open(
-            settingsFor(dir.File("ours.mov"), OutputCodec::ProRes, alpha), error);
+        auto output =
+            FfmpegOutput::open(settingsFor(dir.File("ours.mov"), VideoCodec::ProRes, alpha), error);
         ASSERT_TRUE(output) << error;
         for (const QImage& picture : pictures) {
             ASSERT_TRUE(output->writeFrame(picture, true, error)) << error;
@@ -462,7 +462,7 @@ TEST(FfmpegOutputProRes, FramesMatchTheEncoderOnWholePictures) {
 // file must still play the frames written so far.
 struct CancelCase {
     const char* name;
-    OutputCodec codec;
+    VideoCodec codec;
     const char* file;
     bool alpha;
 };
@@ -486,7 +486,7 @@ TEST_P(FfmpegOutputCancel, DroppedOutputPlaysItsFrames) {
     EXPECT_EQ(DecodeBgra(path, kW, kH, &errors, c.alpha ? "-c:v libvpx-vp9" : "").size(), 7u);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(probeStream(path)["nb_read_frames"], "7");
-    if (c.codec == OutputCodec::H264) {
+    if (c.codec == VideoCodec::H264) {
         // Fast start: the index in front of the media data.
         const auto boxes = topLevelBoxes(path);
         const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
@@ -498,33 +498,33 @@ TEST_P(FfmpegOutputCancel, DroppedOutputPlaysItsFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, FfmpegOutputCancel,
-                         testing::Values(CancelCase{"mp4", OutputCodec::H264, "out.mp4", false},
-                                         CancelCase{"mov", OutputCodec::ProRes, "out.mov", false},
-                                         CancelCase{"webm", OutputCodec::VP9, "out.webm", true},
-                                         CancelCase{"mkv", OutputCodec::FFV1, "out.mkv", false}),
+                         testing::Values(CancelCase{"mp4", VideoCodec::H264, "out.mp4", false},
+                                         CancelCase{"mov", VideoCodec::ProRes, "out.mov", false},
+                                         CancelCase{"webm", VideoCodec::VP9, "out.webm", true},
+                                         CancelCase{"mkv", VideoCodec::FFV1, "out.mkv", false}),
                          [](const testing::TestParamInfo<CancelCase>& info) {
                              return std::string(info.param.name);
                          });
 
 TEST(FfmpegOutput, CodecFollowsTheFileName) {
-    EXPECT_EQ(codecForPath("a/b.mp4"), OutputCodec::H264);
-    EXPECT_EQ(codecForPath("B.MOV"), OutputCodec::ProRes);
-    EXPECT_EQ(codecForPath("x.webm"), OutputCodec::VP9);
-    EXPECT_EQ(codecForPath("x.mkv"), OutputCodec::FFV1);
-    EXPECT_EQ(codecForPath("frames/%05d.png"), OutputCodec::PNG);
-    EXPECT_EQ(codecForPath("frames/f%d.png"), OutputCodec::PNG);
-    EXPECT_EQ(codecForPath("100%%.mp4"), OutputCodec::H264);
+    EXPECT_EQ(codecForPath("a/b.mp4"), VideoCodec::H264);
+    EXPECT_EQ(codecForPath("B.MOV"), VideoCodec::ProRes);
+    EXPECT_EQ(codecForPath("x.webm"), VideoCodec::VP9);
+    EXPECT_EQ(codecForPath("x.mkv"), VideoCodec::FFV1);
+    EXPECT_EQ(codecForPath("frames/%05d.png"), VideoCodec::PNG);
+    EXPECT_EQ(codecForPath("frames/f%d.png"), VideoCodec::PNG);
+    EXPECT_EQ(codecForPath("100%%.mp4"), VideoCodec::H264);
     EXPECT_EQ(codecForPath("x.avi"), std::nullopt);
     EXPECT_EQ(codecForPath("frames/still.png"), std::nullopt);
-    EXPECT_EQ(codecFromName("prores"), OutputCodec::ProRes);
-    EXPECT_EQ(codecFromName("h264"), OutputCodec::H264);
-    EXPECT_EQ(codecFromName("mpeg2"), std::nullopt);
+    EXPECT_EQ(VideoCodecFromName("prores"), VideoCodec::ProRes);
+    EXPECT_EQ(VideoCodecFromName("h264"), VideoCodec::H264);
+    EXPECT_EQ(VideoCodecFromName("mpeg2"), std::nullopt);
 }
 
 struct RefusalCase {
     const char* name;
     const char* file; // relative to a scratch folder
-    OutputCodec codec;
+    VideoCodec codec;
     bool alpha;
     int width;
     int64_t rateNum;
@@ -548,31 +548,31 @@ TEST_P(FfmpegOutputRefusal, OpenFailsWithAReasonAndNoFile) {
 INSTANTIATE_TEST_SUITE_P(
     Settings, FfmpegOutputRefusal,
     testing::Values(
-        RefusalCase{"missing_folder", "none/out.mov", OutputCodec::ProRes, true, kW, 30,
+        RefusalCase{"missing_folder", "none/out.mov", VideoCodec::ProRes, true, kW, 30,
                     "No such file or directory"},
-        RefusalCase{"missing_folder_png", "none/%05d.png", OutputCodec::PNG, true, kW, 30,
+        RefusalCase{"missing_folder_png", "none/%05d.png", VideoCodec::PNG, true, kW, 30,
                     "No such file or directory"},
-        RefusalCase{"unknown_extension", "out.avi", OutputCodec::FFV1, false, kW, 30,
+        RefusalCase{"unknown_extension", "out.avi", VideoCodec::FFV1, false, kW, 30,
                     "Unknown kind of video file"},
-        RefusalCase{"path_is_a_folder", "taken.mkv", OutputCodec::FFV1, false, kW, 30,
+        RefusalCase{"path_is_a_folder", "taken.mkv", VideoCodec::FFV1, false, kW, 30,
                     "Is a directory"},
-        RefusalCase{"h264_alpha", "out.mp4", OutputCodec::H264, true, kW, 30,
+        RefusalCase{"h264_alpha", "out.mp4", VideoCodec::H264, true, kW, 30,
                     "cannot keep transparency"},
-        RefusalCase{"h264_odd_width", "out.mp4", OutputCodec::H264, false, 321, 30,
+        RefusalCase{"h264_odd_width", "out.mp4", VideoCodec::H264, false, 321, 30,
                     "even width and height"},
-        RefusalCase{"prores_in_mp4", "out.mp4", OutputCodec::ProRes, false, kW, 30,
+        RefusalCase{"prores_in_mp4", "out.mp4", VideoCodec::ProRes, false, kW, 30,
                     "cannot be stored in a .mp4 file"},
-        RefusalCase{"png_without_number", "out.png", OutputCodec::PNG, false, kW, 30,
+        RefusalCase{"png_without_number", "out.png", VideoCodec::PNG, false, kW, 30,
                     "frame number"},
-        RefusalCase{"zero_width", "out.mkv", OutputCodec::FFV1, false, 0, 30, "video size"},
-        RefusalCase{"zero_rate", "out.mkv", OutputCodec::FFV1, false, kW, 0, "frame rate"}),
+        RefusalCase{"zero_width", "out.mkv", VideoCodec::FFV1, false, 0, 30, "video size"},
+        RefusalCase{"zero_rate", "out.mkv", VideoCodec::FFV1, false, kW, 0, "frame rate"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 TEST(FfmpegOutput, PictureOfTheWrongSizeIsRefused) {
     TempDir dir;
     std::string error;
     auto output =
-        FfmpegOutput::open(settingsFor(dir.File("out.mkv"), OutputCodec::FFV1, false), error);
+        FfmpegOutput::open(settingsFor(dir.File("out.mkv"), VideoCodec::FFV1, false), error);
     ASSERT_TRUE(output) << error;
     EXPECT_FALSE(output->writeFrame(testPicture(0, false, kW + 2, kH), true, error));
     EXPECT_NE(error.find("324 x 182 picture for a 322 x 182 video"), std::string::npos) << error;
@@ -625,7 +625,7 @@ QImage noisePicture(int seed) {
 
 struct FullDiskCase {
     const char* name;
-    OutputCodec codec;
+    VideoCodec codec;
     const char* file;
 };
 
@@ -663,7 +663,7 @@ TEST_P(FfmpegOutputFullDisk, FailsWithTheReasonAndKeepsAPlayableFile) {
     const auto decoded = DecodeBgra(disk.file(c.file), kW, kH, &errors);
     EXPECT_EQ(errors, "");
     EXPECT_EQ(static_cast<int64_t>(decoded.size()), frames);
-    if (c.codec == OutputCodec::PNG) {
+    if (c.codec == VideoCodec::PNG) {
         EXPECT_EQ(static_cast<int64_t>(disk.names().size()), frames); // nothing half-written
     } else {
         EXPECT_EQ(disk.names().size(), 1u); // the reserve is gone
@@ -671,10 +671,10 @@ TEST_P(FfmpegOutputFullDisk, FailsWithTheReasonAndKeepsAPlayableFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, FfmpegOutputFullDisk,
-                         testing::Values(FullDiskCase{"mp4", OutputCodec::H264, "out.mp4"},
-                                         FullDiskCase{"mov", OutputCodec::ProRes, "out.mov"},
-                                         FullDiskCase{"mkv", OutputCodec::FFV1, "out.mkv"},
-                                         FullDiskCase{"png", OutputCodec::PNG, "%05d.png"}),
+                         testing::Values(FullDiskCase{"mp4", VideoCodec::H264, "out.mp4"},
+                                         FullDiskCase{"mov", VideoCodec::ProRes, "out.mov"},
+                                         FullDiskCase{"mkv", VideoCodec::FFV1, "out.mkv"},
+                                         FullDiskCase{"png", VideoCodec::PNG, "%05d.png"}),
                          [](const testing::TestParamInfo<FullDiskCase>& info) {
                              return std::string(info.param.name);
                          });

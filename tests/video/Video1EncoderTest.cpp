@@ -62,15 +62,15 @@ std::vector<std::vector<uint8_t>> DecodeWithFfmpeg(const std::vector<Coded>& fra
     format.handler = FourCC("msvc");
     format.sizeImage = static_cast<uint32_t>(w * h * 2);
     FileSink sink;
-    EXPECT_TRUE(sink.Open(path));
+    EXPECT_TRUE(sink.open(path));
     AviWriter writer(sink, format);
-    EXPECT_TRUE(writer.Begin());
+    EXPECT_TRUE(writer.begin());
     for (const Coded& f : frames) {
         EXPECT_TRUE(
-            writer.WriteFrame(f.bytes.data(), static_cast<uint32_t>(f.bytes.size()), f.key));
+            writer.writeFrame(f.bytes.data(), static_cast<uint32_t>(f.bytes.size()), f.key));
     }
-    EXPECT_TRUE(writer.Finish());
-    sink.Close();
+    EXPECT_TRUE(writer.finish());
+    sink.close();
     EXPECT_EQ(ProbeVideo(path).codec, "msvideo1");
     return DecodeBgra(path, w, h, &errors);
 }
