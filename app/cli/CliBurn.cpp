@@ -42,59 +42,12 @@ struct BurnArguments {
 
 // 2 and a message naming the option on a bad one.
 int ParseArguments(int argc, char** argv, BurnArguments& out) {
-    if (!TakeBoardArguments(argc, argv, out.board)) {
+    CliOptionTable table{MillisecondsOption("--offset", out.offsetMs),
+                         IntegerOption("--crf", 0, 51, out.crf), PlaceOption(out.overlay.place),
+                         ScaleOption(out.overlay.scale)};
+    AddBoardOptions(table, out.board);
+    if (!ParseOptions(argc, argv, table, out.positional)) {
         return 2;
-    }
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.substr(0, 2) != "--") {
-            out.positional.emplace_back(arg);
-            continue;
-        }
-        std::string name(arg);
-        std::string value;
-        if (const size_t eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        }
-        if (name == "--offset") {
-            if (!ParseInteger(value, -86'400'000, 86'400'000, out.offsetMs)) {
-                std::fprintf(stderr, "vorlat-cli: --offset needs whole milliseconds, not \"%s\"\n",
-                             value.c_str());
-                return 2;
-            }
-        } else if (name == "--crf") {
-            if (!ParseInteger(value, 0, 51, out.crf)) {
-                std::fprintf(stderr, "vorlat-cli: --crf needs a number from 0 to 51, not \"%s\"\n",
-                             value.c_str());
-                return 2;
-            }
-        } else if (name == "--place") {
-            const std::optional<BoardPlace> place = ParseBoardPlace(value);
-            if (!place) {
-                std::fprintf(stderr,
-                             "vorlat-cli: --place needs top-left, top-right, bottom-left, "
-                             "bottom-right or center, not \"%s\"\n",
-                             value.c_str());
-                return 2;
-            }
-            out.overlay.place = *place;
-        } else if (name == "--scale") {
-            char* end = nullptr;
-            const double scale = std::strtod(value.c_str(), &end);
-            if (value.empty() || end != value.c_str() + value.size() || !IsValidScale(scale)) {
-                std::fprintf(stderr,
-                             "vorlat-cli: --scale needs a number from %g to %g, not \"%s\"\n",
-                             kMinScale, kMaxScale, value.c_str());
-                return 2;
-            }
-            out.overlay.scale = scale;
-        } else {
-            std::fprintf(stderr, "vorlat-cli: unknown option %s\n", name.c_str());
-            return 2;
-        }
     }
     if (out.positional.size() != 3) {
         PrintUsage();

@@ -41,57 +41,29 @@ struct ChaptersArguments {
 };
 
 int ParseArguments(int argc, char** argv, ChaptersArguments& out) {
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.substr(0, 2) != "--") {
-            out.positional.emplace_back(arg);
-            continue;
-        }
-        std::string name(arg);
-        std::string value;
-        if (const size_t eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        }
-        if (name == "--format") {
-            const std::optional<ChapterFormat> format = ParseChapterFormat(value);
-            if (!format) {
-                std::fprintf(stderr,
-                             "vorlat-cli: --format needs youtube, csv, edl, fcpxml or ffmetadata, "
-                             "not \"%s\"\n",
-                             value.c_str());
-                return 2;
-            }
-            out.format = *format;
-        } else if (name == "--events") {
-            std::string bad;
-            if (!ParseEventKinds(value, out.kinds, bad)) {
-                std::fprintf(stderr, "vorlat-cli: --events: unknown kind \"%s\"\n", bad.c_str());
-                return 2;
-            }
-        } else if (name == "--offset") {
-            if (!ParseInteger(value, -86'400'000, 86'400'000, out.offsetMs)) {
-                std::fprintf(stderr, "vorlat-cli: --offset needs whole milliseconds, not \"%s\"\n",
-                             value.c_str());
-                return 2;
-            }
-        } else if (name == "--fps") {
-            out.rate = FrameRate::parse(value);
-            if (!out.rate || out.rate->num > 1'000'000 || out.rate->den > 1'000'000) {
-                std::fprintf(stderr, "vorlat-cli: --fps needs a frame rate, not \"%s\"\n",
-                             value.c_str());
-                return 2;
-            }
-        } else if (name == "--footage") {
-            out.footage = value;
-        } else if (name == "--output") {
-            out.output = value;
-        } else {
-            std::fprintf(stderr, "vorlat-cli: unknown option %s\n", name.c_str());
-            return 2;
-        }
+    const CliOptionTable table{
+        {"--format", "youtube, csv, edl, fcpxml or ffmetadata",
+         [&out](const std::string& text) {
+             const std::optional<ChapterFormat> format = ParseChapterFormat(text);
+             out.format = format.value_or(out.format);
+             return format.has_value();
+         }},
+        EventsOption(out.kinds),
+        MillisecondsOption("--offset", out.offsetMs),
+        {"--fps", "a frame rate such as 25 or 30000/1001",
+         [&out](const std::string& text) {
+             const std::optional<FrameRate> rate = FrameRate::parse(text);
+             if (!rate || rate->num > 1'000'000 || rate->den > 1'000'000) {
+                 return false;
+             }
+             out.rate = rate;
+             return true;
+         }},
+        PathOption("--footage", out.footage),
+        PathOption("--output", out.output),
+    };
+    if (!ParseOptions(argc, argv, table, out.positional)) {
+        return 2;
     }
     if (out.positional.size() != 1) {
         PrintUsage();

@@ -40,19 +40,6 @@ void PrintUsage() {
                stderr);
 }
 
-// Seconds as whole ms, from 0 to an hour.
-bool ParseSeconds(const std::string& text, int64_t& ms) {
-    char* end = nullptr;
-    errno = 0;
-    const double seconds = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE ||
-        !std::isfinite(seconds) || seconds < 0 || seconds > 3600) {
-        return false;
-    }
-    ms = std::llround(seconds * 1000);
-    return true;
-}
-
 struct ClipsArguments {
     std::vector<std::string> positional;
     EventKinds kinds = kAllEvents;
@@ -66,50 +53,18 @@ struct ClipsArguments {
 };
 
 int ParseArguments(int argc, char** argv, ClipsArguments& out) {
-    out.burn = TakeFlag(argc, argv, "--burn");
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.substr(0, 2) != "--") {
-            out.positional.emplace_back(arg);
-            continue;
-        }
-        std::string name(arg);
-        std::string value;
-        if (const size_t eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        }
-        bool good = true;
-        if (name == "--events") {
-            std::string bad;
-            if (!ParseEventKinds(value, out.kinds, bad)) {
-                std::fprintf(stderr, "vorlat-cli: --events: unknown kind \"%s\"\n", bad.c_str());
-                return 2;
-            }
-        } else if (name == "--before") {
-            good = ParseSeconds(value, out.beforeMs);
-        } else if (name == "--after") {
-            good = ParseSeconds(value, out.afterMs);
-        } else if (name == "--fade") {
-            good = ParseSeconds(value, out.fadeMs);
-        } else if (name == "--offset") {
-            good = ParseInteger(value, -86'400'000, 86'400'000, out.offsetMs);
-        } else if (name == "--crf") {
-            good = ParseInteger(value, 0, 51, out.crf);
-        } else if (name == "--reel") {
-            out.reel = value;
-            good = !value.empty();
-        } else {
-            std::fprintf(stderr, "vorlat-cli: unknown option %s\n", name.c_str());
-            return 2;
-        }
-        if (!good) {
-            std::fprintf(stderr, "vorlat-cli: %s does not take \"%s\"\n", name.c_str(),
-                         value.c_str());
-            return 2;
-        }
+    const CliOptionTable table{
+        EventsOption(out.kinds),
+        SecondsOption("--before", out.beforeMs),
+        SecondsOption("--after", out.afterMs),
+        SecondsOption("--fade", out.fadeMs),
+        MillisecondsOption("--offset", out.offsetMs),
+        IntegerOption("--crf", 0, 51, out.crf),
+        SwitchOption("--burn", out.burn),
+        PathOption("--reel", out.reel),
+    };
+    if (!ParseOptions(argc, argv, table, out.positional)) {
+        return 2;
     }
     if (out.positional.size() != 3) {
         PrintUsage();

@@ -41,12 +41,15 @@ void PrintUsage() {
 } // namespace
 
 int CliExport(int argc, char** argv) {
-    const bool endCard = TakeFlag(argc, argv, "--end-card");
+    bool endCard = false;
     BoardArguments board;
     CliOptions options;
-    if (!TakeBoardArguments(argc, argv, board) ||
-        !ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame | CliOptions::Video,
-                         options) ||
+    CliOptionTable table{SwitchOption("--end-card", endCard)};
+    AddPictureOptions(table, options);
+    AddFrameOptions(table, options);
+    AddVideoOptions(table, options);
+    AddBoardOptions(table, board);
+    if (!ParseOptions(argc, argv, table, options.positional) ||
         !ApplyBoardArguments(board, options)) {
         return 2;
     }

@@ -38,44 +38,19 @@ bool ParseMoment(const std::string& text, int32_t& moment) {
     return true;
 }
 
-// Takes "--name value" or "--name=value" out of argv; false with value untouched when absent.
-// A name without its value is kept as a value of its own, "", for the check to refuse.
-bool TakeValue(int& argc, char** argv, const char* name, std::string& value) {
-    const std::string prefix = std::string(name) + "=";
-    bool found = false;
-    int kept = 0;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == name) {
-            found = true;
-            value = i + 1 < argc ? argv[++i] : "";
-        } else if (arg.rfind(prefix, 0) == 0) {
-            found = true;
-            value = arg.substr(prefix.size());
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argc = kept;
-    return found;
-}
-
 } // namespace
 
-bool TakeBoardArguments(int& argc, char** argv, BoardArguments& board) {
-    const bool theme = TakeValue(argc, argv, "--theme", board.theme);
-    const bool layout = TakeValue(argc, argv, "--layout", board.layout);
-    if (theme && board.theme.empty()) {
-        std::fputs("vorlat-cli: --theme needs broadcast, light, classic or a theme file\n", stderr);
-        return false;
-    }
-    if (layout && !ParseBoardLayout(board.layout)) {
-        std::fprintf(stderr,
-                     "vorlat-cli: --layout needs corner, lower-third or vertical, not \"%s\"\n",
-                     board.layout.c_str());
-        return false;
-    }
-    return true;
+void AddBoardOptions(CliOptionTable& table, BoardArguments& board) {
+    table.push_back(
+        {"--theme", "broadcast, light, classic or a theme file", [&board](const std::string& text) {
+             board.theme = text;
+             return !text.empty();
+         }});
+    table.push_back(
+        {"--layout", "corner, lower-third or vertical", [&board](const std::string& text) {
+             board.layout = text;
+             return ParseBoardLayout(text).has_value();
+         }});
 }
 
 bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options) {
@@ -110,11 +85,14 @@ bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options) {
 }
 
 int CliFrame(int argc, char** argv) {
-    const bool endCard = TakeFlag(argc, argv, "--end-card");
+    bool endCard = false;
     BoardArguments board;
     CliOptions options;
-    if (!TakeBoardArguments(argc, argv, board) ||
-        !ParseCliOptions(argc, argv, CliOptions::Picture | CliOptions::Frame, options) ||
+    CliOptionTable table{SwitchOption("--end-card", endCard)};
+    AddPictureOptions(table, options);
+    AddFrameOptions(table, options);
+    AddBoardOptions(table, board);
+    if (!ParseOptions(argc, argv, table, options.positional) ||
         !ApplyBoardArguments(board, options) ||
         (options.render.design == BoardDesign::Classic && !ResolveBoard(options))) {
         return 2;
@@ -155,7 +133,9 @@ int CliFrame(int argc, char** argv) {
 
 int CliTitle(int argc, char** argv) {
     CliOptions options;
-    if (!ParseCliOptions(argc, argv, CliOptions::Picture, options)) {
+    CliOptionTable table;
+    AddPictureOptions(table, options);
+    if (!ParseOptions(argc, argv, table, options.positional)) {
         return 2;
     }
     if (options.positional.size() != 1) {
