@@ -158,7 +158,7 @@ TEST(SingleInstance, SecondStartEndsAtOnceWithStatusZero) {
     RunOptions options;
     options.env = env;
     options.limitMs = 60000;
-    const RunResult second = RunProgram(VORLAT_GUI_PATH, {}, options);
+    const RunResult second = RunProgram(std::string(VORLAT_GUI_PATH), {}, options);
     EXPECT_FALSE(second.timedOut);
     EXPECT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(second.out, "");

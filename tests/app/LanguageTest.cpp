@@ -252,13 +252,13 @@ TEST(CommandLine, WindowProgramsHelpAndVersionWorkWithoutADisplay) {
         const char* out;
     } cases[] = {{"--help", "Usage: "}, {"-h", "Usage: "}, {"--version", "vorlat " VORLAT_VERSION}};
     for (const auto& c : cases) {
-        const RunResult ran = RunProgram(VORLAT_GUI_PATH, {c.arg}, options);
+        const RunResult ran = RunProgram(std::string(VORLAT_GUI_PATH), {c.arg}, options);
         EXPECT_EQ(ran.status, 0) << c.arg << ran.err;
         EXPECT_EQ(ran.out.rfind(c.out, 0), 0u) << c.arg;
     }
     // In the user's language there too.
     options.env.push_back("LANGUAGE=ja");
-    const RunResult ran = RunProgram(VORLAT_GUI_PATH, {"--help"}, options);
+    const RunResult ran = RunProgram(std::string(VORLAT_GUI_PATH), {"--help"}, options);
     EXPECT_EQ(ran.status, 0);
     EXPECT_NE(ran.out.find("ダーツの試合のスコアファイルからスコアボードの動画を作ります。"),
               std::string::npos);

@@ -2,6 +2,7 @@
 // and, where the desktop has its own checkers, by those. The Debian package is made from
 // the same install rules, so it ships what this tree holds.
 
+#include "RunProgramQt.h"
 #include "TestSupport.h"
 
 #include <QRegularExpression>
