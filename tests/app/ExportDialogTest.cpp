@@ -2,6 +2,7 @@
 
 #include "EngineLog.h"
 #include "FootageMaker.h"
+#include "RunProgram.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
 #include "app/Language.h"
@@ -34,15 +35,8 @@ std::string Probe(const std::string& path) {
     const std::string command = "ffprobe -v error -count_frames -select_streams v:0 "
                                 "-show_entries stream=codec_name,width,height,pix_fmt,"
                                 "nb_read_frames -of csv=p=0 '" +
-                                path + "' 2>/dev/null";
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            out += buffer;
-        }
-        ::pclose(pipe);
-    }
+                                path + "'";
+    std::string out = RunShell(command).out;
     while (!out.empty() && (out.back() == '\n' || out.back() == ',')) {
         out.pop_back();
     }

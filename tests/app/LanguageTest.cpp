@@ -4,6 +4,7 @@
 #include "app/Language.h"
 #include "ClassicTexts.h"
 #include "EngineLog.h"
+#include "RunProgramQt.h"
 #include "ShortMatch.h"
 #include "TestSupport.h"
 #include "app/ExportDialog.h"
@@ -15,7 +16,6 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -183,25 +183,16 @@ struct ProcessRun {
 // Runs program under exactly the locale variables given, none inherited.
 ProcessRun RunWithLocale(const char* program, const QStringList& args,
                          const std::vector<std::pair<QString, QString>>& locale) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
-        env.remove(QString::fromLatin1(name));
-    }
+    RunOptions options;
+    options.env = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG", "QT_QPA_PLATFORM=offscreen"};
     for (const auto& [name, value] : locale) {
-        env.insert(name, value);
+        options.env.push_back((name + QLatin1Char('=') + value).toStdString());
     }
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // A runtime folder of its own, as a desktop session gives: no instance runs there.
     static const QTemporaryDir runtime;
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QString::fromUtf8(program), args);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
-        return {};
-    }
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
+    options.env.push_back("XDG_RUNTIME_DIR=" + runtime.path().toStdString());
+    const RunResult ran = RunProgram(QString::fromUtf8(program), args, options);
+    return {ran.status, ran.out, ran.err};
 }
 
 TEST(Language, LocaleVariablesChooseForBothPrograms) {
@@ -255,58 +246,33 @@ TEST(Language, LocaleVariablesChooseForBothPrograms) {
 // The window program's help and version need no display: they are printed before anything
 // of the desktop is touched.
 TEST(CommandLine, WindowProgramsHelpAndVersionWorkWithoutADisplay) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        env.remove(QString::fromLatin1(name));
-    }
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    RunOptions options;
+    options.env = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LANG=C.UTF-8"};
     const struct {
         const char* arg;
         const char* out;
     } cases[] = {{"--help", "Usage: "}, {"-h", "Usage: "}, {"--version", "vorlat " VORLAT_VERSION}};
     for (const auto& c : cases) {
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(VORLAT_GUI_PATH), {QString::fromLatin1(c.arg)});
-        ASSERT_TRUE(process.waitForFinished(30000)) << c.arg;
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << c.arg;
-        EXPECT_EQ(process.exitCode(), 0) << c.arg << process.readAllStandardError().toStdString();
-        EXPECT_EQ(process.readAllStandardOutput().toStdString().rfind(c.out, 0), 0u) << c.arg;
+        const RunResult ran = RunProgram(std::string(VORLAT_GUI_PATH), {c.arg}, options);
+        EXPECT_EQ(ran.status, 0) << c.arg << ran.err;
+        EXPECT_EQ(ran.out.rfind(c.out, 0), 0u) << c.arg;
     }
     // In the user's language there too.
-    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("ja"));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VORLAT_GUI_PATH), {QStringLiteral("--help")});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_NE(process.readAllStandardOutput().toStdString().find(
-                  "ダーツの試合のスコアファイルからスコアボードの動画を作ります。"),
+    options.env.push_back("LANGUAGE=ja");
+    const RunResult ran = RunProgram(std::string(VORLAT_GUI_PATH), {"--help"}, options);
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_NE(ran.out.find("ダーツの試合のスコアファイルからスコアボードの動画を作ります。"),
               std::string::npos);
 }
 
 // Runs `vorlat-cli check` on a file whose name may hold any byte, under the given language;
 // with output, its standard output goes there instead of being read.
 ProcessRun Check(const std::string& path, const char* language, const std::string& output = {}) {
-    TempDir dir;
-    const std::string err = dir.File("err");
     const std::string command = std::string("env -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 LANGUAGE=") +
-                                language + " '" + VORLAT_CLI_PATH + "' check '" + path + "' 2>'" +
-                                err + "'" + (output.empty() ? std::string() : " >'" + output + "'");
-    ProcessRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = ReadBytes(err);
-    return run;
+                                language + " '" + VORLAT_CLI_PATH + "' check '" + path + "'" +
+                                (output.empty() ? std::string() : " >'" + output + "'");
+    const RunResult ran = RunShell(command);
+    return {ran.status, ran.out, ran.err};
 }
 
 bool IsCleanUtf8(const std::string& text) {

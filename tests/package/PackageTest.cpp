@@ -2,9 +2,9 @@
 // and, where the desktop has its own checkers, by those. The Debian package is made from
 // the same install rules, so it ships what this tree holds.
 
+#include "RunProgramQt.h"
 #include "TestSupport.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -23,36 +23,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 RunResult RunTool(const QString& program, const QStringList& args, const std::string& input = {},
-                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    RunResult result;
-    if (!process.waitForStarted(10000)) {
-        result.err = "could not start " + program.toStdString();
-        return result;
-    }
-    process.write(input.data(), static_cast<qint64>(input.size()));
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        result.err = program.toStdString() + " did not finish";
-        return result;
-    }
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    if (process.exitStatus() == QProcess::NormalExit) {
-        result.exitCode = process.exitCode();
-    }
-    return result;
+                  const std::vector<std::string>& env = {}) {
+    RunOptions options;
+    options.input = input;
+    options.env = env;
+    return RunProgram(program, args, options);
 }
 
 QString Q(const fs::path& path) {
@@ -79,15 +55,14 @@ class InstalledTree : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_dir = std::make_unique<TempDir>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DESTDIR"), Q(s_dir->Path()));
+        const std::vector<std::string> env{"DESTDIR=" + s_dir->Path().string()};
         const RunResult install =
             RunTool(QStringLiteral(VORLAT_CMAKE_COMMAND),
                     {QStringLiteral("--install"), QStringLiteral(VORLAT_BUILD_DIR),
                      QStringLiteral("--prefix"), QStringLiteral("/usr")},
                     {}, env);
         s_installLog = install.out + install.err;
-        s_installed = install.exitCode == 0;
+        s_installed = install.status == 0;
     }
     static void TearDownTestSuite() { s_dir.reset(); }
 
@@ -105,7 +80,7 @@ protected:
     static std::string ManPageSource(const std::string& name) {
         const RunResult unzipped =
             RunTool(QStringLiteral("gzip"), {QStringLiteral("-dc"), Q(ManPage(name))});
-        EXPECT_EQ(unzipped.exitCode, 0) << unzipped.err;
+        EXPECT_EQ(unzipped.status, 0) << unzipped.err;
         return unzipped.out;
     }
     static std::string RenderedManPage(const std::string& name) {
@@ -114,7 +89,7 @@ protected:
                     {QStringLiteral("-t"), QStringLiteral("-man"), QStringLiteral("-Tutf8"),
                      QStringLiteral("-ww"), QStringLiteral("-P-cbou")},
                     ManPageSource(name));
-        EXPECT_EQ(page.exitCode, 0) << page.err;
+        EXPECT_EQ(page.status, 0) << page.err;
         EXPECT_EQ(page.err, "") << name;
         return page.out;
     }
@@ -161,7 +136,7 @@ TEST_F(InstalledTree, CommandLineProgramRunsFromTheTree) {
     const std::string picture = (s_dir->Path() / "title.png").string();
     const RunResult title = RunTool(Q(Usr() / "bin/vorlat-cli"),
                                     {QStringLiteral("title"), QString::fromStdString(picture)});
-    ASSERT_EQ(title.exitCode, 0) << title.err;
+    ASSERT_EQ(title.status, 0) << title.err;
     const RunResult kind =
         RunTool(QStringLiteral("file"), {QStringLiteral("-b"), QString::fromStdString(picture)});
     EXPECT_EQ(kind.out.rfind("PNG image data, 320 x 240,", 0), 0u) << kind.out;
@@ -215,7 +190,7 @@ TEST_F(InstalledTree, ScoreFilesHaveTheirOwnTypeAndTheEntryOpensOnlyThem) {
     }
     const RunResult update =
         RunTool(QStringLiteral("update-mime-database"), {Q(database / "mime")});
-    ASSERT_EQ(update.exitCode, 0) << update.out << update.err;
+    ASSERT_EQ(update.status, 0) << update.out << update.err;
 
     const fs::path files = s_dir->Path() / "typed";
     fs::create_directories(files);
@@ -230,9 +205,9 @@ TEST_F(InstalledTree, ScoreFilesHaveTheirOwnTypeAndTheEntryOpensOnlyThem) {
         {"half.txt", "[DATA]\nnothing here yet\n", "text/plain"},
         {"ini.txt", "[SETTING]\nGAME=501\n", "text/plain"},
     };
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_DIRS"), Q(database));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), Q(s_dir->Path() / "no-user-data"));
+    const std::vector<std::string> env{"XDG_DATA_DIRS=" + database.string(),
+                                       "XDG_DATA_HOME=" +
+                                           (s_dir->Path() / "no-user-data").string()};
     for (const auto& c : cases) {
         const fs::path file = files / c.name;
         WriteBytes(file.string(), c.bytes);
@@ -240,7 +215,7 @@ TEST_F(InstalledTree, ScoreFilesHaveTheirOwnTypeAndTheEntryOpensOnlyThem) {
                                        {QStringLiteral("info"), QStringLiteral("-a"),
                                         QStringLiteral("standard::content-type"), Q(file)},
                                        {}, env);
-        ASSERT_EQ(info.exitCode, 0) << info.err;
+        ASSERT_EQ(info.status, 0) << info.err;
         EXPECT_NE(info.out.find("standard::content-type: " + c.type + "\n"), std::string::npos)
             << c.name << ":\n"
             << info.out;
@@ -251,7 +226,7 @@ TEST_F(InstalledTree, ScoreFilesHaveTheirOwnTypeAndTheEntryOpensOnlyThem) {
 // file that "Open with" chose.
 TEST_F(InstalledTree, DesktopEntryIsValidAndOpensFiles) {
     const RunResult check = RunTool(QStringLiteral("desktop-file-validate"), {Q(DesktopFile())});
-    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
     EXPECT_EQ(check.out + check.err, "");
 
     const QStringList exec =
@@ -269,7 +244,7 @@ TEST_F(InstalledTree, MetainfoIsValidAndFindsItsDesktopEntry) {
     const RunResult check =
         RunTool(QStringLiteral("appstreamcli"),
                 {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), Q(s_dir->Path())});
-    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
     EXPECT_EQ(check.out.find("W:"), std::string::npos) << check.out;
 }
 
@@ -278,13 +253,13 @@ TEST_F(InstalledTree, MetainfoIsValidAndFindsItsDesktopEntry) {
 TEST_F(InstalledTree, ManPageFormatsCleanlyAndCoversEveryCommand) {
     const RunResult unzipped =
         RunTool(QStringLiteral("gzip"), {QStringLiteral("-dc"), Q(ManPage())});
-    ASSERT_EQ(unzipped.exitCode, 0) << unzipped.err;
+    ASSERT_EQ(unzipped.status, 0) << unzipped.err;
     const RunResult page =
         RunTool(QStringLiteral("groff"),
                 {QStringLiteral("-t"), QStringLiteral("-man"), QStringLiteral("-Tutf8"),
                  QStringLiteral("-ww"), QStringLiteral("-P-cbou")},
                 unzipped.out);
-    ASSERT_EQ(page.exitCode, 0) << page.err;
+    ASSERT_EQ(page.status, 0) << page.err;
     EXPECT_EQ(page.err, "");
 
     const RunResult usage = RunTool(Q(Usr() / "bin/vorlat-cli"), {});
@@ -379,7 +354,7 @@ std::string Listed(const QSet<QString>& options) {
 TEST_F(InstalledTree, CommandLineManPageDocumentsExactlyTheOptionsOfHelp) {
     const QString cli = Q(Usr() / "bin/vorlat-cli");
     const RunResult help = RunTool(cli, {QStringLiteral("--help")});
-    ASSERT_EQ(help.exitCode, 0) << help.err;
+    ASSERT_EQ(help.status, 0) << help.err;
     const auto helped = OptionsByCommand(help.out, QStringLiteral("vorlat-cli"));
     const std::vector<std::string> commands = {"dump",  "frame", "title", "export",
                                                "check", "stats", "burn"};
@@ -396,7 +371,7 @@ TEST_F(InstalledTree, CommandLineManPageDocumentsExactlyTheOptionsOfHelp) {
         everyOption.unite(options);
         // Its own usage, on a command line it cannot run, says the same.
         const RunResult usage = RunTool(cli, {QString::fromStdString(command)});
-        EXPECT_EQ(usage.exitCode, 2) << command;
+        EXPECT_EQ(usage.status, 2) << command;
         const auto own = OptionsByCommand(usage.err, QStringLiteral("vorlat-cli"));
         ASSERT_TRUE(own.count(command)) << command << ":\n" << usage.err;
         EXPECT_EQ(Listed(own.at(command)), Listed(options)) << command << ":\n" << usage.err;
@@ -409,13 +384,10 @@ TEST_F(InstalledTree, CommandLineManPageDocumentsExactlyTheOptionsOfHelp) {
 // The window program's page: it formats cleanly and describes exactly the options its
 // --help lists, which it prints without a display.
 TEST_F(InstalledTree, WindowProgramsManPageDocumentsExactlyTheOptionsOfHelp) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    const std::vector<std::string> env{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                                       "LANG=C.UTF-8"};
     const RunResult help = RunTool(Q(Usr() / "bin/vorlat"), {QStringLiteral("--help")}, {}, env);
-    ASSERT_EQ(help.exitCode, 0) << help.err;
+    ASSERT_EQ(help.status, 0) << help.err;
     QSet<QString> helped;
     static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
     for (const auto& found : option.globalMatch(QString::fromStdString(help.out))) {

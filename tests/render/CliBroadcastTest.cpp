@@ -1,3 +1,4 @@
+#include "RunProgramQt.h"
 #include "render/BroadcastBoard.h"
 #include "render/Renderer.h"
 #include "render/Theme.h"
@@ -6,7 +7,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,11 +21,8 @@ struct CliResult {
 };
 
 CliResult RunCli(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(VORLAT_CLI_PATH), args);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardError().toStdString()};
+    const RunResult ran = RunProgram(QStringLiteral(VORLAT_CLI_PATH), args);
+    return {ran.status, ran.err};
 }
 
 // A two-leg match with a Japanese name, as a match file writes it.

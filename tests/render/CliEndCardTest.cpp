@@ -1,6 +1,7 @@
 // The end card through the command line: the exported video's last frame, as ffmpeg decodes
 // it, and the frame command's picture.
 
+#include "RunProgramQt.h"
 #include "render/Renderer.h"
 #include "render/SummaryCard.h"
 #include "score/Loader.h"
@@ -8,7 +9,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,20 +18,18 @@ namespace {
 const char kScore[] = "[SETTING]\nGAME=501\nNOCOMP-AVI=1\n[DATA]\nR01-1=T20,T20,20\n"
                       "R01-2=20,T20,1\n[TIME]\nR01-1=100,200,300\nR01-2=400,500,600\n";
 
-int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
-    QProcess process;
-    process.start(program, args);
-    EXPECT_TRUE(process.waitForFinished(120000)) << program.toStdString();
+int ExitStatus(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
+    const RunResult ran = RunProgram(program, args);
     if (out != nullptr) {
-        *out = process.readAllStandardOutput();
+        *out = QByteArray::fromStdString(ran.out);
     }
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return ran.status;
 }
 
 // The last frame of a video as ffmpeg decodes it, opaque.
 QImage LastFrame(const QString& video) {
     QByteArray bytes;
-    const int status = RunProgram(
+    const int status = ExitStatus(
         QStringLiteral("ffmpeg"),
         {"-v", "error", "-sseof", "-1", "-i", video, "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
         &bytes);
@@ -73,7 +71,7 @@ TEST_F(CliEndCard, ExportEndsOnTheCardOnlyWithTheFlag) {
     for (const auto& c : cases) {
         const QString out = dir.filePath("out.avi");
         QFile::remove(out);
-        ASSERT_EQ(RunProgram(QStringLiteral(VORLAT_CLI_PATH),
+        ASSERT_EQ(ExitStatus(QStringLiteral(VORLAT_CLI_PATH),
                              QStringList{"export", scorePath, out, "--uncompressed"} + c.flags),
                   0)
             << c.flags.join(' ').toStdString();
@@ -99,7 +97,7 @@ TEST_F(CliEndCard, FrameShowsTheCardFromItsStart) {
         if (c.flag) {
             args.append("--end-card");
         }
-        ASSERT_EQ(RunProgram(QStringLiteral(VORLAT_CLI_PATH), args), 0) << c.t;
+        ASSERT_EQ(ExitStatus(QStringLiteral(VORLAT_CLI_PATH), args), 0) << c.t;
         EXPECT_EQ(QImage(out).convertToFormat(QImage::Format_RGB32), c.expected) << c.t;
     }
 }

@@ -1,10 +1,10 @@
+#include "RunProgramQt.h"
 #include "render/Renderer.h"
 #include "score/Loader.h"
 #include "score/ScoreData.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,11 +19,8 @@ struct CliResult {
 };
 
 CliResult RunCli(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(VORLAT_CLI_PATH), args);
-    EXPECT_TRUE(process.waitForFinished(30000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardError().toStdString()};
+    const RunResult ran = RunProgram(QStringLiteral(VORLAT_CLI_PATH), args);
+    return {ran.status, ran.err};
 }
 
 const char kScore[] = "[SETTING]\n"

@@ -1,12 +1,11 @@
+#include "RunProgram.h"
 #include "ScoreTestUtil.h"
 
 #include "score/Loader.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -19,23 +18,9 @@ struct CliRun {
 
 // Runs vorlat-cli with the given arguments (already quoted for the shell), after the given
 // environment assignments ("LANGUAGE=en ").
-CliRun Cli(const TempDir& dir, const std::string& args, const std::string& env = {}) {
-    const std::string errFile = dir.File("stderr.txt");
-    const std::string command = env + "'" + VORLAT_CLI + "' " + args + " 2>'" + errFile + "'";
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = ReadBytes(errFile);
-    return run;
+CliRun Cli(const TempDir&, const std::string& args, const std::string& env = {}) {
+    const RunResult ran = RunShell(env + "'" + VORLAT_CLI + "' " + args);
+    return {ran.status, ran.out, ran.err};
 }
 
 std::string Quoted(const std::string& path) {

@@ -1,12 +1,11 @@
+#include "RunProgram.h"
 #include "ScoreTestUtil.h"
 
 #include "score/Loader.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
@@ -17,24 +16,9 @@ struct DumpRun {
 };
 
 // Runs vorlat-cli dump with the given arguments (already quoted for the shell).
-DumpRun Dump(const TempDir& dir, const std::string& args) {
-    const std::string errFile = dir.File("stderr.txt");
-    const std::string command =
-        std::string("'") + VORLAT_CLI + "' dump " + args + " 2>'" + errFile + "'";
-    DumpRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = ReadBytes(errFile);
-    return run;
+DumpRun Dump(const TempDir&, const std::string& args) {
+    const RunResult ran = RunShell(std::string("'") + VORLAT_CLI + "' dump " + args);
+    return {ran.status, ran.out, ran.err};
 }
 
 std::vector<std::string> Lines(const std::string& text) {

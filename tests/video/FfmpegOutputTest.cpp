@@ -1,4 +1,5 @@
 #include "video/FfmpegOutput.h"
+#include "RunProgram.h"
 #include "VideoTestUtil.h"
 
 #include <QFont>
@@ -439,15 +440,15 @@ TEST(FfmpegOutputProRes, FramesMatchTheEncoderOnWholePictures) {
                    : "-profile:v hq -pix_fmt "
                      "yuv422p10le '") +
             theirs + "'";
-        FILE* pipe = ::popen(command.c_str(), "w");
-        ASSERT_NE(pipe, nullptr);
+        RunOptions feed;
         for (const QImage& picture : pictures) {
             const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
             for (int y = 0; y < kH; ++y) {
-                std::fwrite(rgba.constScanLine(y), 1, kW * 4, pipe);
+                feed.input.append(reinterpret_cast<const char*>(rgba.constScanLine(y)), kW * 4);
             }
         }
-        ASSERT_EQ(::pclose(pipe), 0);
+        const RunResult ran = RunShell(command, feed);
+        ASSERT_EQ(ran.status, 0) << ran.err;
 
         const auto ours = packetHashes(dir.File("ours.mov"));
         ASSERT_EQ(ours.size(), pictures.size());

@@ -1,29 +1,25 @@
 #include "VideoTestUtil.h"
 
+#include "RunProgram.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace videotest {
 
 int Run(const std::string& command, std::string* out) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
+    const RunResult ran = RunShell(command);
+    if (out != nullptr) {
+        out->append(ran.out);
     }
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        if (out != nullptr) {
-            out->append(buffer, n);
-        }
-    }
-    int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // What the shell's own stderr used to show.
+    std::cerr << ran.err;
+    return ran.status;
 }
 
 Probe ProbeVideo(const std::string& path) {
