@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test. VORLAT_SANITIZE=address,undefined runs
 # the same suite with those sanitizers; VORLAT_SANITIZE=thread builds and runs only the
-# tests where our threads meet (engine, window, outputs) under ThreadSanitizer.
+# tests where our threads meet under ThreadSanitizer: the engine's by default, or the test
+# programs named in VORLAT_TSAN_TARGETS (e.g. "engine_tests app_tests video_tests").
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"
@@ -14,7 +15,7 @@ if [ "${VORLAT_SANITIZE:-}" = thread ]; then
     fi
     cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DVORLAT_SANITIZE=thread -DVORLAT_BUILD_BENCH=OFF >/dev/null
-    cmake --build "$build" --parallel "$(nproc)" --target engine_tests app_tests video_tests
+    cmake --build "$build" --parallel "$(nproc)" --target ${VORLAT_TSAN_TARGETS:-engine_tests}
     # Qt and glib were not built with the detector; their own reports are dropped by library
     # name (see the file), ours all stay. A report fails the test.
     export TSAN_OPTIONS="suppressions=$root/tests/support/tsan-qt.supp:halt_on_error=0:exitcode=66:${TSAN_OPTIONS:-}"
