@@ -284,6 +284,11 @@ TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFoota
     ASSERT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(&ScoringOf(*m_window), &panel);
     EXPECT_TRUE(m_window->actions().contains(&panel.newMatchAction())); // in the window's menu
+    // One workspace: the pad, the sheet and the timeline are parts of the player's window,
+    // which offers "New match..." as well, and it is the window shown.
+    EXPECT_EQ(panel.window(), &m_window->player());
+    EXPECT_TRUE(m_window->player().actions().contains(&panel.newMatchAction()));
+    EXPECT_TRUE(panel.isVisible());
     EXPECT_TRUE(panel.isEnabled());
     EXPECT_TRUE(m_window->player().hasFootage());
 
