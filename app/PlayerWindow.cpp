@@ -785,6 +785,12 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
         m_scale->isAncestorOf(widget)) {
         return QWidget::eventFilter(watched, event);
     }
+    // So do the workspace's parts: Space, Enter and the letters are darts on the pad.
+    for (int i = 1; i < m_workspace->count(); ++i) {
+        if (m_workspace->widget(i)->isAncestorOf(widget)) {
+            return QWidget::eventFilter(watched, event);
+        }
+    }
     return handleKey(*static_cast<QKeyEvent*>(event), pressedAt) ||
            QWidget::eventFilter(watched, event);
 }

@@ -64,7 +64,8 @@ public:
 
     // Makes part (the scoring pad, sheet and timeline) a part of this window, below the
     // footage, and takes its actions (new match, undo, redo) as the window's own, so their
-    // shortcuts work wherever the focus is in the window. The window takes part over.
+    // shortcuts work wherever the focus is in the window. Keys typed into part are its own,
+    // not the player's. The window takes part over.
     void addWorkspacePart(QWidget& part, const QList<QAction*>& actions);
 
     // The match as the window holds it; a new score file brings back its footage and board

@@ -2,6 +2,7 @@
 // sheet's actions with their undo, and the new-match form.
 #include "app/ScoringPad.h"
 #include "app/DartTimeline.h"
+#include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/NewMatchDialog.h"
 #include "app/PlayerWindow.h"
@@ -158,6 +159,8 @@ protected:
     void SetUp() override {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(m_dir.File("settings")));
+        // The texts below are the English ones, whichever language an earlier test chose.
+        ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
         m_window = std::make_unique<MainWindow>();
         m_window->showNotice = [](const Notice&) { return true; };
     }
