@@ -30,12 +30,15 @@ void Application::startWindow(SingleInstance& instance, MainWindow& window, cons
         window.raise();
         window.activateWindow();
         if (!path.isEmpty()) {
-            window.openScore(path);
+            OpenStartupFiles(window, StartupFiles{path, QString()});
         }
     });
     if (!file.isEmpty()) {
-        // Once the window is up, so that a load error's box has a window to stand on.
-        QTimer::singleShot(0, &window, [&window, file] { window.openScore(file); });
+        // Once the window is up, so that a load error's box (or the new-match form, for a
+        // file that does not exist yet) has a window to stand on.
+        QTimer::singleShot(0, &window, [&window, file] {
+            OpenStartupFiles(window, StartupFiles{file, QString()});
+        });
     }
 }
 

@@ -18,7 +18,8 @@ public:
     int run();
 
     // Readies the running instance's window: it loads file (if any) once it is shown, and
-    // answers later starts by coming to the front and loading their file.
+    // answers later starts by coming to the front and loading their file. A file that does
+    // not exist yet opens the new-match form with its path filled in.
     static void startWindow(SingleInstance& instance, MainWindow& window, const QString& file);
 
     // The lock that marks the running instance, in the user's runtime folder.

@@ -26,7 +26,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QThread>
+#include <QToolButton>
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -110,6 +112,20 @@ QList<QAction*> PlayerWindow::windowActions() const {
     return {m_showAction, m_openAction, m_burnAction};
 }
 
+void PlayerWindow::addWorkspacePart(QWidget& part, const QList<QAction*>& actions) {
+    m_workspace->addWidget(&part);
+    m_workspace->setStretchFactor(m_workspace->indexOf(&part), 2);
+    addActions(actions);
+    for (QAction* action : actions) {
+        auto* button = new QToolButton(this);
+        button->setDefaultAction(action);
+        m_partActions->addWidget(button);
+    }
+    if (height() < 800) {
+        resize(width(), 800);
+    }
+}
+
 void PlayerWindow::buildLayout() {
     m_view = new PlayerView(this);
     m_timeline = new QSlider(Qt::Horizontal, this);
@@ -152,6 +168,8 @@ void PlayerWindow::buildLayout() {
     transport->addWidget(m_speed);
 
     auto* side = new QVBoxLayout;
+    m_partActions = new QHBoxLayout;
+    side->addLayout(m_partActions);
     side->addWidget(open);
     side->addWidget(new QLabel(tr("Times (Alt+Left/Right nudges)"), this));
     side->addWidget(m_entries, 1);
@@ -172,8 +190,17 @@ void PlayerWindow::buildLayout() {
     auto* columns = new QHBoxLayout;
     columns->addLayout(main, 1);
     columns->addLayout(side);
+    // The footage and its controls on top; the scoring parts join below them in the same
+    // window, so that the eye never leaves the footage while entering darts.
+    auto* footage = new QWidget(this);
+    footage->setLayout(columns);
+    columns->setContentsMargins(0, 0, 0, 0);
+    m_workspace = new QSplitter(Qt::Vertical, this);
+    m_workspace->setChildrenCollapsible(false);
+    m_workspace->addWidget(footage);
+    m_workspace->setStretchFactor(0, 3);
     auto* outer = new QVBoxLayout(this);
-    outer->addLayout(columns, 1);
+    outer->addWidget(m_workspace, 1);
     outer->addWidget(m_status);
     resize(960, 540);
 
@@ -757,6 +784,12 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     if (widget == m_offset || m_offset->isAncestorOf(widget) || widget == m_scale ||
         m_scale->isAncestorOf(widget)) {
         return QWidget::eventFilter(watched, event);
+    }
+    // So do the workspace's parts: Space, Enter and the letters are darts on the pad.
+    for (int i = 1; i < m_workspace->count(); ++i) {
+        if (m_workspace->widget(i)->isAncestorOf(widget)) {
+            return QWidget::eventFilter(watched, event);
+        }
     }
     return handleKey(*static_cast<QKeyEvent*>(event), pressedAt) ||
            QWidget::eventFilter(watched, event);

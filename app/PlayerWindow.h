@@ -27,7 +27,9 @@ class QLabel;
 class QListWidget;
 class QMediaPlayer;
 class QPushButton;
+class QHBoxLayout;
 class QSlider;
+class QSplitter;
 class QSpinBox;
 class QThread;
 class QVideoFrame;
@@ -59,6 +61,12 @@ public:
 
     // The main window's actions for the player: show it, open footage, burn in.
     QList<QAction*> windowActions() const;
+
+    // Makes part (the scoring pad, sheet and timeline) a part of this window, below the
+    // footage, and takes its actions (new match, undo, redo) as the window's own, so their
+    // shortcuts work wherever the focus is in the window. Keys typed into part are its own,
+    // not the player's. The window takes part over.
+    void addWorkspacePart(QWidget& part, const QList<QAction*>& actions);
 
     // The match as the window holds it; a new score file brings back its footage and board
     // settings.
@@ -196,6 +204,8 @@ private:
     QDoubleSpinBox* m_scale = nullptr;
     QPushButton* m_burn = nullptr;
     QLabel* m_status = nullptr;
+    QSplitter* m_workspace = nullptr;
+    QHBoxLayout* m_partActions = nullptr;
     QAction* m_showAction = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_burnAction = nullptr;

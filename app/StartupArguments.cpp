@@ -45,9 +45,9 @@ ScoringPanel& ScoringOf(MainWindow& window) {
     if (auto* panel = window.findChild<ScoringPanel*>()) {
         return *panel;
     }
-    auto* panel = new ScoringPanel(window, &window);
-    panel->setWindowFlag(Qt::Window);
-    panel->setWindowTitle(QObject::tr("Scoring"));
+    // One workspace: the pad, the sheet and the timeline live in the player, under the footage.
+    auto* panel = new ScoringPanel(window, &window.player());
+    window.player().addWorkspacePart(*panel, panel->panelActions());
     window.addAction(&panel->newMatchAction());
     return *panel;
 }
@@ -65,7 +65,7 @@ void OpenStartupFiles(MainWindow& window, const StartupFiles& files) {
     }
     if (newMatch) {
         ScoringPanel& panel = ScoringOf(window);
-        panel.show();
+        window.player().show();
         panel.newMatch(files.score);
     }
 }

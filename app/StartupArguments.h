@@ -34,5 +34,6 @@ QCommandLineOption AddStartupOptions(QCommandLineParser& parser);
 // a window: the program then needs no display.
 bool AsksForHelpOrVersion(const QStringList& args);
 
-// The window's scoring panel (pad, score sheet, session), made on first use.
+// The window's scoring panel (pad, score sheet, session), made on first use as a part of
+// the player's workspace.
 ScoringPanel& ScoringOf(MainWindow& window);

@@ -954,4 +954,255 @@ The times are saved to the score file when the last dart is reached.</source>
         <translation>%1 マーク — %2</translation>
     </message>
 </context>
+<context>
+    <name>DartTimeline</name>
+    <message>
+        <location filename="../../app/DartTimeline.cpp" line="19"/>
+        <source>A mark for every dart, a tall one where a leg starts; click a mark to go to its dart</source>
+        <translation>ダーツごとに印、レグの始まりには長い印があります。印をクリックするとそのダーツへ移動します</translation>
+    </message>
+</context>
+<context>
+    <name>NewMatchDialog</name>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="17"/>
+        <source>New match</source>
+        <translation>新しいマッチ</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="19"/>
+        <source>Save the new match as</source>
+        <translation>新しいマッチの保存先</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="20"/>
+        <source>Text files (*.txt)</source>
+        <translation>テキストファイル (*.txt)</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="29"/>
+        <source>Player %1</source>
+        <translation>プレイヤー%1</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="35"/>
+        <source>no sets</source>
+        <translation>セットなし</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="37"/>
+        <location filename="../../app/NewMatchDialog.cpp" line="48"/>
+        <source>Player 1</source>
+        <translation>プレイヤー1</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="37"/>
+        <location filename="../../app/NewMatchDialog.cpp" line="49"/>
+        <source>Player 2</source>
+        <translation>プレイヤー2</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="39"/>
+        <source>Open out (any dart)</source>
+        <translation>オープンアウト（どのダーツでも可）</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="39"/>
+        <source>Double out</source>
+        <translation>ダブルアウト</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="39"/>
+        <source>Master out</source>
+        <translation>マスターアウト</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="40"/>
+        <source>The outer bull scores 25 (01 games)</source>
+        <translation>アウターブルは25点（01ゲーム）</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="42"/>
+        <source>(asked when you create it)</source>
+        <translation>（作成時に指定します）</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="47"/>
+        <source>Game</source>
+        <translation>ゲーム</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="50"/>
+        <source>First to legs</source>
+        <translation>先取レグ数</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="51"/>
+        <source>First to sets</source>
+        <translation>先取セット数</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="52"/>
+        <source>Throws first</source>
+        <translation>先攻</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="53"/>
+        <source>Finish</source>
+        <translation>上がり方</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="55"/>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <location filename="../../app/NewMatchDialog.cpp" line="58"/>
+        <source>Create</source>
+        <translation>作成</translation>
+    </message>
+</context>
+<context>
+    <name>ScoreSheetView</name>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="25"/>
+        <source>Leg / visit</source>
+        <translation>レグ／ターン</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="25"/>
+        <location filename="../../app/ScoreSheetView.cpp" line="31"/>
+        <source>Dart</source>
+        <translation>ダーツ</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="25"/>
+        <source>Time</source>
+        <translation>時刻</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="31"/>
+        <source>Token (T20, D16, 19, SB, DB, 0):</source>
+        <translation>入力（T20、D16、19、SB、DB、0）：</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="44"/>
+        <source>Edit dart...</source>
+        <translation>ダーツを修正...</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="45"/>
+        <source>Re-time to the frame on screen</source>
+        <translation>表示中のフレームの時刻にする</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="48"/>
+        <source>Delete dart</source>
+        <translation>ダーツを削除</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="49"/>
+        <source>Insert dart before...</source>
+        <translation>前にダーツを挿入...</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="117"/>
+        <source>Player %1</source>
+        <translation>プレイヤー%1</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="122"/>
+        <source>Set %1, leg %2</source>
+        <translation>セット%1　レグ%2</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="123"/>
+        <source>Leg %1</source>
+        <translation>レグ%1</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="125"/>
+        <source>won by %1</source>
+        <translation>%1 の勝ち</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="131"/>
+        <source>R%1 %2</source>
+        <translation>R%1 %2</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="133"/>
+        <source>bust</source>
+        <translation>バースト</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoreSheetView.cpp" line="140"/>
+        <source>dart %1</source>
+        <translation>%1 投目</translation>
+    </message>
+</context>
+<context>
+    <name>ScoringPad</name>
+    <message>
+        <location filename="../../app/ScoringPad.cpp" line="241"/>
+        <source>T20, D16, 19, SB, DB, 0 then Enter</source>
+        <translation>T20、D16、19、SB、DB、0 を入力して Enter</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringPad.cpp" line="245"/>
+        <source>Single keys (in the empty field):</source>
+        <translation>1キー入力（入力欄が空のとき）：</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringPad.cpp" line="248"/>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+</context>
+<context>
+    <name>ScoringPanel</name>
+    <message>
+        <location filename="../../app/ScoringPanel.cpp" line="43"/>
+        <source>New match...</source>
+        <translation>新しいマッチ...</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringPanel.cpp" line="111"/>
+        <source>Saved: %1</source>
+        <translation>保存しました：%1</translation>
+    </message>
+</context>
+<context>
+    <name>ScoringSession</name>
+    <message>
+        <location filename="../../app/ScoringSession.cpp" line="10"/>
+        <source>Undo</source>
+        <translation>元に戻す</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringSession.cpp" line="12"/>
+        <source>Redo</source>
+        <translation>やり直す</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringSession.cpp" line="38"/>
+        <source>%1 is no match file the pad can go on with.</source>
+        <translation>%1 はスコア入力を続けられるマッチファイルではありません。</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringSession.cpp" line="117"/>
+        <source>The match is decided.</source>
+        <translation>マッチは決着しました。</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringSession.cpp" line="121"/>
+        <source>Player %1</source>
+        <translation>プレイヤー%1</translation>
+    </message>
+    <message>
+        <location filename="../../app/ScoringSession.cpp" line="122"/>
+        <source>%1, dart %2 (leg %3)</source>
+        <translation>%1　%2 投目（レグ%3）</translation>
+    </message>
+</context>
 </TS>

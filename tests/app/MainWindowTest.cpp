@@ -12,7 +12,6 @@
 #include "score/Loader.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
@@ -26,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -408,16 +408,16 @@ TEST_F(MainWindowTest, EnterAndEscapeWhileIdleChangeNothing) {
 TEST_F(MainWindowTest, ClosingDuringAnExportJoinsTheEngineWithoutABox) {
     Load(m_longPath);
     StartExport();
-    QElapsedTimer timer;
-    timer.start();
+    // Closing cancels the export rather than waiting for it: the export ends unfinished and
+    // leaves no video behind.
     Window().close();
-    EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_EQ(Window().engine(), nullptr);
     EXPECT_FALSE(Window().isVisible());
     // Whatever the engine said before it ended arrives now and is ignored.
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(m_shown.empty());
     EXPECT_TRUE(m_log->exports.empty() || m_log->exports.back() == ExportOutcome::Cancelled);
+    EXPECT_FALSE(std::filesystem::exists(m_videoPath));
 }
 
 TEST_F(MainWindowTest, ClosingDuringARecordingJoinsTheEngineAndSavesNothing) {
@@ -425,10 +425,7 @@ TEST_F(MainWindowTest, ClosingDuringARecordingJoinsTheEngineAndSavesNothing) {
     const std::string file = ReadBytes(m_shortPath);
     StartRecording();
     PressEnter();
-    QElapsedTimer timer;
-    timer.start();
     Window().close();
-    EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_EQ(Window().engine(), nullptr);
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(m_shown.size(), 1u); // the confirmation only
@@ -454,10 +451,14 @@ TEST_F(MainWindowTest, StatusLineChangesOnlyWhenItsTextDoes) {
 // the platform's timestamp, however late it is handled; two such presses stay two taps.
 TEST_F(MainWindowTest, TapsKeepTheMomentTheirKeyArrived) {
     Load(m_shortPath);
+    // The recording starts somewhere between these two readings.
+    const int64_t beforeStart = TapClock::now();
     StartRecording();
     const int64_t started = TapClock::now();
-    // The platform's clock, which is not ours: an event handled at once ties the two.
+    // The platform's clock, which is not ours: an event handled at once ties the two,
+    // somewhere between these two readings.
     constexpr uint64_t kPlatformNow = 7'000'000;
+    const int64_t beforeTie = TapClock::now();
     SendKey(&Window().preview(), Qt::Key_Shift, kPlatformNow);
     const int64_t tied = TapClock::now();
 
@@ -473,8 +474,9 @@ TEST_F(MainWindowTest, TapsKeepTheMomentTheirKeyArrived) {
 
     const auto t = Times(Window().match());
     EXPECT_EQ(t[2] - t[1], 120);
-    EXPECT_GE(t[1], tied - started + 100 - 5);
-    EXPECT_LE(t[1], tied - started + 100 + 5);
+    // 100 ms of the platform's clock after the tie, counted from the recording's start.
+    EXPECT_GE(t[1], beforeTie - started + 100);
+    EXPECT_LE(t[1], tied - beforeStart + 100);
     EXPECT_LT(t[2], handled - started - 100); // not when the window got round to it
 }
 
@@ -498,50 +500,46 @@ TEST_F(MainWindowTest, UnstampedPressesDuringASlowRepaintStayTwoTaps) {
     EXPECT_GE(t[2], t[1]);
 }
 
-// Nothing of an export runs on the window's thread: a timer keeps firing on time while the
-// engine writes the video, with no pause between frames to make room for it. A window that
-// waited for the export would be late by about the export's length.
+// Nothing of an export runs on the window's thread: the window's timer keeps firing while
+// each export writes, with no pause between frames to make room for it. A window that waited
+// for the export would see no tick between starting an export and its end, as the end is
+// handed over before the timers are looked at again.
 TEST_F(MainWindowTest, WindowStaysResponsiveDuringAnExport) {
     Load(m_longPath);
-    QElapsedTimer clock;
-    int64_t last = 0;
-    int64_t worst = 0;
+    int ticks = 0;
     QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const int64_t now = clock.elapsed();
-        worst = std::max(worst, now - last - 5);
-        last = now;
-    });
+    timer.setInterval(1);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     // The test's own waiting must not hold the thread either: an event loop runs until the
     // exports have finished.
     constexpr int kExports = 4;
     QEventLoop loop;
-    int finished = 0;
+    std::vector<int> ticksPerExport;
     QObject::connect(Window().engine(), &Engine::exportFinished, &loop, [&] {
-        if (++finished < kExports) {
-            QTimer::singleShot(0, &Window().exportButton(), &QPushButton::click);
+        ticksPerExport.push_back(ticks);
+        if (static_cast<int>(ticksPerExport.size()) < kExports) {
+            QTimer::singleShot(0, &Window().exportButton(), [&] {
+                ticks = 0;
+                Window().exportButton().click();
+            });
         } else {
             loop.quit();
         }
     });
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    clock.start();
     timer.start();
+    ticks = 0;
     Window().exportButton().click();
     loop.exec();
     timer.stop();
-    const int64_t perExport = clock.elapsed() / kExports;
 
-    ASSERT_EQ(finished, kExports);
+    ASSERT_EQ(ticksPerExport.size(), size_t(kExports));
     ASSERT_EQ(m_shown.size(), size_t(kExports));
     ExpectNotice(m_shown.back(), kExportDoneText, kExportDoneCaption, Notice::Icon::Information);
-    std::printf("an export of %d entries took %lld ms; the window's timer was at most %lld ms "
-                "late\n",
-                Window().match().count(), static_cast<long long>(perExport),
-                static_cast<long long>(worst));
-    EXPECT_LT(worst, perExport / 2);
+    EXPECT_FALSE(m_log->progress.empty());
+    for (int n : ticksPerExport) {
+        EXPECT_GT(n, 0);
+    }
 }
 
 } // namespace

@@ -6,12 +6,16 @@
 #include "TestSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/NewMatchDialog.h"
+#include "app/ScoringPanel.h"
 #include "app/SingleInstance.h"
+#include "app/StartupArguments.h"
 #include "app/Texts.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -139,6 +143,24 @@ TEST_F(OpenFileTest, FileFromTheCommandLineLoadsOnceTheWindowRuns) {
     EXPECT_TRUE(Window().match().path.empty());
     EXPECT_TRUE(Loaded(m_score));
     EXPECT_TRUE(m_notices.empty());
+}
+
+TEST_F(OpenFileTest, FileThatDoesNotExistYetOpensTheNewMatchFormWithItsPath) {
+    const QString fresh = QString::fromStdString(m_dir.File("fresh.txt"));
+    ScoringPanel& panel = ScoringOf(Window());
+    std::vector<QString> filledIn;
+    panel.runNewMatch = [&filledIn](NewMatchDialog& dialog) {
+        filledIn.push_back(dialog.path());
+        return dialog.create();
+    };
+    SingleInstance instance;
+    Application::startWindow(instance, Window(), fresh);
+    // Not before the window's event loop turns, like a file that exists.
+    EXPECT_TRUE(filledIn.empty());
+    ASSERT_TRUE(WaitUntil([&] { return !filledIn.empty(); }));
+    EXPECT_EQ(filledIn, std::vector<QString>{fresh});
+    EXPECT_TRUE(QFileInfo::exists(fresh)); // the form made the file
+    EXPECT_TRUE(m_notices.empty());        // and no load error was shown for it
 }
 
 // The test is the running instance; a second process of the real program is the later

@@ -2,6 +2,7 @@
 // sheet's actions with their undo, and the new-match form.
 #include "app/ScoringPad.h"
 #include "app/DartTimeline.h"
+#include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/NewMatchDialog.h"
 #include "app/PlayerWindow.h"
@@ -158,6 +159,8 @@ protected:
     void SetUp() override {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(m_dir.File("settings")));
+        // The texts below are the English ones, whichever language an earlier test chose.
+        ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
         m_window = std::make_unique<MainWindow>();
         m_window->showNotice = [](const Notice&) { return true; };
     }
@@ -284,6 +287,11 @@ TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFoota
     ASSERT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(&ScoringOf(*m_window), &panel);
     EXPECT_TRUE(m_window->actions().contains(&panel.newMatchAction())); // in the window's menu
+    // One workspace: the pad, the sheet and the timeline are parts of the player's window,
+    // which offers "New match..." as well, and it is the window shown.
+    EXPECT_EQ(panel.window(), &m_window->player());
+    EXPECT_TRUE(m_window->player().actions().contains(&panel.newMatchAction()));
+    EXPECT_TRUE(panel.isVisible());
     EXPECT_TRUE(panel.isEnabled());
     EXPECT_TRUE(m_window->player().hasFootage());
 
