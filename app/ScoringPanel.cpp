@@ -9,6 +9,7 @@
 #include "app/ScoringSession.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMediaPlayer>
@@ -64,8 +65,16 @@ QList<QAction*> ScoringPanel::panelActions() const {
 }
 
 bool ScoringPanel::newMatch(const QString& path) {
+    if (m_formOpen) {
+        m_status->setText(tr("A new match is being set up already; not opened: %1")
+                              .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
     NewMatchDialog dialog(*m_session, path, this);
-    if (!runNewMatch(dialog)) {
+    m_formOpen = true;
+    const bool accepted = runNewMatch(dialog);
+    m_formOpen = false;
+    if (!accepted) {
         return false;
     }
     m_loaded = false;

@@ -27,7 +27,9 @@ public:
     std::function<bool(NewMatchDialog& dialog)> runNewMatch;
 
     // Opens the new-match form (with the path filled in when given) and starts scoring the
-    // file it creates. False when cancelled.
+    // file it creates. False when cancelled, or when a form is open already: the form waits
+    // in an event loop of its own, where later starts may hand over more new files, and
+    // those are named on the status line instead of piling up forms.
     bool newMatch(const QString& path = QString());
     // Goes on scoring a file the pad wrote, from where the work stopped.
     bool continueMatch(const QString& path);
@@ -52,4 +54,5 @@ private:
     DartTimeline* m_timeline = nullptr;
     QAction* m_newMatch = nullptr;
     bool m_loaded = false;
+    bool m_formOpen = false;
 };

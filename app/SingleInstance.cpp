@@ -105,7 +105,11 @@ void SingleInstance::receive() {
             const QString path = QUrl::fromEncoded(line.chopped(1)).toLocalFile();
             socket->write(kAnswer);
             socket->disconnectFromServer();
-            emit openRequested(path);
+            // Not from inside the socket's handler: what the request opens may run an event
+            // loop of its own (the new-match form), where the socket's deferred deletion
+            // would free it under this very handler.
+            QMetaObject::invokeMethod(
+                this, [this, path] { emit openRequested(path); }, Qt::QueuedConnection);
         });
     }
 }

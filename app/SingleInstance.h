@@ -34,7 +34,9 @@ public:
     static QString lockFilePath();
 
 signals:
-    // A later start asked for the window; path is the file it was given, or empty.
+    // A later start asked for the window; path is the file it was given, or empty. Emitted
+    // from the event loop after the request was answered, so a receiver may open a modal
+    // form.
     void openRequested(const QString& path);
 
 private:

@@ -8,6 +8,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"
 build="${VORLAT_BUILD_DIR:-$root/build}"
 export QT_QPA_PLATFORM=offscreen
+# A test that hangs fails after this many seconds instead of holding up the whole run; the
+# slowest ones take well under a minute, under the sanitizers too.
+timeout="${VORLAT_TEST_TIMEOUT:-600}"
 if [ "${VORLAT_SANITIZE:-}" = thread ]; then
     generator=()
     if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
@@ -21,7 +24,8 @@ if [ "${VORLAT_SANITIZE:-}" = thread ]; then
     export TSAN_OPTIONS="suppressions=$root/tests/support/tsan-qt.supp:halt_on_error=0:exitcode=66:${TSAN_OPTIONS:-}"
     cd "$build"
     # Only the targets built above have discovered tests; the others stand as NOT_BUILT.
-    exec ctest --output-on-failure --parallel "$(nproc)" --exclude-regex _NOT_BUILT "$@"
+    exec ctest --output-on-failure --parallel "$(nproc)" --timeout "$timeout" \
+        --exclude-regex _NOT_BUILT "$@"
 fi
 bash "$root/scripts/build.sh"
 if [ -n "${VORLAT_SANITIZE:-}" ]; then
@@ -31,4 +35,4 @@ if [ -n "${VORLAT_SANITIZE:-}" ]; then
     export UBSAN_OPTIONS="print_stacktrace=1:${UBSAN_OPTIONS:-}"
 fi
 cd "$build"
-ctest --output-on-failure --parallel "$(nproc)" "$@"
+ctest --output-on-failure --parallel "$(nproc)" --timeout "$timeout" "$@"

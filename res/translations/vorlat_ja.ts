@@ -1167,6 +1167,11 @@ The times are saved to the score file when the last dart is reached.</source>
         <translation>新しいマッチ...</translation>
     </message>
     <message>
+        <location filename="../../app/ScoringPanel.cpp" line="68"/>
+        <source>A new match is being set up already; not opened: %1</source>
+        <translation>新しいマッチを設定中のため開きませんでした：%1</translation>
+    </message>
+    <message>
         <location filename="../../app/ScoringPanel.cpp" line="111"/>
         <source>Saved: %1</source>
         <translation>保存しました：%1</translation>

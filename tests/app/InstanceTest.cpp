@@ -2,9 +2,13 @@
 #include "RunProgram.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/NewMatchDialog.h"
+#include "app/ScoringPanel.h"
 #include "app/SingleInstance.h"
+#include "app/StartupArguments.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -91,24 +95,25 @@ TEST_F(HandOver, RequestLongerThanAnyPathIsDroppedAndItsConnectionClosed) {
     }
 }
 
-// Starts naming files that do not exist, coming while the first one's error box is open,
-// bring no further boxes: their failures go to the status line.
-TEST_F(HandOver, MissingFilesBringOneBoxNotAPile) {
+// Starts naming score files that do not exist yet, coming while the first one's new-match
+// form is open, bring no further forms: the files they name go to the status line.
+TEST_F(HandOver, NewFilesBringOneFormNotAPile) {
     MainWindow window;
+    ScoringPanel& panel = ScoringOf(window);
     Application::startWindow(m_instance, window, QString());
     window.show();
     constexpr int kStarts = 5;
     int answered = 0;
     int open = 0;
     int most = 0;
-    int boxes = 0;
-    window.showNotice = [&](const Notice&) {
-        ++boxes;
+    QStringList filledIn;
+    panel.runNewMatch = [&](NewMatchDialog& dialog) {
+        filledIn << dialog.path();
         most = std::max(most, ++open);
-        // Open as a modal box would be, its event loop running, until every start is through.
+        // Open as a modal form would be, its event loop running, until every start is through.
         WaitUntil([&] { return answered == kStarts; });
         --open;
-        return true;
+        return false;
     };
     std::vector<QLocalSocket*> sockets;
     for (int i = 0; i < kStarts; ++i) {
@@ -122,12 +127,18 @@ TEST_F(HandOver, MissingFilesBringOneBoxNotAPile) {
         });
     }
     ASSERT_TRUE(WaitUntil([&] { return answered == kStarts && open == 0; }));
-    EXPECT_EQ(boxes, 1);
     EXPECT_EQ(most, 1);
+    ASSERT_EQ(filledIn.size(), 1);
+    EXPECT_TRUE(filledIn[0].endsWith(QStringLiteral("missing-0.txt"))) << filledIn[0].toStdString();
     EXPECT_EQ(m_requests.size(), static_cast<size_t>(kStarts));
-    // The last one's failure is on the status line, with its file.
-    EXPECT_NE(window.statusText().indexOf(QStringLiteral("missing-%1.txt").arg(kStarts - 1)), -1)
-        << window.statusText().toStdString();
+    // The last one is named on the status line; none of them was created behind the form.
+    const QString status = panel.statusLine().text();
+    EXPECT_NE(status.indexOf(QStringLiteral("missing-%1.txt").arg(kStarts - 1)), -1)
+        << status.toStdString();
+    for (int i = 0; i < kStarts; ++i) {
+        EXPECT_FALSE(
+            QFileInfo::exists(m_runtime.filePath(QStringLiteral("missing-%1.txt").arg(i))));
+    }
 }
 
 // The lock the first instance takes lives in the user's runtime folder. A second start
