@@ -5,7 +5,6 @@
 #include "app/TapClock.h"
 #include "engine/Engine.h"
 #include "score/ScoreData.h"
-#include "video/BurnIn.h"
 
 #include <QImage>
 #include <QPointer>
@@ -30,6 +29,7 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 class QThread;
+class QVBoxLayout;
 class QVideoFrame;
 class QVideoSink;
 
@@ -101,9 +101,9 @@ public:
     void shiftAll(int deltaMs);
     void selectEntry(int index);
 
-    // Writes the footage with the board burnt in, on a thread of its own; again: stops it.
+    // Writes the footage with the board burnt in, as the engine's job; again: stops it.
     void toggleBurn();
-    bool burning() const { return m_burnThread != nullptr; }
+    bool burning() const { return m_burning; }
 
     void setOverlay(const OverlaySettings& overlay);
     const OverlaySettings& overlay() const { return m_settings.overlay; }
@@ -122,7 +122,7 @@ public:
 signals:
     // A footage frame reached the screen, or the board alone moved to a moment.
     void frameShown(int64_t ms);
-    void burnFinished(BurnResult::Outcome outcome);
+    void burnFinished(ExportOutcome outcome);
     // With footage open: the footage and board as the main window's preview shows them.
     void previewPicture(const QImage& picture);
     // With footage open: the entry whose board the frame on screen shows changed (-1: the
@@ -147,7 +147,9 @@ private:
     void updatePreview();
     void updateTimeline();
     void fillEntries();
-    void finishBurn(const BurnResult& result);
+    // The theme and layout choice of the burn-in's board.
+    void buildBurnSettings(QVBoxLayout& side);
+    void finishBurn(const ExportResult& result);
 
     int64_t durationMs() const;
     double boardScale() const;
@@ -180,8 +182,7 @@ private:
     bool m_boardRecording = false;
     bool m_updatingTimeline = false;
 
-    QThread* m_burnThread = nullptr;
-    std::shared_ptr<std::atomic<bool>> m_stopBurn;
+    bool m_burning = false; // the engine runs our burn-in
     QString m_burnPath;
 
     PlayerView* m_view = nullptr;
@@ -194,6 +195,8 @@ private:
     QPushButton* m_shift = nullptr;
     QComboBox* m_place = nullptr;
     QDoubleSpinBox* m_scale = nullptr;
+    QComboBox* m_burnTheme = nullptr;
+    QComboBox* m_burnLayout = nullptr;
     QPushButton* m_burn = nullptr;
     QLabel* m_status = nullptr;
     QAction* m_showAction = nullptr;

@@ -11,6 +11,7 @@
 // itself, so a tap is measured by when it was made, not by when it was handled.
 
 #include "score/ScoreData.h"
+#include "video/BurnMatch.h"
 #include "video/Export.h"
 
 #include <QImage>
@@ -28,7 +29,14 @@ class CallQueue;
 enum class EngineMode {
     Idle,
     Recording,
-    Exporting,
+    Exporting, // a job runs (EngineJob)
+};
+
+// The long pieces of work the engine runs, one at a time, each reported through the same
+// jobProgress and jobFinished.
+enum class EngineJob {
+    Export,
+    BurnIn,
 };
 
 // The entry the preview shows, as numbers; the window words them.
@@ -117,13 +125,17 @@ public:
     // Writes the video as request says (size, rate, format); an AVI's compression still
     // follows the score file.
     void exportVideo(const ExportRequest& request);
+    // Burns the board of request.match into the footage (video/BurnMatch.h). Only while idle
+    // once its turn comes; otherwise it finishes as Failed at once, saying why.
+    void burnIn(const BurnRequest& request);
     // Emits flushed() once every command given before has been carried out and all it
     // emitted has been emitted.
     void flush();
 
-    // Immediate, from any thread: the export given before this call stops before its next
-    // frame (or does not start). Later exports are not affected.
-    void cancelExport();
+    // Immediate, from any thread: the jobs of this kind given before this call stop before
+    // their next frame (or do not start). Later jobs, and jobs of the other kind, are not
+    // affected.
+    void cancelJob(EngineJob job);
 
 signals:
     void pictureReady(const QImage& picture);
@@ -139,12 +151,11 @@ signals:
     void recordingEnded(RecordingEnd how, const QString& reason);
     // After a nudge, shift, undo or redo of times: whether the score file took them.
     void timesSaved(bool ok);
-    // Before the first frame and whenever the percentage of the timeline changes.
-    void exportProgress(int percent);
-    void exportFinished(ExportOutcome outcome);
-    // Why an export failed (naming the file and the system's reason), just before its
-    // exportFinished.
-    void exportError(const QString& reason);
+    // Before the first frame and whenever the percentage changes.
+    void jobProgress(EngineJob job, int percent);
+    // Once for every job given, after its last jobProgress. A failure's result.error names
+    // the file and the system's reason.
+    void jobFinished(EngineJob job, const ExportResult& result);
     void flushed();
 
 private:

@@ -518,7 +518,7 @@ TEST_F(MainWindowTest, WindowStaysResponsiveDuringAnExport) {
     constexpr int kExports = 4;
     QEventLoop loop;
     int finished = 0;
-    QObject::connect(Window().engine(), &Engine::exportFinished, &loop, [&] {
+    QObject::connect(Window().engine(), &Engine::jobFinished, &loop, [&] {
         if (++finished < kExports) {
             QTimer::singleShot(0, &Window().exportButton(), &QPushButton::click);
         } else {
