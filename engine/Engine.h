@@ -1,7 +1,8 @@
 #pragma once
 
 // The engine: shows the match in the preview, records the moments of the user's taps and
-// writes the video, on a thread of its own so that the window never waits for it.
+// runs the long jobs (the video, the burn-in), on a thread of its own so that the window
+// never waits for it.
 //
 // The Engine object belongs to the thread that makes it (the window's). Its commands are
 // queued to the engine's thread and carried out there in the order they were given; what
@@ -73,7 +74,7 @@ class Engine : public QObject {
 public:
     // Starts the engine's thread; returns once it is ready for commands.
     explicit Engine(QObject* parent = nullptr);
-    // Stops a running export before its next frame, drops a running recording unsaved and
+    // Stops a running job before its next frame, drops a running recording unsaved and
     // whatever was not yet carried out, and waits for the engine's thread to end. Signals
     // still on their way are dropped with the Engine.
     ~Engine() override;
