@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/BoardOverlay.h"
+#include "video/MomentBoard.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/BoardOverlay.h"
 #include "app/FootageClock.h"
 #include "score/ScoreData.h"
+#include "video/MomentBoard.h"
 
 #include <QImage>
 #include <QObject>

@@ -16,7 +16,7 @@
 #include "video/ExportTarget.h"
 #include "video/Footage.h"
 
-#include "app/BoardOverlay.h"
+#include "video/MomentBoard.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -249,11 +249,18 @@ void MainWindow::connectEngine() {
     });
     connect(engine, &Engine::matchChanged, this, [this](const Match& match) { m_match = match; });
     connect(engine, &Engine::recordingEnded, this, &MainWindow::finishRecording);
-    connect(engine, &Engine::exportProgress, this,
-            [this](int percent) { setStatus(ExportProgressStatus(percent)); });
-    connect(engine, &Engine::exportFinished, this, &MainWindow::finishExport);
-    connect(engine, &Engine::exportError, this,
-            [this](const QString& reason) { m_exportError = reason; });
+    // The player's burn-in runs on the same engine and reports itself.
+    connect(engine, &Engine::jobProgress, this, [this](EngineJob job, int percent) {
+        if (job == EngineJob::Export) {
+            setStatus(ExportProgressStatus(percent));
+        }
+    });
+    connect(engine, &Engine::jobFinished, this, [this](EngineJob job, const ExportResult& result) {
+        if (job == EngineJob::Export) {
+            m_exportError = QString::fromStdString(result.error);
+            finishExport(result.outcome);
+        }
+    });
 }
 
 void MainWindow::loadScore() {
@@ -388,7 +395,7 @@ void MainWindow::toggleExport() {
         break;
     }
     case EngineMode::Exporting:
-        m_engine->cancelExport();
+        m_engine->cancelJob(EngineJob::Export);
         break;
     case EngineMode::Recording:
         break;

@@ -1,11 +1,13 @@
 #include "app/PlayerWindow.h"
 
-#include "app/BoardOverlay.h"
 #include "app/FramePipe.h"
 #include "app/PlayerView.h"
+#include "render/BroadcastBoard.h"
 #include "render/Renderer.h"
+#include "render/Theme.h"
 #include "video/ExportTarget.h"
 #include "video/Footage.h"
+#include "video/MomentBoard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <QMediaPlayer>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
@@ -101,10 +104,9 @@ PlayerWindow::PlayerWindow(Engine& engine, QWidget* parent)
 
 PlayerWindow::~PlayerWindow() {
     QCoreApplication::instance()->removeEventFilter(this);
-    if (m_burnThread != nullptr) {
+    if (m_burning && m_engine) {
         // The file is finished with what was written, as a cancel does.
-        *m_stopBurn = true;
-        m_burnThread->wait();
+        m_engine->cancelJob(EngineJob::BurnIn);
     }
 }
 
@@ -182,6 +184,7 @@ void PlayerWindow::buildLayout() {
     boardRow->addWidget(m_place, 1);
     boardRow->addWidget(m_scale);
     side->addLayout(boardRow);
+    buildBurnSettings(*side);
     side->addWidget(m_burn);
 
     auto* main = new QVBoxLayout;
@@ -265,6 +268,17 @@ void PlayerWindow::connectEngine(Engine& engine) {
         m_shiftPending = false;
         m_shift->setEnabled(true);
         setStatus(ok ? tr("Times saved.") : tr("The times were not saved: %1").arg(reason));
+    });
+    // The burn-in is the engine's job like the export; the main window reports its own.
+    connect(&engine, &Engine::jobProgress, this, [this](EngineJob job, int percent) {
+        if (job == EngineJob::BurnIn && m_burning) {
+            setStatus(tr("Burning in... %1%").arg(percent));
+        }
+    });
+    connect(&engine, &Engine::jobFinished, this, [this](EngineJob job, const ExportResult& result) {
+        if (job == EngineJob::BurnIn && m_burning) {
+            finishBurn(result);
+        }
     });
 }
 
@@ -679,9 +693,50 @@ void PlayerWindow::setStatus(const QString& text) {
     m_status->setText(text);
 }
 
+void PlayerWindow::buildBurnSettings(QVBoxLayout& side) {
+    // The burn-in's board is remembered for every score file, as the export's is.
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("vorlat"),
+                    QStringLiteral("vorlat"));
+    store.beginGroup(QStringLiteral("burn-in"));
+    m_burnTheme = new QComboBox(this);
+    for (const std::string& theme : BuiltInThemeNames()) {
+        m_burnTheme->addItem(QString::fromStdString(theme));
+    }
+    const QString theme = store.value(QStringLiteral("theme")).toString();
+    if (BuiltInTheme(theme.toStdString())) {
+        m_burnTheme->setCurrentText(theme);
+    }
+    m_burnLayout = new QComboBox(this);
+    for (const BoardLayout layout :
+         {BoardLayout::Corner, BoardLayout::LowerThird, BoardLayout::Vertical}) {
+        m_burnLayout->addItem(QString::fromLatin1(BoardLayoutName(layout)), int(layout));
+    }
+    if (const std::optional<BoardLayout> layout =
+            ParseBoardLayout(store.value(QStringLiteral("layout")).toString().toStdString())) {
+        m_burnLayout->setCurrentIndex(m_burnLayout->findData(int(*layout)));
+    }
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("Theme"), this));
+    row->addWidget(m_burnTheme, 1);
+    row->addWidget(new QLabel(tr("Layout"), this));
+    row->addWidget(m_burnLayout, 1);
+    side.addLayout(row);
+    const auto save = [this] {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("vorlat"),
+                        QStringLiteral("vorlat"));
+        store.beginGroup(QStringLiteral("burn-in"));
+        store.setValue(QStringLiteral("theme"), m_burnTheme->currentText());
+        store.setValue(
+            QStringLiteral("layout"),
+            QString::fromLatin1(BoardLayoutName(BoardLayout(m_burnLayout->currentData().toInt()))));
+    };
+    connect(m_burnTheme, &QComboBox::currentIndexChanged, this, save);
+    connect(m_burnLayout, &QComboBox::currentIndexChanged, this, save);
+}
+
 void PlayerWindow::toggleBurn() {
-    if (m_burnThread != nullptr) {
-        *m_stopBurn = true;
+    if (m_burning) {
+        m_engine->cancelJob(EngineJob::BurnIn);
         return;
     }
     if (!hasFootage() || m_match.count() == 0) {
@@ -694,70 +749,36 @@ void PlayerWindow::toggleBurn() {
     if (path.isEmpty()) {
         return;
     }
-    if (SameFile(path.toStdString(), m_scorePath.toStdString()) ||
-        SameFile(path.toStdString(), m_settings.footagePath.toStdString())) {
-        setStatus(tr("The burn-in never writes over the score file or the footage."));
-        return;
-    }
-    BurnSettings settings;
-    settings.footagePath = m_settings.footagePath.toStdString();
-    settings.outputPath = path.toStdString();
-    settings.scorePath = m_scorePath.toStdString();
-    // The board reads the match it was made with: a copy that lives as long as the burn.
-    auto match = std::make_shared<Match>(m_match);
-    auto board = std::make_shared<MomentBoard>(*match, boardScale());
-    settings.place = m_settings.overlay.place;
-
-    m_stopBurn = std::make_shared<std::atomic<bool>>(false);
+    BurnRequest request;
+    request.match = m_match;
+    request.scorePath = m_scorePath.toStdString();
+    request.footagePath = m_settings.footagePath.toStdString();
+    request.outputPath = path.toStdString();
+    request.overlay = m_settings.overlay;
+    ApplyTheme(request.board, *BuiltInTheme(m_burnTheme->currentText().toStdString()));
+    request.board.broadcast.layout = BoardLayout(m_burnLayout->currentData().toInt());
+    m_burning = true;
     m_burnPath = path;
-    auto stop = m_stopBurn;
-    QPointer<PlayerWindow> self(this);
-    m_burnThread = QThread::create([self, settings, board, match, stop] {
-        const BurnResult result = BurnIn(
-            settings, board->size(),
-            [board](int64_t ms, QImage& into) { return (*board)(ms, into); },
-            [self](const BurnProgress& progress) {
-                QMetaObject::invokeMethod(
-                    self,
-                    [self, percent = progress.percent] {
-                        if (self) {
-                            self->setStatus(tr("Burning in... %1%").arg(percent));
-                        }
-                    },
-                    Qt::QueuedConnection);
-            },
-            [stop] { return stop->load(); });
-        QMetaObject::invokeMethod(
-            self,
-            [self, result] {
-                if (self) {
-                    self->finishBurn(result);
-                }
-            },
-            Qt::QueuedConnection);
-    });
     m_burn->setText(tr("Stop burning"));
     m_burnAction->setText(tr("Stop burning"));
-    m_burnThread->start();
+    m_engine->burnIn(request);
 }
 
-void PlayerWindow::finishBurn(const BurnResult& result) {
-    m_burnThread->wait();
-    delete m_burnThread;
-    m_burnThread = nullptr;
+void PlayerWindow::finishBurn(const ExportResult& result) {
+    m_burning = false;
     m_burn->setText(tr("Burn in..."));
     m_burnAction->setText(tr("Burn board into footage..."));
     switch (result.outcome) {
-    case BurnResult::Finished:
+    case ExportOutcome::Finished:
         setStatus(tr("Burn-in finished: %1").arg(m_burnPath));
         break;
-    case BurnResult::Cancelled:
+    case ExportOutcome::Cancelled:
         setStatus(result.partialPath.empty()
                       ? tr("Burn-in stopped: %1 is as it was").arg(m_burnPath)
                       : tr("Burn-in stopped: %1 holds the frames so far, %2 is as it was")
                             .arg(QString::fromStdString(result.partialPath), m_burnPath));
         break;
-    case BurnResult::Failed:
+    case ExportOutcome::Failed:
         setStatus(tr("Burn-in failed: %1").arg(QString::fromStdString(result.error)));
         break;
     }

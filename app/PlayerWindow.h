@@ -5,7 +5,6 @@
 #include "app/TapClock.h"
 #include "engine/Engine.h"
 #include "score/ScoreData.h"
-#include "video/BurnIn.h"
 
 #include <QImage>
 #include <QPointer>
@@ -32,6 +31,7 @@ class QSlider;
 class QSplitter;
 class QSpinBox;
 class QThread;
+class QVBoxLayout;
 class QVideoFrame;
 class QVideoSink;
 
@@ -109,9 +109,9 @@ public:
     void shiftAll(int deltaMs);
     void selectEntry(int index);
 
-    // Writes the footage with the board burnt in, on a thread of its own; again: stops it.
+    // Writes the footage with the board burnt in, as the engine's job; again: stops it.
     void toggleBurn();
-    bool burning() const { return m_burnThread != nullptr; }
+    bool burning() const { return m_burning; }
 
     void setOverlay(const OverlaySettings& overlay);
     const OverlaySettings& overlay() const { return m_settings.overlay; }
@@ -130,7 +130,7 @@ public:
 signals:
     // A footage frame reached the screen, or the board alone moved to a moment.
     void frameShown(int64_t ms);
-    void burnFinished(BurnResult::Outcome outcome);
+    void burnFinished(ExportOutcome outcome);
     // With footage open: the footage and board as the main window's preview shows them.
     void previewPicture(const QImage& picture);
     // With footage open: the entry whose board the frame on screen shows changed (-1: the
@@ -155,7 +155,9 @@ private:
     void updatePreview();
     void updateTimeline();
     void fillEntries();
-    void finishBurn(const BurnResult& result);
+    // The theme and layout choice of the burn-in's board.
+    void buildBurnSettings(QVBoxLayout& side);
+    void finishBurn(const ExportResult& result);
 
     int64_t durationMs() const;
     double boardScale() const;
@@ -188,8 +190,7 @@ private:
     bool m_boardRecording = false;
     bool m_updatingTimeline = false;
 
-    QThread* m_burnThread = nullptr;
-    std::shared_ptr<std::atomic<bool>> m_stopBurn;
+    bool m_burning = false; // the engine runs our burn-in
     QString m_burnPath;
 
     PlayerView* m_view = nullptr;
@@ -202,6 +203,8 @@ private:
     QPushButton* m_shift = nullptr;
     QComboBox* m_place = nullptr;
     QDoubleSpinBox* m_scale = nullptr;
+    QComboBox* m_burnTheme = nullptr;
+    QComboBox* m_burnLayout = nullptr;
     QPushButton* m_burn = nullptr;
     QLabel* m_status = nullptr;
     QSplitter* m_workspace = nullptr;

@@ -267,21 +267,22 @@ int main(int argc, char** argv) {
     const long peakBefore = PeakKiB();
     const double cpuBefore = OwnCpuSeconds();
     const auto begin = std::chrono::steady_clock::now();
-    const BurnResult result =
+    const ExportResult result =
         BurnIn(settings, noBoard ? QSize() : QSize(ScoreBoard::kW, ScoreBoard::kH), std::ref(board),
                nullptr, nullptr);
     const double oursSeconds = Since(begin);
     const double oursCpu = OwnCpuSeconds() - cpuBefore;
-    if (result.outcome != BurnResult::Finished) {
+    if (result.outcome != ExportOutcome::Finished) {
         std::fprintf(stderr, "burn-in failed: %s\n", result.error.c_str());
         return 1;
     }
     std::printf("ours (burn-in%s): %8.2f s (CPU %7.2f s)  %6.1f frames/s  peak RSS %7ld KiB  "
                 "%12lld bytes  (%lld frames, board painted %d times; RSS before the burn-in %ld "
                 "KiB)\n",
-                noBoard ? ", no board" : "", oursSeconds, oursCpu, result.frames / oursSeconds,
-                PeakKiB(), static_cast<long long>(std::filesystem::file_size(ours)),
-                static_cast<long long>(result.frames), board.drawn, peakBefore);
+                noBoard ? ", no board" : "", oursSeconds, oursCpu,
+                result.framesWritten / oursSeconds, PeakKiB(),
+                static_cast<long long>(std::filesystem::file_size(ours)),
+                static_cast<long long>(result.framesWritten), board.drawn, peakBefore);
     if (!oursOnly) {
         std::printf("ratio ours/ffmpeg: wall %.3f, CPU %.3f (target at most 1.15); memory target "
                     "under 400 MB\n",

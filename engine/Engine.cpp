@@ -15,9 +15,17 @@
 
 // What both threads read without a queue in between.
 struct Engine::Shared {
-    std::atomic<uint64_t> exportsRequested{0};
-    std::atomic<uint64_t> exportsCancelled{0}; // exports up to this number are to stop
+    // Each kind of job numbered on its own, so that a cancel of one never stops the other.
+    std::atomic<uint64_t> jobsRequested[2]{};
+    std::atomic<uint64_t> jobsCancelled[2]{}; // jobs up to this number are to stop
     std::atomic<bool> shuttingDown{false};
+
+    static size_t Kind(EngineJob job) { return job == EngineJob::Export ? 0 : 1; }
+    // The job runs as one call on the engine's thread, so a queued cancel would only be seen
+    // after it; the flags are read before every frame instead.
+    bool stops(EngineJob job, uint64_t id) const {
+        return shuttingDown.load() || id <= jobsCancelled[Kind(job)].load();
+    }
 };
 
 // The engine's state and work. Lives on the engine's thread: only calls from its queue
@@ -205,13 +213,11 @@ public:
         }
     }
 
-    void exportVideo(ExportRequest request, uint64_t exportId) {
+    void exportVideo(ExportRequest request, uint64_t id) {
         if (m_mode != EngineMode::Idle) {
             return;
         }
-        setMode(EngineMode::Exporting);
         m_match = WithCleanTimes(std::move(m_match));
-
         // An AVI is compressed or not as the score file says; the score file itself is
         // never written over.
         if (request.codec == VideoCodec::Video1 || request.codec == VideoCodec::Raw) {
@@ -220,25 +226,27 @@ public:
         if (request.scorePath.empty()) {
             request.scorePath = m_match.path;
         }
-        const auto progress = [this](const ExportProgress& p) {
-            report([percent = p.percent](Engine& e) { emit e.exportProgress(percent); });
-        };
-        // The export runs as one call on this thread, so a queued cancel would only be seen
-        // after it; the flags are read before every frame instead.
-        const auto shouldStop = [this, exportId] {
-            return m_shared->shuttingDown.load() || exportId <= m_shared->exportsCancelled.load();
-        };
-        const ExportResult result = ExportVideo(m_match, request, progress, shouldStop);
-        const ExportOutcome outcome = result.outcome;
-        if (outcome == ExportOutcome::Failed && !result.error.empty()) {
-            report([error = QString::fromStdString(result.error)](Engine& e) {
-                emit e.exportError(error);
+        const ExportResult result = runJob(
+            EngineJob::Export, id, [&](const ExportProgressFn& progress, const ExportStopFn& stop) {
+                return ExportVideo(m_match, request, progress, stop);
             });
-        }
-
-        setMode(EngineMode::Idle);
         reportMatch();
-        report([outcome](Engine& e) { emit e.exportFinished(outcome); });
+        reportFinished(EngineJob::Export, result);
+    }
+
+    void burnIn(const BurnRequest& request, uint64_t id) {
+        if (m_mode != EngineMode::Idle) {
+            ExportResult refused;
+            refused.error = "a recording is running; the burn-in starts only while nothing else "
+                            "runs, and nothing was written";
+            reportFinished(EngineJob::BurnIn, refused);
+            return;
+        }
+        reportFinished(EngineJob::BurnIn,
+                       runJob(EngineJob::BurnIn, id,
+                              [&](const ExportProgressFn& progress, const ExportStopFn& stop) {
+                                  return BurnMatch(request, progress, stop);
+                              }));
     }
 
     void flush() {
@@ -247,6 +255,24 @@ public:
 
 private:
     bool recording() const { return m_mode == EngineMode::Recording; }
+
+    // Every job's frame: the mode, the progress and the stop flags.
+    template <class Run> ExportResult runJob(EngineJob job, uint64_t id, Run run) {
+        setMode(EngineMode::Exporting);
+        const auto progress = [this, job](const ExportProgress& p) {
+            report([job, percent = p.percent](Engine& e) { emit e.jobProgress(job, percent); });
+        };
+        const auto shouldStop = [shared = m_shared.get(), job, id] {
+            return shared->stops(job, id);
+        };
+        const ExportResult result = run(progress, shouldStop);
+        setMode(EngineMode::Idle);
+        return result;
+    }
+
+    void reportFinished(EngineJob job, const ExportResult& result) {
+        report([job, result](Engine& e) { emit e.jobFinished(job, result); });
+    }
 
     static std::vector<int32_t> TimesOf(const Match& match) {
         std::vector<int32_t> times;
@@ -541,16 +567,22 @@ void Engine::exportVideo(const std::string& path) {
 }
 
 void Engine::exportVideo(const ExportRequest& request) {
-    const uint64_t id = ++m_shared->exportsRequested;
+    const uint64_t id = ++m_shared->jobsRequested[Shared::Kind(EngineJob::Export)];
     command([request, id](Work& w) { w.exportVideo(request, id); });
+}
+
+void Engine::burnIn(const BurnRequest& request) {
+    const uint64_t id = ++m_shared->jobsRequested[Shared::Kind(EngineJob::BurnIn)];
+    command([request, id](Work& w) { w.burnIn(request, id); });
 }
 
 void Engine::flush() {
     command([](Work& w) { w.flush(); });
 }
 
-void Engine::cancelExport() {
-    // Numbering the exports keeps a cancel that comes just after one export ended from
-    // stopping the next.
-    m_shared->exportsCancelled = m_shared->exportsRequested.load();
+void Engine::cancelJob(EngineJob job) {
+    // Numbering the jobs keeps a cancel that comes just after one job ended from stopping
+    // the next.
+    const size_t kind = Shared::Kind(job);
+    m_shared->jobsCancelled[kind] = m_shared->jobsRequested[kind].load();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The engine: shows the match in the preview, records the moments of the user's taps and
-// writes the video, on a thread of its own so that the window never waits for it.
+// runs the long jobs (the video, the burn-in), on a thread of its own so that the window
+// never waits for it.
 //
 // The Engine object belongs to the thread that makes it (the window's). Its commands are
 // queued to the engine's thread and carried out there in the order they were given; what
@@ -11,6 +12,7 @@
 // itself, so a tap is measured by when it was made, not by when it was handled.
 
 #include "score/ScoreData.h"
+#include "video/BurnMatch.h"
 #include "video/Export.h"
 
 #include <QImage>
@@ -28,7 +30,14 @@ class CallQueue;
 enum class EngineMode {
     Idle,
     Recording,
-    Exporting,
+    Exporting, // a job runs (EngineJob)
+};
+
+// The long pieces of work the engine runs, one at a time, each reported through the same
+// jobProgress and jobFinished.
+enum class EngineJob {
+    Export,
+    BurnIn,
 };
 
 // The entry the preview shows, as numbers; the window words them.
@@ -65,7 +74,7 @@ class Engine : public QObject {
 public:
     // Starts the engine's thread; returns once it is ready for commands.
     explicit Engine(QObject* parent = nullptr);
-    // Stops a running export before its next frame, drops a running recording unsaved and
+    // Stops a running job before its next frame, drops a running recording unsaved and
     // whatever was not yet carried out, and waits for the engine's thread to end. Signals
     // still on their way are dropped with the Engine.
     ~Engine() override;
@@ -117,13 +126,17 @@ public:
     // Writes the video as request says (size, rate, format); an AVI's compression still
     // follows the score file.
     void exportVideo(const ExportRequest& request);
+    // Burns the board of request.match into the footage (video/BurnMatch.h). Only while idle
+    // once its turn comes; otherwise it finishes as Failed at once, saying why.
+    void burnIn(const BurnRequest& request);
     // Emits flushed() once every command given before has been carried out and all it
     // emitted has been emitted.
     void flush();
 
-    // Immediate, from any thread: the export given before this call stops before its next
-    // frame (or does not start). Later exports are not affected.
-    void cancelExport();
+    // Immediate, from any thread: the jobs of this kind given before this call stop before
+    // their next frame (or do not start). Later jobs, and jobs of the other kind, are not
+    // affected.
+    void cancelJob(EngineJob job);
 
 signals:
     void pictureReady(const QImage& picture);
@@ -141,12 +154,11 @@ signals:
     // After a nudge, shift, undo or redo of times: whether the score file took them, and
     // when not, why (the file and the reason, in the user's language).
     void timesSaved(bool ok, const QString& reason);
-    // Before the first frame and whenever the percentage of the timeline changes.
-    void exportProgress(int percent);
-    void exportFinished(ExportOutcome outcome);
-    // Why an export failed (naming the file and the system's reason), just before its
-    // exportFinished.
-    void exportError(const QString& reason);
+    // Before the first frame and whenever the percentage changes.
+    void jobProgress(EngineJob job, int percent);
+    // Once for every job given, after its last jobProgress. A failure's result.error names
+    // the file and the system's reason.
+    void jobFinished(EngineJob job, const ExportResult& result);
     void flushed();
 
 private:

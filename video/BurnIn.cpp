@@ -1,5 +1,6 @@
 #include "video/BurnIn.h"
 
+#include "video/AvHandles.h"
 #include "video/AvSupport.h"
 #include "video/Clips.h"
 #include "video/ExportTarget.h"
@@ -205,38 +206,13 @@ void BoardOverlay::Blend(AVFrame* frame) const {
     blendPlane(frame->data[2], frame->linesize[2], m_chroma, m_v);
 }
 
-template <typename T, void (*Free)(T**)> struct AvDeleter {
-    void operator()(T* p) const { Free(&p); }
-};
-void FreeOutput(AVFormatContext** format) {
-    if (*format != nullptr && !((*format)->oformat->flags & AVFMT_NOFILE)) {
-        avio_closep(&(*format)->pb);
-    }
-    avformat_free_context(*format);
-    *format = nullptr;
-}
-using CodecPtr = std::unique_ptr<AVCodecContext, AvDeleter<AVCodecContext, avcodec_free_context>>;
-using FramePtr = std::unique_ptr<AVFrame, AvDeleter<AVFrame, av_frame_free>>;
-using PacketPtr = std::unique_ptr<AVPacket, AvDeleter<AVPacket, av_packet_free>>;
-using OutputPtr = std::unique_ptr<AVFormatContext, AvDeleter<AVFormatContext, FreeOutput>>;
-using ResamplerPtr = std::unique_ptr<SwrContext, AvDeleter<SwrContext, swr_free>>;
-struct FifoDeleter {
-    void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
-};
-struct PoolDeleter {
-    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
-};
-struct ScalerDeleter {
-    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
-};
-
 // One burn-in: the footage read once, front to back, and the output written alongside.
 class BurnJob {
 public:
     BurnJob(const BurnSettings& settings, const QSize& boardSize)
         : m_settings(settings), m_boardSize(boardSize) {}
-    BurnResult Run(const BoardSource& board, const BurnProgressSink& progress,
-                   const std::function<bool()>& shouldStop);
+    ExportResult Run(const BoardSource& board, const ExportProgressFn& progress,
+                     const std::function<bool()>& shouldStop);
 
 private:
     bool Fail(const std::string& message);
@@ -246,7 +222,7 @@ private:
     bool PrepareTarget(ExportTarget& target);
     bool OpenOutput(ExportTarget& target);
     bool Finish();
-    void KeepPartial(ExportTarget& target, BurnResult& result);
+    void KeepPartial(ExportTarget& target, ExportResult& result);
     bool OpenVideoEncoder();
     bool OpenAudio();
     bool Write(AVPacket* packet, const AVStream* stream, AVRational from);
@@ -261,29 +237,29 @@ private:
     std::string m_error;
     std::unique_ptr<Footage> m_footage;
     const AVOutputFormat* m_outputFormat = nullptr;
-    OutputPtr m_output;
+    AvOutputPtr m_output;
 
     AVStream* m_videoIn = nullptr;
     AVStream* m_videoOut = nullptr;
-    CodecPtr m_videoEncoder;
+    AvCodecContextPtr m_videoEncoder;
     AVColorSpace m_matrix = AVCOL_SPC_UNSPECIFIED;
     bool m_fullRange = false;
-    FramePtr m_work{av_frame_alloc()};
-    std::unique_ptr<SwsContext, ScalerDeleter> m_scaler;
-    std::unique_ptr<AVBufferPool, PoolDeleter> m_pool;
+    AvFramePtr m_work{av_frame_alloc()};
+    SwsContextPtr m_scaler;
+    AvBufferPoolPtr m_pool;
     int64_t m_lastPts = INT64_MIN;
     int64_t m_nominalDuration = 0;
     std::map<int64_t, int64_t> m_durations; // by pts, until the encoder hands the frame out
-    PacketPtr m_packet{av_packet_alloc()};
+    AvPacketPtr m_packet{av_packet_alloc()};
 
     AVStream* m_audioIn = nullptr;
     AVStream* m_audioOut = nullptr;
     int64_t m_audioShift = 0;
-    CodecPtr m_audioDecoder;
-    CodecPtr m_audioEncoder;
-    ResamplerPtr m_resampler;
-    std::unique_ptr<AVAudioFifo, FifoDeleter> m_fifo;
-    FramePtr m_audioFrame{av_frame_alloc()};
+    AvCodecContextPtr m_audioDecoder;
+    AvCodecContextPtr m_audioEncoder;
+    SwrContextPtr m_resampler;
+    AvAudioFifoPtr m_fifo;
+    AvFramePtr m_audioFrame{av_frame_alloc()};
     int64_t m_audioNextPts = AV_NOPTS_VALUE;
 };
 
@@ -615,7 +591,7 @@ bool BurnJob::EncodeAudio(bool flush) {
     const int size = aac->frame_size;
     while (av_audio_fifo_size(m_fifo.get()) >= size ||
            (flush && av_audio_fifo_size(m_fifo.get()) > 0)) {
-        FramePtr frame(av_frame_alloc());
+        AvFramePtr frame(av_frame_alloc());
         frame->nb_samples = std::min(size, av_audio_fifo_size(m_fifo.get()));
         frame->format = aac->sample_fmt;
         frame->sample_rate = aac->sample_rate;
@@ -731,10 +707,10 @@ bool BurnJob::PrepareFrame() {
     return true;
 }
 
-BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progress,
-                        const std::function<bool()>& shouldStop) {
+ExportResult BurnJob::Run(const BoardSource& board, const ExportProgressFn& progress,
+                          const std::function<bool()>& shouldStop) {
     QuietFfmpegLog();
-    BurnResult result;
+    ExportResult result;
     m_footage = Footage::Open(m_settings.footagePath, m_error);
     ExportTarget target;
     // The footage and the score file are named as such before the name's extension is
@@ -780,13 +756,13 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
     BoardOverlay overlay;
     bool firstBoard = true;
 
-    BurnProgress state;
+    ExportProgress state;
     state.frames = info.frameCountEstimate;
     int64_t reachedMs = 0; // end of the last frame burned in
-    result.outcome = BurnResult::Finished;
+    result.outcome = ExportOutcome::Finished;
     while (m_error.empty()) {
         if (shouldStop && shouldStop()) {
-            result.outcome = BurnResult::Cancelled;
+            result.outcome = ExportOutcome::Cancelled;
             break;
         }
         if (!m_footage->Next()) {
@@ -835,8 +811,8 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
             progress(state);
         }
     }
-    result.frames = state.frame;
-    if (m_error.empty() && result.outcome == BurnResult::Finished) {
+    result.framesWritten = state.frame;
+    if (m_error.empty() && result.outcome == ExportOutcome::Finished) {
         // A file cut off or damaged partway decodes to its end without a word: the end its
         // file states tells. Two frames or half a second of slack for how files round.
         const int64_t slack = std::max<int64_t>(
@@ -852,7 +828,7 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
     }
 
     const bool playable = Finish() && state.frame > 0;
-    if (m_error.empty() && result.outcome == BurnResult::Finished) {
+    if (m_error.empty() && result.outcome == ExportOutcome::Finished) {
         std::string error;
         if (!target.commit(error)) {
             Fail(error);
@@ -863,7 +839,7 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
         target.discard();
     }
     if (!m_error.empty()) {
-        result.outcome = BurnResult::Failed;
+        result.outcome = ExportOutcome::Failed;
         result.error = m_error;
         result.error += result.partialPath.empty()
                             ? "; " + Quoted(path) + " is as it was"
@@ -871,7 +847,7 @@ BurnResult BurnJob::Run(const BoardSource& board, const BurnProgressSink& progre
                                   Seconds(reachedMs) + ") are in " + Quoted(result.partialPath) +
                                   ", and " + Quoted(path) + " is as it was";
     }
-    if (result.outcome == BurnResult::Finished && progress) {
+    if (result.outcome == ExportOutcome::Finished && progress) {
         state.percent = 100;
         progress(state);
     }
@@ -903,7 +879,7 @@ bool BurnJob::Finish() {
 
 // The finished frames of a burn-in that did not finish go beside the output, never over it
 // nor over the footage or the score file (footage named NAME.partial.EXT is no leftover).
-void BurnJob::KeepPartial(ExportTarget& target, BurnResult& result) {
+void BurnJob::KeepPartial(ExportTarget& target, ExportResult& result) {
     const std::string partial = PartialName(m_settings.outputPath);
     if (SameFile(partial, m_settings.footagePath) || SameFile(partial, m_settings.scorePath)) {
         target.discard();
@@ -915,8 +891,8 @@ void BurnJob::KeepPartial(ExportTarget& target, BurnResult& result) {
 
 } // namespace
 
-BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
-                  const BurnProgressSink& progress, const std::function<bool()>& shouldStop) {
+ExportResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
+                    const ExportProgressFn& progress, const std::function<bool()>& shouldStop) {
     BurnJob job(settings, boardSize);
     return job.Run(board, progress, shouldStop);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "score/Chapters.h"
+#include "video/Export.h"
 #include "video/ExportPlan.h"
 
 #include <QImage>
@@ -52,23 +53,10 @@ constexpr const char* kDefaultBurnPreset = "veryfast";
 // the one of the previous call. The first call's answer is not looked at.
 using BoardSource = std::function<bool(int64_t ms, QImage& board)>;
 
-struct BurnProgress {
-    int64_t frame = 0;  // frames written so far
-    int64_t frames = 0; // the footage's frame count as its file states or estimates it
-    int percent = 0;    // by time, exact also for variable frame rates
-};
-using BurnProgressSink = std::function<void(const BurnProgress&)>;
-
-struct BurnResult {
-    enum Outcome { Finished, Cancelled, Failed } outcome = Failed;
-    int64_t frames = 0;
-    // Failed: what went wrong, naming the file and, once frames were written, how far the
-    // burn-in got and where they are.
-    std::string error;
-    // A cancelled or failed burn-in's finished, playable file of the frames so far
-    // (NAME.partial.EXT beside the output); empty when nothing was kept.
-    std::string partialPath;
-};
+// The burn-in reports and ends as an export does (video/Export.h): progress.frames is the
+// footage's frame count as its file states or estimates it, percent goes by time (exact also
+// for variable frame rates) and reaches 100 once the output is complete. A failure's error
+// names the file and, once frames were written, how far the burn-in got and where they are.
 
 // Writes the footage with the board composited over it: same size, frame rate, time
 // stamps, duration, rotation and colour description (unspecified stays unspecified), H.264
@@ -88,5 +76,5 @@ struct BurnResult {
 // does footage that stops decoding before the end its file states.
 //
 // Runs on the caller's thread; FFmpeg's log is kept to errors (QuietFfmpegLog).
-BurnResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
-                  const BurnProgressSink& progress, const std::function<bool()>& shouldStop);
+ExportResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
+                    const ExportProgressFn& progress, const ExportStopFn& shouldStop);

@@ -1,11 +1,7 @@
-#include "app/BoardOverlay.h"
 #include "app/cli/Cli.h"
 
-#include "score/Chapters.h"
-#include "score/Events.h"
 #include "score/ScoreData.h"
-#include "video/BurnIn.h"
-#include "video/Footage.h"
+#include "video/BurnMatch.h"
 
 #include <atomic>
 #include <cerrno>
@@ -67,43 +63,25 @@ int CliBurn(int argc, char** argv) {
     const std::string& footagePath = args.positional[1];
     const std::string& outPath = args.positional[2];
 
-    Match score;
-    if (!LoadScore(score, scorePath.c_str())) {
+    BurnRequest request;
+    if (!LoadScore(request.match, scorePath.c_str())) {
         return 1;
     }
-    std::string error;
-    const std::unique_ptr<Footage> footage = Footage::Open(footagePath, error);
-    if (!footage) {
-        std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
-        return 1;
-    }
-    const QSize shown = footage->Info().ShownSize();
+    request.scorePath = scorePath;
+    request.footagePath = footagePath;
+    request.outputPath = outPath;
+    request.offsetMs = args.offsetMs;
+    request.crf = static_cast<int>(args.crf);
+    request.overlay = args.overlay;
+    // --theme and --layout are checked as every command checks them, over the burn-in's own
+    // default board.
     CliOptions boardOptions;
-    boardOptions.size = shown;
     boardOptions.place = args.overlay.place;
-    boardOptions.render.scale = EffectiveScale(args.overlay, shown);
+    boardOptions.render = request.board;
     if (!ApplyBoardArguments(args.board, boardOptions)) {
         return 2;
     }
-    MomentBoard board(score, boardOptions.render);
-
-    BurnSettings settings;
-    settings.footagePath = footagePath;
-    settings.outputPath = outPath;
-    settings.scorePath = scorePath;
-    settings.offsetMs = args.offsetMs;
-    settings.crf = static_cast<int>(args.crf);
-    // The broadcast board is drawn at the footage's own size and lays itself out; the
-    // classic one goes to the chosen place.
-    if (boardOptions.render.design == BoardDesign::Broadcast) {
-        settings.boardPos = QPoint(0, 0);
-    } else {
-        settings.place = args.overlay.place;
-    }
-    ChapterSettings chapters;
-    chapters.offsetMs = args.offsetMs;
-    chapters.durationMs = footage->Info().durationMs;
-    settings.chapters = MatchChapters(MatchEvents(score), chapters);
+    request.board = boardOptions.render;
 
     // An interrupt ends the burn-in as a cancel does, so the frames so far are finished; a
     // size limit becomes a write error instead of killing the process mid-file.
@@ -119,9 +97,9 @@ int CliBurn(int argc, char** argv) {
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     bool lineOpen = false;
     int shownPercent = -1;
-    const BurnResult result = BurnIn(
-        settings, board.size(), std::ref(board),
-        [&](const BurnProgress& progress) {
+    const ExportResult result = BurnMatch(
+        request,
+        [&](const ExportProgress& progress) {
             if (progress.percent == shownPercent) {
                 return;
             }
@@ -140,26 +118,26 @@ int CliBurn(int argc, char** argv) {
         std::fputc('\n', stderr);
     }
     switch (result.outcome) {
-    case BurnResult::Finished:
+    case ExportOutcome::Finished:
         std::fprintf(stderr, "wrote %s (%lld frames)\n", outPath.c_str(),
-                     static_cast<long long>(result.frames));
+                     static_cast<long long>(result.framesWritten));
         return 0;
-    case BurnResult::Cancelled: {
+    case ExportOutcome::Cancelled: {
         const int signal = g_signal.load();
         const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
         if (!result.partialPath.empty()) {
             std::fprintf(stderr,
                          "vorlat-cli: stopped by %s; %s holds the first %lld frames, %s is as it "
                          "was\n",
-                         name, result.partialPath.c_str(), static_cast<long long>(result.frames),
-                         outPath.c_str());
+                         name, result.partialPath.c_str(),
+                         static_cast<long long>(result.framesWritten), outPath.c_str());
         } else {
             std::fprintf(stderr, "vorlat-cli: stopped by %s; nothing was kept, %s is as it was\n",
                          name, outPath.c_str());
         }
         return 128 + (signal != 0 ? signal : SIGINT);
     }
-    case BurnResult::Failed:
+    case ExportOutcome::Failed:
         break;
     }
     std::fprintf(stderr, "vorlat-cli: %s\n",

@@ -1,6 +1,6 @@
-#include "app/BoardOverlay.h"
 #include "app/cli/Cli.h"
 #include "app/cli/CliText.h"
+#include "video/MomentBoard.h"
 
 #include "score/Chapters.h"
 #include "score/ScoreData.h"

@@ -1,5 +1,5 @@
-#include "app/BoardOverlay.h"
 #include "app/cli/Cli.h"
+#include "video/MomentBoard.h"
 
 #include "score/Chapters.h"
 #include "score/ScoreData.h"
@@ -204,13 +204,13 @@ int CliClips(int argc, char** argv) {
             // Clip time t is footage time t + the clip's first frame.
             burn.offsetMs = args.offsetMs - result.firstFrameMs;
             burn.boardPos = BoardPosition(frame, board.size(), overlay.place);
-            const BurnResult burned = BurnIn(
-                burn, board.size(), std::ref(board), [](const BurnProgress&) {},
+            const ExportResult burned = BurnIn(
+                burn, board.size(), std::ref(board), [](const ExportProgress&) {},
                 [] { return false; });
             std::remove(cut.c_str());
-            if (burned.outcome != BurnResult::Finished || !out.commit(error)) {
+            if (burned.outcome != ExportOutcome::Finished || !out.commit(error)) {
                 const std::string why =
-                    burned.outcome != BurnResult::Finished
+                    burned.outcome != ExportOutcome::Finished
                         ? (burned.error.empty() ? "could not write " + clip.path : burned.error)
                         : error;
                 std::fprintf(stderr, "vorlat-cli: %s\n", why.c_str());

@@ -644,6 +644,14 @@ The times are saved to the score file when the last dart is reached.</source>
         <source>Burn-in failed: %1</source>
         <translation>焼き込み失敗: %1</translation>
     </message>
+    <message>
+        <source>Theme</source>
+        <translation>テーマ</translation>
+    </message>
+    <message>
+        <source>Layout</source>
+        <translation>レイアウト</translation>
+    </message>
 </context>
 <context>
     <name>WarningsPanel</name>

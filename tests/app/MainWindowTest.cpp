@@ -515,7 +515,7 @@ TEST_F(MainWindowTest, WindowStaysResponsiveDuringAnExport) {
     constexpr int kExports = 4;
     QEventLoop loop;
     std::vector<int> ticksPerExport;
-    QObject::connect(Window().engine(), &Engine::exportFinished, &loop, [&] {
+    QObject::connect(Window().engine(), &Engine::jobFinished, &loop, [&] {
         ticksPerExport.push_back(ticks);
         if (static_cast<int>(ticksPerExport.size()) < kExports) {
             QTimer::singleShot(0, &Window().exportButton(), [&] {

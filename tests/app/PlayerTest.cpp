@@ -3,7 +3,6 @@
 #include "EngineLog.h"
 #include "FootageMaker.h"
 #include "TestSupport.h"
-#include "app/BoardOverlay.h"
 #include "app/FootageClock.h"
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
@@ -12,6 +11,7 @@
 #include "render/Renderer.h"
 #include "score/Loader.h"
 #include "video/Footage.h"
+#include "video/MomentBoard.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -338,20 +338,23 @@ TEST_F(PlayerTest, BurnInFromTheWindowWritesTheFootageWithTheBoard) {
     Load();
     OpenFootage();
     const std::string out = m_dir.File("burnt.mp4");
-    std::vector<BurnResult::Outcome> outcomes;
+    std::vector<ExportOutcome> outcomes;
     QObject::connect(&Player(), &PlayerWindow::burnFinished,
-                     [&](BurnResult::Outcome o) { outcomes.push_back(o); });
+                     [&](ExportOutcome o) { outcomes.push_back(o); });
 
     Player().chooseBurnOutput = [&](const QString&) { return QString::fromStdString(Footage()); };
     Player().toggleBurn();
+    ASSERT_TRUE(WaitUntil([&] { return !outcomes.empty(); }, 60000));
+    EXPECT_EQ(outcomes, std::vector<ExportOutcome>{ExportOutcome::Failed});
     EXPECT_FALSE(Player().burning());
-    EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("never writes")))
+    EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("it is the footage")))
         << Player().statusLine().text().toStdString();
 
+    outcomes.clear();
     Player().chooseBurnOutput = [&](const QString&) { return QString::fromStdString(out); };
     Player().toggleBurn();
     ASSERT_TRUE(WaitUntil([&] { return !outcomes.empty(); }, 60000));
-    EXPECT_EQ(outcomes, std::vector<BurnResult::Outcome>{BurnResult::Finished});
+    EXPECT_EQ(outcomes, std::vector<ExportOutcome>{ExportOutcome::Finished});
     auto video = videotest::ProbeFields(out, "v:0");
     EXPECT_EQ(video["codec_name"], "h264");
     EXPECT_EQ(video["width"], "320");

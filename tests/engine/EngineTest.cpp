@@ -233,7 +233,7 @@ TEST_F(EngineTest, CancelStopsTheRunningExport) {
     LoadLongMatch();
     engine().exportVideo(m_videoPath);
     ASSERT_TRUE(WaitUntil([this] { return !m_log.progress.empty() && m_log.progress.back() > 0; }));
-    engine().cancelExport();
+    engine().cancelJob(EngineJob::Export);
     ASSERT_TRUE(WaitUntil([this] { return !m_log.exports.empty(); }));
 
     EXPECT_EQ(m_log.exports, std::vector<ExportOutcome>{ExportOutcome::Cancelled});
@@ -245,12 +245,12 @@ TEST_F(EngineTest, CancelReachesTheExportGivenBeforeItAndNoLaterOne) {
     LoadAndRewind();
     // Given before the export has started: it stops before its first frame.
     engine().exportVideo(m_videoPath);
-    engine().cancelExport();
+    engine().cancelJob(EngineJob::Export);
     ASSERT_TRUE(WaitUntil([this] { return m_log.exports.size() == 1; }));
     EXPECT_EQ(m_log.exports[0], ExportOutcome::Cancelled);
 
     // A cancel given after that export has ended leaves the next one alone.
-    engine().cancelExport();
+    engine().cancelJob(EngineJob::Export);
     engine().exportVideo(m_videoPath);
     ASSERT_TRUE(WaitUntil([this] { return m_log.exports.size() == 2; }, 120000));
     EXPECT_EQ(m_log.exports[1], ExportOutcome::Finished);

@@ -29,9 +29,10 @@ public:
                 [this](const Match& m) { matches.push_back(m); });
         connect(&engine, &Engine::recordingEnded, this,
                 [this](RecordingEnd how) { recordings.push_back(how); });
-        connect(&engine, &Engine::exportProgress, this, [this](int p) { progress.push_back(p); });
-        connect(&engine, &Engine::exportFinished, this,
-                [this](ExportOutcome o) { exports.push_back(o); });
+        connect(&engine, &Engine::jobProgress, this,
+                [this](EngineJob, int p) { progress.push_back(p); });
+        connect(&engine, &Engine::jobFinished, this,
+                [this](EngineJob, const ExportResult& r) { exports.push_back(r.outcome); });
         connect(&engine, &Engine::flushed, this, [this] { ++flushes; });
     }
 

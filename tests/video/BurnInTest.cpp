@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 
@@ -112,9 +114,9 @@ protected:
     static void TearDownTestSuite() { s_dir.reset(); }
     static std::string Path(const std::string& name) { return s_dir->File(name); }
 
-    static BurnResult Burn(const std::string& footage, const std::string& output, int64_t offset,
-                           QPoint pos, std::vector<BurnProgress>* progress = nullptr,
-                           std::function<bool()> stop = nullptr) {
+    static ExportResult Burn(const std::string& footage, const std::string& output, int64_t offset,
+                             QPoint pos, std::vector<ExportProgress>* progress = nullptr,
+                             std::function<bool()> stop = nullptr) {
         BurnSettings settings;
         settings.footagePath = footage;
         settings.outputPath = output;
@@ -123,7 +125,7 @@ protected:
         SecondBoard board;
         return BurnIn(
             settings, QSize(SecondBoard::kW, SecondBoard::kH), std::ref(board),
-            [&](const BurnProgress& p) {
+            [&](const ExportProgress& p) {
                 if (progress != nullptr) {
                     progress->push_back(p);
                 }
@@ -162,96 +164,133 @@ constexpr double kBelowPlain = 0.5;
 constexpr double kOutsideFloor = 30.0;
 constexpr double kInsideFloor = 30.0;
 
-TEST_F(BurnInTest, OutputKeepsTheFootageAndShowsTheBoardOfItsMoment) {
-    for (const BurnCase& c : kCases) {
-        SCOPED_TRACE(std::string(c.footage) + " -> " + c.output);
-        const std::string in = Path(c.footage), out = Path(c.output);
-        std::vector<BurnProgress> progress;
-        const BurnResult result = Burn(in, out, c.offset, c.pos, &progress);
-        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+// The footage decoded, and the ffmpeg program's plain re-encode of it with the burn-in's
+// settings, decoded: made once for every case that burns the same footage.
+struct Reference {
+    std::vector<std::vector<unsigned char>> footage;
+    std::vector<std::vector<unsigned char>> plain;
+};
 
-        const auto inVideo = ProbeFields(in, "v:0");
-        const auto outVideo = ProbeFields(out, "v:0");
-        ASSERT_FALSE(outVideo.empty());
-        EXPECT_EQ(outVideo.at("codec_name"), "h264");
-        EXPECT_EQ(outVideo.at("pix_fmt"), "yuv420p");
-        EXPECT_EQ(outVideo.at("width"), inVideo.at("width"));
-        EXPECT_EQ(outVideo.at("height"), inVideo.at("height"));
-        if (inVideo.at("avg_frame_rate") == inVideo.at("r_frame_rate")) {
-            // With a variable rate, x264's decoding times lag behind and MP4 takes the
-            // stream's length from them, for the ffmpeg program's own encoding as well.
-            EXPECT_EQ(outVideo.at("avg_frame_rate"), inVideo.at("avg_frame_rate"));
+class BurnInCaseTest : public BurnInTest, public testing::WithParamInterface<BurnCase> {
+protected:
+    static void TearDownTestSuite() {
+        s_references.clear();
+        BurnInTest::TearDownTestSuite();
+    }
+    static const Reference& ReferenceFor(const std::string& in, int w, int h) {
+        auto found = s_references.find(in);
+        if (found != s_references.end()) {
+            return found->second;
         }
-        EXPECT_EQ(outVideo.at("color_space"), c.matrix);
-        EXPECT_NEAR(std::atof(outVideo.at("format.duration").c_str()),
-                    std::atof(inVideo.at("format.duration").c_str()), 0.04);
-
-        const auto outAudio = ProbeFields(out, "a:0");
-        if (*c.audio == 0) {
-            EXPECT_TRUE(outAudio.empty());
-        } else {
-            ASSERT_FALSE(outAudio.empty());
-            EXPECT_EQ(outAudio.at("codec_name"), c.audio);
-            EXPECT_NEAR(AudioEnd(out), std::atof(inVideo.at("format.duration").c_str()), 0.03);
-            if (c.audioCopied) {
-                EXPECT_EQ(StreamMd5(out, "a:0"), StreamMd5(in, "a:0"));
-            }
-        }
-
-        // Variable frame rates included, every frame keeps its time.
-        const std::vector<double> inTimes = VideoFrameTimes(in), outTimes = VideoFrameTimes(out);
-        ASSERT_EQ(outTimes.size(), inTimes.size());
-        ASSERT_EQ(result.frames, int64_t(inTimes.size()));
-        for (size_t i = 0; i < inTimes.size(); ++i) {
-            ASSERT_NEAR(outTimes[i], inTimes[i], 0.0006) << "frame " << i;
-        }
-
-        // Outside the board our file is a plain re-encode of the footage: it must come as
-        // close to the footage as the ffmpeg program's re-encode with the same settings.
-        const std::string plain = out + ".ffmpeg.mp4";
-        ASSERT_TRUE(MakeMedia(plain, "-i '" + in + "' -an -c:v libx264 -pix_fmt yuv420p -crf " +
+        Reference& made = s_references[in];
+        const std::string plain = in + ".ffmpeg.mp4";
+        EXPECT_TRUE(MakeMedia(plain, "-i '" + in + "' -an -c:v libx264 -pix_fmt yuv420p -crf " +
                                          std::to_string(kDefaultBurnCrf) + " -preset " +
                                          kDefaultBurnPreset + " -fps_mode passthrough"));
-        const int w = std::atoi(inVideo.at("width").c_str());
-        const int h = std::atoi(inVideo.at("height").c_str());
-        const auto footage = DecodeFrames(in, w, h);
-        const auto burned = DecodeFrames(out, w, h);
-        const auto reference = DecodeFrames(plain, w, h);
-        ASSERT_EQ(footage.size(), inTimes.size());
-        ASSERT_EQ(burned.size(), footage.size());
-        ASSERT_EQ(reference.size(), footage.size());
-        // 4:2:0 samples chroma in 2 x 2 blocks: the board goes to even coordinates so that
-        // its edges fall between blocks and no chroma outside it is touched.
-        const QPoint pos(c.pos.x() & ~1, c.pos.y() & ~1);
-        const QRect board = QRect(pos, QSize(SecondBoard::kW, SecondBoard::kH)) & QRect(0, 0, w, h);
-        const auto outside = [&](int x, int y) { return !board.contains(x, y); };
-        const auto inside = [&](int x, int y) { return board.contains(x, y); };
-        double worstOutside = 99, worstPlain = 99, worstInside = 99;
-        for (size_t i = 0; i < burned.size(); ++i) {
-            const int64_t moment = std::llround(inTimes[i] * 1000) - c.offset;
-            const auto expected = Composite(footage[i], w, h, pos, moment);
-            worstOutside = std::min(worstOutside,
-                                    RegionPsnr(burned[i].data(), footage[i].data(), w, h, outside));
-            worstPlain = std::min(
-                worstPlain, RegionPsnr(reference[i].data(), footage[i].data(), w, h, outside));
-            worstInside =
-                std::min(worstInside, RegionPsnr(burned[i].data(), expected.data(), w, h, inside));
-        }
-        std::printf("%-12s -> %-12s worst-frame PSNR outside the board %.1f dB (ffmpeg's "
-                    "re-encode %.1f dB), inside %.1f dB\n",
-                    c.footage, c.output, worstOutside, worstPlain, worstInside);
-        EXPECT_GE(worstOutside, worstPlain - kBelowPlain);
-        EXPECT_GE(worstOutside, kOutsideFloor);
-        EXPECT_GE(worstInside, kInsideFloor);
-
-        ASSERT_EQ(progress.size(), inTimes.size() + 1);
-        for (size_t i = 0; i + 1 < progress.size(); ++i) {
-            EXPECT_EQ(progress[i].frame, int64_t(i + 1));
-            EXPECT_LE(progress[i].percent, progress[i + 1].percent);
-        }
-        EXPECT_EQ(progress.back().percent, 100);
+        made.footage = DecodeFrames(in, w, h);
+        made.plain = DecodeFrames(plain, w, h);
+        return made;
     }
+    static std::map<std::string, Reference> s_references;
+};
+std::map<std::string, Reference> BurnInCaseTest::s_references;
+
+TEST_P(BurnInCaseTest, OutputKeepsTheFootageAndShowsTheBoardOfItsMoment) {
+    const BurnCase& c = GetParam();
+    const std::string in = Path(c.footage), out = Path(c.output);
+    std::vector<ExportProgress> progress;
+    const ExportResult result = Burn(in, out, c.offset, c.pos, &progress);
+    ASSERT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
+
+    const auto inVideo = ProbeFields(in, "v:0");
+    const auto outVideo = ProbeFields(out, "v:0");
+    ASSERT_FALSE(outVideo.empty());
+    EXPECT_EQ(outVideo.at("codec_name"), "h264");
+    EXPECT_EQ(outVideo.at("pix_fmt"), "yuv420p");
+    EXPECT_EQ(outVideo.at("width"), inVideo.at("width"));
+    EXPECT_EQ(outVideo.at("height"), inVideo.at("height"));
+    if (inVideo.at("avg_frame_rate") == inVideo.at("r_frame_rate")) {
+        // With a variable rate, x264's decoding times lag behind and MP4 takes the
+        // stream's length from them, for the ffmpeg program's own encoding as well.
+        EXPECT_EQ(outVideo.at("avg_frame_rate"), inVideo.at("avg_frame_rate"));
+    }
+    EXPECT_EQ(outVideo.at("color_space"), c.matrix);
+    EXPECT_NEAR(std::atof(outVideo.at("format.duration").c_str()),
+                std::atof(inVideo.at("format.duration").c_str()), 0.04);
+
+    const auto outAudio = ProbeFields(out, "a:0");
+    if (*c.audio == 0) {
+        EXPECT_TRUE(outAudio.empty());
+    } else {
+        ASSERT_FALSE(outAudio.empty());
+        EXPECT_EQ(outAudio.at("codec_name"), c.audio);
+        EXPECT_NEAR(AudioEnd(out), std::atof(inVideo.at("format.duration").c_str()), 0.03);
+        if (c.audioCopied) {
+            EXPECT_EQ(StreamMd5(out, "a:0"), StreamMd5(in, "a:0"));
+        }
+    }
+
+    // Variable frame rates included, every frame keeps its time.
+    const std::vector<double> inTimes = VideoFrameTimes(in), outTimes = VideoFrameTimes(out);
+    ASSERT_EQ(outTimes.size(), inTimes.size());
+    ASSERT_EQ(result.framesWritten, int64_t(inTimes.size()));
+    for (size_t i = 0; i < inTimes.size(); ++i) {
+        ASSERT_NEAR(outTimes[i], inTimes[i], 0.0006) << "frame " << i;
+    }
+
+    // Outside the board our file is a plain re-encode of the footage: it must come as
+    // close to the footage as the ffmpeg program's re-encode with the same settings.
+    const int w = std::atoi(inVideo.at("width").c_str());
+    const int h = std::atoi(inVideo.at("height").c_str());
+    const Reference& made = ReferenceFor(in, w, h);
+    const auto& footage = made.footage;
+    const auto& reference = made.plain;
+    const auto burned = DecodeFrames(out, w, h);
+    ASSERT_EQ(footage.size(), inTimes.size());
+    ASSERT_EQ(burned.size(), footage.size());
+    ASSERT_EQ(reference.size(), footage.size());
+    // 4:2:0 samples chroma in 2 x 2 blocks: the board goes to even coordinates so that
+    // its edges fall between blocks and no chroma outside it is touched.
+    const QPoint pos(c.pos.x() & ~1, c.pos.y() & ~1);
+    const QRect board = QRect(pos, QSize(SecondBoard::kW, SecondBoard::kH)) & QRect(0, 0, w, h);
+    const auto outside = [&](int x, int y) { return !board.contains(x, y); };
+    const auto inside = [&](int x, int y) { return board.contains(x, y); };
+    double worstOutside = 99, worstPlain = 99, worstInside = 99;
+    for (size_t i = 0; i < burned.size(); ++i) {
+        const int64_t moment = std::llround(inTimes[i] * 1000) - c.offset;
+        const auto expected = Composite(footage[i], w, h, pos, moment);
+        worstOutside =
+            std::min(worstOutside, RegionPsnr(burned[i].data(), footage[i].data(), w, h, outside));
+        worstPlain =
+            std::min(worstPlain, RegionPsnr(reference[i].data(), footage[i].data(), w, h, outside));
+        worstInside =
+            std::min(worstInside, RegionPsnr(burned[i].data(), expected.data(), w, h, inside));
+    }
+    std::printf("%-12s -> %-12s worst-frame PSNR outside the board %.1f dB (ffmpeg's "
+                "re-encode %.1f dB), inside %.1f dB\n",
+                c.footage, c.output, worstOutside, worstPlain, worstInside);
+    EXPECT_GE(worstOutside, worstPlain - kBelowPlain);
+    EXPECT_GE(worstOutside, kOutsideFloor);
+    EXPECT_GE(worstInside, kInsideFloor);
+
+    ASSERT_EQ(progress.size(), inTimes.size() + 1);
+    for (size_t i = 0; i + 1 < progress.size(); ++i) {
+        EXPECT_EQ(progress[i].frame, int64_t(i + 1));
+        EXPECT_LE(progress[i].percent, progress[i + 1].percent);
+    }
+    EXPECT_EQ(progress.back().percent, 100);
 }
+
+INSTANTIATE_TEST_SUITE_P(Footage, BurnInCaseTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<BurnCase>& info) {
+                             std::string name = info.param.output;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) {
+                                     ch = '_';
+                                 }
+                             }
+                             return name;
+                         });
 
 // The burned-in video says of its colours what the footage said, "unknown" included, and
 // the board is converted with the matrix that description makes a player use: the board's
@@ -284,8 +323,8 @@ TEST_F(BurnInTest, ColourDescriptionStaysAsTheFootageHadIt) {
                                       c.tags));
         const auto footage = ProbeFields(in, "v:0");
         ASSERT_EQ(footage.at("color_space"), c.matrix); // the maker did as asked
-        const BurnResult result = Burn(in, out, 0, {32, 32});
-        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+        const ExportResult result = Burn(in, out, 0, {32, 32});
+        ASSERT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
         const auto video = ProbeFields(out, "v:0");
         ASSERT_FALSE(video.empty());
         EXPECT_EQ(video.at("color_primaries"), c.primaries);
@@ -321,8 +360,8 @@ TEST_F(BurnInTest, RotatedFootageKeepsItsTurnWithTheBoardUpright) {
         const auto footage = ProbeFields(in, "v:0");
         ASSERT_NE(footage.count("rotation"), 0u);
         const QPoint pos(20, 60); // in the shown picture
-        const BurnResult result = Burn(in, out, 0, pos);
-        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+        const ExportResult result = Burn(in, out, 0, pos);
+        ASSERT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
         const auto video = ProbeFields(out, "v:0");
         ASSERT_NE(video.count("rotation"), 0u);
         EXPECT_EQ(video.at("rotation"), footage.at("rotation"));
@@ -356,10 +395,10 @@ TEST_F(BurnInTest, CancelKeepsTheOutputAndFinishesThePartialFile) {
     const std::string out = Path("cancelled.mp4");
     WriteBytes(out, "the previous burn-in\n");
     int asked = 0;
-    const BurnResult result =
+    const ExportResult result =
         Burn(Path("tone.mp4"), out, 0, {8, 8}, nullptr, [&] { return ++asked > kFrames; });
-    EXPECT_EQ(result.outcome, BurnResult::Cancelled) << result.error;
-    EXPECT_EQ(result.frames, kFrames);
+    EXPECT_EQ(result.outcome, ExportOutcome::Cancelled) << result.error;
+    EXPECT_EQ(result.framesWritten, kFrames);
     EXPECT_TRUE(ReadBytes(out) == "the previous burn-in\n");
     const std::string partial = Path("cancelled.partial.mp4");
     ASSERT_EQ(result.partialPath, partial);
@@ -380,9 +419,9 @@ TEST_F(BurnInTest, CancelKeepsTheOutputAndFinishesThePartialFile) {
     std::filesystem::copy_file(Path("tone.mp4"), footage);
     const std::string before = ReadBytes(footage);
     asked = 0;
-    const BurnResult again =
+    const ExportResult again =
         Burn(footage, Path("take.mp4"), 0, {8, 8}, nullptr, [&] { return ++asked > 3; });
-    EXPECT_EQ(again.outcome, BurnResult::Cancelled) << again.error;
+    EXPECT_EQ(again.outcome, ExportOutcome::Cancelled) << again.error;
     EXPECT_EQ(again.partialPath, "");
     EXPECT_TRUE(ReadBytes(footage) == before);
     EXPECT_FALSE(std::filesystem::exists(Path("take.mp4")));
@@ -394,9 +433,9 @@ TEST_F(BurnInTest, NamesWithColonsAreFiles) {
     const auto home = std::filesystem::current_path();
     std::filesystem::current_path(s_dir->Path());
     std::filesystem::copy_file("tone.mp4", "take:1.mp4");
-    const BurnResult result = Burn("take:1.mp4", "burned:1.mp4", 0, {0, 0});
+    const ExportResult result = Burn("take:1.mp4", "burned:1.mp4", 0, {0, 0});
     std::filesystem::current_path(home);
-    EXPECT_EQ(result.outcome, BurnResult::Finished) << result.error;
+    EXPECT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
     EXPECT_EQ(ProbeVideo("file:" + Path("burned:1.mp4")).frames, 90);
 }
 
@@ -475,9 +514,9 @@ TEST_F(BurnInTest, RefusalsSayWhyAndLeaveEverythingAsItWas) {
         settings.outputPath = c.output;
         settings.scorePath = Path("score.txt");
         SecondBoard board;
-        const BurnResult result = BurnIn(settings, QSize(SecondBoard::kW, SecondBoard::kH),
-                                         std::ref(board), nullptr, nullptr);
-        EXPECT_EQ(result.outcome, BurnResult::Failed);
+        const ExportResult result = BurnIn(settings, QSize(SecondBoard::kW, SecondBoard::kH),
+                                           std::ref(board), nullptr, nullptr);
+        EXPECT_EQ(result.outcome, ExportOutcome::Failed);
         EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
         EXPECT_EQ(result.partialPath, "");
         auto after = s_dir->Names();
@@ -499,19 +538,21 @@ TEST_F(BurnInTest, FootageThatStopsDecodingPartwayFailsAndKeepsThePartialFile) {
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
     const std::string out = Path("from-cut.mp4");
     WriteBytes(out, "the previous burn-in\n");
-    const BurnResult result = Burn(cut, out, 0, {8, 8});
-    ASSERT_EQ(result.outcome, BurnResult::Failed);
-    EXPECT_GT(result.frames, 10);
-    EXPECT_LT(result.frames, 110);
+    const ExportResult result = Burn(cut, out, 0, {8, 8});
+    ASSERT_EQ(result.outcome, ExportOutcome::Failed);
+    EXPECT_GT(result.framesWritten, 10);
+    EXPECT_LT(result.framesWritten, 110);
     EXPECT_NE(result.error.find("stops decoding at"), std::string::npos) << result.error;
     EXPECT_NE(result.error.find("of its 4.0"), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find(std::to_string(result.frames) + " frames"), std::string::npos)
+    EXPECT_NE(result.error.find(std::to_string(result.framesWritten) + " frames"),
+              std::string::npos)
         << result.error;
     EXPECT_EQ(result.partialPath, Path("from-cut.partial.mp4"));
     EXPECT_NE(result.error.find(result.partialPath), std::string::npos) << result.error;
     EXPECT_TRUE(ReadBytes(out) == "the previous burn-in\n");
     std::string errors;
-    EXPECT_EQ(DecodeBgra(result.partialPath, 320, 240, &errors).size(), size_t(result.frames));
+    EXPECT_EQ(DecodeBgra(result.partialPath, 320, 240, &errors).size(),
+              size_t(result.framesWritten));
     EXPECT_EQ(errors, "");
 }
 

@@ -86,7 +86,7 @@ TEST_F(CliBurnTest, WritesTheFootageWithTheBoardOfMomentTMinusOffsetWhereAsked) 
     const std::string out = File("burnt.mp4");
     std::string log;
     ASSERT_EQ(Cli("burn " + Q(File("score.txt")) + " " + Q(File("match.mp4")) + " " + Q(out) +
-                      " --offset 200 --scale 0.5 --place top-right",
+                      " --offset 200 --scale 0.5 --place top-right --theme classic",
                   &log),
               0)
         << log;
@@ -141,6 +141,23 @@ TEST_F(CliBurnTest, WritesTheFootageWithTheBoardOfMomentTMinusOffsetWhereAsked) 
     EXPECT_GT(RegionPsnr(burnt[40].data(), source[40].data(), 640, 360,
                          [&](int x, int y) { return !area.contains(x, y); }),
               35.0);
+}
+
+TEST_F(CliBurnTest, TheBroadcastBoardIsTheDefaultAndClassicStaysChoosable) {
+    std::string log;
+    std::string md5[3];
+    const char* themes[3] = {"", " --theme broadcast", " --theme classic"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string out = File(("theme" + std::to_string(i) + ".mp4").c_str());
+        ASSERT_EQ(Cli("burn " + Q(File("score.txt")) + " " + Q(File("match.mp4")) + " " + Q(out) +
+                          themes[i],
+                      &log),
+                  0)
+            << log;
+        md5[i] = StreamMd5(out, "v:0");
+    }
+    EXPECT_EQ(md5[0], md5[1]);
+    EXPECT_NE(md5[0], md5[2]);
 }
 
 TEST_F(CliBurnTest, RefusesWhatItCannotBurnWithAClearError) {

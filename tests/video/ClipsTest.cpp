@@ -271,14 +271,14 @@ TEST_F(ClipsTest, BurnedFileCarriesTheMetadataChapters) {
         burn.offsetMs = chapterSettings.offsetMs;
         burn.chapters = MatchChapters(events, chapterSettings);
         QImage board(16, 16, QImage::Format_ARGB32_Premultiplied);
-        const BurnResult result = BurnIn(
+        const ExportResult result = BurnIn(
             burn, board.size(),
             [](int64_t, QImage& picture) {
                 picture.fill(Qt::white);
                 return false;
             },
-            [](const BurnProgress&) {}, [] { return false; });
-        ASSERT_EQ(result.outcome, BurnResult::Finished) << result.error;
+            [](const ExportProgress&) {}, [] { return false; });
+        ASSERT_EQ(result.outcome, ExportOutcome::Finished) << result.error;
 
         std::string out;
         ASSERT_EQ(videotest::Run(

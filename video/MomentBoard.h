@@ -1,8 +1,8 @@
 #pragma once
 
-// The board over footage: its settings and the board pictures that the burn-in and the player
-// lay over it. Header only: the command-line companion and the window share it without
-// sharing a library.
+// The board over footage: where it sits, how large, and the board pictures that the burn-in
+// and the player lay over it. Pure values and classes, safe on any thread; one MomentBoard
+// is used from one thread at a time.
 
 #include "render/Renderer.h"
 #include "score/ScoreData.h"

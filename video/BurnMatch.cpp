@@ -1,0 +1,59 @@
+#include "video/BurnMatch.h"
+
+#include "render/Theme.h"
+#include "score/Chapters.h"
+#include "score/Events.h"
+#include "video/BurnIn.h"
+#include "video/ExportPlan.h"
+#include "video/Footage.h"
+
+#include <memory>
+
+RenderOptions DefaultBurnBoard() {
+    RenderOptions options;
+    ApplyTheme(options, *BuiltInTheme("broadcast"));
+    return options;
+}
+
+ExportResult BurnMatch(const BurnRequest& request, const ExportProgressFn& progress,
+                       const ExportStopFn& shouldStop) {
+    ExportResult result;
+    std::string error;
+    const std::unique_ptr<Footage> footage = Footage::Open(request.footagePath, error);
+    if (!footage) {
+        result.error = error;
+        return result;
+    }
+    const QSize shown = footage->Info().ShownSize();
+    const int64_t durationMs = footage->Info().durationMs;
+
+    RenderOptions options = request.board;
+    options.scale = EffectiveScale(request.overlay, shown);
+
+    BurnSettings settings;
+    settings.footagePath = request.footagePath;
+    settings.outputPath = request.outputPath;
+    settings.scorePath = request.scorePath;
+    settings.offsetMs = request.offsetMs;
+    settings.crf = request.crf;
+    // The broadcast board is a picture of the whole frame that lays itself out; the classic
+    // board is its own size and goes to the chosen place.
+    if (options.design == BoardDesign::Broadcast) {
+        options.frameSize = shown;
+        if (const std::optional<BoardCorner> corner = BroadcastCorner(request.overlay.place)) {
+            options.broadcast.corner = *corner;
+        }
+        settings.boardPos = QPoint(0, 0);
+    } else {
+        settings.place = request.overlay.place;
+    }
+    ChapterSettings chapters;
+    chapters.offsetMs = request.offsetMs;
+    chapters.durationMs = durationMs;
+    settings.chapters = MatchChapters(MatchEvents(request.match), chapters);
+
+    MomentBoard board(request.match, options);
+    return BurnIn(
+        settings, board.size(), [&board](int64_t ms, QImage& into) { return board(ms, into); },
+        progress, shouldStop);
+}
