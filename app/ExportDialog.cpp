@@ -1,5 +1,7 @@
 #include "app/ExportDialog.h"
 
+#include "app/ExportPreview.h"
+
 #include "render/Theme.h"
 
 #include "video/ExportPlan.h"
@@ -117,7 +119,7 @@ std::optional<FootageFormat> FootageFormat::From(int width, int height, int64_t 
     if (!size) {
         return std::nullopt;
     }
-    return FootageFormat{*size, FrameRate{rateNum, rateDen}};
+    return FootageFormat{*size, FrameRate{rateNum, rateDen}, QImage()};
 }
 
 std::vector<ExportPreset> ExportSettings::presets(const std::optional<FootageFormat>& footage) {
@@ -345,6 +347,11 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
         m_layout->addItem(QString::fromLatin1(BoardLayoutName(layout)), static_cast<int>(layout));
     }
     m_problem = new QLabel(this);
+    m_preview = new ExportPreview(this);
+    m_preview->setToolTip(tr("Preview of the board over the footage"));
+    if (m_footage) {
+        m_preview->setStill(m_footage->still);
+    }
 
     auto* form = new QFormLayout;
     form->addRow(tr("Preset"), m_preset);
@@ -356,8 +363,11 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
     form->addRow(tr("Theme"), m_theme);
     form->addRow(tr("Layout"), m_layout);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* fields = new QHBoxLayout;
+    fields->addLayout(form);
+    fields->addWidget(m_preview, 1);
     auto* column = new QVBoxLayout(this);
-    column->addLayout(form);
+    column->addLayout(fields);
     column->addWidget(m_problem);
     column->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportDialog::accept);
@@ -435,6 +445,9 @@ void ExportDialog::fieldsEdited() {
         return;
     }
     const std::optional<ExportSettings> current = settings();
+    if (current) {
+        m_preview->setRequest(current->request(QString()));
+    }
     m_showing = true;
     if (current) {
         const int preset = current->presetIndex(m_footage);

@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -16,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+class ExportPreview;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,6 +30,8 @@ struct ExportPreset;
 struct FootageFormat {
     QSize size;
     FrameRate rate;
+    // A frame of the footage for the dialog's preview; null draws the preview over a checker.
+    QImage still;
 
     // From what a footage file says of itself; nullopt when its size or rate is unknown or
     // outside what an export can make (the rate from 1 to 240 frames per second).
@@ -101,7 +105,8 @@ QString BoardPlaceLabel(BoardPlace place);
 QString BackgroundLabel(Background::Kind kind);
 
 // The fields: preset, format, size, rate, place and background as words in the user's
-// language, and a button that picks the key colour when the background is a colour.
+// language, and a button that picks the key colour when the background is a colour. Beside
+// them a preview of the board the settings make, redrawn on every change of a field.
 class ExportDialog : public QDialog {
     Q_OBJECT
 public:
@@ -128,6 +133,7 @@ public:
     QComboBox& themeBox() { return *m_theme; }
     QComboBox& layoutBox() { return *m_layout; }
     QLabel& problemLabel() { return *m_problem; }
+    ExportPreview& preview() { return *m_preview; }
 
     void accept() override;
 
@@ -147,6 +153,7 @@ private:
     QComboBox* m_theme = nullptr;
     QComboBox* m_layout = nullptr;
     QLabel* m_problem = nullptr;
+    ExportPreview* m_preview = nullptr;
     std::optional<FootageFormat> m_footage;
     QColor m_keyColour;
     bool m_showing = false;

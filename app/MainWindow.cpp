@@ -413,7 +413,12 @@ std::optional<FootageFormat> MainWindow::footageFormat() const {
         return std::nullopt;
     }
     const FootageInfo& info = footage->Info();
-    return FootageFormat::From(info.width, info.height, info.rateNum, info.rateDen);
+    std::optional<FootageFormat> format =
+        FootageFormat::From(info.width, info.height, info.rateNum, info.rateDen);
+    if (format && footage->Next()) {
+        format->still = footage->FrameImage();
+    }
+    return format;
 }
 
 QString MainWindow::suggestedVideoPath() const {

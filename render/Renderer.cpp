@@ -203,11 +203,28 @@ bool RenderEndCard(const Match& match, QImage& into, const RenderOptions& option
         QImage picture = MakeBoardImage(card);
         Canvas canvas(picture, card.scale);
         PaintSummaryCard(canvas, match);
+        // The result heads the card in the theme's accent: the board's own words for it.
+        const std::string result =
+            BroadcastStateAt(match, match.count() - 1, std::nullopt, options.broadcast).status;
+        const int banner = result.empty() ? 0 : picture.height() / 7;
+        const QPoint corner((into.width() - picture.width()) / 2,
+                            (into.height() - picture.height() + banner) / 2);
         QPainter painter(&into);
         painter.setOpacity(options.broadcast.theme.opacity);
-        painter.drawImage(
-            QPoint((into.width() - picture.width()) / 2, (into.height() - picture.height()) / 2),
-            picture);
+        painter.drawImage(corner, picture);
+        if (banner > 0) {
+            const Theme& theme = options.broadcast.theme;
+            const QRect box(corner.x(), corner.y() - banner, picture.width(), banner);
+            painter.fillRect(box, QColor::fromRgb(theme.accent));
+            painter.setOpacity(1.0);
+            QFont font(theme.font);
+            font.setBold(true);
+            font.setPixelSize(std::max(1, banner * 11 / 20));
+            painter.setFont(font);
+            painter.setPen(QColor::fromRgb(theme.accentText));
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.drawText(box, Qt::AlignCenter, QString::fromStdString(result));
+        }
         return true;
     }
     Prepare(into, options);

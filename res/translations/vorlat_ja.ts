@@ -257,6 +257,29 @@
         <source>Choose the key colour</source>
         <translation>キー色を選ぶ</translation>
     </message>
+    <message>
+        <source>Theme</source>
+        <translation>テーマ</translation>
+    </message>
+    <message>
+        <source>Layout</source>
+        <translation>レイアウト</translation>
+    </message>
+    <message>
+        <source>Preview of the board over the footage</source>
+        <translation>映像に重ねたボードのプレビュー</translation>
+    </message>
+</context>
+<context>
+    <name>ExportPreview</name>
+    <message>
+        <source>Player 1</source>
+        <translation>プレイヤー1</translation>
+    </message>
+    <message>
+        <source>Player 2</source>
+        <translation>プレイヤー2</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

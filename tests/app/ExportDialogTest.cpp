@@ -1,4 +1,5 @@
 #include "app/ExportDialog.h"
+#include "app/ExportPreview.h"
 
 #include "EngineLog.h"
 #include "FootageMaker.h"
@@ -21,7 +22,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -246,7 +249,7 @@ TEST(ExportSettingsTest, FootageFormatOnlyFromWhatAnExportCanMake) {
 // With 29.97 fps 1280x720 footage every overlay preset and the user's own settings take its
 // rate and size; the classic AVI stays the board alone.
 TEST(ExportDialogTest, PresetsAndCustomSettingsTakeTheFootagesRateAndSize) {
-    const FootageFormat footage{QSize(1280, 720), FrameRate{30000, 1001}};
+    const FootageFormat footage{QSize(1280, 720), FrameRate{30000, 1001}, QImage()};
     const auto presets = ExportSettings::presets(footage);
     ASSERT_GE(presets.size(), 4u);
     EXPECT_EQ(presets[0].settings, ExportSettings::presets()[0].settings);
@@ -292,6 +295,73 @@ TEST(ExportDialogTest, PresetsAndCustomSettingsTakeTheFootagesRateAndSize) {
     classic.presetBox().setCurrentIndex(1);
     EXPECT_EQ(classic.sizeEdit().text().toStdString(), "1280x720");
     EXPECT_EQ(classic.rateBox().currentText().toStdString(), "30000/1001");
+}
+
+// The preview follows every field at once: each step of the table must change its picture.
+TEST(ExportDialogTest, PreviewFollowsThemeLayoutPlaceAndSize) {
+    ExportDialog dialog(ExportSettings::presets()[1].settings);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+    };
+    const std::vector<Step> steps = {
+        {"theme light", [&] { dialog.themeBox().setCurrentText(QStringLiteral("light")); }},
+        {"place top right",
+         [&] {
+             dialog.placeBox().setCurrentIndex(
+                 dialog.placeBox().findData(static_cast<int>(BoardPlace::TopRight)));
+         }},
+        {"layout lower third",
+         [&] {
+             dialog.layoutBox().setCurrentIndex(
+                 dialog.layoutBox().findData(static_cast<int>(BoardLayout::LowerThird)));
+         }},
+        {"theme classic", [&] { dialog.themeBox().setCurrentText(QStringLiteral("classic")); }},
+        {"classic placed bottom left",
+         [&] {
+             dialog.placeBox().setCurrentIndex(
+                 dialog.placeBox().findData(static_cast<int>(BoardPlace::BottomLeft)));
+         }},
+        {"phone size",
+         [&] {
+             dialog.sizeEdit().setText(QStringLiteral("1080x1920"));
+             emit dialog.sizeEdit().textEdited(dialog.sizeEdit().text());
+         }},
+    };
+    QImage before = dialog.preview().picture();
+    ASSERT_FALSE(before.isNull());
+    EXPECT_EQ(before.size(), QSize(400, 225));
+    for (const Step& step : steps) {
+        step.change();
+        const QImage after = dialog.preview().picture();
+        EXPECT_NE(after, before) << step.what;
+        before = after;
+    }
+    EXPECT_EQ(before.size(), QSize(127, 225)); // 1080 x 1920 fitted into the preview's box
+}
+
+// Away from the board the preview shows what the export lies over: a checker without
+// footage, the footage's frame with it.
+TEST(ExportDialogTest, PreviewDrawsOverACheckerOrTheFootage) {
+    ExportSettings transparent = ExportSettings::presets()[1].settings;
+    transparent.theme = QStringLiteral("broadcast");
+    ExportDialog bare(transparent);
+    const QImage checker = bare.preview().picture();
+    // Where the broadcast board sits, the checker is hidden by its panel.
+    EXPECT_NE(checker.pixel(checker.width() / 8, checker.height() * 7 / 8), qRgb(0xCC, 0xCC, 0xCC));
+    std::set<QRgb> top;
+    for (int x = 0; x < checker.width(); ++x) {
+        top.insert(checker.pixel(x, 0));
+    }
+    EXPECT_EQ(top, (std::set<QRgb>{qRgb(0xCC, 0xCC, 0xCC), qRgb(0x99, 0x99, 0x99)}));
+
+    FootageFormat footage{QSize(1280, 720), FrameRate{25, 1}, QImage(64, 36, QImage::Format_RGB32)};
+    footage.still.fill(qRgb(0xE0, 0x20, 0xA0));
+    ExportDialog withFootage(transparent, footage);
+    const QImage over = withFootage.preview().picture();
+    EXPECT_EQ(over.pixel(over.width() - 2, 1), qRgb(0xE0, 0x20, 0xA0));
+    // The board itself is drawn over it, bottom left.
+    EXPECT_NE(over.pixel(over.width() / 8, over.height() * 7 / 8), qRgb(0xE0, 0x20, 0xA0));
 }
 
 TEST(ExportSettingsTest, SuggestedNameSitsBesideTheScoreFile) {
@@ -392,6 +462,8 @@ TEST_F(WindowExport, SettingsAreGivenTheFootageAndTheLastNameIsSuggestedAgain) {
     ASSERT_TRUE(m_footageSeen[0]);
     EXPECT_EQ(m_footageSeen[0]->size, QSize(320, 180));
     EXPECT_EQ(m_footageSeen[0]->rate, (FrameRate{30000, 1001}));
+    // The dialog's preview draws over a frame of that footage.
+    EXPECT_EQ(m_footageSeen[0]->still.size(), QSize(320, 180));
     EXPECT_EQ(m_suggested, (std::vector<std::string>{m_dir.File("match.avi"),
                                                      m_dir.File("elsewhere/first.mkv")}));
 }

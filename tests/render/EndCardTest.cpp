@@ -2,6 +2,7 @@
 
 #include "render/Renderer.h"
 #include "render/SummaryCard.h"
+#include "render/Theme.h"
 #include "score/Loader.h"
 #include "score/ProfileFile.h"
 #include "score/Timeline.h"
@@ -145,6 +146,30 @@ TEST(EndCard, AMatchCardShowsTheNamesAndTheLegsWon) {
     const auto [legsTop, legsBottom] = DifferingRows(card, Card(oneLeg));
     EXPECT_GT(legsTop, 60);
     EXPECT_LT(legsBottom, 100); // the first rows: the legs come first
+}
+
+// Over footage the broadcast board's card is headed by the match's result, in the theme's
+// accent above the figures; the figures below stay the same whoever won.
+TEST(EndCard, TheBroadcastCardNamesTheWinnerAboveTheFigures) {
+    const Match match = Read(kMatch);
+    ASSERT_EQ(match.winner, 1);
+    RenderOptions options;
+    options.background = Background{Background::Kind::Colour, QColor(0x40, 0x80, 0x40)};
+    ApplyTheme(options, *BuiltInTheme("broadcast"));
+    options.frameSize = QSize(1920, 1080);
+    const QImage card = Card(match, options);
+    ASSERT_EQ(card.size(), QSize(1920, 1080));
+
+    Match otherWinner = match;
+    otherWinner.winner = 2;
+    const auto [top, bottom] = DifferingRows(card, Card(otherWinner, options));
+    EXPECT_GE(top, 54);          // inside the title-safe area
+    EXPECT_LT(bottom, 1080 / 4); // the banner only, above the figures in the middle
+
+    // The banner is a panel of its own over the footage, no wider than the card.
+    const QRgb footage = qRgb(0x40, 0x80, 0x40);
+    EXPECT_NE(card.pixel(960, top), footage);
+    EXPECT_EQ(card.pixel(100, top), footage);
 }
 
 } // namespace
