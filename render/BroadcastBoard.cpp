@@ -468,7 +468,10 @@ struct Builder {
             words = "Bust";
             break;
         case BoardEvent::Leg:
-            words = "Leg" + std::string(kSep) + "Checkout " + std::to_string(mark.value);
+            // A Cricket leg has no checkout to show.
+            words = mark.value > 0
+                        ? "Leg" + std::string(kSep) + "Checkout " + std::to_string(mark.value)
+                        : std::string("Leg");
             break;
         case BoardEvent::Set:
             words = "Set";

@@ -1,26 +1,8 @@
 #include "render/EventGraphics.h"
 
+#include "score/Events.h"
+
 #include <algorithm>
-
-namespace {
-
-// The last placed entry of the turn that index belongs to: the visit is over there.
-bool EndsVisit(const Match& match, int index) {
-    const Entry& entry = match.entries[static_cast<size_t>(index)];
-    if (entry.dart <= 0) {
-        return false;
-    }
-    for (int i = index + 1; i < match.count(); ++i) {
-        const Entry& next = match.entries[static_cast<size_t>(i)];
-        if (next.dart < 0) {
-            continue;
-        }
-        return next.dart == 0 || next.leg != entry.leg || next.player != entry.player;
-    }
-    return true;
-}
-
-} // namespace
 
 int32_t LegGameKind(const Match& match, int index) {
     const Entry* entry = match.at(index);
@@ -62,34 +44,42 @@ int LegWonAt(const Match& match, int index) {
     return entry->score[p] >= entry->score[1 - p] ? entry->player : 0;
 }
 
+std::optional<BoardEvent> BoardEventOf(EventKind kind) {
+    switch (kind) {
+    case EventKind::Visit180:
+        return BoardEvent::OneEighty;
+    case EventKind::Visit140:
+    case EventKind::Visit100:
+        return BoardEvent::Ton;
+    case EventKind::Bust:
+        return BoardEvent::Bust;
+    case EventKind::LegWon:
+        return BoardEvent::Leg;
+    case EventKind::SetWon:
+        return BoardEvent::Set;
+    case EventKind::MatchWon:
+        return BoardEvent::Match;
+    case EventKind::LegStart:
+    case EventKind::Checkout100:
+    case EventKind::Marks6:
+        break;
+    }
+    return std::nullopt;
+}
+
 std::vector<EventMark> BoardEventMarks(const Match& match) {
     std::vector<EventMark> events;
-    for (int i = 0; i < match.count(); ++i) {
-        const Entry& entry = match.entries[static_cast<size_t>(i)];
-        if (entry.dart <= 0 || (entry.player != 1 && entry.player != 2)) {
+    for (const MatchEvent& event : MatchEvents(match)) {
+        const std::optional<BoardEvent> kind = BoardEventOf(event.kind);
+        if (!kind) {
             continue;
         }
-        EventMark mark{entry.time, BoardEvent::Ton, entry.player, entry.turnTotal, i};
-        const int legWinner = LegWonAt(match, i);
-        const Entry* before = i > 0 ? match.at(i - 1) : nullptr;
-        const bool lastLeg = entry.leg + 1 >= static_cast<int>(match.legs.size());
-        if (legWinner != 0) {
-            mark.player = legWinner;
-            if (match.winner != 0 && lastLeg) {
-                mark.kind = BoardEvent::Match;
-            } else if (match.setsToWin > 0 && before != nullptr &&
-                       entry.setsWon[legWinner - 1] > before->setsWon[legWinner - 1]) {
-                mark.kind = BoardEvent::Set;
-            } else {
-                mark.kind = BoardEvent::Leg;
-            }
-        } else if (LegGameKind(match, i) == GameKind::X01 && entry.value < 0) {
-            mark.kind = BoardEvent::Bust;
-            mark.value = 0;
-        } else if (LegGameKind(match, i) == GameKind::X01 && EndsVisit(match, i) &&
-                   entry.turnTotal >= 100) {
-            mark.kind = entry.turnTotal == 180 ? BoardEvent::OneEighty : BoardEvent::Ton;
-        } else {
+        EventMark mark{event.timeMs, *kind, event.player, event.value, event.entry};
+        if (!events.empty() && events.back().entry == mark.entry) {
+            // The leg's win, then its set's, then the match's come at one dart: the largest
+            // shows, with the leg's checkout.
+            mark.value = events.back().value;
+            events.back() = mark;
             continue;
         }
         events.push_back(mark);

@@ -6,6 +6,7 @@
 // frame where the dart lands. Pure functions, safe on any thread.
 
 #include "render/Theme.h"
+#include "score/Events.h"
 #include "score/ScoreData.h"
 
 #include <cstdint>
@@ -24,8 +25,12 @@ struct EventMark {
     int entry = 0;  // its index in Match::entries
 };
 
-// Every event of the match in entry order. One mark per entry at most: a dart that wins the
-// match is the match's mark, not also the leg's (the largest event wins).
+// The board's kind of a match event; nullopt for the kinds it draws no graphic for.
+std::optional<BoardEvent> BoardEventOf(EventKind kind);
+
+// The match's events (score/Events.h, the list chapters and clips use) that the board draws,
+// in entry order. One mark per entry at most: a dart that wins the match is the match's
+// mark, not also the leg's (the largest event wins).
 std::vector<EventMark> BoardEventMarks(const Match& match);
 
 // The player who won the leg at the entry at index, or 0: the leg's recorded winner at its

@@ -46,6 +46,7 @@ struct Visit {
     int darts = 0;
     bool bust = false;
     int marks = 0;
+    size_t firstEntry = 0;
     size_t lastEntry = 0;
 };
 
@@ -85,6 +86,7 @@ std::vector<Visit> VisitsOf(const Match& match, const Leg& leg) {
         Visit& v = visits.back();
         if (v.darts == 0) {
             v.firstMs = e.time;
+            v.firstEntry = i;
         }
         ++v.darts;
         v.lastMs = e.time;
@@ -236,6 +238,7 @@ std::vector<MatchEvent> MatchEvents(const Match& match, EventKinds kinds) {
             e.kind = k;
             e.timeMs = k == EventKind::LegStart ? v.firstMs : v.lastMs;
             e.visitStartMs = v.firstMs;
+            e.entry = static_cast<int>(k == EventKind::LegStart ? v.firstEntry : v.lastEntry);
             e.player = player;
             e.leg = legIndex;
             e.set = leg.set;

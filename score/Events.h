@@ -76,6 +76,8 @@ struct MatchEvent {
     int64_t timeMs = 0;
     // The first dart of the visit the event belongs to (the leg's first dart for a start).
     int64_t visitStartMs = 0;
+    // The entry at timeMs, an index into Match::entries: what a picture of the moment shows.
+    int entry = 0;
     int player = 0; // 1 or 2; 0 for a leg start
     int leg = 0;    // index into Match::legs
     int set = 1;
