@@ -6,6 +6,7 @@
 
 #include "video/ExportPlan.h"
 #include "video/FfmpegOutput.h"
+#include "video/OutputFormats.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -73,6 +74,7 @@ ExportSettings Editor(ExportSettings::Format format, QSize size, Background back
     settings.size = size;
     settings.rate = rate;
     settings.background = background;
+    settings.theme = QString::fromLatin1(FormatOf(InfoOf(format).codec).defaultTheme);
     return settings;
 }
 

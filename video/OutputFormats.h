@@ -2,9 +2,9 @@
 
 // The formats an export writes, in one table: what the user types, what messages call it,
 // the containers it goes into, the encoder and its pixels, whether it keeps alpha, its
-// quality default and how its encoder uses the cores. The plan, the outputs, the command
-// line and the export dialog all read this table; a format is added here and nowhere else.
-// Plain data, read from any thread.
+// quality default, how its encoder uses the cores and the board it gets by default. The plan, the
+// outputs, the command line and the export dialog all read this table; a format is added here and
+// nowhere else. Plain data, read from any thread.
 
 #include <array>
 #include <optional>
@@ -47,6 +47,11 @@ struct OutputFormat {
     // fixed quantiser; -1 for the lossless formats and the AVI ones.
     int defaultQuality;
     EncoderThreads threads;
+    // The built-in board design an export of this format gets when the user names no theme:
+    // the classic board for the AVI formats (as every version has drawn them) and for the
+    // lossless ones kept for archives, the broadcast board for the formats editors lay over
+    // footage.
+    const char* defaultTheme;
 };
 
 const OutputFormat& FormatOf(VideoCodec codec);

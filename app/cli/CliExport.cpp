@@ -4,6 +4,7 @@
 #include "score/ScoreData.h"
 #include "video/Export.h"
 #include "video/ExportPlan.h"
+#include "video/OutputFormats.h"
 
 #include <atomic>
 #include <csignal>
@@ -49,12 +50,24 @@ int CliExport(int argc, char** argv) {
     AddFrameOptions(table, options);
     AddVideoOptions(table, options);
     AddBoardOptions(table, board);
-    if (!ParseOptions(argc, argv, table, options.positional) ||
-        !ApplyBoardArguments(board, options)) {
+    if (!ParseOptions(argc, argv, table, options.positional)) {
         return 2;
     }
     if (options.positional.size() != 2) {
         PrintUsage();
+        return 2;
+    }
+    if (board.theme.empty() && board.layout.empty()) {
+        // The format decides the board when no theme is named; both AVI formats draw the
+        // same one, so the score file's compression need not be read yet. The classic board
+        // is what the render options hold already.
+        const VideoCodec codec =
+            options.codec ? *options.codec : *VideoCodecForPath(options.positional[1], true);
+        if (const std::string theme = FormatOf(codec).defaultTheme; theme != "classic") {
+            board.theme = theme;
+        }
+    }
+    if (!ApplyBoardArguments(board, options)) {
         return 2;
     }
     if (options.render.design == BoardDesign::Classic && !ResolveBoard(options)) {

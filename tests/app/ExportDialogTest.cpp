@@ -52,16 +52,21 @@ struct PresetCase {
     QSize size; // empty: the board's own
     Background::Kind background;
     const char* suffix;
+    BoardDesign design; // the AVI the classic board, the formats for editors the broadcast one
 };
 
 TEST(ExportSettingsTest, PresetsMakeTheirVideos) {
     ASSERT_EQ(SetApplicationLanguage(QStringLiteral("en")).toStdString(), "en");
     const std::vector<PresetCase> cases = {
-        {0, VideoCodec::Video1, QSize(), Background::Kind::Picture, "avi"},
-        {1, VideoCodec::ProRes, QSize(1920, 1080), Background::Kind::Transparent, "mov"},
-        {2, VideoCodec::H264, QSize(1920, 1080), Background::Kind::Colour, "mp4"},
-        {3, VideoCodec::ProRes, QSize(3840, 2160), Background::Kind::Transparent, "mov"},
-        {4, VideoCodec::VP9, QSize(1920, 1080), Background::Kind::Transparent, "webm"},
+        {0, VideoCodec::Video1, QSize(), Background::Kind::Picture, "avi", BoardDesign::Classic},
+        {1, VideoCodec::ProRes, QSize(1920, 1080), Background::Kind::Transparent, "mov",
+         BoardDesign::Broadcast},
+        {2, VideoCodec::H264, QSize(1920, 1080), Background::Kind::Colour, "mp4",
+         BoardDesign::Broadcast},
+        {3, VideoCodec::ProRes, QSize(3840, 2160), Background::Kind::Transparent, "mov",
+         BoardDesign::Broadcast},
+        {4, VideoCodec::VP9, QSize(1920, 1080), Background::Kind::Transparent, "webm",
+         BoardDesign::Broadcast},
     };
     const auto presets = ExportSettings::presets();
     ASSERT_EQ(presets.size(), cases.size());
@@ -73,6 +78,7 @@ TEST(ExportSettingsTest, PresetsMakeTheirVideos) {
         EXPECT_EQ(request.frameSize, c.size) << c.index;
         EXPECT_EQ(request.render.background.kind, c.background) << c.index;
         EXPECT_EQ(settings.suffix().toStdString(), c.suffix) << c.index;
+        EXPECT_EQ(request.render.design, c.design) << c.index;
         EXPECT_EQ(settings.presetIndex(), c.index);
     }
     // The classic default is today's video: the board at scale 1, 15 fps.

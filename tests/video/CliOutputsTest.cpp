@@ -59,9 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"--fps fast", "--fps"}, BadCase{"--background red", "--background"},
                     BadCase{"--background transparent", "--background"}, // H.264 has no alpha
                     BadCase{"--codec divx", "--codec"}, BadCase{"--scale 40", "--scale"},
-                    BadCase{"--size 320x240 --scale 4", "--size"}, BadCase{"--speed 2", "--speed"},
-                    BadCase{"--fps 240.999", "--fps"}, BadCase{"--fps 0.5", "--fps"},
-                    BadCase{"--fps 1/1000000", "--fps"},
+                    BadCase{"--size 320x240 --scale 4 --theme classic", "--size"},
+                    BadCase{"--speed 2", "--speed"}, BadCase{"--fps 240.999", "--fps"},
+                    BadCase{"--fps 0.5", "--fps"}, BadCase{"--fps 1/1000000", "--fps"},
                     // Read as hexadecimal this would be 16, a scale within bounds.
                     BadCase{"--scale 0x10", "--scale"}, BadCase{"--scale inf", "--scale"}));
 
@@ -113,6 +113,60 @@ TEST(CliOutputs, SizePrintsTheLengthAndWhereTheBoardWent) {
     EXPECT_EQ(out.find("QStandardPaths"), std::string::npos) << out;
     EXPECT_EQ(ProbeVideo(dir.File("out.mkv")).frames, 375);
 }
+
+// With no theme named, the format picks the board: the classic one for the AVI formats and
+// the lossless archives, the broadcast one for the formats editors lay over footage. The
+// codec decides, not the name's extension. Each default run prints the board the run with
+// that theme named prints.
+struct DefaultBoardCase {
+    const char* out;
+    const char* args;
+    const char* theme;
+};
+
+class CliDefaultBoard : public testing::TestWithParam<DefaultBoardCase> {};
+
+std::string BoardLine(const std::string& printed) {
+    const size_t at = printed.find("board ");
+    return at == std::string::npos ? "" : printed.substr(at, printed.find('\n', at) - at);
+}
+
+TEST_P(CliDefaultBoard, ComesFromTheFormat) {
+    const DefaultBoardCase& c = GetParam();
+    TempDir dir;
+    const std::string score = WriteScore(dir);
+    const std::string common = " --size 1280x720 --fps 2 " + std::string(c.args);
+    std::string byDefault;
+    std::string named;
+    std::string other;
+    const std::string otherTheme = std::string(c.theme) == "classic" ? "broadcast" : "classic";
+    ASSERT_EQ(Cli("export '" + score + "' '" + dir.File(std::string("d-") + c.out) + "'" + common,
+                  &byDefault),
+              0)
+        << byDefault;
+    ASSERT_EQ(Cli("export '" + score + "' '" + dir.File(std::string("n-") + c.out) + "'" + common +
+                      " --theme " + c.theme,
+                  &named),
+              0)
+        << named;
+    ASSERT_EQ(Cli("export '" + score + "' '" + dir.File(std::string("o-") + c.out) + "'" + common +
+                      " --theme " + otherTheme,
+                  &other),
+              0)
+        << other;
+    EXPECT_FALSE(BoardLine(byDefault).empty()) << byDefault;
+    EXPECT_EQ(BoardLine(byDefault), BoardLine(named));
+    EXPECT_NE(BoardLine(byDefault), BoardLine(other));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CliDefaultBoard,
+                         testing::Values(DefaultBoardCase{"a.avi", "", "classic"},
+                                         DefaultBoardCase{"a.mkv", "", "classic"},
+                                         DefaultBoardCase{"a%03d.png", "", "classic"},
+                                         DefaultBoardCase{"a.mov", "", "broadcast"},
+                                         DefaultBoardCase{"a.mp4", "", "broadcast"},
+                                         DefaultBoardCase{"a.webm", "", "broadcast"},
+                                         DefaultBoardCase{"a.mkv", "--codec prores", "broadcast"}));
 
 TEST(CliOutputs, FrameOfASizeShowsTheBoardInPlaceOnTheBackground) {
     TempDir dir;
