@@ -289,12 +289,18 @@ void PlayerWindow::setMatch(const Match& match) {
     if (path != m_scorePath) {
         m_scorePath = path;
         const FootageSettings remembered = FootageSettings::Load(path);
-        closeFootage();
+        // A match scored on the footage open now keeps it where it is: reopening would put
+        // it back on its first frame between two darts of a visit.
+        const bool keep = hasFootage() && remembered.footagePath == m_settings.footagePath;
+        if (!keep) {
+            closeFootage();
+        }
         m_settings = remembered;
         const QSignalBlocker placeBlock(m_place), scaleBlock(m_scale);
         m_place->setCurrentIndex(m_place->findData(int(m_settings.overlay.place)));
         m_scale->setValue(m_settings.overlay.scale);
-        if (!m_settings.footagePath.isEmpty() && QFileInfo::exists(m_settings.footagePath)) {
+        if (!keep && !m_settings.footagePath.isEmpty() &&
+            QFileInfo::exists(m_settings.footagePath)) {
             openFootage(m_settings.footagePath);
         }
     }

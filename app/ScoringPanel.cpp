@@ -1,6 +1,7 @@
 #include "app/ScoringPanel.h"
 
 #include "app/DartTimeline.h"
+#include "app/FootageSettings.h"
 #include "app/MainWindow.h"
 #include "app/NewMatchDialog.h"
 #include "app/PlayerWindow.h"
@@ -123,14 +124,12 @@ void ScoringPanel::follow() {
     // on, the window's watcher follows every save.
     if (!m_loaded && !m_session->sheet().darts().empty() && m_session->saved()) {
         // A newly loaded score file brings back the footage remembered for it, of which a
-        // new file has none: the footage being scored stays, on the same frame, and is
-        // remembered for the file from now on.
+        // new file has none: the footage being scored is remembered for it first, so that it
+        // stays open on the same frame.
         PlayerWindow& player = m_window.player();
-        const QString footage = player.hasFootage() ? player.footagePath() : QString();
-        const int64_t at = player.frameMs();
-        m_loaded = m_window.openScore(m_session->path());
-        if (m_loaded && !footage.isEmpty() && !player.hasFootage() && player.openFootage(footage)) {
-            player.seek(at);
+        if (player.hasFootage()) {
+            FootageSettings{player.footagePath(), player.overlay()}.save(m_session->path());
         }
+        m_loaded = m_window.openScore(m_session->path());
     }
 }

@@ -301,8 +301,9 @@ TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFoota
     player.seekFrame(20);
     ASSERT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(20); }, 10000));
     Type(panel.pad().tokenField(), "t20");
-    EXPECT_EQ(m_window->match().count(), 2); // the turn start and the dart
-    EXPECT_TRUE(player.hasFootage());        // loading the new file kept the footage
+    EXPECT_EQ(m_window->match().count(), 2);  // the turn start and the dart
+    EXPECT_TRUE(player.hasFootage());         // loading the new file kept the footage
+    EXPECT_EQ(player.frameMs(), FrameMs(20)); // on its frame, for the visit's next darts
     EXPECT_EQ(m_window->match().entries[1].time, FrameMs(20));
     EXPECT_EQ(panel.pad().promptLine().text(), "Anna, dart 2 (leg 1)");
     player.seekFrame(60);
