@@ -116,7 +116,10 @@ TEST(ExportSettingsTest, RememberedBetweenRunsAndJunkFallsBackToTheClassic) {
     }
     QSettings store(file, QSettings::IniFormat);
     ExportSettings expected = ExportSettings::presets()[0].settings;
-    expected.place = BoardPlace::TopRight; // still a valid setting
+    // Still valid settings: the place, and the editors' preset's broadcast board.
+    expected.place = BoardPlace::TopRight;
+    ASSERT_EQ(custom.theme, QStringLiteral("broadcast"));
+    expected.theme = custom.theme;
     EXPECT_EQ(ExportSettings::load(store), expected);
 }
 
