@@ -1,5 +1,7 @@
 #include "video/ExportTarget.h"
 
+#include "video/AvHandles.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -453,47 +455,49 @@ std::string PartialName(const std::string& target) {
 }
 
 bool VideoPlays(const std::string& path) {
-    AVFormatContext* format = nullptr;
+    AVFormatContext* opened = nullptr;
     const std::string url = "file:" + path;
-    if (avformat_open_input(&format, url.c_str(), nullptr, nullptr) < 0) {
+    if (avformat_open_input(&opened, url.c_str(), nullptr, nullptr) < 0) {
         return false;
     }
-    bool plays = false;
-    AVCodecContext* decoder = nullptr;
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
+    const AvInputPtr format(opened);
+    const AvPacketPtr packet(av_packet_alloc());
+    const AvFramePtr frame(av_frame_alloc());
     const AVCodec* codec = nullptr;
-    const int stream = avformat_find_stream_info(format, nullptr) < 0
-                           ? -1
-                           : av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-    if (stream >= 0 && codec != nullptr && packet != nullptr && frame != nullptr &&
-        (decoder = avcodec_alloc_context3(codec)) != nullptr &&
-        avcodec_parameters_to_context(decoder, format->streams[stream]->codecpar) >= 0 &&
-        avcodec_open2(decoder, codec, nullptr) >= 0) {
-        // A video of whole frames decodes its first one within a few packets; the limit
-        // only keeps a broken file from being read to its end.
-        for (int packets = 0; !plays && packets < 1000; ++packets) {
-            const int read = av_read_frame(format, packet);
-            if (read < 0) {
-                avcodec_send_packet(decoder, nullptr);
-            } else if (packet->stream_index != stream) {
-                av_packet_unref(packet);
-                continue;
-            } else {
-                avcodec_send_packet(decoder, packet);
-                av_packet_unref(packet);
-            }
-            plays = avcodec_receive_frame(decoder, frame) == 0;
-            if (read < 0) {
-                break;
-            }
+    const int stream =
+        avformat_find_stream_info(format.get(), nullptr) < 0
+            ? -1
+            : av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (stream < 0 || codec == nullptr || !packet || !frame) {
+        return false;
+    }
+    const AvCodecContextPtr decoder(avcodec_alloc_context3(codec));
+    if (!decoder ||
+        avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar) < 0 ||
+        avcodec_open2(decoder.get(), codec, nullptr) < 0) {
+        return false;
+    }
+    // A video of whole frames decodes its first one within a few packets; the limit only
+    // keeps a broken file from being read to its end.
+    for (int packets = 0; packets < 1000; ++packets) {
+        const int read = av_read_frame(format.get(), packet.get());
+        if (read < 0) {
+            avcodec_send_packet(decoder.get(), nullptr);
+        } else if (packet->stream_index != stream) {
+            av_packet_unref(packet.get());
+            continue;
+        } else {
+            avcodec_send_packet(decoder.get(), packet.get());
+            av_packet_unref(packet.get());
+        }
+        if (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
+            return true;
+        }
+        if (read < 0) {
+            break;
         }
     }
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&decoder);
-    avformat_close_input(&format);
-    return plays;
+    return false;
 }
 
 void RemoveLeftovers(const std::string& folder) {

@@ -1,5 +1,6 @@
 #include "video/Footage.h"
 
+#include "video/AvHandles.h"
 #include "video/AvSupport.h"
 
 extern "C" {
@@ -301,20 +302,18 @@ bool Footage::Deliver(AVFrame* from) {
 
 bool Footage::Next() {
     if (!m_queue.empty()) {
-        AVFrame* frame = m_queue.front();
+        const AvFramePtr frame(m_queue.front());
         m_queue.pop_front();
-        Deliver(frame);
-        av_frame_free(&frame);
-        return true;
+        return Deliver(frame.get());
     }
     return Decode(m_pending) && Deliver(m_pending);
 }
 
 void Footage::ClearQueue() {
-    for (AVFrame* frame : m_queue) {
-        av_frame_free(&frame);
+    while (!m_queue.empty()) {
+        const AvFramePtr dropped(m_queue.front());
+        m_queue.pop_front();
     }
-    m_queue.clear();
 }
 
 bool Footage::Seek(int64_t ms) {
@@ -340,34 +339,30 @@ bool Footage::Seek(int64_t ms) {
 
         // held: the last frame at or before ms so far. Decoding stops at the first frame
         // after ms, which is queued behind it.
-        AVFrame* held = nullptr;
+        AvFramePtr held;
         for (;;) {
-            AVFrame* frame = av_frame_alloc();
-            if (!Decode(frame)) {
-                av_frame_free(&frame);
+            AvFramePtr frame(av_frame_alloc());
+            if (!Decode(frame.get())) {
                 break;
             }
-            if (held == nullptr || MsOf(frame) <= ms) {
-                av_frame_free(&held);
-                held = frame;
-                if (MsOf(held) > ms) {
+            if (!held || MsOf(frame.get()) <= ms) {
+                held = std::move(frame);
+                if (MsOf(held.get()) > ms) {
                     break;
                 }
                 continue;
             }
-            m_queue.push_back(held);
-            m_queue.push_back(frame);
+            m_queue.push_back(held.release());
+            m_queue.push_back(frame.release());
             return true;
         }
         if (!m_error.empty()) {
-            av_frame_free(&held);
             return false;
         }
-        if (held != nullptr && (fromStart || MsOf(held) <= ms)) {
-            m_queue.push_back(held);
+        if (held && (fromStart || MsOf(held.get()) <= ms)) {
+            m_queue.push_back(held.release());
             return true;
         }
-        av_frame_free(&held);
     }
     return false;
 }
