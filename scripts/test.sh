@@ -21,7 +21,7 @@ if [ "${VORLAT_SANITIZE:-}" = thread ]; then
     cmake --build "$build" --parallel "$(nproc)" --target ${VORLAT_TSAN_TARGETS:-engine_tests}
     # Qt and glib were not built with the detector; their own reports are dropped by library
     # name (see the file), ours all stay. A report fails the test.
-    export TSAN_OPTIONS="suppressions=$root/tests/support/tsan-qt.supp:halt_on_error=0:exitcode=66:${TSAN_OPTIONS:-}"
+    export TSAN_OPTIONS="suppressions=$root/tests/support/tsan-libraries.supp:halt_on_error=0:exitcode=66:${TSAN_OPTIONS:-}"
     cd "$build"
     # Only the targets built above have discovered tests; the others stand as NOT_BUILT.
     exec ctest --output-on-failure --parallel "$(nproc)" --timeout "$timeout" \

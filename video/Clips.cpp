@@ -1,5 +1,7 @@
 #include "video/Clips.h"
 
+#include "video/AvHandles.h"
+
 #include "video/AvSupport.h"
 #include "video/BurnIn.h"
 #include "video/ExportTarget.h"
@@ -27,13 +29,8 @@ std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-
-FramePtr NewFrame() {
-    return FramePtr(av_frame_alloc());
+AvFramePtr NewFrame() {
+    return AvFramePtr(av_frame_alloc());
 }
 
 // Sound on a clock of samples, written at the position each decoded piece says it starts:
@@ -87,22 +84,18 @@ private:
 // or two channels, each piece placed on the footage's clock in samples.
 class SoundReader {
 public:
-    ~SoundReader() {
-        avcodec_free_context(&m_decoder);
-        swr_free(&m_resampler);
-    }
     bool open(const AVStream* stream, int64_t startInStream, std::string& error) {
         m_stream = stream;
         m_start = startInStream;
         const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-        m_decoder = codec != nullptr ? avcodec_alloc_context3(codec) : nullptr;
+        m_decoder.reset(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
         if (m_decoder == nullptr) {
             error = "Cannot decode the sound of the footage";
             return false;
         }
-        avcodec_parameters_to_context(m_decoder, stream->codecpar);
+        avcodec_parameters_to_context(m_decoder.get(), stream->codecpar);
         m_decoder->pkt_timebase = stream->time_base;
-        const int code = avcodec_open2(m_decoder, codec, nullptr);
+        const int code = avcodec_open2(m_decoder.get(), codec, nullptr);
         if (code < 0) {
             error = "Cannot decode the sound of the footage: " + AvErrorText(code);
             return false;
@@ -119,11 +112,11 @@ public:
     SoundTrack& track() { return m_track; }
 
     void decode(const AVPacket* packet) {
-        if (avcodec_send_packet(m_decoder, packet) < 0) {
+        if (avcodec_send_packet(m_decoder.get(), packet) < 0) {
             return; // a damaged packet costs its few ms of sound
         }
-        FramePtr frame = NewFrame();
-        while (avcodec_receive_frame(m_decoder, frame.get()) == 0) {
+        AvFramePtr frame = NewFrame();
+        while (avcodec_receive_frame(m_decoder.get(), frame.get()) == 0) {
             place(frame.get());
             av_frame_unref(frame.get());
         }
@@ -139,12 +132,14 @@ private:
             } else {
                 av_channel_layout_copy(&in, &frame->ch_layout);
             }
-            swr_alloc_set_opts2(&m_resampler, &m_layout, AV_SAMPLE_FMT_FLTP, m_rate, &in,
+            SwrContext* made = nullptr;
+            swr_alloc_set_opts2(&made, &m_layout, AV_SAMPLE_FMT_FLTP, m_rate, &in,
                                 static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
                                 nullptr);
             av_channel_layout_uninit(&in);
-            if (m_resampler == nullptr || swr_init(m_resampler) < 0) {
-                swr_free(&m_resampler);
+            m_resampler.reset(made);
+            if (!m_resampler || swr_init(m_resampler.get()) < 0) {
+                m_resampler.reset();
                 return;
             }
         }
@@ -157,7 +152,7 @@ private:
         uint8_t* out[2] = {reinterpret_cast<uint8_t*>(planes[0].data()),
                            m_channels > 1 ? reinterpret_cast<uint8_t*>(planes[1].data()) : nullptr};
         const int got =
-            swr_convert(m_resampler, out, frame->nb_samples + 64,
+            swr_convert(m_resampler.get(), out, frame->nb_samples + 64,
                         const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
         if (got <= 0) {
             return;
@@ -169,8 +164,8 @@ private:
 
     const AVStream* m_stream = nullptr;
     int64_t m_start = 0;
-    AVCodecContext* m_decoder = nullptr;
-    SwrContext* m_resampler = nullptr;
+    AvCodecContextPtr m_decoder;
+    SwrContextPtr m_resampler;
     int m_rate = 0;
     int m_channels = 0;
     AVChannelLayout m_layout{};
@@ -192,21 +187,6 @@ struct VideoFormat {
 // ExportTarget.
 class ClipWriter {
 public:
-    ~ClipWriter() {
-        avcodec_free_context(&m_video);
-        avcodec_free_context(&m_audio);
-        if (m_fifo != nullptr) {
-            av_audio_fifo_free(m_fifo);
-        }
-        av_packet_free(&m_packet);
-        if (m_output != nullptr) {
-            if (m_output->pb != nullptr) {
-                avio_closep(&m_output->pb);
-            }
-            avformat_free_context(m_output);
-        }
-    }
-
     bool open(const std::string& path, const ClipSettings& settings,
               const std::vector<std::string>& inputs, const VideoFormat& video,
               const SoundReader* sound, const std::vector<Chapter>& chapters, std::string& error) {
@@ -221,20 +201,22 @@ public:
             return false;
         }
         const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
-        if (format == nullptr || avformat_alloc_output_context2(&m_output, format, nullptr,
+        AVFormatContext* made = nullptr;
+        if (format == nullptr || avformat_alloc_output_context2(&made, format, nullptr,
                                                                 m_target.writePath().c_str()) < 0) {
             error = "Cannot tell the kind of video file to write from the name " + Quoted(path);
             return false;
         }
-        m_packet = av_packet_alloc();
+        m_output.reset(made);
+        m_packet.reset(av_packet_alloc());
         if (!openVideo(settings, video, error) || (sound != nullptr && !openAudio(*sound, error))) {
             return false;
         }
-        AddContainerChapters(m_output, chapters);
+        AddContainerChapters(m_output.get(), chapters);
         // The file protocol, so that a name with a colon is not taken for a URL.
         int code =
             avio_open(&m_output->pb, ("file:" + m_target.writePath()).c_str(), AVIO_FLAG_WRITE);
-        if (code < 0 || (code = avformat_write_header(m_output, nullptr)) < 0) {
+        if (code < 0 || (code = avformat_write_header(m_output.get(), nullptr)) < 0) {
             error = "Cannot write " + Quoted(path) + ": " + AvErrorText(code);
             return false;
         }
@@ -245,7 +227,7 @@ public:
     bool picture(AVFrame* frame, int64_t pts) {
         frame->pts = pts;
         frame->pict_type = AV_PICTURE_TYPE_NONE;
-        return send(m_video, m_videoOut, frame);
+        return send(m_video.get(), m_videoOut, frame);
     }
 
     // Float planes at the rate and channels open() was given.
@@ -255,15 +237,16 @@ public:
         }
         const float* pointers[2] = {planes[0].data() + from,
                                     planes.size() > 1 ? planes[1].data() + from : nullptr};
-        av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(const_cast<float**>(pointers)),
+        av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(const_cast<float**>(pointers)),
                             static_cast<int>(count));
         return drainSound(false);
     }
 
     bool finish(std::string& error) {
-        bool ok = (m_audio == nullptr || drainSound(true)) && send(m_video, m_videoOut, nullptr) &&
-                  (m_audio == nullptr || send(m_audio, m_audioOut, nullptr));
-        int code = av_write_trailer(m_output);
+        bool ok = (m_audio == nullptr || drainSound(true)) &&
+                  send(m_video.get(), m_videoOut, nullptr) &&
+                  (m_audio == nullptr || send(m_audio.get(), m_audioOut, nullptr));
+        int code = av_write_trailer(m_output.get());
         ok = ok && code >= 0;
         code = avio_closep(&m_output->pb);
         ok = ok && code >= 0;
@@ -282,7 +265,7 @@ private:
             error = "This build of FFmpeg has no H.264 encoder (libx264)";
             return false;
         }
-        m_video = avcodec_alloc_context3(codec);
+        m_video.reset(avcodec_alloc_context3(codec));
         m_video->width = video.width;
         m_video->height = video.height;
         m_video->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -299,14 +282,14 @@ private:
         av_dict_set_int(&options, "crf", settings.crf >= 0 ? settings.crf : kDefaultBurnCrf, 0);
         av_dict_set(&options, "preset",
                     settings.preset.empty() ? kDefaultBurnPreset : settings.preset.c_str(), 0);
-        const int code = avcodec_open2(m_video, codec, &options);
+        const int code = avcodec_open2(m_video.get(), codec, &options);
         av_dict_free(&options);
         if (code < 0) {
             error = "Cannot start the H.264 encoder: " + AvErrorText(code);
             return false;
         }
-        m_videoOut = avformat_new_stream(m_output, nullptr);
-        avcodec_parameters_from_context(m_videoOut->codecpar, m_video);
+        m_videoOut = avformat_new_stream(m_output.get(), nullptr);
+        avcodec_parameters_from_context(m_videoOut->codecpar, m_video.get());
         m_videoOut->time_base = m_video->time_base;
         m_videoOut->avg_frame_rate = video.rate;
         m_videoOut->sample_aspect_ratio = video.aspect;
@@ -319,7 +302,7 @@ private:
             error = "This build of FFmpeg has no AAC encoder";
             return false;
         }
-        m_audio = avcodec_alloc_context3(codec);
+        m_audio.reset(avcodec_alloc_context3(codec));
         m_audio->sample_rate = sound.rate();
         m_audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
         av_channel_layout_copy(&m_audio->ch_layout, &sound.layout());
@@ -328,33 +311,36 @@ private:
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER) {
             m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
-        const int code = avcodec_open2(m_audio, codec, nullptr);
+        const int code = avcodec_open2(m_audio.get(), codec, nullptr);
         if (code < 0) {
             error = "Cannot start the AAC encoder: " + AvErrorText(code);
             return false;
         }
-        m_fifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, sound.channels(), m_audio->frame_size);
-        m_audioOut = avformat_new_stream(m_output, nullptr);
-        avcodec_parameters_from_context(m_audioOut->codecpar, m_audio);
+        m_fifo.reset(
+            av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, sound.channels(), m_audio->frame_size));
+        m_audioOut = avformat_new_stream(m_output.get(), nullptr);
+        avcodec_parameters_from_context(m_audioOut->codecpar, m_audio.get());
         m_audioOut->time_base = m_audio->time_base;
         return true;
     }
 
     bool drainSound(bool all) {
         const int size = m_audio->frame_size > 0 ? m_audio->frame_size : 1024;
-        while (av_audio_fifo_size(m_fifo) >= size || (all && av_audio_fifo_size(m_fifo) > 0)) {
-            FramePtr frame = NewFrame();
-            frame->nb_samples = std::min(size, av_audio_fifo_size(m_fifo));
+        while (av_audio_fifo_size(m_fifo.get()) >= size ||
+               (all && av_audio_fifo_size(m_fifo.get()) > 0)) {
+            AvFramePtr frame = NewFrame();
+            frame->nb_samples = std::min(size, av_audio_fifo_size(m_fifo.get()));
             frame->format = m_audio->sample_fmt;
             frame->sample_rate = m_audio->sample_rate;
             av_channel_layout_copy(&frame->ch_layout, &m_audio->ch_layout);
             if (av_frame_get_buffer(frame.get(), 0) < 0) {
                 return false;
             }
-            av_audio_fifo_read(m_fifo, reinterpret_cast<void**>(frame->data), frame->nb_samples);
+            av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->data),
+                               frame->nb_samples);
             frame->pts = m_samples;
             m_samples += frame->nb_samples;
-            if (!send(m_audio, m_audioOut, frame.get())) {
+            if (!send(m_audio.get(), m_audioOut, frame.get())) {
                 return false;
             }
         }
@@ -367,10 +353,10 @@ private:
             m_error = "Cannot encode the clip: " + AvErrorText(code);
             return false;
         }
-        while ((code = avcodec_receive_packet(encoder, m_packet)) == 0) {
+        while ((code = avcodec_receive_packet(encoder, m_packet.get())) == 0) {
             m_packet->stream_index = stream->index;
-            av_packet_rescale_ts(m_packet, encoder->time_base, stream->time_base);
-            code = av_interleaved_write_frame(m_output, m_packet);
+            av_packet_rescale_ts(m_packet.get(), encoder->time_base, stream->time_base);
+            code = av_interleaved_write_frame(m_output.get(), m_packet.get());
             if (code < 0) {
                 m_error = "Cannot write the clip: " + AvErrorText(code);
                 return false;
@@ -380,13 +366,13 @@ private:
     }
 
     ExportTarget m_target;
-    AVFormatContext* m_output = nullptr;
-    AVCodecContext* m_video = nullptr;
-    AVCodecContext* m_audio = nullptr;
+    AvOutputPtr m_output;
+    AvCodecContextPtr m_video;
+    AvCodecContextPtr m_audio;
     AVStream* m_videoOut = nullptr;
     AVStream* m_audioOut = nullptr;
-    AVAudioFifo* m_fifo = nullptr;
-    AVPacket* m_packet = nullptr;
+    AvAudioFifoPtr m_fifo;
+    AvPacketPtr m_packet;
     int64_t m_samples = 0;
     std::string m_error;
 };
@@ -395,18 +381,17 @@ private:
 // has another format.
 class Planar420 {
 public:
-    ~Planar420() { sws_freeContext(m_scaler); }
-    FramePtr take(AVFrame* decoded) {
-        FramePtr out = NewFrame();
+    AvFramePtr take(AVFrame* decoded) {
+        AvFramePtr out = NewFrame();
         if (decoded->format == AV_PIX_FMT_YUV420P || decoded->format == AV_PIX_FMT_YUVJ420P) {
             av_frame_move_ref(out.get(), decoded);
             out->format = AV_PIX_FMT_YUV420P;
             return out;
         }
-        m_scaler = sws_getCachedContext(m_scaler, decoded->width, decoded->height,
-                                        static_cast<AVPixelFormat>(decoded->format), decoded->width,
-                                        decoded->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                        nullptr, nullptr);
+        m_scaler.reset(sws_getCachedContext(m_scaler.release(), decoded->width, decoded->height,
+                                            static_cast<AVPixelFormat>(decoded->format),
+                                            decoded->width, decoded->height, AV_PIX_FMT_YUV420P,
+                                            SWS_BILINEAR, nullptr, nullptr, nullptr));
         out->format = AV_PIX_FMT_YUV420P;
         out->width = decoded->width;
         out->height = decoded->height;
@@ -414,13 +399,13 @@ public:
             return nullptr;
         }
         av_frame_copy_props(out.get(), decoded);
-        sws_scale(m_scaler, decoded->data, decoded->linesize, 0, decoded->height, out->data,
+        sws_scale(m_scaler.get(), decoded->data, decoded->linesize, 0, decoded->height, out->data,
                   out->linesize);
         return out;
     }
 
 private:
-    SwsContext* m_scaler = nullptr;
+    SwsContextPtr m_scaler;
 };
 
 VideoFormat FormatOf(Footage& footage) {
@@ -495,11 +480,11 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
     Planar420 planar;
     // held: the frame on screen at the start so far; it is known once a later one starts
     // after the start.
-    FramePtr held;
+    AvFramePtr held;
     int64_t heldPts = 0;
     int64_t firstPts = -1;
     int64_t endPts = 0;
-    auto encodeFrame = [&](FramePtr frame, int64_t pts, int64_t length) {
+    auto encodeFrame = [&](AvFramePtr frame, int64_t pts, int64_t length) {
         if (firstPts < 0) {
             firstPts = pts;
             result.firstFrameMs = av_rescale_q(pts, format.timeBase, AVRational{1, 1000});
@@ -605,8 +590,8 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
         return result;
     }
     Planar420 planar;
-    std::deque<FramePtr> tail;  // the previous clip's last fadeFrames frames
-    std::deque<FramePtr> queue; // this clip's frames held back until they are not its tail
+    std::deque<AvFramePtr> tail;  // the previous clip's last fadeFrames frames
+    std::deque<AvFramePtr> queue; // this clip's frames held back until they are not its tail
     std::vector<std::vector<float>> soundTail;
     bool ok = true;
     auto out = [&](AVFrame* frame) { return writer.picture(frame, result.frames++); };
@@ -626,14 +611,14 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
         }
         int64_t index = 0;
         while (ok && clip.Next()) {
-            FramePtr frame = planar.take(clip.Frame());
+            AvFramePtr frame = planar.take(clip.Frame());
             if (!frame) {
                 ok = false;
                 break;
             }
             if (c > 0 && index < fadeFrames && !tail.empty()) {
                 // Crossfade: the new clip comes up over the old one's last frames.
-                FramePtr old = std::move(tail.front());
+                AvFramePtr old = std::move(tail.front());
                 tail.pop_front();
                 av_frame_make_writable(frame.get());
                 const int weight = int((index + 1) * 256 / (fadeFrames + 1));

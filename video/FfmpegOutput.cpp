@@ -1,4 +1,6 @@
 #include "video/FfmpegOutput.h"
+
+#include "video/AvHandles.h"
 #include "video/AvSupport.h"
 #include "video/FfmpegPicture.h"
 #include "video/OutputFile.h"
@@ -130,14 +132,14 @@ public:
             av_packet_unref(packet);
             return false;
         }
-        AVPacket* item = av_packet_alloc();
-        if (item == nullptr) {
+        AvPacketPtr item(av_packet_alloc());
+        if (!item) {
             av_packet_unref(packet);
             return false;
         }
-        av_packet_move_ref(item, packet);
+        av_packet_move_ref(item.get(), packet);
         m_queuedBytes += static_cast<size_t>(item->size);
-        m_items.push_back(item);
+        m_items.push_back(std::move(item));
         m_ready.notify_one();
         return true;
     }
@@ -161,7 +163,7 @@ private:
 
     void run() {
         for (;;) {
-            AVPacket* item = nullptr;
+            AvPacketPtr item;
             bool failed = false;
             {
                 std::unique_lock lock(m_mutex);
@@ -169,13 +171,13 @@ private:
                 if (m_items.empty()) {
                     return;
                 }
-                item = m_items.front();
+                item = std::move(m_items.front());
                 m_items.pop_front();
                 failed = m_failed;
             }
             const size_t size = static_cast<size_t>(item->size);
-            const bool ok = failed || m_store(item);
-            av_packet_free(&item);
+            const bool ok = failed || m_store(item.get());
+            item.reset();
             std::lock_guard lock(m_mutex);
             m_queuedBytes -= size;
             m_failed = m_failed || !ok;
@@ -187,7 +189,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::condition_variable m_space;
-    std::deque<AVPacket*> m_items;
+    std::deque<AvPacketPtr> m_items;
     size_t m_queuedBytes = 0;
     bool m_closing = false;
     bool m_failed = false;
@@ -275,16 +277,16 @@ struct FfmpegOutput::Impl {
     Counts counts; // written is kept apart: the writing thread counts it
     std::atomic<int64_t> written{0};
 
-    AVCodecContext* encoder = nullptr;
+    AvCodecContextPtr encoder;
     AVFormatContext* muxer = nullptr; // none for a PNG sequence
     AVStream* stream = nullptr;
     AVIOContext* io = nullptr;
     OutputFile file;
     std::unique_ptr<PictureConverter> converter;
     std::unique_ptr<ProResTiles> proresTiles; // ProRes is encoded by these
-    AVFrame* frame = nullptr;                 // the latest distinct picture in the encoder's format
-    AVPacket* packet = nullptr;               // what the encoder just gave
-    AVPacket* last = nullptr; // intra-only codecs: the latest distinct picture's packet
+    AvFramePtr frame;                         // the latest distinct picture in the encoder's format
+    AvPacketPtr packet;                       // what the encoder just gave
+    AvPacketPtr last; // intra-only codecs: the latest distinct picture's packet
     std::unique_ptr<PacketQueue> queue;
     bool havePicture = false;
     bool headerWritten = false;
@@ -298,10 +300,8 @@ struct FfmpegOutput::Impl {
 
     ~Impl() {
         queue.reset();
-        av_packet_free(&packet);
-        av_packet_free(&last);
-        av_frame_free(&frame);
-        avcodec_free_context(&encoder);
+        // The muxer writes through an I/O context of ours, which its owning handle would
+        // close as if FFmpeg had opened it: both are freed here, the context's buffer first.
         if (io != nullptr) {
             av_freep(&io->buffer);
             avio_context_free(&io);
@@ -339,10 +339,10 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
             std::string("This FFmpeg has no ") + setup.label + " encoder (" + setup.encoder + ")";
         return false;
     }
-    encoder = avcodec_alloc_context3(codec);
-    packet = av_packet_alloc();
-    last = av_packet_alloc();
-    frame = av_frame_alloc();
+    encoder.reset(avcodec_alloc_context3(codec));
+    packet.reset(av_packet_alloc());
+    last.reset(av_packet_alloc());
+    frame.reset(av_frame_alloc());
     if (encoder == nullptr || packet == nullptr || last == nullptr || frame == nullptr) {
         message = "Out of memory";
         return false;
@@ -394,7 +394,7 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
         setup.height = settings.height;
         setup.alpha = settings.alpha;
         setup.quantiser = settings.quality > 0 ? settings.quality : this->setup.defaultQuality;
-        ProResTiles::configure(encoder, setup, &options);
+        ProResTiles::configure(encoder.get(), setup, &options);
         // Each worker keeps converted pixels and encoders of its own; a few are plenty.
         const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
         proresTiles = std::make_unique<ProResTiles>(setup, static_cast<int>(workers));
@@ -425,7 +425,7 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
     case VideoCodec::Raw:
         break;
     }
-    const int result = avcodec_open2(encoder, codec, &options);
+    const int result = avcodec_open2(encoder.get(), codec, &options);
     av_dict_free(&options);
     if (result < 0) {
         message =
@@ -442,7 +442,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
         message = "Out of memory";
         return false;
     }
-    int result = avcodec_parameters_from_context(stream->codecpar, encoder);
+    int result = avcodec_parameters_from_context(stream->codecpar, encoder.get());
     if (result < 0) {
         message = "Cannot set up the stream: " + AvErrorText(result);
         return false;
@@ -521,7 +521,7 @@ bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
 
 bool FfmpegOutput::Impl::drainEncoder() {
     for (;;) {
-        const int result = avcodec_receive_packet(encoder, packet);
+        const int result = avcodec_receive_packet(encoder.get(), packet.get());
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
             return true;
         }
@@ -530,10 +530,10 @@ bool FfmpegOutput::Impl::drainEncoder() {
             return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
         }
         if (setup.intraOnly) {
-            av_packet_unref(last);
-            av_packet_ref(last, packet);
+            av_packet_unref(last.get());
+            av_packet_ref(last.get(), packet.get());
         }
-        if (!writePacket(packet)) {
+        if (!writePacket(packet.get())) {
             return false;
         }
     }
@@ -542,7 +542,7 @@ bool FfmpegOutput::Impl::drainEncoder() {
 bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
     std::string message;
     if (proresTiles) {
-        if (!proresTiles->encode(picture, packet, message)) {
+        if (!proresTiles->encode(picture, packet.get(), message)) {
             encoderBroken = true;
             return fail(message);
         }
@@ -552,22 +552,22 @@ bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
         packet->pts = index;
         packet->dts = index;
         packet->duration = 1;
-        av_packet_unref(last);
-        av_packet_ref(last, packet);
-        return writePacket(packet);
+        av_packet_unref(last.get());
+        av_packet_ref(last.get(), packet.get());
+        return writePacket(packet.get());
     }
-    if (!converter->convert(picture, frame, message)) {
+    if (!converter->convert(picture, frame.get(), message)) {
         return fail(message);
     }
     ++counts.conversions;
     havePicture = true;
-    av_packet_unref(last);
+    av_packet_unref(last.get());
     return encodeAgain(index);
 }
 
 bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
     frame->pts = index;
-    const int result = avcodec_send_frame(encoder, frame);
+    const int result = avcodec_send_frame(encoder.get(), frame.get());
     if (result < 0) {
         encoderBroken = true;
         return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
@@ -584,13 +584,13 @@ bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
 }
 
 bool FfmpegOutput::Impl::writeRepeat(int64_t index) {
-    if (av_packet_ref(packet, last) < 0) {
+    if (av_packet_ref(packet.get(), last.get()) < 0) {
         return fail("Out of memory");
     }
     packet->pts = index;
     packet->dts = index;
     packet->duration = 1;
-    if (!writePacket(packet)) {
+    if (!writePacket(packet.get())) {
         return false;
     }
     ++counts.reused;
@@ -747,7 +747,7 @@ bool FfmpegOutput::finish(std::string& error) {
         // failure the packets are dropped anyway, and after a full disk the reserve is kept
         // for the index.
         if (d.havePicture && !d.encoderBroken && d.firstError().empty()) {
-            if (avcodec_send_frame(d.encoder, nullptr) >= 0) {
+            if (avcodec_send_frame(d.encoder.get(), nullptr) >= 0) {
                 d.drainEncoder();
             }
         }

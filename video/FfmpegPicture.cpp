@@ -56,9 +56,7 @@ bool wrapImage(const QImage& image, AVPixelFormat format, AVFrame* frame) {
 PictureConverter::PictureConverter(int pixelFormat, bool alpha)
     : m_format(pixelFormat), m_alpha(alpha) {}
 
-PictureConverter::~PictureConverter() {
-    sws_freeContext(m_sws);
-}
+PictureConverter::~PictureConverter() = default;
 
 bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::string& error) {
     av_frame_unref(frame);
@@ -82,15 +80,16 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
     const AVPixelFormat sourceFormat = m_alpha ? AV_PIX_FMT_RGB32 : AV_PIX_FMT_0RGB32;
     const int width = source.width();
     const int height = source.height();
-    m_sws = sws_getCachedContext(m_sws, width, height, sourceFormat, width, height, format,
-                                 SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, sourceFormat, width, height,
+                                     format, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
+                                     nullptr));
     if (m_sws == nullptr) {
         error = "No colour conversion to the codec's pixel format";
         return false;
     }
     // A context made anew for another size starts with BT.601.
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(m_sws, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(m_sws.get(), bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
     frame->format = format;
     frame->width = width;
     frame->height = height;
@@ -105,6 +104,6 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
     }
     const uint8_t* planes[1] = {source.constBits()};
     const int strides[1] = {static_cast<int>(source.bytesPerLine())};
-    sws_scale(m_sws, planes, strides, 0, height, frame->data, frame->linesize);
+    sws_scale(m_sws.get(), planes, strides, 0, height, frame->data, frame->linesize);
     return true;
 }

@@ -5,12 +5,12 @@
 // to the encoder without a copy; YUV goes through libswscale with BT.709 coefficients and
 // limited range.
 
+#include "video/AvHandles.h"
+
 #include <memory>
 #include <string>
 
 class QImage;
-struct AVFrame;
-struct SwsContext;
 
 class PictureConverter {
 public:
@@ -30,5 +30,5 @@ public:
 private:
     int m_format;
     bool m_alpha;
-    SwsContext* m_sws = nullptr;
+    SwsContextPtr m_sws;
 };

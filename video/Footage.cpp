@@ -105,13 +105,15 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     av_dict_set(&options, "format_whitelist", kVideoDemuxers, 0);
-    int code = avformat_open_input(&footage->m_format, url.c_str(), reader, &options);
+    AVFormatContext* opened = nullptr;
+    int code = avformat_open_input(&opened, url.c_str(), reader, &options);
     av_dict_free(&options);
+    footage->m_format.reset(opened);
     if (code < 0) {
         error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
         return nullptr;
     }
-    AVFormatContext* format = footage->m_format;
+    AVFormatContext* format = footage->m_format.get();
     code = avformat_find_stream_info(format, nullptr);
     if (code < 0) {
         error = "Cannot read the footage " + Quoted(path) + ": " + AvErrorText(code);
@@ -147,8 +149,8 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
         }
     }
 
-    footage->m_decoder = avcodec_alloc_context3(codec);
-    AVCodecContext* decoder = footage->m_decoder;
+    footage->m_decoder.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* decoder = footage->m_decoder.get();
     avcodec_parameters_to_context(decoder, video->codecpar);
     decoder->pkt_timebase = video->time_base;
     decoder->thread_count = 0; // as many as the machine has
@@ -158,9 +160,9 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
         error = "Cannot decode the video of " + Quoted(path) + ": " + AvErrorText(code);
         return nullptr;
     }
-    footage->m_packet = av_packet_alloc();
-    footage->m_current = av_frame_alloc();
-    footage->m_pending = av_frame_alloc();
+    footage->m_packet.reset(av_packet_alloc());
+    footage->m_current.reset(av_frame_alloc());
+    footage->m_pending.reset(av_frame_alloc());
 
     if (format->start_time != AV_NOPTS_VALUE) {
         footage->m_startUs = format->start_time;
@@ -208,15 +210,7 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
     return footage;
 }
 
-Footage::~Footage() {
-    ClearQueue();
-    sws_freeContext(m_scaler);
-    av_frame_free(&m_current);
-    av_frame_free(&m_pending);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_decoder);
-    avformat_close_input(&m_format);
-}
+Footage::~Footage() = default;
 
 AVStream* Footage::VideoStream() const {
     return m_format->streams[m_videoIndex];
@@ -239,7 +233,7 @@ bool Footage::Fail(const std::string& what, int code) {
 // guess, or extrapolated from the previous frame when the file has no time stamp).
 bool Footage::Decode(AVFrame* into) {
     for (;;) {
-        int code = avcodec_receive_frame(m_decoder, into);
+        int code = avcodec_receive_frame(m_decoder.get(), into);
         if (code == 0) {
             int64_t pts = into->best_effort_timestamp;
             if (pts == AV_NOPTS_VALUE) {
@@ -257,30 +251,30 @@ bool Footage::Decode(AVFrame* into) {
         if (code != AVERROR(EAGAIN) && code != AVERROR_INVALIDDATA) {
             return Fail("Cannot decode the video of", code);
         }
-        code = av_read_frame(m_format, m_packet);
+        code = av_read_frame(m_format.get(), m_packet.get());
         if (code == AVERROR_EOF) {
             if (m_draining) {
                 return false;
             }
             m_draining = true;
-            avcodec_send_packet(m_decoder, nullptr);
+            avcodec_send_packet(m_decoder.get(), nullptr);
             continue;
         }
         if (code < 0) {
             return Fail("Cannot read the footage", code);
         }
         if (m_packet->stream_index == m_videoIndex) {
-            code = avcodec_send_packet(m_decoder, m_packet);
-            av_packet_unref(m_packet);
+            code = avcodec_send_packet(m_decoder.get(), m_packet.get());
+            av_packet_unref(m_packet.get());
             // A damaged packet costs a frame or two, as in any player; anything else ends.
             if (code < 0 && code != AVERROR_INVALIDDATA) {
                 return Fail("Cannot decode the video of", code);
             }
         } else if (m_packet->stream_index == m_audioIndex && m_audioSink) {
-            m_audioSink(m_packet);
-            av_packet_unref(m_packet);
+            m_audioSink(m_packet.get());
+            av_packet_unref(m_packet.get());
         } else {
-            av_packet_unref(m_packet);
+            av_packet_unref(m_packet.get());
         }
     }
 }
@@ -290,10 +284,10 @@ int64_t Footage::MsOf(const AVFrame* frame) const {
 }
 
 bool Footage::Deliver(AVFrame* from) {
-    av_frame_unref(m_current);
-    av_frame_move_ref(m_current, from);
+    av_frame_unref(m_current.get());
+    av_frame_move_ref(m_current.get(), from);
     m_framePts = m_current->pts - m_startPts;
-    m_frameMs = MsOf(m_current);
+    m_frameMs = MsOf(m_current.get());
     if (m_current->pkt_duration > 0) {
         m_frameDuration = m_current->pkt_duration;
     }
@@ -302,18 +296,15 @@ bool Footage::Deliver(AVFrame* from) {
 
 bool Footage::Next() {
     if (!m_queue.empty()) {
-        const AvFramePtr frame(m_queue.front());
+        const AvFramePtr frame = std::move(m_queue.front());
         m_queue.pop_front();
         return Deliver(frame.get());
     }
-    return Decode(m_pending) && Deliver(m_pending);
+    return Decode(m_pending.get()) && Deliver(m_pending.get());
 }
 
 void Footage::ClearQueue() {
-    while (!m_queue.empty()) {
-        const AvFramePtr dropped(m_queue.front());
-        m_queue.pop_front();
-    }
+    m_queue.clear();
 }
 
 bool Footage::Seek(int64_t ms) {
@@ -324,15 +315,15 @@ bool Footage::Seek(int64_t ms) {
     // A coarse index may place the key frame it finds after the target; then the footage is
     // read again from its first frame.
     for (bool fromStart : {false, true}) {
-        const int code =
-            av_seek_frame(m_format, m_videoIndex, fromStart ? first : target, AVSEEK_FLAG_BACKWARD);
+        const int code = av_seek_frame(m_format.get(), m_videoIndex, fromStart ? first : target,
+                                       AVSEEK_FLAG_BACKWARD);
         if (code < 0) {
             if (fromStart) {
                 return Fail("Cannot seek in the footage", code);
             }
             continue;
         }
-        avcodec_flush_buffers(m_decoder);
+        avcodec_flush_buffers(m_decoder.get());
         m_draining = false;
         m_lastPts = INT64_MIN;
         ClearQueue();
@@ -352,15 +343,15 @@ bool Footage::Seek(int64_t ms) {
                 }
                 continue;
             }
-            m_queue.push_back(held.release());
-            m_queue.push_back(frame.release());
+            m_queue.push_back(std::move(held));
+            m_queue.push_back(std::move(frame));
             return true;
         }
         if (!m_error.empty()) {
             return false;
         }
         if (held && (fromStart || MsOf(held.get()) <= ms)) {
-            m_queue.push_back(held.release());
+            m_queue.push_back(std::move(held));
             return true;
         }
     }
@@ -368,23 +359,23 @@ bool Footage::Seek(int64_t ms) {
 }
 
 QImage Footage::FrameImage() {
-    const AVFrame* frame = m_current;
+    const AVFrame* frame = m_current.get();
     if (frame->data[0] == nullptr) {
         return {};
     }
-    m_scaler = sws_getCachedContext(
-        m_scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-        frame->width, frame->height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m_scaler.reset(sws_getCachedContext(
+        m_scaler.release(), frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+        frame->width, frame->height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (m_scaler == nullptr) {
         return {};
     }
     const int* table =
         sws_getCoefficients(PictureMatrix(frame->colorspace, frame->width, frame->height));
-    sws_setColorspaceDetails(m_scaler, table, IsFullRange(frame->format, frame->color_range), table,
-                             1, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(m_scaler.get(), table, IsFullRange(frame->format, frame->color_range),
+                             table, 1, 0, 1 << 16, 1 << 16);
     QImage image(frame->width, frame->height, QImage::Format_RGB32);
     uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
     return image;
 }

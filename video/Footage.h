@@ -1,5 +1,7 @@
 #pragma once
 
+#include "video/AvHandles.h"
+
 #include <QImage>
 
 #include <cstdint>
@@ -71,7 +73,7 @@ public:
     int64_t FrameDuration() const { return m_frameDuration; }
     // The current frame as decoded. The caller may take its buffers (av_frame_move_ref);
     // FrameImage() then has nothing to convert.
-    AVFrame* Frame() { return m_current; }
+    AVFrame* Frame() { return m_current.get(); }
     // The current frame as RGB32, for display.
     QImage FrameImage();
 
@@ -86,7 +88,7 @@ public:
     void SetAudioSink(std::function<void(AVPacket*)> sink) { m_audioSink = std::move(sink); }
 
     // For the burn-in, which writes the same streams anew.
-    AVFormatContext* Format() const { return m_format; }
+    AVFormatContext* Format() const { return m_format.get(); }
     AVStream* VideoStream() const;
     AVStream* AudioStream() const;
     // The footage's start in the video stream's time base: subtracted from every time stamp
@@ -103,13 +105,13 @@ private:
     bool Fail(const std::string& what, int code);
     void ClearQueue();
 
-    AVFormatContext* m_format = nullptr;
-    struct AVCodecContext* m_decoder = nullptr;
-    struct SwsContext* m_scaler = nullptr;
-    AVPacket* m_packet = nullptr;
-    AVFrame* m_current = nullptr;
-    AVFrame* m_pending = nullptr;
-    std::deque<AVFrame*> m_queue; // decoded by Seek, delivered by Next() before decoding on
+    AvInputPtr m_format;
+    AvCodecContextPtr m_decoder;
+    SwsContextPtr m_scaler;
+    AvPacketPtr m_packet;
+    AvFramePtr m_current;
+    AvFramePtr m_pending;
+    std::deque<AvFramePtr> m_queue; // decoded by Seek, delivered by Next() before decoding on
     bool m_draining = false;
     int m_videoIndex = -1;
     int m_audioIndex = -1;
