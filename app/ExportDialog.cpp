@@ -24,57 +24,54 @@
 
 namespace {
 
-struct FormatInfo {
-    ExportSettings::Format format;
-    const char* key;    // in the settings file
-    const char* suffix; // without the dot
-    VideoCodec codec;
+// The formats the dialog offers, in its order, and the names the settings file has always
+// stored them under. Everything else about a format is the output table's.
+struct OfferedFormat {
+    VideoCodec codec; // Video1 stands for the AVI, compressed or not as the score file says
+    const char* key;
 };
 
-constexpr FormatInfo kFormats[] = {
-    {ExportSettings::Format::Avi, "avi", "avi", VideoCodec::Video1},
-    {ExportSettings::Format::Mp4, "mp4", "mp4", VideoCodec::H264},
-    {ExportSettings::Format::Mov, "mov", "mov", VideoCodec::ProRes},
-    {ExportSettings::Format::Webm, "webm", "webm", VideoCodec::VP9},
-    {ExportSettings::Format::Mkv, "mkv", "mkv", VideoCodec::FFV1},
-    {ExportSettings::Format::PngSequence, "png", "png", VideoCodec::PNG},
+constexpr OfferedFormat kFormats[] = {
+    {VideoCodec::Video1, "avi"}, {VideoCodec::H264, "mp4"}, {VideoCodec::ProRes, "mov"},
+    {VideoCodec::VP9, "webm"},   {VideoCodec::FFV1, "mkv"}, {VideoCodec::PNG, "png"},
 };
 
-const FormatInfo& InfoOf(ExportSettings::Format format) {
-    for (const FormatInfo& info : kFormats) {
-        if (info.format == format) {
-            return info;
+const char* KeyOf(VideoCodec codec) {
+    for (const OfferedFormat& offered : kFormats) {
+        if (offered.codec == codec) {
+            return offered.key;
         }
     }
-    return kFormats[0];
+    return kFormats[0].key;
 }
 
-QString FormatLabel(ExportSettings::Format format) {
-    switch (format) {
-    case ExportSettings::Format::Avi:
+QString FormatLabel(VideoCodec codec) {
+    switch (codec) {
+    case VideoCodec::Video1:
+    case VideoCodec::Raw:
         return ExportDialog::tr("AVI (Video 1 or uncompressed, as the score file says)");
-    case ExportSettings::Format::Mp4:
+    case VideoCodec::H264:
         return ExportDialog::tr("H.264 (.mp4)");
-    case ExportSettings::Format::Mov:
+    case VideoCodec::ProRes:
         return ExportDialog::tr("ProRes (.mov)");
-    case ExportSettings::Format::Webm:
+    case VideoCodec::VP9:
         return ExportDialog::tr("VP9 (.webm)");
-    case ExportSettings::Format::Mkv:
+    case VideoCodec::FFV1:
         return ExportDialog::tr("FFV1, lossless (.mkv)");
-    case ExportSettings::Format::PngSequence:
+    case VideoCodec::PNG:
         break;
     }
     return ExportDialog::tr("PNG pictures, one a frame");
 }
 
-ExportSettings Editor(ExportSettings::Format format, QSize size, Background background,
+ExportSettings Editor(VideoCodec codec, QSize size, Background background,
                       FrameRate rate = FrameRate{30, 1}) {
     ExportSettings settings;
-    settings.format = format;
+    settings.codec = codec;
     settings.size = size;
     settings.rate = rate;
     settings.background = background;
-    settings.theme = QString::fromLatin1(FormatOf(InfoOf(format).codec).defaultTheme);
+    settings.theme = QString::fromLatin1(FormatOf(codec).defaultTheme);
     return settings;
 }
 
@@ -132,24 +129,25 @@ std::vector<ExportPreset> ExportSettings::presets(const std::optional<FootageFor
         return {
             {ExportDialog::tr("320x240 AVI (classic)"), classic},
             {ExportDialog::tr("%1 transparent (ProRes 4444 .mov)").arg(size),
-             Editor(Format::Mov, footage->size, Transparent(), footage->rate)},
+             Editor(VideoCodec::ProRes, footage->size, Transparent(), footage->rate)},
             {ExportDialog::tr("%1 green screen (H.264 .mp4)").arg(size),
-             Editor(Format::Mp4, footage->size, Background{Background::Kind::Colour, kKeyGreen},
-                    footage->rate)},
+             Editor(VideoCodec::H264, footage->size,
+                    Background{Background::Kind::Colour, kKeyGreen}, footage->rate)},
             {ExportDialog::tr("%1 transparent (VP9 .webm)").arg(size),
-             Editor(Format::Webm, footage->size, Transparent(), footage->rate)},
+             Editor(VideoCodec::VP9, footage->size, Transparent(), footage->rate)},
         };
     }
     return {
         {ExportDialog::tr("320x240 AVI (classic)"), classic},
         {ExportDialog::tr("1080p transparent (ProRes 4444 .mov)"),
-         Editor(Format::Mov, QSize(1920, 1080), Transparent())},
+         Editor(VideoCodec::ProRes, QSize(1920, 1080), Transparent())},
         {ExportDialog::tr("1080p green screen (H.264 .mp4)"),
-         Editor(Format::Mp4, QSize(1920, 1080), Background{Background::Kind::Colour, kKeyGreen})},
+         Editor(VideoCodec::H264, QSize(1920, 1080),
+                Background{Background::Kind::Colour, kKeyGreen})},
         {ExportDialog::tr("4K transparent (ProRes 4444 .mov)"),
-         Editor(Format::Mov, QSize(3840, 2160), Transparent())},
+         Editor(VideoCodec::ProRes, QSize(3840, 2160), Transparent())},
         {ExportDialog::tr("1080p transparent (VP9 .webm)"),
-         Editor(Format::Webm, QSize(1920, 1080), Transparent())},
+         Editor(VideoCodec::VP9, QSize(1920, 1080), Transparent())},
     };
 }
 
@@ -177,15 +175,16 @@ ExportSettings ExportSettings::fittedTo(const FootageFormat& footage) const {
 QString ExportSettings::filter() const {
     // The classic dialog's filter, byte for byte, stays with the window.
     const QString suffix = this->suffix();
-    return FormatLabel(format) + QStringLiteral(" (*.%1)").arg(suffix);
+    return FormatLabel(codec) + QStringLiteral(" (*.%1)").arg(suffix);
 }
 
 QString ExportSettings::suffix() const {
-    return QString::fromLatin1(InfoOf(format).suffix);
+    const char* own = FormatOf(codec).containers[0];
+    return own != nullptr ? QString::fromLatin1(own + 1) : QStringLiteral("avi");
 }
 
 QString ExportSettings::completePath(const QString& chosen) const {
-    if (chosen.isEmpty() || format != Format::PngSequence ||
+    if (chosen.isEmpty() || codec != VideoCodec::PNG ||
         codecForPath(chosen.toStdString()) == VideoCodec::PNG) {
         return chosen;
     }
@@ -198,7 +197,7 @@ QString ExportSettings::completePath(const QString& chosen) const {
 ExportRequest ExportSettings::request(const QString& path) const {
     ExportRequest request;
     request.path = path.toStdString();
-    request.codec = InfoOf(format).codec;
+    request.codec = codec;
     request.rate = rate;
     request.render.background = background;
     request.render.scale = scale > 0 ? scale : size.isEmpty() ? 1.0 : DefaultBoardScale(size);
@@ -220,9 +219,9 @@ ExportSettings ExportSettings::load(QSettings& store) {
     ExportSettings settings = presets()[0].settings;
     store.beginGroup(QStringLiteral("export"));
     const QString format = store.value(QStringLiteral("format")).toString();
-    for (const FormatInfo& info : kFormats) {
-        if (format == QLatin1String(info.key)) {
-            settings.format = info.format;
+    for (const OfferedFormat& offered : kFormats) {
+        if (format == QLatin1String(offered.key)) {
+            settings.codec = offered.codec;
         }
     }
     if (const auto size =
@@ -257,7 +256,7 @@ ExportSettings ExportSettings::load(QSettings& store) {
 
 void ExportSettings::save(QSettings& store) const {
     store.beginGroup(QStringLiteral("export"));
-    store.setValue(QStringLiteral("format"), QString::fromLatin1(InfoOf(format).key));
+    store.setValue(QStringLiteral("format"), QString::fromLatin1(KeyOf(codec)));
     store.setValue(QStringLiteral("size"), SizeText(size));
     store.setValue(QStringLiteral("scale"), scale);
     store.setValue(QStringLiteral("place"), QString::fromLatin1(BoardPlaceName(place)));
@@ -309,8 +308,8 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
     }
     m_preset->addItem(tr("Custom"));
     m_format = new QComboBox(this);
-    for (const FormatInfo& info : kFormats) {
-        m_format->addItem(FormatLabel(info.format), static_cast<int>(info.format));
+    for (const OfferedFormat& offered : kFormats) {
+        m_format->addItem(FormatLabel(offered.codec), static_cast<int>(offered.codec));
     }
     m_size = new QLineEdit(this);
     m_size->setPlaceholderText(tr("320x240 (the board alone)"));
@@ -399,7 +398,7 @@ void ExportDialog::showSettings(const ExportSettings& settings) {
     m_showing = true;
     const int preset = settings.presetIndex(m_footage);
     m_preset->setCurrentIndex(preset >= 0 ? preset : m_preset->count() - 1);
-    m_format->setCurrentIndex(m_format->findData(static_cast<int>(settings.format)));
+    m_format->setCurrentIndex(m_format->findData(static_cast<int>(settings.codec)));
     m_size->setText(SizeText(settings.size));
     m_rate->setCurrentText(QString::fromStdString(settings.rate.toString()));
     m_place->setCurrentIndex(m_place->findData(static_cast<int>(settings.place)));
@@ -462,7 +461,7 @@ void ExportDialog::fieldsEdited() {
 
 std::optional<ExportSettings> ExportDialog::settings() const {
     ExportSettings settings;
-    settings.format = static_cast<ExportSettings::Format>(m_format->currentData().toInt());
+    settings.codec = static_cast<VideoCodec>(m_format->currentData().toInt());
     const QString size = m_size->text().trimmed();
     if (!size.isEmpty()) {
         const std::optional<QSize> parsed = ParseFrameSize(size.toStdString());
@@ -495,8 +494,7 @@ void ExportDialog::accept() {
         return;
     }
     if (current->background.kind == Background::Kind::Transparent &&
-        (current->format == ExportSettings::Format::Mp4 ||
-         current->format == ExportSettings::Format::Avi)) {
+        !CodecKeepsAlpha(current->codec)) {
         m_problem->setText(tr("This format has no transparency: choose a colour background."));
         return;
     }

@@ -6,6 +6,7 @@
 // footage's size and frame rate, so that the overlay lines up with it frame for frame.
 
 #include "video/Export.h"
+#include "video/OutputFormats.h"
 
 #include <QColor>
 #include <QDialog>
@@ -41,9 +42,8 @@ struct FootageFormat {
 };
 
 struct ExportSettings {
-    enum class Format { Avi, Mp4, Mov, Webm, Mkv, PngSequence };
-
-    Format format = Format::Avi;
+    // Video1 stands for the AVI, compressed or not as the score file says.
+    VideoCodec codec = VideoCodec::Video1;
     QSize size; // empty: the board's own size
     // 0: the largest that suits the size (1 for the board's own size).
     double scale = 0;

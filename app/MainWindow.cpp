@@ -588,7 +588,7 @@ bool MainWindow::defaultNotice(const Notice& notice) {
 }
 
 QString MainWindow::defaultFileDialog(bool save, const QString& initial) {
-    const bool classic = !save || m_exportSettings.format == ExportSettings::Format::Avi;
+    const bool classic = !save || IsAviCodec(m_exportSettings.codec);
     const QString suffix = !save ? QStringLiteral("txt") : m_exportSettings.suffix();
     QFileDialog dialog(this, QString(), QString(),
                        classic ? Q(save ? kVideoFilter : kScoreFilter) : m_exportSettings.filter());

@@ -125,7 +125,7 @@ TEST(ExportSettingsTest, RememberedBetweenRunsAndJunkFallsBackToTheClassic) {
 
 TEST(ExportSettingsTest, FileNamesFollowTheFormat) {
     ExportSettings png;
-    png.format = ExportSettings::Format::PngSequence;
+    png.codec = VideoCodec::PNG;
     EXPECT_EQ(png.completePath("/v/match.png").toStdString(), "/v/match_%05d.png");
     EXPECT_EQ(png.completePath("/v/f%03d.png").toStdString(), "/v/f%03d.png");
     EXPECT_EQ(png.completePath("").toStdString(), "");
@@ -160,7 +160,7 @@ TEST(ExportDialogTest, PresetsFillTheFieldsAndEditsMakeThemCustom) {
     EXPECT_FALSE(dialog.problemLabel().text().isEmpty());
     dialog.sizeEdit().setText("1920x1080");
     dialog.formatBox().setCurrentIndex(
-        dialog.formatBox().findData(static_cast<int>(ExportSettings::Format::Mp4)));
+        dialog.formatBox().findData(static_cast<int>(VideoCodec::H264)));
     dialog.accept(); // H.264 with a transparent background
     EXPECT_TRUE(dialog.isVisible());
     dialog.backgroundBox().setCurrentIndex(
@@ -262,7 +262,7 @@ TEST(ExportDialogTest, PresetsAndCustomSettingsTakeTheFootagesRateAndSize) {
     const auto presets = ExportSettings::presets(footage);
     ASSERT_GE(presets.size(), 4u);
     EXPECT_EQ(presets[0].settings, ExportSettings::presets()[0].settings);
-    std::vector<ExportSettings::Format> formats;
+    std::vector<VideoCodec> formats;
     for (size_t i = 1; i < presets.size(); ++i) {
         const ExportSettings& preset = presets[i].settings;
         EXPECT_EQ(preset.size, QSize(1280, 720)) << i;
@@ -271,11 +271,10 @@ TEST(ExportDialogTest, PresetsAndCustomSettingsTakeTheFootagesRateAndSize) {
         EXPECT_EQ(preset.presetIndex(footage), static_cast<int>(i));
         // 720 lines: the board at one third of the height.
         EXPECT_EQ(preset.request("v").render.scale, 1.0) << i;
-        formats.push_back(preset.format);
+        formats.push_back(preset.codec);
     }
-    EXPECT_EQ(formats, (std::vector<ExportSettings::Format>{ExportSettings::Format::Mov,
-                                                            ExportSettings::Format::Mp4,
-                                                            ExportSettings::Format::Webm}));
+    EXPECT_EQ(formats,
+              (std::vector<VideoCodec>{VideoCodec::ProRes, VideoCodec::H264, VideoCodec::VP9}));
 
     // Last time's 1080p green screen opens as the footage's.
     ExportDialog dialog(ExportSettings::presets()[2].settings, footage);
@@ -430,7 +429,7 @@ protected:
 
 TEST_F(WindowExport, WritesTheFormatOfTheSettingsAndShowsTheLengthFirst) {
     ExportSettings settings;
-    settings.format = ExportSettings::Format::Mkv;
+    settings.codec = VideoCodec::FFV1;
     settings.size = QSize(640, 360);
     settings.rate = FrameRate{25, 1};
     settings.background = Background{Background::Kind::Transparent, {}};
@@ -460,7 +459,7 @@ TEST_F(WindowExport, SettingsAreGivenTheFootageAndTheLastNameIsSuggestedAgain) {
     std::filesystem::create_directory(m_dir.File("elsewhere"));
     ExportWith(settings);
     ASSERT_TRUE(WaitUntil([&] { return m_window->run() == EngineMode::Idle; }));
-    settings.format = ExportSettings::Format::Mkv;
+    settings.codec = VideoCodec::FFV1;
     settings.size = QSize(320, 180);
     settings.scale = 0; // the board's scale for that size
     m_video = m_dir.File("elsewhere/second.mkv");
