@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-const Entry* ShownEntry(const Match& match, int index) {
+const Entry* DrawableEntry(const Match& match, int index) {
     const Entry* entry = match.at(index);
     if (entry == nullptr || entry->dart < 0) {
         return nullptr;

@@ -13,7 +13,7 @@
 
 // The title screen: name, subtitle, version and copyright.
 void PaintTitle(Canvas& canvas);
-// The scoreboards after the entry shown, which ShownEntry accepted.
+// The scoreboards after the entry shown, which DrawableEntry accepted.
 void Paint01Board(Canvas& canvas, const Match& match, const Entry& shown);
 void PaintCricketBoard(Canvas& canvas, const Match& match, const Entry& shown);
 // The Cricket mark symbol for count marks centred at (x, y), sized from a text size (tenths
@@ -23,7 +23,7 @@ void PaintCricketMark(Canvas& canvas, int x, int y, int count, int32_t size, QRg
 
 // The entry a board is asked to show, or null when the index is outside the list or the
 // entry was never placed by the evaluation (dart negative) or names no player.
-const Entry* ShownEntry(const Match& match, int index);
+const Entry* DrawableEntry(const Match& match, int index);
 
 // The first entry of the shown entry's turn (same leg, round and player) with that dart
 // number, or null.

@@ -131,7 +131,7 @@ void RenderTitle(QImage& into, const RenderOptions& options) {
 }
 
 bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options) {
-    const Entry* shown = ShownEntry(match, index);
+    const Entry* shown = DrawableEntry(match, index);
     const int32_t kind = shown != nullptr ? GameKindOf(match, *shown) : GameKind::None;
     if (kind != GameKind::X01 && kind != GameKind::Cricket) {
         return false;
@@ -154,7 +154,7 @@ bool RenderEntry(const Match& match, int index, QImage& into, const RenderOption
 bool RenderMoment(const Match& match, int64_t t, QImage& into, const RenderOptions& options) {
     const int index = EntryAtMoment(match, t);
     if (Broadcast(options)) {
-        if (!HasGame(match) || (index >= 0 && ShownEntry(match, index) == nullptr)) {
+        if (!HasGame(match) || (index >= 0 && DrawableEntry(match, index) == nullptr)) {
             return false;
         }
         DrawBroadcast(match, index, t, into, options);
