@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <utility>
 
-AviOutput::AviOutput(std::string path, AviCodec codec, const AviOutputOptions& options)
+AviOutput::AviOutput(std::string path, VideoCodec codec, const AviOutputOptions& options)
     : m_path(std::move(path)), m_codec(codec), m_options(options), m_sink(options.spaceLimit) {}
 
 AviOutput::~AviOutput() = default;
@@ -25,12 +25,12 @@ bool AviOutput::open(QSize frameSize, FrameRate rate) {
         return false;
     }
     // Video 1 codes whole 4 x 4 blocks only.
-    if (m_codec == AviCodec::Video1 &&
+    if (m_codec == VideoCodec::Video1 &&
         (frameSize.width() % 4 != 0 || frameSize.height() % 4 != 0)) {
         m_error = "Video 1 needs a width and height that are multiples of 4";
         return false;
     }
-    if (m_codec == AviCodec::Video1) {
+    if (m_codec == VideoCodec::Video1) {
         m_encoder = std::make_unique<Video1FrameEncoder>(frameSize);
     } else {
         m_encoder = std::make_unique<RawFrameEncoder>(frameSize);

@@ -3,16 +3,12 @@
 #include "video/AviWriter.h"
 #include "video/ByteSink.h"
 #include "video/FrameEncoder.h"
+#include "video/OutputFormats.h"
 #include "video/VideoOutput.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-
-enum class AviCodec {
-    Video1, // Microsoft Video 1, 16-bit; sides must be multiples of 4
-    Raw,    // uncompressed 32-bit bitmaps
-};
 
 struct AviOutputOptions {
     // Size at which the writer starts a new RIFF extension (OpenDML). 0: the writer's
@@ -27,10 +23,11 @@ struct AviOutputOptions {
 };
 
 // The AVI file of an export: an encoder for the frames, the AVI writer for the container,
-// a buffered file underneath.
+// a buffered file underneath. codec is one of the AVI formats: VideoCodec::Video1 (16-bit;
+// sides must be multiples of 4) or VideoCodec::Raw (uncompressed 32-bit bitmaps).
 class AviOutput : public VideoOutput {
 public:
-    AviOutput(std::string path, AviCodec codec, const AviOutputOptions& options = {});
+    AviOutput(std::string path, VideoCodec codec, const AviOutputOptions& options = {});
     ~AviOutput() override;
 
     bool open(QSize frameSize, FrameRate rate) override;
@@ -45,7 +42,7 @@ private:
     bool close();
 
     std::string m_path;
-    AviCodec m_codec;
+    VideoCodec m_codec;
     AviOutputOptions m_options;
     FileSink m_sink;
     std::unique_ptr<FrameEncoder> m_encoder;

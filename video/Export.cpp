@@ -92,9 +92,7 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
         options.riffLimit = request.riffLimit;
         options.spaceLimit = request.spaceLimit;
         options.keyFrameInterval = request.keyFrameInterval;
-        output = std::make_unique<AviOutput>(
-            target.writePath(),
-            request.codec == VideoCodec::Video1 ? AviCodec::Video1 : AviCodec::Raw, options);
+        output = std::make_unique<AviOutput>(target.writePath(), request.codec, options);
     } else {
         auto own = std::make_unique<FfmpegVideoOutput>(
             target.writePath(), request.codec,

@@ -427,7 +427,7 @@ TEST(ExportVideoTest, LengthNearThe32BitLimitDoesNotOverflow) {
     // output of its own it must still start at 0 % and run; it is cancelled after three
     // frames.
     TempDir dir;
-    AviOutput output(dir.File("out.avi"), AviCodec::Video1);
+    AviOutput output(dir.File("out.avi"), VideoCodec::Video1);
     ExportRun run;
     int asked = 0;
     const Match match = MakeMatch({0, INT32_MAX - 100});
