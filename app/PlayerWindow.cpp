@@ -330,6 +330,11 @@ bool PlayerWindow::openFootage(const QString& path) {
     m_media->setPosition(0);
     m_media->pause();
 
+    // The board goes over each frame here: a picture of the engine's would be drawn only to
+    // be dropped.
+    if (m_engine) {
+        m_engine->drawPictures(false);
+    }
     m_settings.footagePath = QFileInfo(path).absoluteFilePath();
     m_settings.save(m_scorePath);
     m_boardEntry = -2;
@@ -346,6 +351,10 @@ bool PlayerWindow::openFootage(const QString& path) {
 void PlayerWindow::closeFootage() {
     if (m_media) {
         m_media->stop();
+        // Without footage the main window's preview is the engine's picture again.
+        if (m_engine) {
+            m_engine->drawPictures(true);
+        }
     }
     m_media.reset();
     m_sink.reset();

@@ -500,6 +500,39 @@ TEST_F(PlayerTest, TheEntryLineFollowsTheBoardShownDuringPlayback) {
         << Window().statusText().toStdString();
 }
 
+// With footage open the board is drawn once, where each frame is composed: the engine draws
+// no picture for the preview to drop, neither for the playback's entries nor for a
+// recording's start, taps and end. Without footage the preview is the engine's picture again.
+TEST_F(PlayerTest, WithFootageOpenEachBoardIsDrawnOnceByThePlayer) {
+    Load();
+    OpenFootage();
+    Settle();
+    m_log->pictures.clear();
+    ShowFrame(40); // after the first dart: the entry line follows the playback's board
+    ASSERT_TRUE(WaitUntil([&] { return Window().statusText().contains(QStringLiteral("(2/6)")); }));
+    Window().recordButton().click();
+    for (int frame : {50, 60, 70, 80}) {
+        ShowFrame(frame);
+        PressOnWindow(Qt::Key_Return);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !m_log->recordings.empty(); }));
+    EXPECT_EQ(m_log->recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    Settle();
+    EXPECT_EQ(m_log->pictures.size(), 0u);
+    // The preview is the player's picture: the footage with the board over it.
+    EXPECT_TRUE(WaitUntil([&] {
+        return Window().preview().picture() == Player().view().compose({320, 240});
+    }));
+
+    const std::string other = m_dir.File("other.txt");
+    WriteBytes(other, kMatch);
+    ASSERT_TRUE(Window().openScore(QString::fromStdString(other)));
+    Settle();
+    EXPECT_FALSE(Player().hasFootage());
+    ASSERT_FALSE(m_log->pictures.empty());
+    EXPECT_EQ(Window().preview().picture(), m_log->pictures.back());
+}
+
 // One frame rule: a dart tapped on frame n changes the board on frame n in the export (its
 // frame clock), the burn-in (the footage's own frame times, read back by the footage
 // reader) and the player, at every rate.
