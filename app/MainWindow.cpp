@@ -125,7 +125,9 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 
     m_engine = std::make_unique<Engine>();
+    connectEngine();
     m_run = std::make_unique<RunState>(*m_engine);
+    connect(m_run.get(), &RunState::changed, this, &MainWindow::showRun);
     // The player is a window of its own, reached from the button beside the link and from
     // this window's context menu.
     m_player = new PlayerWindow(*m_engine, *m_run, this);
@@ -144,7 +146,6 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     });
     addAction(ChaptersAction(this));
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    connectEngine();
     m_engine->showTitle();
 }
 
@@ -339,7 +340,6 @@ void MainWindow::toggleRecording() {
                 // From the first dart, wherever the board of the playback was.
                 m_engine->rewind();
                 if (m_player->startRecording()) {
-                    showRun();
                     setStatus(Q(kStatusRecordingStart));
                 }
             }
@@ -353,7 +353,6 @@ void MainWindow::toggleRecording() {
         // The recording starts the moment the user says OK.
         const int64_t start = TapClock::now();
         if (m_run->startRecording(start)) {
-            showRun();
             setStatus(Q(kStatusRecordingStart));
         }
         break;
@@ -393,9 +392,7 @@ void MainWindow::toggleExport() {
         m_videoPath = path;
         m_videoScorePath = m_match.path;
         m_exportError.clear();
-        if (m_run->exportVideo(m_exportSettings.request(path))) {
-            showRun();
-        }
+        m_run->exportVideo(m_exportSettings.request(path));
         break;
     }
     case EngineMode::Exporting:
@@ -484,7 +481,6 @@ void MainWindow::endRun() {
     if (m_closing) {
         return;
     }
-    showRun();
     m_engine->rewind();
 }
 

@@ -53,8 +53,8 @@ public:
         chooseExportSettings;
 
     // What the window has asked the engine to do and not yet seen finished (RunState: it
-    // begins when asked, so that Enter right after the start is a tap, and ends with the
-    // engine's report of the outcome).
+    // begins when asked, so that Enter right after the start is a tap, and ends once the
+    // window has answered the engine's report of the outcome).
     EngineMode run() const { return m_run ? m_run->mode() : EngineMode::Idle; }
     // The match as last loaded or reported back by the engine.
     const Match& match() const { return m_match; }
@@ -107,11 +107,9 @@ private:
     void showEntry(const ShownEntry& entry);
     void finishRecording(RecordingEnd how, const QString& reason);
     void finishExport(ExportOutcome outcome);
-    // The run is over: buttons and captions back, the first entry shown.
+    // The run is over: the first entry shown. The buttons follow when the run ends.
     void endRun();
-    // Buttons, captions and the file watcher as the run is now. Called where a run begins
-    // and in endRun, after the box about its outcome, so that the buttons offer to stop
-    // while that box is open.
+    // Buttons, captions and the file watcher as the run is now, whenever it begins or ends.
     void showRun();
 
     void setStatus(const QString& text);
@@ -123,7 +121,8 @@ private:
     QString defaultFileDialog(bool save, const QString& initial);
 
     std::unique_ptr<Engine> m_engine;
-    std::unique_ptr<RunState> m_run; // made before anything else listens to the engine
+    // Made once the window listens to the engine: the window answers a run's outcome first.
+    std::unique_ptr<RunState> m_run;
     TapClock m_tapClock;
     Match m_match;
     QString m_videoPath;

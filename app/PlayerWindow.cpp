@@ -44,10 +44,6 @@ constexpr int kFineNudgeMs = 10;
 // Without footage the board alone runs on past the last entry for a moment.
 constexpr int64_t kBoardTail = 2000;
 
-QString ClockText(int64_t ms) {
-    return TransportBar::ClockText(ms);
-}
-
 } // namespace
 
 PlayerWindow::PlayerWindow(Engine& engine, RunState& run, QWidget* parent)
@@ -582,8 +578,8 @@ void PlayerWindow::showRefusal(const TapRefusal& refusal) {
         return tr("R%1 P%2 dart %3").arg(e.round).arg(e.player).arg(e.dart);
     };
     setStatus(tr("Tap refused: %1 at %2 would come before %3 at %4. Seek forward and tap again.")
-                  .arg(name(refusal.dart), ClockText(refusal.tapMs), name(refusal.previous),
-                       ClockText(refusal.previousMs)));
+                  .arg(name(refusal.dart), TransportBar::ClockText(refusal.tapMs),
+                       name(refusal.previous), TransportBar::ClockText(refusal.previousMs)));
 }
 
 void PlayerWindow::pickEntry(int index) {
@@ -810,7 +806,8 @@ bool PlayerWindow::handleKey(const QKeyEvent& key, int64_t pressedAt) {
         if (footage) {
             seekFrame(currentFrame() + (key.key() == Qt::Key_Comma ? -1 : 1));
         } else {
-            seek(at + (key.key() == Qt::Key_Comma ? -kFineNudgeMs : kFineNudgeMs));
+            const int64_t step = TransportBar::kBoardStepMs;
+            seek(at + (key.key() == Qt::Key_Comma ? -step : step));
         }
         return true;
     case Qt::Key_Home:

@@ -21,11 +21,10 @@
 //   an Exporting mode too, and a recording or export asked for while a burn-in runs waits
 //   behind it, so the burn-in's Idle arrives while that run is already asked for. The
 //   outcome is emitted after the engine's own modeChanged(Idle).
-// - The main window keeps its buttons offering to stop while the box about a run's outcome
-//   is open, as it always has: it answers the outcome, not the mode.
-//
-// The run ends before anything connected to the engine after this object hears of the
-// outcome: make it before connecting the windows to the engine.
+// - The run ends after everything connected to the engine before this object has heard of
+//   the outcome. The main window connects first: while its box about the outcome is open
+//   the run still goes on, as it always has (the buttons offer to stop, a file handed over
+//   waits), and it ends when the box is closed.
 class RunState : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +42,7 @@ public:
     bool exportVideo(const ExportRequest& request);
 
 signals:
-    // A run began or ended.
+    // A run began (as it was asked for) or ended (after the outcome's other receivers).
     void changed(EngineMode mode);
 
 private:
