@@ -52,6 +52,10 @@ class QVideoSink;
 // times (EntryTimesList), the view (PlayerView) and the frame pipe; every frame sum is the
 // footage clock's (FootageClock). Whether a recording runs, and on which clock, is run's
 // (RunState), shared with the main window: the window keeps no copy of its own.
+//
+// With footage open the board is drawn here alone, over each frame, and the main window's
+// preview is this window's picture: the engine is told to draw none (Engine::drawPictures)
+// until the footage is closed.
 class PlayerWindow : public QWidget {
     Q_OBJECT
 public:
