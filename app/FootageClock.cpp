@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-FootageClock::FootageClock(FrameRate rate) {
+FootageClock::FootageClock(FrameRate rate, int64_t durationMs)
+    : m_durationMs(std::max<int64_t>(durationMs, 0)) {
     if (rate.num > 0 && rate.den > 0) {
         m_rate = rate;
     }
@@ -37,4 +38,27 @@ QString FootageClock::timecode(int64_t frame) const {
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'))
         .arg(frame % perSecond, 2, 10, QLatin1Char('0'));
+}
+
+int64_t FootageClock::lastFrame() const {
+    // The frame shown a millisecond before the end: a frame starting exactly at the end is
+    // not one of the footage's.
+    return frameAt(std::max<int64_t>(m_durationMs - 1, 0));
+}
+
+int64_t FootageClock::clampFrame(int64_t frame) const {
+    return std::clamp<int64_t>(frame, 0, lastFrame());
+}
+
+int64_t FootageClock::frameForSeek(int64_t ms) const {
+    return std::min(frameAt(ms), lastFrame());
+}
+
+int64_t FootageClock::nudgedMs(int64_t ms, int direction) const {
+    // Starts are compared as they are stored, rounded down.
+    int64_t frame = frameAt(ms);
+    if (direction > 0 || startMs(frame) >= ms) {
+        frame += direction;
+    }
+    return startMs(std::max<int64_t>(frame, 0));
 }

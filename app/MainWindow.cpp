@@ -117,7 +117,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     connect(m_exportButton, &QPushButton::clicked, this, &MainWindow::toggleExport);
     m_watcher = new ScoreWatcher(this);
     connect(m_watcher, &ScoreWatcher::changed, this, &MainWindow::reloadScore);
-    auto* drop = new ScoreDrop(this, [this] { return m_run == EngineMode::Idle && !m_closing; });
+    auto* drop = new ScoreDrop(this, [this] { return run() == EngineMode::Idle && !m_closing; });
     connect(drop, &ScoreDrop::dropped, this, &MainWindow::openScore);
 
     // Enter and Escape are taken before any control sees them: Enter is the recording's
@@ -125,9 +125,12 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 
     m_engine = std::make_unique<Engine>();
+    connectEngine();
+    m_run = std::make_unique<RunState>(*m_engine);
+    connect(m_run.get(), &RunState::changed, this, &MainWindow::showRun);
     // The player is a window of its own, reached from the button beside the link and from
     // this window's context menu.
-    m_player = new PlayerWindow(*m_engine, this);
+    m_player = new PlayerWindow(*m_engine, *m_run, this);
     connect(m_player, &PlayerWindow::previewPicture, m_preview, &PreviewWidget::setPicture);
     const QList<QAction*> playerActions = m_player->windowActions();
     // The action's own words, "..." included: the button opens a window, as the menu does.
@@ -137,13 +140,12 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
     addActions(playerActions);
     // The entry line follows the board the player shows while the footage plays.
     connect(m_player, &PlayerWindow::boardEntryShown, this, [this](int index) {
-        if (m_run == EngineMode::Idle && !m_closing) {
+        if (run() == EngineMode::Idle && !m_closing) {
             m_engine->showEntry(std::max(index, 0));
         }
     });
     addAction(ChaptersAction(this));
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    connectEngine();
     m_engine->showTitle();
 }
 
@@ -276,7 +278,7 @@ void MainWindow::loadScore() {
 
 bool MainWindow::openScore(const QString& path) {
     // A file dropped or handed over mid-run waits for no one: the run goes on undisturbed.
-    if (m_closing || m_run != EngineMode::Idle) {
+    if (m_closing || run() != EngineMode::Idle) {
         return false;
     }
     Match loaded;
@@ -297,7 +299,7 @@ bool MainWindow::openScore(const QString& path) {
 
 void MainWindow::reloadScore() {
     // A change during a run waits for its end (the watcher holds it back until then).
-    if (m_closing || m_run != EngineMode::Idle || m_match.path.empty()) {
+    if (m_closing || run() != EngineMode::Idle || m_match.path.empty()) {
         return;
     }
     Match loaded;
@@ -321,7 +323,7 @@ void MainWindow::toggleRecording() {
     if (m_closing) {
         return;
     }
-    switch (m_run) {
+    switch (run()) {
     case EngineMode::Idle: {
         if (m_match.count() == 0) {
             notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
@@ -337,9 +339,9 @@ void MainWindow::toggleRecording() {
                 !m_closing) {
                 // From the first dart, wherever the board of the playback was.
                 m_engine->rewind();
-                setRun(EngineMode::Recording);
-                setStatus(Q(kStatusRecordingStart));
-                m_player->startRecording();
+                if (m_player->startRecording()) {
+                    setStatus(Q(kStatusRecordingStart));
+                }
             }
             return;
         }
@@ -350,9 +352,9 @@ void MainWindow::toggleRecording() {
         }
         // The recording starts the moment the user says OK.
         const int64_t start = TapClock::now();
-        setRun(EngineMode::Recording);
-        setStatus(Q(kStatusRecordingStart));
-        m_engine->startRecording(start);
+        if (m_run->startRecording(start)) {
+            setStatus(Q(kStatusRecordingStart));
+        }
         break;
     }
     case EngineMode::Recording:
@@ -368,7 +370,7 @@ void MainWindow::toggleExport() {
     if (m_closing) {
         return;
     }
-    switch (m_run) {
+    switch (run()) {
     case EngineMode::Idle: {
         if (m_match.count() == 0) {
             notify(Q(kNoDataText), Q(kNoDataCaption), Notice::Icon::Warning);
@@ -390,8 +392,7 @@ void MainWindow::toggleExport() {
         m_videoPath = path;
         m_videoScorePath = m_match.path;
         m_exportError.clear();
-        setRun(EngineMode::Exporting);
-        m_engine->exportVideo(m_exportSettings.request(path));
+        m_run->exportVideo(m_exportSettings.request(path));
         break;
     }
     case EngineMode::Exporting:
@@ -480,12 +481,11 @@ void MainWindow::endRun() {
     if (m_closing) {
         return;
     }
-    setRun(EngineMode::Idle);
     m_engine->rewind();
 }
 
-void MainWindow::setRun(EngineMode run) {
-    m_run = run;
+void MainWindow::showRun() {
+    const EngineMode run = m_run->mode();
     m_watcher->setHeld(run != EngineMode::Idle);
     m_loadButton->setEnabled(run == EngineMode::Idle);
     m_recordButton->setEnabled(run != EngineMode::Exporting);
@@ -538,12 +538,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (static_cast<const QKeyEvent*>(event)->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_run == EngineMode::Recording && !m_closing && !m_player->tap(arrived)) {
+        if (run() == EngineMode::Recording && !m_closing && !m_player->tap(arrived)) {
             m_engine->tap(arrived);
         }
         return true;
     case Qt::Key_Backspace:
-        if (m_run == EngineMode::Recording && !m_closing && m_player->undoTap()) {
+        if (run() == EngineMode::Recording && !m_closing && m_player->undoTap()) {
             return true;
         }
         return QDialog::eventFilter(watched, event);

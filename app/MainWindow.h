@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ExportDialog.h"
+#include "app/RunState.h"
 #include "app/TapClock.h"
 #include "engine/Engine.h"
 #include "score/ScoreData.h"
@@ -51,8 +52,10 @@ public:
                                                 const std::optional<FootageFormat>& footage)>
         chooseExportSettings;
 
-    // What the window has asked the engine to do and not yet seen finished.
-    EngineMode run() const { return m_run; }
+    // What the window has asked the engine to do and not yet seen finished (RunState: it
+    // begins when asked, so that Enter right after the start is a tap, and ends once the
+    // window has answered the engine's report of the outcome).
+    EngineMode run() const { return m_run ? m_run->mode() : EngineMode::Idle; }
     // The match as last loaded or reported back by the engine.
     const Match& match() const { return m_match; }
     const QString& videoPath() const { return m_videoPath; }
@@ -104,9 +107,10 @@ private:
     void showEntry(const ShownEntry& entry);
     void finishRecording(RecordingEnd how, const QString& reason);
     void finishExport(ExportOutcome outcome);
-    // The run is over: buttons and captions back, the first entry shown.
+    // The run is over: the first entry shown. The buttons follow when the run ends.
     void endRun();
-    void setRun(EngineMode run);
+    // Buttons, captions and the file watcher as the run is now, whenever it begins or ends.
+    void showRun();
 
     void setStatus(const QString& text);
     bool notify(const QString& text, const QString& caption, Notice::Icon icon,
@@ -117,6 +121,8 @@ private:
     QString defaultFileDialog(bool save, const QString& initial);
 
     std::unique_ptr<Engine> m_engine;
+    // Made once the window listens to the engine: the window answers a run's outcome first.
+    std::unique_ptr<RunState> m_run;
     TapClock m_tapClock;
     Match m_match;
     QString m_videoPath;
@@ -126,7 +132,6 @@ private:
     QString m_runEndStatus;
     ExportSettings m_exportSettings; // as last chosen
     QString m_exportError;           // the reason of a failing export, for its box
-    EngineMode m_run = EngineMode::Idle;
     bool m_closing = false;
     bool m_noticeOpen = false; // a box is waiting for the user
     int m_shownIndex = 0;      // 0-based, as the engine last reported it

@@ -21,13 +21,11 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
-#include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QThread>
@@ -41,24 +39,15 @@
 
 namespace {
 
-constexpr double kSpeeds[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0};
-constexpr int64_t kSkipMs = 1000;
+constexpr int64_t kSkipMs = TransportBar::kSkipMs;
 constexpr int kFineNudgeMs = 10;
 // Without footage the board alone runs on past the last entry for a moment.
 constexpr int64_t kBoardTail = 2000;
 
-QString ClockText(int64_t ms) {
-    ms = std::max<int64_t>(ms, 0);
-    return QStringLiteral("%1:%2.%3")
-        .arg(ms / 60000)
-        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
-PlayerWindow::PlayerWindow(Engine& engine, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_engine(&engine) {
+PlayerWindow::PlayerWindow(Engine& engine, RunState& run, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_engine(&engine), m_run(run) {
     chooseFootage = [this](const QString& initial) {
         return QFileDialog::getOpenFileName(
             this, tr("Open footage"), initial,
@@ -130,19 +119,10 @@ void PlayerWindow::addWorkspacePart(QWidget& part, const QList<QAction*>& action
 
 void PlayerWindow::buildLayout() {
     m_view = new PlayerView(this);
-    m_timeline = new QSlider(Qt::Horizontal, this);
-    m_timeline->setObjectName(QStringLiteral("timeline"));
-    m_time = new QLabel(this);
-    m_play = new QPushButton(tr("Play"), this);
-    m_speed = new QComboBox(this);
-    for (double speed : kSpeeds) {
-        m_speed->addItem(QStringLiteral("%1x").arg(speed), speed);
-    }
-    m_speed->setCurrentIndex(3);
+    m_transport = new TransportBar(this);
     auto* open = new QPushButton(tr("Open footage..."), this);
 
-    m_entries = new QListWidget(this);
-    m_entries->setMaximumWidth(240);
+    m_entries = new EntryTimesList(this);
     m_offset = new QSpinBox(this);
     m_offset->setRange(-600000, 600000);
     m_offset->setSuffix(QStringLiteral(" ms"));
@@ -162,12 +142,6 @@ void PlayerWindow::buildLayout() {
     m_burn = new QPushButton(tr("Burn in..."), this);
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::PlainText);
-
-    auto* transport = new QHBoxLayout;
-    transport->addWidget(m_play);
-    transport->addWidget(m_timeline, 1);
-    transport->addWidget(m_time);
-    transport->addWidget(m_speed);
 
     auto* side = new QVBoxLayout;
     m_partActions = new QHBoxLayout;
@@ -189,7 +163,7 @@ void PlayerWindow::buildLayout() {
 
     auto* main = new QVBoxLayout;
     main->addWidget(m_view, 1);
-    main->addLayout(transport);
+    main->addWidget(m_transport);
     auto* columns = new QHBoxLayout;
     columns->addLayout(main, 1);
     columns->addLayout(side);
@@ -213,22 +187,11 @@ void PlayerWindow::buildLayout() {
             openFootage(path);
         }
     });
-    connect(m_play, &QPushButton::clicked, this, &PlayerWindow::togglePlay);
-    connect(m_speed, &QComboBox::currentIndexChanged, this,
-            [this] { setSpeed(m_speed->currentData().toDouble()); });
-    connect(m_timeline, &QSlider::valueChanged, this, [this](int value) {
-        if (!m_updatingTimeline) {
-            seek(value);
-        }
-    });
+    connect(m_transport, &TransportBar::playPauseClicked, this, &PlayerWindow::togglePlay);
+    connect(m_transport, &TransportBar::speedChosen, this, &PlayerWindow::setSpeed);
+    connect(m_transport, &TransportBar::seekRequested, this, &PlayerWindow::seek);
     connect(shift, &QPushButton::clicked, this, [this] { shiftAll(m_offset->value()); });
-    // A dart picked in the list puts the footage on its frame.
-    connect(m_entries, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        const int row = m_entries->row(item);
-        if (row >= 0 && row < m_match.count() && !m_recording) {
-            seekFrame(m_clock.frameAt(m_match.entries[size_t(row)].time));
-        }
-    });
+    connect(m_entries, &EntryTimesList::entryPicked, this, &PlayerWindow::pickEntry);
     connect(m_place, &QComboBox::currentIndexChanged, this, [this] {
         OverlaySettings overlay = m_settings.overlay;
         overlay.place = BoardPlace(m_place->currentData().toInt());
@@ -253,15 +216,13 @@ void PlayerWindow::connectEngine(Engine& engine) {
     // The list shows each tap as it is made.
     connect(&engine, &Engine::timesRecorded, this, [this](const Match& match) {
         m_match = match;
-        fillEntries();
-        if (m_shownIndex >= 0 && m_shownIndex < m_entries->count()) {
-            const QSignalBlocker block(m_entries);
-            m_entries->setCurrentRow(m_shownIndex);
-        }
+        m_entries->showRecorded(m_match, m_shownIndex);
     });
     connect(&engine, &Engine::tapRefused, this, &PlayerWindow::showRefusal);
-    connect(&engine, &Engine::recordingEnded, this, [this] {
-        m_recording = false;
+    // The board of a recording is the entry the recording shows, whatever the frame; the
+    // frame's own again once it ends.
+    connect(&m_run, &RunState::changed, this, [this] {
+        updateLayout();
         redrawBoard();
     });
     connect(&engine, &Engine::timesSaved, this, [this](bool ok, const QString& reason) {
@@ -304,7 +265,7 @@ void PlayerWindow::setMatch(const Match& match) {
             openFootage(m_settings.footagePath);
         }
     }
-    fillEntries();
+    m_entries->showMatch(m_match);
     updateTimeline();
     redrawBoard();
 }
@@ -319,8 +280,8 @@ bool PlayerWindow::openFootage(const QString& path) {
     const FootageInfo& info = footage->Info();
     closeFootage();
     m_clock =
-        FootageClock(info.rateNum > 0 ? FrameRate{info.rateNum, info.rateDen} : FrameRate{30, 1});
-    m_footageMs = info.durationMs;
+        FootageClock(info.rateNum > 0 ? FrameRate{info.rateNum, info.rateDen} : FrameRate{30, 1},
+                     info.durationMs);
     m_footageSize = QSize(info.width, info.height);
 
     // Qt 6.4 picks GStreamer first on Linux, which needs elements Debian splits into other
@@ -345,7 +306,7 @@ bool PlayerWindow::openFootage(const QString& path) {
         [pipe](const QVideoFrame& frame) { pipe->offer(frame); }, Qt::DirectConnection);
     connect(m_media.get(), &QMediaPlayer::playbackStateChanged, this,
             [this](QMediaPlayer::PlaybackState state) {
-                m_play->setText(state == QMediaPlayer::PlayingState ? tr("Pause") : tr("Play"));
+                m_transport->setPlaying(state == QMediaPlayer::PlayingState);
                 updateLayout();
             });
     // Played to its end, the footage stays paused on its last frame, where every key and
@@ -354,18 +315,22 @@ bool PlayerWindow::openFootage(const QString& path) {
             [this](QMediaPlayer::MediaStatus status) {
                 if (status == QMediaPlayer::EndOfMedia) {
                     QMetaObject::invokeMethod(
-                        this, [this] { seekFrame(m_clock.frameAt(m_footageMs)); },
-                        Qt::QueuedConnection);
+                        this, [this] { seekFrame(m_clock.lastFrame()); }, Qt::QueuedConnection);
                 }
             });
     connect(m_media.get(), &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) { setStatus(text); });
-    m_media->setPlaybackRate(m_speed->currentData().toDouble());
+    m_media->setPlaybackRate(m_transport->speed());
     m_media->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     // The first frame shows without playing.
     m_media->setPosition(0);
     m_media->pause();
 
+    // The board goes over each frame here: a picture of the engine's would be drawn only to
+    // be dropped.
+    if (m_engine) {
+        m_engine->drawPictures(false);
+    }
     m_settings.footagePath = QFileInfo(path).absoluteFilePath();
     m_settings.save(m_scorePath);
     m_boardEntry = -2;
@@ -382,6 +347,10 @@ bool PlayerWindow::openFootage(const QString& path) {
 void PlayerWindow::closeFootage() {
     if (m_media) {
         m_media->stop();
+        // Without footage the main window's preview is the engine's picture again.
+        if (m_engine) {
+            m_engine->drawPictures(true);
+        }
     }
     m_media.reset();
     m_sink.reset();
@@ -412,7 +381,7 @@ void PlayerWindow::takeFrame() {
     if (!preview.isNull()) {
         emit previewPicture(preview);
     }
-    if (!m_recording && entry != m_lastBoardEntry) {
+    if (!m_run.recordsOnFootage() && entry != m_lastBoardEntry) {
         m_lastBoardEntry = entry;
         emit boardEntryShown(entry);
     }
@@ -428,7 +397,7 @@ void PlayerWindow::updateLayout() {
     layout.clock = m_clock;
     layout.footageSize = m_footageSize;
     layout.overlay = m_settings.overlay;
-    layout.fixedEntry = m_recording ? std::max(m_shownIndex, 0) : -1;
+    layout.fixedEntry = m_run.recordsOnFootage() ? std::max(m_shownIndex, 0) : -1;
     layout.viewSize = m_view->pixelSize();
     layout.previewEveryFrame = m_media->playbackState() != QMediaPlayer::PlayingState;
     m_pipe->setLayout(layout);
@@ -442,9 +411,10 @@ void PlayerWindow::redrawBoard() {
     }
     RenderOptions options;
     const int64_t moment = m_scrubMs;
+    const bool recording = m_run.recordsOnFootage();
     QImage board = m_view->board();
-    const int entry = m_recording ? m_shownIndex : EntryAtMoment(m_match, moment);
-    if (entry == m_boardEntry && m_recording == m_boardRecording && !board.isNull() &&
+    const int entry = recording ? m_shownIndex : EntryAtMoment(m_match, moment);
+    if (entry == m_boardEntry && recording == m_boardRecording && !board.isNull() &&
         board.size() == BoardSize(options.scale) && !board.hasAlphaChannel()) {
         return;
     }
@@ -452,7 +422,7 @@ void PlayerWindow::redrawBoard() {
     if (m_match.count() == 0) {
         RenderTitle(board, options);
         drawn = true;
-    } else if (m_recording) {
+    } else if (recording) {
         drawn = RenderEntry(m_match, entry, board, options);
     } else {
         drawn = RenderMoment(m_match, moment, board, options);
@@ -461,53 +431,22 @@ void PlayerWindow::redrawBoard() {
         return;
     }
     m_boardEntry = entry;
-    m_boardRecording = m_recording;
+    m_boardRecording = recording;
     m_view->setBoard(board);
 }
 
 void PlayerWindow::updateTimeline() {
-    m_updatingTimeline = true;
-    m_timeline->setRange(0, int(durationMs()));
-    m_timeline->setSingleStep(hasFootage() ? int(m_clock.startMs(1) + 1) : kFineNudgeMs);
-    m_timeline->setPageStep(int(kSkipMs));
-    const int64_t at = hasFootage() ? std::max<int64_t>(m_frameMs, 0) : m_scrubMs;
-    m_timeline->setValue(int(at));
-    QString text = ClockText(at);
     if (hasFootage()) {
-        const int64_t frame = std::max<int64_t>(m_frameIndex, 0);
-        text += QStringLiteral("  #%1  %2").arg(frame).arg(m_clock.timecode(frame));
-    }
-    m_time->setText(text + QStringLiteral(" / ") + ClockText(durationMs()));
-    m_updatingTimeline = false;
-}
-
-void PlayerWindow::fillEntries() {
-    const int row = m_entries->currentRow();
-    m_entries->clear();
-    for (const Entry& mark : m_match.entries) {
-        const QString time = QString::number(mark.time / 1000.0, 'f', 3);
-        QString text = mark.dart > 0
-                           ? tr("R%1 P%2 dart %3   %4 s")
-                                 .arg(mark.round)
-                                 .arg(mark.player)
-                                 .arg(mark.dart)
-                                 .arg(time)
-                           : tr("R%1 P%2 start    %3 s").arg(mark.round).arg(mark.player).arg(time);
-        // Every leg counts its rounds from 1 again: without the leg the rows of a match repeat.
-        if (m_match.legs.size() > 1) {
-            text = tr("L%1 %2").arg(mark.leg + 1).arg(text);
-        }
-        m_entries->addItem(text);
-    }
-    if (row >= 0 && row < m_entries->count()) {
-        const QSignalBlocker block(m_entries);
-        m_entries->setCurrentRow(row);
+        m_transport->showFrame(std::max<int64_t>(m_frameMs, 0), std::max<int64_t>(m_frameIndex, 0),
+                               m_clock);
+    } else {
+        m_transport->showMoment(m_scrubMs, durationMs());
     }
 }
 
 int64_t PlayerWindow::durationMs() const {
     if (hasFootage()) {
-        return m_footageMs;
+        return m_clock.durationMs();
     }
     int64_t last = 0;
     for (const Entry& mark : m_match.entries) {
@@ -529,9 +468,8 @@ void PlayerWindow::seekMedia(int64_t frame) {
     const int64_t ms = m_clock.startMs(frame);
     // Paused at the end it ignores seeks altogether: stopped, it takes them as below.
     // On the last frame the decoder is at the end whatever the status says.
-    const int64_t last =
-        std::max<int64_t>(m_clock.frameAt(std::max<int64_t>(m_footageMs - 1, 0)), 0);
-    if ((m_media->mediaStatus() == QMediaPlayer::EndOfMedia || m_frameIndex >= last) &&
+    if ((m_media->mediaStatus() == QMediaPlayer::EndOfMedia ||
+         m_frameIndex >= m_clock.lastFrame()) &&
         m_media->playbackState() != QMediaPlayer::StoppedState) {
         m_media->stop();
     }
@@ -549,19 +487,14 @@ void PlayerWindow::seekFrame(int64_t index) {
         seek(m_clock.startMs(index));
         return;
     }
-    const int64_t last =
-        std::max<int64_t>(m_clock.frameAt(std::max<int64_t>(m_footageMs - 1, 0)), 0);
-    index = std::clamp<int64_t>(index, 0, last);
     m_media->pause();
-    seekMedia(index);
+    seekMedia(m_clock.clampFrame(index));
 }
 
 void PlayerWindow::seek(int64_t ms) {
     ms = std::clamp<int64_t>(ms, 0, durationMs());
     if (hasFootage()) {
-        const int64_t last =
-            std::max<int64_t>(m_clock.frameAt(std::max<int64_t>(m_footageMs - 1, 0)), 0);
-        seekMedia(std::min(m_clock.frameAt(ms), last));
+        seekMedia(m_clock.frameForSeek(ms));
         return;
     }
     m_scrubMs = ms;
@@ -583,29 +516,24 @@ void PlayerWindow::togglePlay() {
 }
 
 void PlayerWindow::setSpeed(double rate) {
-    rate = std::clamp(rate, kSpeeds[0], kSpeeds[std::size(kSpeeds) - 1]);
-    const int index = m_speed->findData(rate);
-    if (index >= 0 && index != m_speed->currentIndex()) {
-        m_speed->setCurrentIndex(index);
-    }
+    rate = TransportBar::ClampSpeed(rate);
+    m_transport->showSpeed(rate);
     if (m_media) {
         m_media->setPlaybackRate(rate);
     }
 }
 
 bool PlayerWindow::startRecording() {
-    if (!hasFootage() || m_engine == nullptr || m_recording) {
+    if (!hasFootage() || m_engine == nullptr || m_run.mode() != EngineMode::Idle) {
         return false;
     }
-    m_recording = true;
+    // Before the run begins: the board it lays over the frames is this entry's.
     m_shownIndex = 0;
-    m_engine->startMediaRecording();
-    updateLayout();
-    return true;
+    return m_run.startMediaRecording();
 }
 
 bool PlayerWindow::tap(int64_t pressedAt) {
-    if (!m_recording || m_engine == nullptr) {
+    if (!recordsOnFootage() || m_engine == nullptr) {
         return false;
     }
     int64_t frame = m_view->frameOnScreenAt(pressedAt);
@@ -617,7 +545,7 @@ bool PlayerWindow::tap(int64_t pressedAt) {
 }
 
 bool PlayerWindow::undoTap() {
-    if (!m_recording || m_engine == nullptr) {
+    if (!recordsOnFootage() || m_engine == nullptr) {
         return false;
     }
     m_engine->undoTap();
@@ -625,7 +553,7 @@ bool PlayerWindow::undoTap() {
 }
 
 bool PlayerWindow::redoTap() {
-    if (!m_recording || m_engine == nullptr) {
+    if (!recordsOnFootage() || m_engine == nullptr) {
         return false;
     }
     m_engine->redoTap();
@@ -633,13 +561,13 @@ bool PlayerWindow::redoTap() {
 }
 
 void PlayerWindow::undoTimes() {
-    if (!m_recording && m_engine != nullptr) {
+    if (!recordsOnFootage() && m_engine != nullptr) {
         m_engine->undoTimes();
     }
 }
 
 void PlayerWindow::redoTimes() {
-    if (!m_recording && m_engine != nullptr) {
+    if (!recordsOnFootage() && m_engine != nullptr) {
         m_engine->redoTimes();
     }
 }
@@ -650,8 +578,15 @@ void PlayerWindow::showRefusal(const TapRefusal& refusal) {
         return tr("R%1 P%2 dart %3").arg(e.round).arg(e.player).arg(e.dart);
     };
     setStatus(tr("Tap refused: %1 at %2 would come before %3 at %4. Seek forward and tap again.")
-                  .arg(name(refusal.dart), ClockText(refusal.tapMs), name(refusal.previous),
-                       ClockText(refusal.previousMs)));
+                  .arg(name(refusal.dart), TransportBar::ClockText(refusal.tapMs),
+                       name(refusal.previous), TransportBar::ClockText(refusal.previousMs)));
+}
+
+void PlayerWindow::pickEntry(int index) {
+    // A dart picked in the list puts the footage on its frame.
+    if (index >= 0 && index < m_match.count() && !recordsOnFootage()) {
+        seekFrame(m_clock.frameAt(m_match.entries[size_t(index)].time));
+    }
 }
 
 void PlayerWindow::selectEntry(int index) {
@@ -660,25 +595,19 @@ void PlayerWindow::selectEntry(int index) {
 
 void PlayerWindow::nudgeSelected(int direction, bool fine) {
     const int row = m_entries->currentRow();
-    if (m_recording || m_engine == nullptr || row < 0 || row >= m_match.count()) {
+    if (recordsOnFootage() || m_engine == nullptr || row < 0 || row >= m_match.count()) {
         return;
     }
     const int64_t time = m_match.entries[size_t(row)].time;
     int64_t delta = direction * kFineNudgeMs;
     if (!fine && hasFootage()) {
-        // To the start of the next frame, or back to the start of the frame the time lies in
-        // (the one before when it is that start already); starts rounded as stamps are.
-        int64_t frame = m_clock.frameAt(time);
-        if (direction > 0 || m_clock.startMs(frame) >= time) {
-            frame += direction;
-        }
-        delta = m_clock.startMs(std::max<int64_t>(frame, 0)) - time;
+        delta = m_clock.nudgedMs(time, direction) - time;
     }
     m_engine->nudgeEntry(row, int(delta));
 }
 
 void PlayerWindow::shiftAll(int deltaMs) {
-    if (m_recording || m_engine == nullptr || deltaMs == 0 || m_shiftPending ||
+    if (recordsOnFootage() || m_engine == nullptr || deltaMs == 0 || m_shiftPending ||
         !confirmShift(deltaMs)) {
         return;
     }
@@ -828,7 +757,7 @@ bool PlayerWindow::handleKey(const QKeyEvent& key, int64_t pressedAt) {
     const int64_t at = footage ? m_clock.startMs(currentFrame()) : m_scrubMs;
     if ((mods & Qt::ControlModifier) && key.key() == Qt::Key_Z) {
         const bool redo = (mods & Qt::ShiftModifier) != 0;
-        if (m_recording) {
+        if (recordsOnFootage()) {
             redo ? redoTap() : undoTap();
         } else {
             redo ? redoTimes() : undoTimes();
@@ -877,7 +806,8 @@ bool PlayerWindow::handleKey(const QKeyEvent& key, int64_t pressedAt) {
         if (footage) {
             seekFrame(currentFrame() + (key.key() == Qt::Key_Comma ? -1 : 1));
         } else {
-            seek(at + (key.key() == Qt::Key_Comma ? -kFineNudgeMs : kFineNudgeMs));
+            const int64_t step = TransportBar::kBoardStepMs;
+            seek(at + (key.key() == Qt::Key_Comma ? -step : step));
         }
         return true;
     case Qt::Key_Home:
@@ -885,7 +815,7 @@ bool PlayerWindow::handleKey(const QKeyEvent& key, int64_t pressedAt) {
         return true;
     case Qt::Key_End:
         if (footage) {
-            seekFrame(m_clock.frameAt(m_footageMs));
+            seekFrame(m_clock.lastFrame());
         } else {
             seek(durationMs());
         }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/EntryTimesList.h"
 #include "app/FootageClock.h"
 #include "app/FootageSettings.h"
+#include "app/RunState.h"
 #include "app/TapClock.h"
+#include "app/TransportBar.h"
 #include "engine/Engine.h"
 #include "score/ScoreData.h"
 
@@ -23,16 +26,13 @@ class QAudioOutput;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
-class QListWidget;
 class QMediaPlayer;
 class QPushButton;
 class QHBoxLayout;
 class QSlider;
 class QSplitter;
 class QSpinBox;
-class QThread;
 class QVBoxLayout;
-class QVideoFrame;
 class QVideoSink;
 
 // The player beside the main window: the match footage with the board over it (or the board
@@ -47,10 +47,19 @@ class QVideoSink;
 //
 // Relative moves (Left, Right, comma, period) count from where the last move asked to go,
 // not from the frame on screen, so fast presses each count before the frames catch up.
+//
+// The window composes its parts: the transport controls (TransportBar), the list of entry
+// times (EntryTimesList), the view (PlayerView) and the frame pipe; every frame sum is the
+// footage clock's (FootageClock). Whether a recording runs, and on which clock, is run's
+// (RunState), shared with the main window: the window keeps no copy of its own.
+//
+// With footage open the board is drawn here alone, over each frame, and the main window's
+// preview is this window's picture: the engine is told to draw none (Engine::drawPictures)
+// until the footage is closed.
 class PlayerWindow : public QWidget {
     Q_OBJECT
 public:
-    PlayerWindow(Engine& engine, QWidget* parent = nullptr);
+    PlayerWindow(Engine& engine, RunState& run, QWidget* parent = nullptr);
     ~PlayerWindow() override;
 
     // Replaceable so that tests answer them: the chosen path, or empty when cancelled.
@@ -89,9 +98,11 @@ public:
     void togglePlay();
     void setSpeed(double rate);
 
-    // Recording on the footage: started anywhere, taps and undos given to the engine. Each
-    // returns false, doing nothing, when no recording on footage runs. pressedAt: when the
-    // key was pressed (TapClock's milliseconds); the tap gets the frame on screen then.
+    // Recording on the footage: started anywhere (through run, so that a key pressed right
+    // after the start is a tap already), taps and undos given to the engine. Each returns
+    // false, doing nothing, when no recording on footage runs (startRecording: when there is
+    // no footage or a run is going). pressedAt: when the key was pressed (TapClock's
+    // milliseconds); the tap gets the frame on screen then.
     bool startRecording();
     bool tap(int64_t pressedAt = TapClock::now());
     bool undoTap();
@@ -99,7 +110,7 @@ public:
     // While idle: the last change of times taken back, or put again.
     void undoTimes();
     void redoTimes();
-    bool recordsOnFootage() const { return m_recording; }
+    bool recordsOnFootage() const { return m_run.recordsOnFootage(); }
 
     // Moves the selected entry's time by a frame of the footage (10 ms without footage) or,
     // fine, by 10 ms; direction is -1 or 1.
@@ -117,11 +128,12 @@ public:
     const OverlaySettings& overlay() const { return m_settings.overlay; }
 
     PlayerView& view() { return *m_view; }
-    QSlider& timeline() { return *m_timeline; }
-    QListWidget& entryList() { return *m_entries; }
+    TransportBar& transport() { return *m_transport; }
+    QSlider& timeline() { return m_transport->timeline(); }
+    EntryTimesList& entryList() { return *m_entries; }
     QSpinBox& offsetField() { return *m_offset; }
     QLabel& statusLine() { return *m_status; }
-    QLabel& timeDisplay() { return *m_time; }
+    QLabel& timeDisplay() { return m_transport->timeDisplay(); }
     QPushButton& shiftButton() { return *m_shift; }
     // A message for the user where the player shows them, without a box.
     void setStatus(const QString& text);
@@ -149,12 +161,12 @@ private:
     void takeFrame();
     void updateLayout();
     void showRefusal(const TapRefusal& refusal);
+    void pickEntry(int index);
     int64_t currentFrame() const;
     void seekMedia(int64_t frame);
     void redrawBoard();
     void updatePreview();
     void updateTimeline();
-    void fillEntries();
     // The theme and layout choice of the burn-in's board.
     void buildBurnSettings(QVBoxLayout& side);
     void finishBurn(const ExportResult& result);
@@ -163,6 +175,7 @@ private:
     double boardScale() const;
 
     QPointer<Engine> m_engine;
+    RunState& m_run;
     Match m_match;
     FootageSettings m_settings;
     QString m_scorePath;
@@ -171,8 +184,7 @@ private:
     std::unique_ptr<QVideoSink> m_sink;
     std::unique_ptr<QAudioOutput> m_audio;
     FramePipe* m_pipe = nullptr;
-    FootageClock m_clock;
-    int64_t m_footageMs = 0;
+    FootageClock m_clock; // the footage's, with its length
     QSize m_footageSize;
     int64_t m_frameMs = -1;
     int64_t m_frameIndex = -1;
@@ -184,21 +196,16 @@ private:
     bool m_shiftPending = false;
     int64_t m_scrubMs = 0;
 
-    bool m_recording = false;
     int m_shownIndex = -1;
     int m_boardEntry = -2; // the entry the board was drawn for
     bool m_boardRecording = false;
-    bool m_updatingTimeline = false;
 
     bool m_burning = false; // the engine runs our burn-in
     QString m_burnPath;
 
     PlayerView* m_view = nullptr;
-    QSlider* m_timeline = nullptr;
-    QLabel* m_time = nullptr;
-    QComboBox* m_speed = nullptr;
-    QPushButton* m_play = nullptr;
-    QListWidget* m_entries = nullptr;
+    TransportBar* m_transport = nullptr;
+    EntryTimesList* m_entries = nullptr;
     QSpinBox* m_offset = nullptr;
     QPushButton* m_shift = nullptr;
     QComboBox* m_place = nullptr;

@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     }
 
     Engine engine;
-    PlayerWindow player(engine);
+    RunState run(engine);
+    PlayerWindow player(engine, run);
     player.setMatch(match);
     engine.load(match);
     engine.rewind();

@@ -76,6 +76,8 @@ public:
         advance(0);
     }
 
+    void drawPictures(bool on) { m_drawPictures = on; }
+
     void startRecording(int64_t stampMs) {
         if (m_mode != EngineMode::Idle) {
             return;
@@ -401,6 +403,9 @@ private:
     }
 
     bool show(int index) {
+        if (!m_drawPictures) {
+            return HasEntryBoard(m_match, index);
+        }
         QImage picture = MakeBoardImage({});
         if (!RenderEntry(m_match, index, picture, {})) {
             return false;
@@ -449,6 +454,7 @@ private:
     Match m_backup;   // the match as it was when the recording started
     int m_index = -1; // entry shown; -1 or past the end: none
     EngineMode m_mode = EngineMode::Idle;
+    bool m_drawPictures = true;
     int64_t m_start = 0; // the clock reading of match time 0 while recording
     // The entry shown before each tap of the running recording, and the tap's stamp.
     std::vector<std::pair<int, int64_t>> m_taps;
@@ -510,6 +516,10 @@ void Engine::showTitle() {
 
 void Engine::load(Match match) {
     command([match = std::move(match)](Work& w) mutable { w.load(std::move(match)); });
+}
+
+void Engine::drawPictures(bool on) {
+    command([on](Work& w) { w.drawPictures(on); });
 }
 
 void Engine::rewind() {

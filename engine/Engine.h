@@ -91,6 +91,10 @@ public:
     // Shows the entry at index (0-based), or the first entry when the match has no such
     // entry to show. Only while idle, as rewind.
     void showEntry(int index);
+    // Whether the entries shown come with their pictures (pictureReady); on at first. Off for
+    // a window that draws the board itself (the player over footage): the entries are still
+    // shown (entryShown), and a recording still ends where no board can be drawn.
+    void drawPictures(bool on);
     // Starts recording at the entry shown: stampMs is the moment that entry's time
     // corresponds to (the user's go-ahead).
     void startRecording(int64_t stampMs);

@@ -130,12 +130,18 @@ void RenderTitle(QImage& into, const RenderOptions& options) {
     PaintTitle(canvas);
 }
 
-bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options) {
+bool HasEntryBoard(const Match& match, int index) {
     const Entry* shown = DrawableEntry(match, index);
     const int32_t kind = shown != nullptr ? GameKindOf(match, *shown) : GameKind::None;
-    if (kind != GameKind::X01 && kind != GameKind::Cricket) {
+    return kind == GameKind::X01 || kind == GameKind::Cricket;
+}
+
+bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options) {
+    if (!HasEntryBoard(match, index)) {
         return false;
     }
+    const Entry* shown = DrawableEntry(match, index);
+    const int32_t kind = GameKindOf(match, *shown);
     if (Broadcast(options)) {
         DrawBroadcast(match, index, std::nullopt, into, options);
         return true;

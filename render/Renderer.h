@@ -75,6 +75,8 @@ void RenderTitle(QImage& into, const RenderOptions& options);
 // index outside the match, an entry the evaluation never placed or that names no player,
 // or a match without a game.
 bool RenderEntry(const Match& match, int index, QImage& into, const RenderOptions& options);
+// Whether RenderEntry draws the entry at index, without drawing it.
+bool HasEntryBoard(const Match& match, int index);
 // Moment t (ms) of the match's timeline: the title before the first entry, otherwise the
 // board after the entry EntryAtMoment names. False, with nothing drawn, when that entry has
 // no board (RenderEntry refuses it): the picture keeps what it showed.

@@ -540,12 +540,6 @@ The times are saved to the score file when the last dart is reached.</source>
         <translation>スコアボードを映像に焼き込む...</translation>
     </message>
     <message>
-        <location filename="../../app/PlayerWindow.cpp" line="106"/>
-        <location filename="../../app/PlayerWindow.cpp" line="270"/>
-        <source>Play</source>
-        <translation>再生</translation>
-    </message>
-    <message>
         <location filename="../../app/PlayerWindow.cpp" line="119"/>
         <source>Shift all times</source>
         <translation>全タイミングをずらす</translation>
@@ -607,24 +601,9 @@ The times are saved to the score file when the last dart is reached.</source>
         <translation>タイミングは保存されませんでした: %1</translation>
     </message>
     <message>
-        <location filename="../../app/PlayerWindow.cpp" line="270"/>
-        <source>Pause</source>
-        <translation>一時停止</translation>
-    </message>
-    <message>
         <location filename="../../app/PlayerWindow.cpp" line="285"/>
         <source>Footage: %1 (%2 x %3, %4 fps)</source>
         <translation>映像: %1（%2 x %3、%4 fps）</translation>
-    </message>
-    <message>
-        <location filename="../../app/PlayerWindow.cpp" line="378"/>
-        <source>R%1 P%2 dart %3   %4 s</source>
-        <translation>R%1 P%2 %3投目   %4 秒</translation>
-    </message>
-    <message>
-        <location filename="../../app/PlayerWindow.cpp" line="383"/>
-        <source>R%1 P%2 start    %3 s</source>
-        <translation>R%1 P%2 開始    %3 秒</translation>
     </message>
     <message>
         <location filename="../../app/PlayerWindow.cpp" line="535"/>
@@ -674,6 +653,33 @@ The times are saved to the score file when the last dart is reached.</source>
     <message>
         <source>Layout</source>
         <translation>レイアウト</translation>
+    </message>
+</context>
+<context>
+    <name>TransportBar</name>
+    <message>
+        <location filename="../../app/TransportBar.cpp" line="21"/>
+        <location filename="../../app/TransportBar.cpp" line="66"/>
+        <source>Play</source>
+        <translation>再生</translation>
+    </message>
+    <message>
+        <location filename="../../app/TransportBar.cpp" line="66"/>
+        <source>Pause</source>
+        <translation>一時停止</translation>
+    </message>
+</context>
+<context>
+    <name>EntryTimesList</name>
+    <message>
+        <location filename="../../app/EntryTimesList.cpp" line="17"/>
+        <source>R%1 P%2 dart %3   %4 s</source>
+        <translation>R%1 P%2 %3投目   %4 秒</translation>
+    </message>
+    <message>
+        <location filename="../../app/EntryTimesList.cpp" line="22"/>
+        <source>R%1 P%2 start    %3 s</source>
+        <translation>R%1 P%2 開始    %3 秒</translation>
     </message>
 </context>
 <context>

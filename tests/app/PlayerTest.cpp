@@ -500,6 +500,100 @@ TEST_F(PlayerTest, TheEntryLineFollowsTheBoardShownDuringPlayback) {
         << Window().statusText().toStdString();
 }
 
+// Enter pressed at once after the recording was asked for, before the engine has said that
+// it records, is a tap of that recording (the engine carries out the start first): on the
+// wall clock and on the footage's alike.
+TEST_F(PlayerTest, EnterRightAfterTheStartIsATapOnEitherClock) {
+    Load();
+    for (const bool footage : {false, true}) {
+        if (footage) {
+            OpenFootage();
+            ShowFrame(45);
+        }
+        Window().recordButton().click();
+        ASSERT_EQ(Window().run(), EngineMode::Recording) << footage;
+        EXPECT_EQ(Player().recordsOnFootage(), footage);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Window().recordButton(), &enter);
+        Settle();
+        ASSERT_FALSE(m_log->entries.empty());
+        EXPECT_EQ(m_log->entries.back(), (ShownEntry{2, 6, 1, 1, 1, true})) << footage;
+        if (footage) {
+            EXPECT_TRUE(Player().entryList().item(1)->text().contains(QStringLiteral("1.500")));
+        }
+        Window().recordButton().click(); // abandoned
+        ASSERT_TRUE(WaitUntil([&] { return Window().run() == EngineMode::Idle; }));
+        EXPECT_FALSE(Player().recordsOnFootage());
+    }
+    EXPECT_EQ(SavedTimes(), (std::vector<int32_t>{0, 1000, 2000, 2500, 3000, 3500}));
+}
+
+// A recording asked for while the player's burn-in runs waits behind it in the engine, whose
+// mode goes back to idle when the burn-in ends: that end is the burn-in's, not the
+// recording's, which goes on with the tap given meanwhile.
+TEST_F(PlayerTest, TheEndOfABurnInDoesNotEndARecordingAskedForMeanwhile) {
+    Load();
+    OpenFootage();
+    ShowFrame(30);
+    std::vector<EngineMode> runAtBurnEnd;
+    QObject::connect(&Player(), &PlayerWindow::burnFinished,
+                     [&] { runAtBurnEnd.push_back(Window().run()); });
+    Player().chooseBurnOutput = [&](const QString&) {
+        return QString::fromStdString(m_dir.File("burnt.mp4"));
+    };
+    Player().toggleBurn();
+    ASSERT_TRUE(Player().burning());
+    Window().recordButton().click();
+    ASSERT_TRUE(Player().recordsOnFootage());
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Window().recordButton(), &enter);
+
+    ASSERT_TRUE(WaitUntil([&] { return !runAtBurnEnd.empty(); }, 60000));
+    Settle();
+    EXPECT_EQ(m_log->exports, std::vector<ExportOutcome>{ExportOutcome::Finished});
+    EXPECT_EQ(m_log->modes, (std::vector<EngineMode>{EngineMode::Exporting, EngineMode::Idle,
+                                                     EngineMode::Recording}));
+    EXPECT_EQ(runAtBurnEnd, std::vector<EngineMode>{EngineMode::Recording});
+    EXPECT_EQ(Window().run(), EngineMode::Recording);
+    EXPECT_TRUE(Player().recordsOnFootage());
+    EXPECT_EQ(m_log->entries.back(), (ShownEntry{2, 6, 1, 1, 1, true}));
+    Window().recordButton().click();
+    ASSERT_TRUE(WaitUntil([&] { return Window().run() == EngineMode::Idle; }));
+}
+
+// With footage open the board is drawn once, where each frame is composed: the engine draws
+// no picture for the preview to drop, neither for the playback's entries nor for a
+// recording's start, taps and end. Without footage the preview is the engine's picture again.
+TEST_F(PlayerTest, WithFootageOpenEachBoardIsDrawnOnceByThePlayer) {
+    Load();
+    OpenFootage();
+    Settle();
+    m_log->pictures.clear();
+    ShowFrame(40); // after the first dart: the entry line follows the playback's board
+    ASSERT_TRUE(WaitUntil([&] { return Window().statusText().contains(QStringLiteral("(2/6)")); }));
+    Window().recordButton().click();
+    for (int frame : {50, 60, 70, 80}) {
+        ShowFrame(frame);
+        PressOnWindow(Qt::Key_Return);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !m_log->recordings.empty(); }));
+    EXPECT_EQ(m_log->recordings, std::vector<RecordingEnd>{RecordingEnd::Saved});
+    Settle();
+    EXPECT_EQ(m_log->pictures.size(), 0u);
+    // The preview is the player's picture: the footage with the board over it.
+    EXPECT_TRUE(WaitUntil([&] {
+        return Window().preview().picture() == Player().view().compose({320, 240});
+    }));
+
+    const std::string other = m_dir.File("other.txt");
+    WriteBytes(other, kMatch);
+    ASSERT_TRUE(Window().openScore(QString::fromStdString(other)));
+    Settle();
+    EXPECT_FALSE(Player().hasFootage());
+    ASSERT_FALSE(m_log->pictures.empty());
+    EXPECT_EQ(Window().preview().picture(), m_log->pictures.back());
+}
+
 // One frame rule: a dart tapped on frame n changes the board on frame n in the export (its
 // frame clock), the burn-in (the footage's own frame times, read back by the footage
 // reader) and the player, at every rate.
