@@ -1,5 +1,6 @@
 #include "app/FramePipe.h"
 
+#include "engine/CallQueue.h"
 #include "render/Renderer.h"
 
 #include <QPainter>
@@ -21,7 +22,7 @@ QRectF Fit(QSizeF content, const QRectF& area) {
 
 } // namespace
 
-FramePipe::FramePipe(QObject* parent) : QObject(parent) {
+FramePipe::FramePipe(QObject* parent) : QObject(parent), m_toOwner(new CallQueue(this)) {
     m_thread = std::thread([this] { run(); });
 }
 
@@ -183,6 +184,6 @@ void FramePipe::compose(std::unique_lock<std::mutex>& lock) {
     m_outgoing = std::move(out);
     if (!m_signalled) {
         m_signalled = true;
-        QMetaObject::invokeMethod(this, &FramePipe::ready, Qt::QueuedConnection);
+        m_toOwner->post([this] { emit ready(); });
     }
 }

@@ -48,7 +48,10 @@ struct FrameLayout {
 // offer() may be called from any thread (the sink's); only the newest frame waits, an older
 // one not yet taken is dropped, so a slow machine shows fewer frames but never late ones and
 // holds at most one frame in each hand. The rest belongs to the thread that made the pipe:
-// ready() is emitted there, and take() gives the newest composed frame.
+// ready() is emitted there, and take() gives the newest composed frame. The worker hands
+// over through a CallQueue, as the engine does: a hand-over the race detector can see.
+class CallQueue;
+
 class FramePipe : public QObject {
     Q_OBJECT
 public:
@@ -93,5 +96,6 @@ private:
     uint64_t m_boardGeneration = ~uint64_t{0};
     int64_t m_lastPreviewMs = -1;
 
+    CallQueue* m_toOwner = nullptr; // the owner's thread, where ready() is emitted
     std::thread m_thread;
 };
