@@ -741,8 +741,13 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
         m_scale->isAncestorOf(widget)) {
         return QWidget::eventFilter(watched, event);
     }
-    // So do the workspace's parts: Space, Enter and the letters are darts on the pad.
-    for (int i = 1; i < m_workspace->count(); ++i) {
+    // So do the workspace's parts: Space, Enter and the letters are darts on the pad. Comma
+    // and period are in no dart's name: they step the footage a frame from the pad too, so
+    // that a scorer finds the frame a dart lands on without leaving the keyboard.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool frameStep = (key->key() == Qt::Key_Comma || key->key() == Qt::Key_Period) &&
+                           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    for (int i = 1; i < m_workspace->count() && !frameStep; ++i) {
         if (m_workspace->widget(i)->isAncestorOf(widget)) {
             return QWidget::eventFilter(watched, event);
         }

@@ -306,6 +306,14 @@ TEST_F(ScoringOnFootage, ANewScoreFileOnTheCommandLineOpensTheFormBesideTheFoota
     EXPECT_EQ(player.frameMs(), FrameMs(20)); // on its frame, for the visit's next darts
     EXPECT_EQ(m_window->match().entries[1].time, FrameMs(20));
     EXPECT_EQ(panel.pad().promptLine().text(), "Anna, dart 2 (leg 1)");
+    // From the pad, period and comma step the footage a frame and type nothing.
+    Type(panel.pad().tokenField(), ".", false);
+    EXPECT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(21); }, 10000))
+        << player.frameMs();
+    Type(panel.pad().tokenField(), ",", false);
+    EXPECT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(20); }, 10000))
+        << player.frameMs();
+    EXPECT_EQ(panel.pad().tokenField().text(), "");
     player.seekFrame(60);
     ASSERT_TRUE(WaitUntil([&] { return player.frameMs() == FrameMs(60); }, 10000));
     QTreeWidgetItem* dart = panel.sheet().topLevelItem(0)->child(0)->child(0);
