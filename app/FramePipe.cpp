@@ -39,10 +39,10 @@ void FramePipe::offer(const QVideoFrame& frame) {
     if (!frame.isValid()) {
         return;
     }
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_incoming = frame;
-    }
+    // Woken under the lock: the last offer is then ordered before the pipe's end by the
+    // lock alone, whichever thread the sink offered from and however that thread ended.
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_incoming = frame;
     m_wake.notify_one();
 }
 

@@ -93,6 +93,17 @@ PlayerWindow::PlayerWindow(Engine& engine, RunState& run, QWidget* parent)
 
 PlayerWindow::~PlayerWindow() {
     QCoreApplication::instance()->removeEventFilter(this);
+    // The player and its sink go before the frame pipe they feed from the sink's thread,
+    // telling this half-gone window nothing more (the run state it reads is gone already).
+    if (m_media) {
+        m_media->disconnect(this);
+        m_media->stop();
+    }
+    if (m_sink) {
+        m_sink->disconnect();
+    }
+    m_media.reset();
+    m_sink.reset();
     if (m_burning && m_engine) {
         // The file is finished with what was written, as a cancel does.
         m_engine->cancelJob(EngineJob::BurnIn);
