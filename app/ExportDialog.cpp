@@ -24,25 +24,16 @@
 
 namespace {
 
-// The formats the dialog offers, in its order, and the names the settings file has always
-// stored them under. Everything else about a format is the output table's.
-struct OfferedFormat {
-    VideoCodec codec; // Video1 stands for the AVI, compressed or not as the score file says
-    const char* key;
-};
+// The formats the dialog offers, in its order; Video1 stands for the AVI, compressed or not
+// as the score file says. Everything else about a format is the output table's.
+constexpr VideoCodec kFormats[] = {VideoCodec::Video1, VideoCodec::H264, VideoCodec::ProRes,
+                                   VideoCodec::VP9,    VideoCodec::FFV1, VideoCodec::PNG};
 
-constexpr OfferedFormat kFormats[] = {
-    {VideoCodec::Video1, "avi"}, {VideoCodec::H264, "mp4"}, {VideoCodec::ProRes, "mov"},
-    {VideoCodec::VP9, "webm"},   {VideoCodec::FFV1, "mkv"}, {VideoCodec::PNG, "png"},
-};
-
-const char* KeyOf(VideoCodec codec) {
-    for (const OfferedFormat& offered : kFormats) {
-        if (offered.codec == codec) {
-            return offered.key;
-        }
-    }
-    return kFormats[0].key;
+// The format's own file suffix, without the dot: also the name the settings file has always
+// stored the format under.
+QString SuffixOf(VideoCodec codec) {
+    const char* own = FormatOf(codec).containers[0];
+    return own != nullptr ? QString::fromLatin1(own + 1) : QStringLiteral("avi");
 }
 
 QString FormatLabel(VideoCodec codec) {
@@ -179,8 +170,7 @@ QString ExportSettings::filter() const {
 }
 
 QString ExportSettings::suffix() const {
-    const char* own = FormatOf(codec).containers[0];
-    return own != nullptr ? QString::fromLatin1(own + 1) : QStringLiteral("avi");
+    return SuffixOf(codec);
 }
 
 QString ExportSettings::completePath(const QString& chosen) const {
@@ -219,9 +209,9 @@ ExportSettings ExportSettings::load(QSettings& store) {
     ExportSettings settings = presets()[0].settings;
     store.beginGroup(QStringLiteral("export"));
     const QString format = store.value(QStringLiteral("format")).toString();
-    for (const OfferedFormat& offered : kFormats) {
-        if (format == QLatin1String(offered.key)) {
-            settings.codec = offered.codec;
+    for (const VideoCodec offered : kFormats) {
+        if (format == SuffixOf(offered)) {
+            settings.codec = offered;
         }
     }
     if (const auto size =
@@ -256,7 +246,7 @@ ExportSettings ExportSettings::load(QSettings& store) {
 
 void ExportSettings::save(QSettings& store) const {
     store.beginGroup(QStringLiteral("export"));
-    store.setValue(QStringLiteral("format"), QString::fromLatin1(KeyOf(codec)));
+    store.setValue(QStringLiteral("format"), SuffixOf(codec));
     store.setValue(QStringLiteral("size"), SizeText(size));
     store.setValue(QStringLiteral("scale"), scale);
     store.setValue(QStringLiteral("place"), QString::fromLatin1(BoardPlaceName(place)));
@@ -308,8 +298,8 @@ ExportDialog::ExportDialog(const ExportSettings& initial,
     }
     m_preset->addItem(tr("Custom"));
     m_format = new QComboBox(this);
-    for (const OfferedFormat& offered : kFormats) {
-        m_format->addItem(FormatLabel(offered.codec), static_cast<int>(offered.codec));
+    for (const VideoCodec offered : kFormats) {
+        m_format->addItem(FormatLabel(offered), static_cast<int>(offered));
     }
     m_size = new QLineEdit(this);
     m_size->setPlaceholderText(tr("320x240 (the board alone)"));

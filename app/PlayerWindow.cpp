@@ -97,13 +97,8 @@ PlayerWindow::~PlayerWindow() {
     // telling this half-gone window nothing more (the run state it reads is gone already).
     if (m_media) {
         m_media->disconnect(this);
-        m_media->stop();
     }
-    if (m_sink) {
-        m_sink->disconnect();
-    }
-    m_media.reset();
-    m_sink.reset();
+    closeFootage();
     if (m_burning && m_engine) {
         // The file is finished with what was written, as a cancel does.
         m_engine->cancelJob(EngineJob::BurnIn);
