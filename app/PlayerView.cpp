@@ -15,6 +15,9 @@ constexpr size_t kHistory = 512;
 
 PlayerView::PlayerView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A click on the footage takes the keyboard from the scoring pad, so that the player's
+    // own keys (Space, J, K, L, the arrows) reach the player again.
+    setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(320, 180);
 }
 
