@@ -97,7 +97,7 @@ QString BackgroundText(const Background& background) {
 
 } // namespace
 
-std::optional<FootageFormat> FootageFormat::From(int width, int height, int64_t rateNum,
+std::optional<FootageFormat> FootageFormat::from(int width, int height, int64_t rateNum,
                                                  int64_t rateDen) {
     if (width <= 0 || height <= 0 || rateNum <= 0 || rateDen <= 0 || rateNum < rateDen ||
         rateNum > 240 * rateDen) {

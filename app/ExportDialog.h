@@ -36,7 +36,7 @@ struct FootageFormat {
 
     // From what a footage file says of itself; nullopt when its size or rate is unknown or
     // outside what an export can make (the rate from 1 to 240 frames per second).
-    static std::optional<FootageFormat> From(int width, int height, int64_t rateNum,
+    static std::optional<FootageFormat> from(int width, int height, int64_t rateNum,
                                              int64_t rateDen);
     bool operator==(const FootageFormat&) const = default;
 };

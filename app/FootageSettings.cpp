@@ -14,7 +14,7 @@ QString GroupOf(const QString& scorePath) {
 
 } // namespace
 
-FootageSettings FootageSettings::Load(const QString& scorePath) {
+FootageSettings FootageSettings::load(const QString& scorePath) {
     FootageSettings settings;
     if (scorePath.isEmpty()) {
         return settings;

@@ -11,6 +11,6 @@ struct FootageSettings {
     QString footagePath;
     OverlaySettings overlay;
 
-    static FootageSettings Load(const QString& scorePath);
+    static FootageSettings load(const QString& scorePath);
     void save(const QString& scorePath) const;
 };

@@ -76,7 +76,7 @@ bool FramePipe::take(ComposedFrame& out) {
     return true;
 }
 
-void FramePipe::Paint(QPainter& painter, const QRect& area, const QImage& frame,
+void FramePipe::paint(QPainter& painter, const QRect& area, const QImage& frame,
                       const QImage& board, QPoint boardPos) {
     painter.fillRect(area, Qt::black);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -167,13 +167,13 @@ void FramePipe::compose(std::unique_lock<std::mutex>& lock) {
     if (!layout.viewSize.isEmpty()) {
         out->composed = QImage(layout.viewSize, QImage::Format_RGB32);
         QPainter painter(&out->composed);
-        Paint(painter, out->composed.rect(), out->frame, out->board, out->boardPos);
+        paint(painter, out->composed.rect(), out->frame, out->board, out->boardPos);
     }
     if (layout.previewEveryFrame || m_lastPreviewMs < 0 || out->ms < m_lastPreviewMs ||
         out->ms - m_lastPreviewMs >= kPreviewStepMs) {
         out->preview = QImage(layout.previewSize, QImage::Format_RGB32);
         QPainter painter(&out->preview);
-        Paint(painter, out->preview.rect(), out->frame, out->board, out->boardPos);
+        paint(painter, out->preview.rect(), out->frame, out->board, out->boardPos);
         m_lastPreviewMs = out->ms;
     }
 

@@ -67,7 +67,7 @@ public:
     bool take(ComposedFrame& out);
 
     // Composes frame and board as the view shows them, fitted into area.
-    static void Paint(QPainter& painter, const QRect& area, const QImage& frame,
+    static void paint(QPainter& painter, const QRect& area, const QImage& frame,
                       const QImage& board, QPoint boardPos);
 
 signals:

@@ -21,7 +21,7 @@ LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
     });
 }
 
-QString LinkLabel::AddressFor(const QString& text) {
+QString LinkLabel::addressFor(const QString& text) {
     if (!text.contains(QLatin1Char(':'))) {
         return QStringLiteral("mailto:") + text;
     }
@@ -30,7 +30,7 @@ QString LinkLabel::AddressFor(const QString& text) {
 
 void LinkLabel::setAddress(const QString& text) {
     m_text = text;
-    m_address = AddressFor(text);
+    m_address = addressFor(text);
     setLinkColor(m_color);
 }
 

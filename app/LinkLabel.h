@@ -18,7 +18,7 @@ public:
     // The colour the link is drawn in now.
     const QColor& linkColor() const { return m_color; }
     // What a click on text opens: the text itself, or "mailto:" and the text.
-    static QString AddressFor(const QString& text);
+    static QString addressFor(const QString& text);
 
     static const QColor kLinkColor;
     static const QColor kHoverColor;

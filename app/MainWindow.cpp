@@ -259,7 +259,7 @@ void MainWindow::connectEngine() {
     });
     connect(engine, &Engine::jobFinished, this, [this](EngineJob job, const ExportResult& result) {
         if (job == EngineJob::Export) {
-            m_exportError = QString::fromStdString(result.error);
+            m_exportError = ErrorText(result.error);
             finishExport(result.outcome);
         }
     });
@@ -407,17 +407,16 @@ std::optional<FootageFormat> MainWindow::footageFormat() const {
     if (!m_player->hasFootage()) {
         return std::nullopt;
     }
-    std::string error;
-    const std::unique_ptr<Footage> footage =
-        Footage::Open(m_player->footagePath().toStdString(), error);
-    if (!footage) {
+    const auto opened = Footage::open(m_player->footagePath().toStdString());
+    if (!opened) {
         return std::nullopt;
     }
-    const FootageInfo& info = footage->Info();
+    const std::unique_ptr<Footage>& footage = opened.value();
+    const FootageInfo& info = footage->info();
     std::optional<FootageFormat> format =
-        FootageFormat::From(info.width, info.height, info.rateNum, info.rateDen);
-    if (format && footage->Next()) {
-        format->still = footage->FrameImage();
+        FootageFormat::from(info.width, info.height, info.rateNum, info.rateDen);
+    if (format && footage->next()) {
+        format->still = footage->frameImage();
     }
     return format;
 }
@@ -652,9 +651,8 @@ static QAction* ChaptersAction(MainWindow* window) {
         settings.labeler = TranslatedEventLabels();
         const QString footagePath = window->player().footagePath();
         if (!footagePath.isEmpty()) {
-            std::string error;
-            if (const auto footage = Footage::Open(footagePath.toStdString(), error)) {
-                TakeFootageTiming(settings, footage->Info());
+            if (const auto footage = Footage::open(footagePath.toStdString())) {
+                TakeFootageTiming(settings, footage.value()->info());
             }
         }
         const QString path = QFileDialog::getSaveFileName(

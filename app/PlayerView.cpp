@@ -80,7 +80,7 @@ void PlayerView::paintEvent(QPaintEvent*) {
         // Composed off this thread at the view's size: only copied here.
         painter.drawImage(rect(), composed);
     } else {
-        FramePipe::Paint(painter, rect(), m_shown.frame, m_shown.board, m_shown.boardPos);
+        FramePipe::paint(painter, rect(), m_shown.frame, m_shown.board, m_shown.boardPos);
     }
     if (m_pendingPaint) {
         m_pendingPaint = false;
@@ -91,6 +91,6 @@ void PlayerView::paintEvent(QPaintEvent*) {
 QImage PlayerView::compose(QSize size) const {
     QImage picture(size, QImage::Format_RGB32);
     QPainter painter(&picture);
-    FramePipe::Paint(painter, picture.rect(), m_shown.frame, m_shown.board, m_shown.boardPos);
+    FramePipe::paint(painter, picture.rect(), m_shown.frame, m_shown.board, m_shown.boardPos);
     return picture;
 }

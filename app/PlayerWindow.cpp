@@ -2,6 +2,7 @@
 
 #include "app/FramePipe.h"
 #include "app/PlayerView.h"
+#include "engine/ErrorText.h"
 #include "render/BroadcastBoard.h"
 #include "render/Renderer.h"
 #include "render/Theme.h"
@@ -255,7 +256,7 @@ void PlayerWindow::setMatch(const Match& match) {
     m_boardEntry = -2;
     if (path != m_scorePath) {
         m_scorePath = path;
-        const FootageSettings remembered = FootageSettings::Load(path);
+        const FootageSettings remembered = FootageSettings::load(path);
         // A match scored on the footage open now keeps it where it is: reopening would put
         // it back on its first frame between two darts of a visit.
         const bool keep = hasFootage() && remembered.footagePath == m_settings.footagePath;
@@ -277,13 +278,13 @@ void PlayerWindow::setMatch(const Match& match) {
 }
 
 bool PlayerWindow::openFootage(const QString& path) {
-    std::string error;
-    const std::unique_ptr<Footage> footage = Footage::Open(path.toStdString(), error);
-    if (!footage) {
-        setStatus(QString::fromStdString(error));
+    const auto opened = Footage::open(path.toStdString());
+    if (!opened) {
+        setStatus(ErrorText(opened.error()));
         return false;
     }
-    const FootageInfo& info = footage->Info();
+    const std::unique_ptr<Footage>& footage = opened.value();
+    const FootageInfo& info = footage->info();
     closeFootage();
     m_clock =
         FootageClock(info.rateNum > 0 ? FrameRate{info.rateNum, info.rateDen} : FrameRate{30, 1},
@@ -522,7 +523,7 @@ void PlayerWindow::togglePlay() {
 }
 
 void PlayerWindow::setSpeed(double rate) {
-    rate = TransportBar::ClampSpeed(rate);
+    rate = TransportBar::clampSpeed(rate);
     m_transport->showSpeed(rate);
     if (m_media) {
         m_media->setPlaybackRate(rate);
@@ -584,8 +585,8 @@ void PlayerWindow::showRefusal(const TapRefusal& refusal) {
         return tr("R%1 P%2 dart %3").arg(e.round).arg(e.player).arg(e.dart);
     };
     setStatus(tr("Tap refused: %1 at %2 would come before %3 at %4. Seek forward and tap again.")
-                  .arg(name(refusal.dart), TransportBar::ClockText(refusal.tapMs),
-                       name(refusal.previous), TransportBar::ClockText(refusal.previousMs)));
+                  .arg(name(refusal.dart), TransportBar::clockText(refusal.tapMs),
+                       name(refusal.previous), TransportBar::clockText(refusal.previousMs)));
 }
 
 void PlayerWindow::pickEntry(int index) {
@@ -720,7 +721,7 @@ void PlayerWindow::finishBurn(const ExportResult& result) {
                             .arg(QString::fromStdString(result.partialPath), m_burnPath));
         break;
     case ExportOutcome::Failed:
-        setStatus(tr("Burn-in failed: %1").arg(QString::fromStdString(result.error)));
+        setStatus(tr("Burn-in failed: %1").arg(ErrorText(result.error)));
         break;
     }
     emit burnFinished(result.outcome);

@@ -11,7 +11,7 @@ ScoreDrop::ScoreDrop(QWidget* target, std::function<bool()> accepting)
     target->installEventFilter(this);
 }
 
-QString ScoreDrop::LocalFileIn(const QMimeData* data) {
+QString ScoreDrop::localFileIn(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls()) {
         return {};
     }
@@ -29,7 +29,7 @@ bool ScoreDrop::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragMove: {
         // Refusing here shows the user at once that a busy window takes no file.
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (m_accepting() && !LocalFileIn(drag->mimeData()).isEmpty()) {
+        if (m_accepting() && !localFileIn(drag->mimeData()).isEmpty()) {
             drag->acceptProposedAction();
         } else {
             drag->ignore();
@@ -38,7 +38,7 @@ bool ScoreDrop::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        const QString path = LocalFileIn(drop->mimeData());
+        const QString path = localFileIn(drop->mimeData());
         if (path.isEmpty() || !m_accepting()) {
             drop->ignore();
             return true;

@@ -18,7 +18,7 @@ public:
     ScoreDrop(QWidget* target, std::function<bool()> accepting);
 
     // The first local file among the data's URLs, or an empty string.
-    static QString LocalFileIn(const QMimeData* data);
+    static QString localFileIn(const QMimeData* data);
 
 signals:
     void dropped(const QString& path);

@@ -107,7 +107,7 @@ DartBoardWidget::DartBoardWidget(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::CrossCursor);
 }
 
-QString DartBoardWidget::TokenAt(double x, double y) {
+QString DartBoardWidget::tokenAt(double x, double y) {
     const double r = std::hypot(x, y);
     if (r <= kBull) {
         return "DB";
@@ -135,7 +135,7 @@ double DartBoardWidget::mmPerPixel() const {
 
 QString DartBoardWidget::tokenAtPixel(QPointF pixel) const {
     const double scale = mmPerPixel();
-    return TokenAt((pixel.x() - width() / 2.0) * scale, (pixel.y() - height() / 2.0) * scale);
+    return tokenAt((pixel.x() - width() / 2.0) * scale, (pixel.y() - height() / 2.0) * scale);
 }
 
 QPoint DartBoardWidget::pointOf(const QString& token) const {
@@ -223,7 +223,7 @@ void DartBoardWidget::leaveEvent(QEvent*) {
     update();
 }
 
-const QList<ScoringPad::QuickKey>& ScoringPad::QuickKeys() {
+const QList<ScoringPad::QuickKey>& ScoringPad::quickKeys() {
     // Letters that begin no token (S, D and T do), in rows by the beds a scorer sees most:
     // the 20 and its neighbours, the 19 and its neighbours, the 18, and a miss.
     static const QList<QuickKey> keys = {
@@ -244,7 +244,7 @@ ScoringPad::ScoringPad(QWidget* parent) : QWidget(parent) {
     m_hint = new QLabel(this);
     QString hint = tr("Single keys (in the empty field):") + "\n";
     int column = 0;
-    for (const QuickKey& k : QuickKeys()) {
+    for (const QuickKey& k : quickKeys()) {
         const QString name = k.key == Qt::Key_Space ? tr("Space") : QString(QChar(k.key));
         hint += QStringLiteral("%1 %2").arg(name, -5).arg(QString::fromLatin1(k.token), -6);
         hint += ++column % 4 == 0 ? "\n" : "  ";
@@ -271,7 +271,7 @@ void ScoringPad::setPrompt(const QString& text) {
 
 void ScoringPad::submitField() {
     const QString token =
-        QString::fromStdString(MatchSheet::DartToken(m_field->text().toStdString()));
+        QString::fromStdString(MatchSheet::dartToken(m_field->text().toStdString()));
     if (token.isEmpty()) {
         // Left in the field, marked, for the scorer to correct.
         m_field->selectAll();
@@ -287,7 +287,7 @@ bool ScoringPad::eventFilter(QObject* watched, QEvent* event) {
         if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
             return false;
         }
-        for (const QuickKey& k : QuickKeys()) {
+        for (const QuickKey& k : quickKeys()) {
             if (k.key == key->key()) {
                 emit dartEntered(QString::fromLatin1(k.token));
                 return true;

@@ -16,7 +16,7 @@ public:
     explicit DartBoardWidget(QWidget* parent = nullptr);
 
     // The token of the point at (x, y) mm from the centre, y pointing down.
-    static QString TokenAt(double xMm, double yMm);
+    static QString tokenAt(double xMm, double yMm);
     // A point of the widget inside the segment of token (the middle of its area); for
     // clicks made by tests and by the keyboard highlight.
     QPoint pointOf(const QString& token) const;
@@ -54,7 +54,7 @@ public:
         int key;
         const char* token;
     };
-    static const QList<QuickKey>& QuickKeys();
+    static const QList<QuickKey>& quickKeys();
 
     // Says whose dart comes next ("Anna, dart 2 of leg 1").
     void setPrompt(const QString& text);

@@ -46,7 +46,7 @@ TransportBar::TransportBar(QWidget* parent) : QWidget(parent) {
     connect(m_speed, &QComboBox::currentIndexChanged, this, [this] { emit speedChosen(speed()); });
 }
 
-QString TransportBar::ClockText(int64_t ms) {
+QString TransportBar::clockText(int64_t ms) {
     ms = std::max<int64_t>(ms, 0);
     return QStringLiteral("%1:%2.%3")
         .arg(ms / 60000)
@@ -54,7 +54,7 @@ QString TransportBar::ClockText(int64_t ms) {
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
-double TransportBar::ClampSpeed(double rate) {
+double TransportBar::clampSpeed(double rate) {
     return std::clamp(rate, kSpeeds[0], kSpeeds[std::size(kSpeeds) - 1]);
 }
 
@@ -89,6 +89,6 @@ void TransportBar::report(int64_t ms, int64_t durationMs, int64_t step, const QS
     m_timeline->setSingleStep(int(step));
     m_timeline->setPageStep(int(kSkipMs));
     m_timeline->setValue(int(ms));
-    m_time->setText(ClockText(ms) + frameText + QStringLiteral(" / ") + ClockText(durationMs));
+    m_time->setText(clockText(ms) + frameText + QStringLiteral(" / ") + clockText(durationMs));
     m_reporting = false;
 }

@@ -30,9 +30,9 @@ public:
     explicit TransportBar(QWidget* parent = nullptr);
 
     // m:ss.mmm, as the time display and the player's messages write a moment.
-    static QString ClockText(int64_t ms);
+    static QString clockText(int64_t ms);
     // A playback rate kept within the speeds the list offers (0.25x to 2x).
-    static double ClampSpeed(double rate);
+    static double clampSpeed(double rate);
 
     // The speed chosen in the list.
     double speed() const;

@@ -149,7 +149,7 @@ double TimeExport(const Match& match, const ExportRequest& request) {
     const auto start = std::chrono::steady_clock::now();
     const ExportResult result = ExportVideo(match, request, nullptr, nullptr);
     if (result.outcome != ExportOutcome::Finished) {
-        std::fprintf(stderr, "export failed: %s\n", result.error.c_str());
+        std::fprintf(stderr, "export failed: %s\n", result.error.text().c_str());
         return -1;
     }
     return Seconds(start);

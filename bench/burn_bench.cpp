@@ -221,14 +221,13 @@ int main(int argc, char** argv) {
         }
         std::printf("made in %.1f s\n", made.seconds);
     }
-    std::string error;
-    auto info = Footage::Open(footage, error);
-    if (!info) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    FootageInfo footageInfo;
+    if (const auto opened = Footage::open(footage)) {
+        footageInfo = opened.value()->info();
+    } else {
+        std::fprintf(stderr, "%s\n", opened.error().text().c_str());
         return 1;
     }
-    const FootageInfo footageInfo = info->Info();
-    info.reset();
     std::printf("footage: %s, %d x %d, %d/%d fps, %.1f s, %s + %s, %lld bytes\n", footage.c_str(),
                 footageInfo.width, footageInfo.height, footageInfo.rateNum, footageInfo.rateDen,
                 footageInfo.durationMs / 1000.0, footageInfo.videoCodec.c_str(),
@@ -273,7 +272,7 @@ int main(int argc, char** argv) {
     const double oursSeconds = Since(begin);
     const double oursCpu = OwnCpuSeconds() - cpuBefore;
     if (result.outcome != ExportOutcome::Finished) {
-        std::fprintf(stderr, "burn-in failed: %s\n", result.error.c_str());
+        std::fprintf(stderr, "burn-in failed: %s\n", result.error.text().c_str());
         return 1;
     }
     std::printf("ours (burn-in%s): %8.2f s (CPU %7.2f s)  %6.1f frames/s  peak RSS %7ld KiB  "

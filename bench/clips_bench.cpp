@@ -138,15 +138,14 @@ int main(int argc, char** argv) {
             std::printf("  made in %.0f s\n", made.seconds);
         }
     }
-    std::string error;
     int64_t durationMs = 0;
     {
-        const auto footage = Footage::Open(footagePath, error);
+        const auto footage = Footage::open(footagePath);
         if (!footage) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+            std::fprintf(stderr, "%s\n", footage.error().text().c_str());
             return 1;
         }
-        durationMs = footage->Info().durationMs;
+        durationMs = footage.value()->info().durationMs;
     }
     const int64_t clipMs = static_cast<int64_t>(seconds * 1000);
     const double total = clips * seconds;
@@ -173,7 +172,7 @@ int main(int argc, char** argv) {
         const ClipResult result = CutClip(settings, {at, at + clipMs},
                                           (dir / ("clip" + std::to_string(i) + ".mp4")).string());
         if (!result.ok) {
-            std::fprintf(stderr, "clip %d: %s\n", i, result.error.c_str());
+            std::fprintf(stderr, "clip %d: %s\n", i, result.error.text().c_str());
             return 1;
         }
         frames += result.frames;

@@ -173,7 +173,7 @@ int ExportOne(const Config& config, const std::string& path, int rounds) {
     BuildMatch(match, rounds);
     const ExportResult result = ExportVideo(match, RequestFor(config, path), nullptr, nullptr);
     if (result.outcome != ExportOutcome::Finished) {
-        std::fprintf(stderr, "%s: %s\n", config.name, result.error.c_str());
+        std::fprintf(stderr, "%s: %s\n", config.name, result.error.text().c_str());
         return 1;
     }
     return 0;

@@ -138,7 +138,7 @@ const Case kCases[] = {
      "-c:v ffv1 -pix_fmt bgra -level 3 -g 1 -slices 16 -slicecrc 1 -coder range_def"},
 };
 
-struct Result {
+struct Measured {
     double seconds = 0;
     double painting = 0;
     double synced = 0;      // seconds until the data was on disk
@@ -155,7 +155,7 @@ double syncDisk() {
 }
 
 bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string& path,
-             Result& result) {
+             Measured& result) {
     OutputSettings settings;
     settings.path = path;
     settings.codec = c.codec;
@@ -164,13 +164,13 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
     settings.rateNum = 30;
     settings.rateDen = 1;
     settings.alpha = c.transparent;
-    std::string error;
     const auto begin = Clock::now();
-    auto output = FfmpegOutput::open(settings, error);
-    if (!output) {
-        std::fprintf(stderr, "%s: %s\n", c.name, error.c_str());
+    auto opened = FfmpegOutput::open(settings);
+    if (!opened) {
+        std::fprintf(stderr, "%s: %s\n", c.name, opened.error().text().c_str());
         return false;
     }
+    FfmpegOutput* output = opened.value().get();
     QImage image(c.width, c.height,
                  c.transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     for (size_t n = 0; n < pictures.size(); ++n) {
@@ -181,14 +181,14 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
             result.painting += secondsSince(paintBegin);
         }
         const auto writeBegin = Clock::now();
-        if (!output->writeFrame(image, changed, error)) {
-            std::fprintf(stderr, "%s: %s\n", c.name, error.c_str());
+        if (const Status stored = output->writeFrame(image, changed); !stored) {
+            std::fprintf(stderr, "%s: %s\n", c.name, stored.error().text().c_str());
             return false;
         }
         (changed ? result.newPictures : result.repeats) += secondsSince(writeBegin);
     }
-    if (!output->finish(error)) {
-        std::fprintf(stderr, "%s: %s\n", c.name, error.c_str());
+    if (const Status finished = output->finish(); !finished) {
+        std::fprintf(stderr, "%s: %s\n", c.name, finished.error().text().c_str());
         return false;
     }
     result.seconds = secondsSince(begin);
@@ -207,7 +207,7 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
 }
 
 bool runFfmpeg(const Case& c, const std::vector<int>& pictures, const std::string& path,
-               Result& result) {
+               Measured& result) {
     const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
     const std::string command =
         "ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt rgba -s " + size +
@@ -323,7 +323,7 @@ int main(int argc, char** argv) {
                     c.height, count, pictures.back() + 1,
                     c.transparent ? "transparent" : "green background");
         std::fflush(stdout);
-        Result ours;
+        Measured ours;
         const std::string oursPath = dir + "/ours-" + c.name + c.extension;
         syncDisk();
         if (!runOurs(c, pictures, oursPath, ours)) {
@@ -342,7 +342,7 @@ int main(int argc, char** argv) {
                         ours.synced / ddSynced);
         }
         if (withFfmpeg) {
-            Result theirs;
+            Measured theirs;
             const std::string theirPath = dir + "/ffmpeg-" + c.name + c.extension;
             syncDisk();
             if (runFfmpeg(c, pictures, theirPath, theirs)) {

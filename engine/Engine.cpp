@@ -217,6 +217,7 @@ public:
 
     void exportVideo(ExportRequest request, uint64_t id) {
         if (m_mode != EngineMode::Idle) {
+            reportFinished(EngineJob::Export, busy());
             return;
         }
         m_match = WithCleanTimes(std::move(m_match));
@@ -238,10 +239,7 @@ public:
 
     void burnIn(const BurnRequest& request, uint64_t id) {
         if (m_mode != EngineMode::Idle) {
-            ExportResult refused;
-            refused.error = "a recording is running; the burn-in starts only while nothing else "
-                            "runs, and nothing was written";
-            reportFinished(EngineJob::BurnIn, refused);
+            reportFinished(EngineJob::BurnIn, busy());
             return;
         }
         reportFinished(EngineJob::BurnIn,
@@ -259,6 +257,14 @@ private:
     bool recording() const { return m_mode == EngineMode::Recording; }
 
     // Every job's frame: the mode, the progress and the stop flags.
+    // A job asked for while a recording or playback runs is refused with nothing written:
+    // the recording's times must not wait for a video.
+    static ExportResult busy() {
+        ExportResult refused;
+        refused.error = Failure({}, MessageId::EngineBusy);
+        return refused;
+    }
+
     template <class Run> ExportResult runJob(EngineJob job, uint64_t id, Run run) {
         setMode(EngineMode::Exporting);
         const auto progress = [this, job](const ExportProgress& p) {

@@ -8,9 +8,12 @@ QString ReasonText(const Message& reason) {
 }
 
 QString ErrorText(const ScoreError& error) {
-    const QString reason = ReasonText(error.reason);
-    if (error.path.empty()) {
-        return reason;
+    QString text = ReasonText(error.reason);
+    if (!error.path.empty()) {
+        text = QString::fromStdString(error.path) + QStringLiteral(": ") + text;
     }
-    return QString::fromStdString(error.path) + QStringLiteral(": ") + reason;
+    for (const Message& note : error.notes) {
+        text += QStringLiteral("; ") + ReasonText(note);
+    }
+    return text;
 }

@@ -303,7 +303,7 @@ private:
     }
 
     // How a turn is named in a message: its key, with its section after leg 1.
-    static std::string TurnName(const FileLeg& leg, const std::string& key) {
+    static std::string turnName(const FileLeg& leg, const std::string& key) {
         return leg.number == 1 ? key : "[" + leg.data + "] " + key;
     }
 
@@ -428,10 +428,10 @@ private:
                 const int stopLine = m_file.keyLine(leg.data, stop);
                 if (stopLine != 0) {
                     m_out.add(stopLine, MessageId::TurnEmpty,
-                              {TurnName(leg, stop), TurnName(leg, later)});
+                              {turnName(leg, stop), turnName(leg, later)});
                 } else {
                     m_out.add(line, MessageId::TurnMissing,
-                              {TurnName(leg, stop), TurnName(leg, later)});
+                              {turnName(leg, stop), turnName(leg, later)});
                 }
                 return;
             }
@@ -588,7 +588,7 @@ private:
                     cut = turn.throws.find(',', cut) + 1;
                 }
                 m_out.add(turn.dataLine, MessageId::ExtraThrows,
-                          {TurnName(leg, turn.key), std::to_string(CountPieces(turn.throws)),
+                          {turnName(leg, turn.key), std::to_string(CountPieces(turn.throws)),
                            turn.throws.substr(cut)});
             }
             for (int d = 1; d <= turn.darts; ++d) {
@@ -631,7 +631,7 @@ private:
                    entry.value < 0 && entry.number >= 0 &&
                    DartPoints(entry, m_match.separateBull) == before.score[turn.player - 1]) {
             m_out.add(turn.dataLine, MessageId::FinishNotAllowed,
-                      {token, TurnName(leg, turn.key),
+                      {token, turnName(leg, turn.key),
                        m_match.out == OutRule::Double ? "double" : "master"});
         }
     }
@@ -673,19 +673,19 @@ private:
         for (const Turn& turn : leg.turns) {
             if (entryOf(leg, turn, 0) == nullptr) {
                 m_out.add(turn.dataLine, MessageId::AfterLegWon,
-                          {TurnName(leg, turn.key), std::to_string(leg.leg->winner), winningTurn});
+                          {turnName(leg, turn.key), std::to_string(leg.leg->winner), winningTurn});
                 continue;
             }
             for (int d = 1; d <= turn.darts; ++d) {
                 if (entryOf(leg, turn, d) == nullptr) {
                     m_out.add(turn.dataLine, MessageId::AfterLegCheckout,
-                              {TurnName(leg, turn.key), std::to_string(d)});
+                              {turnName(leg, turn.key), std::to_string(d)});
                 }
             }
             if (winningTurn.empty() && turn.player == leg.leg->winner &&
                 turn.start + static_cast<size_t>(turn.darts) + 1 >=
                     static_cast<size_t>(leg.leg->firstEntry + leg.leg->entryCount)) {
-                winningTurn = TurnName(leg, turn.key);
+                winningTurn = turnName(leg, turn.key);
             }
         }
     }
@@ -739,7 +739,7 @@ private:
                 if (count != turn.darts) {
                     m_out.add(line,
                               count < turn.darts ? MessageId::FewerTimes : MessageId::MoreTimes,
-                              {TurnName(leg, turn.key), std::to_string(turn.darts),
+                              {turnName(leg, turn.key), std::to_string(turn.darts),
                                std::to_string(count)});
                 }
                 for (std::string& piece : pieces) {
@@ -755,14 +755,14 @@ private:
                                        std::to_string(previous)});
                         } else {
                             m_out.add(line, MessageId::TimeGoesBack,
-                                      {TurnName(leg, turn.key), std::to_string(d),
+                                      {turnName(leg, turn.key), std::to_string(d),
                                        std::to_string(time), std::to_string(previous)});
                         }
                         backwards = true;
                     } else {
                         if (time - previous > kLongGapMs) {
                             m_out.add(line, MessageId::LongGap,
-                                      {TurnName(leg, turn.key), std::to_string(d),
+                                      {turnName(leg, turn.key), std::to_string(d),
                                        Duration(time - previous)});
                         }
                         previous = time;

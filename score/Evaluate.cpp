@@ -18,7 +18,7 @@ struct TurnCursor {
     int32_t round = 0;
     int32_t player = 0;
 
-    void NextTurn() {
+    void nextTurn() {
         if (player == 0 || player != first) {
             player = first;
             round = Saturate32(int64_t{round} + 1);
@@ -90,7 +90,7 @@ void Evaluate01Range(Match& data, Range range, OutRule out) {
             continue;
         }
         if (mark.dart == 0 || cursor.BeforeFirstTurn()) {
-            cursor.NextTurn();
+            cursor.nextTurn();
             turnStart = remaining[cursor.player - 1];
             turnTotal = 0;
         }
@@ -167,7 +167,7 @@ void EvaluateCricketRange(Match& data, Range range) {
             continue;
         }
         if (mark.dart == 0 || cursor.BeforeFirstTurn()) {
-            cursor.NextTurn();
+            cursor.nextTurn();
         }
         const int me = cursor.player - 1;
         const int other = 1 - me;

@@ -47,10 +47,6 @@ private:
     int m_fd;
 };
 
-ScoreError Error(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
-    return ScoreError{path, Message{id, std::move(args)}};
-}
-
 // Writes all of bytes at offset. With the Write fault only half of them get through and the
 // write fails as a full disk would.
 bool WriteAllAt(int fd, std::string_view bytes, off_t offset, bool mayFault) {
@@ -244,7 +240,7 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
         if (toInPlace) {
             fallBack = true;
         } else {
-            error = Error(path, MessageId::WriteFailed, {SystemReason(saved)});
+            error = Failure(path, MessageId::WriteFailed, {SystemReason(saved)});
         }
         return false;
     };
@@ -301,13 +297,13 @@ std::string WriteBackup(const std::string& path, const std::string& target, std:
     if (copy.get() < 0) {
         const std::string cache = CacheFolder();
         if (cache.empty()) {
-            error = Error(path, MessageId::BackupFailed,
-                          {"$XDG_CACHE_HOME or ~/.cache", SystemReason(ENOENT)});
+            error = Failure(path, MessageId::BackupFailed,
+                            {"$XDG_CACHE_HOME or ~/.cache", SystemReason(ENOENT)});
             return std::string();
         }
         copy.reset(CreateUnique(cache, BaseOf(target) + ".vorlat-backup-", name));
         if (copy.get() < 0) {
-            error = Error(path, MessageId::BackupFailed, {cache, SystemReason(errno)});
+            error = Failure(path, MessageId::BackupFailed, {cache, SystemReason(errno)});
             return std::string();
         }
     }
@@ -319,7 +315,7 @@ std::string WriteBackup(const std::string& path, const std::string& target, std:
     ok = ok && WriteAllAt(copy.get(), old, 0, false) && ::fsync(copy.get()) == 0;
     ok = copy.close() && ok;
     if (!ok) {
-        error = Error(path, MessageId::BackupFailed, {name, SystemReason(errno)});
+        error = Failure(path, MessageId::BackupFailed, {name, SystemReason(errno)});
         ::unlink(name.c_str());
         return std::string();
     }
@@ -340,14 +336,14 @@ WriteOutcome WriteInPlace(const std::string& path, const std::string& target,
                           std::string_view bytes) {
     FileHandle file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) {
-        return errno == ENOENT ? Error(path, MessageId::FileVanished)
-                               : Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
+        return errno == ENOENT ? Failure(path, MessageId::FileVanished)
+                               : Failure(path, MessageId::FileReadOnly, {SystemReason(errno)});
     }
     struct stat st {};
     std::string old;
     if (::fstat(file.get(), &st) != 0 ||
         !ReadAll(file.get(), static_cast<size_t>(st.st_size), old)) {
-        return Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+        return Failure(path, MessageId::FileUnreadable, {SystemReason(errno)});
     }
     ScoreError backupError;
     const std::string backup = WriteBackup(path, target, old, backupError);
@@ -360,9 +356,9 @@ WriteOutcome WriteInPlace(const std::string& path, const std::string& target,
         bool restored = !Injected(FileFault::Restore) && WriteContent(file.get(), old, false);
         if (restored) {
             ::unlink(backup.c_str());
-            return Error(path, MessageId::WriteFailed, {reason});
+            return Failure(path, MessageId::WriteFailed, {reason});
         }
-        return Error(path, MessageId::WriteFailedKept, {reason, backup});
+        return Failure(path, MessageId::WriteFailedKept, {reason, backup});
     }
     // A write by someone without the right to keep them clears the setuid and setgid bits;
     // the owner may set them again.
@@ -382,15 +378,15 @@ void SetFileFaultForTesting(FileFault faults) {
 
 WriteOutcome ReplaceFileContents(const std::string& path, std::string_view bytes) {
     if (path.empty()) {
-        return Error(path, MessageId::NoScorePath);
+        return Failure(path, MessageId::NoScorePath);
     }
 
     // The file a save must write: the target of a symbolic link, else the path itself.
     std::string target = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
-        return errno == ENOENT ? Error(path, MessageId::FileVanished)
-                               : Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+        return errno == ENOENT ? Failure(path, MessageId::FileVanished)
+                               : Failure(path, MessageId::FileUnreadable, {SystemReason(errno)});
     }
     if (S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
@@ -399,28 +395,28 @@ WriteOutcome ReplaceFileContents(const std::string& path, std::string_view bytes
                 char link[PATH_MAX];
                 ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
                 link[n < 0 ? 0 : n] = '\0';
-                return Error(path, MessageId::LinkTargetVanished, {link});
+                return Failure(path, MessageId::LinkTargetVanished, {link});
             }
-            return Error(path, MessageId::FileUnreadable, {SystemReason(errno)});
+            return Failure(path, MessageId::FileUnreadable, {SystemReason(errno)});
         }
         target = resolved;
         if (::stat(target.c_str(), &st) != 0) {
-            return Error(path, MessageId::LinkTargetVanished, {target});
+            return Failure(path, MessageId::LinkTargetVanished, {target});
         }
     }
     if (S_ISDIR(st.st_mode)) {
-        return Error(path, MessageId::FileUnreadable, {SystemReason(EISDIR)});
+        return Failure(path, MessageId::FileUnreadable, {SystemReason(EISDIR)});
     }
     if (!S_ISREG(st.st_mode)) {
-        return Error(path, MessageId::FileNotRegular);
+        return Failure(path, MessageId::FileNotRegular);
     }
     // A read-only file stays as it is, even for a user (root) whom the system would let
     // write it.
     if ((st.st_mode & 0222) == 0) {
-        return Error(path, MessageId::FileReadOnly, {SystemReason(EACCES)});
+        return Failure(path, MessageId::FileReadOnly, {SystemReason(EACCES)});
     }
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        return Error(path, MessageId::FileReadOnly, {SystemReason(errno)});
+        return Failure(path, MessageId::FileReadOnly, {SystemReason(errno)});
     }
 
     if (st.st_nlink == 1 && !HasAccessControlList(target)) {

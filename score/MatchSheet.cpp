@@ -97,7 +97,7 @@ MatchSheet::MatchSheet(MatchFormat format) : m_format(std::move(format)) {
     layout();
 }
 
-std::string MatchSheet::DartToken(const std::string& raw) {
+std::string MatchSheet::dartToken(const std::string& raw) {
     const std::string token = TrimUpper(raw);
     if (token == "0" || token == "SB" || token == "DB" || IsNumber1To20(token)) {
         return token;
@@ -146,7 +146,7 @@ bool MatchSheet::changeTo(std::vector<SheetDart> darts) {
 }
 
 bool MatchSheet::enterDart(const std::string& token, int32_t time) {
-    const std::string written = DartToken(token);
+    const std::string written = dartToken(token);
     if (written.empty() || m_next.matchOver) {
         return false;
     }
@@ -156,7 +156,7 @@ bool MatchSheet::enterDart(const std::string& token, int32_t time) {
 }
 
 bool MatchSheet::insertBefore(int index, const std::string& token, int32_t time) {
-    const std::string written = DartToken(token);
+    const std::string written = dartToken(token);
     if (written.empty() || index < 0 || index > static_cast<int>(m_darts.size())) {
         return false;
     }
@@ -175,7 +175,7 @@ bool MatchSheet::removeDart(int index) {
 }
 
 bool MatchSheet::editToken(int index, const std::string& token) {
-    const std::string written = DartToken(token);
+    const std::string written = dartToken(token);
     if (written.empty() || index < 0 || index >= static_cast<int>(m_darts.size())) {
         return false;
     }
@@ -371,7 +371,7 @@ std::string MatchSheet::fileText() const {
     return text;
 }
 
-bool MatchSheet::FromFile(const ProfileFile& file, MatchSheet& sheet) {
+bool MatchSheet::fromFile(const ProfileFile& file, MatchSheet& sheet) {
     auto setting = [&file](const char* key) { return ScoreValue(file, "SETTING", key); };
     MatchFormat format;
     format.game = TrimUpper(setting("GAME"));
@@ -431,7 +431,7 @@ WriteOutcome CreateSheetFile(const std::string& path, const MatchSheet& sheet) {
     const std::string text = sheet.fileText();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return ScoreError{path, Message{MessageId::WriteFailed, {SystemReason(errno)}}};
+        return Failure(path, MessageId::WriteFailed, {SystemReason(errno)});
     }
     size_t done = 0;
     int error = 0;
@@ -452,7 +452,7 @@ WriteOutcome CreateSheetFile(const std::string& path, const MatchSheet& sheet) {
     ::close(fd);
     if (error != 0) {
         ::unlink(path.c_str());
-        return ScoreError{path, Message{MessageId::WriteFailed, {SystemReason(error)}}};
+        return Failure(path, MessageId::WriteFailed, {SystemReason(error)});
     }
     return WriteMethod::Replace;
 }
@@ -460,9 +460,8 @@ WriteOutcome CreateSheetFile(const std::string& path, const MatchSheet& sheet) {
 WriteOutcome SaveSheetFile(const std::string& path, const MatchSheet& sheet) {
     const std::string text = sheet.fileText();
     if (text.size() > ProfileFile::kMaxBytes) {
-        return ScoreError{
-            path, Message{MessageId::SaveTooLarge,
-                          {std::to_string(text.size()), std::to_string(ProfileFile::kMaxBytes)}}};
+        return Failure(path, MessageId::SaveTooLarge,
+                       {std::to_string(text.size()), std::to_string(ProfileFile::kMaxBytes)});
     }
     return ReplaceFileContents(path, text);
 }
@@ -472,5 +471,5 @@ bool OpenSheetFile(const std::string& path, MatchSheet& sheet) {
     if (file.load(path).result != ProfileFile::ReadResult::Ok) {
         return false;
     }
-    return MatchSheet::FromFile(file, sheet);
+    return MatchSheet::fromFile(file, sheet);
 }

@@ -65,7 +65,7 @@ public:
 
     // Reads a score file's text back into a sheet (settings and every leg's darts in throwing
     // order). False when the text holds no match format this sheet can write (no GAME).
-    static bool FromFile(const ProfileFile& file, MatchSheet& sheet);
+    static bool fromFile(const ProfileFile& file, MatchSheet& sheet);
 
     const MatchFormat& format() const { return m_format; }
     const std::vector<SheetDart>& darts() const { return m_darts; }
@@ -98,7 +98,7 @@ public:
 
     // The token as the file writes it (trimmed, upper case), or empty when it is no dart on
     // the board: 0, 1..20, S/D/T with 1..20, SB, DB.
-    static std::string DartToken(const std::string& token);
+    static std::string dartToken(const std::string& token);
 
 private:
     // Takes darts as the new state (one undo step); false, nothing changed, when they do

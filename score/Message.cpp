@@ -1,6 +1,7 @@
 #include "score/Message.h"
 
 #include <cstring>
+#include <utility>
 
 const char* EnglishTemplate(MessageId id) {
     switch (id) {
@@ -131,6 +132,188 @@ const char* EnglishTemplate(MessageId id) {
     case MessageId::TimesAllZero:
         return "every time after the first dart is 0 (%1 darts); the times were not recorded or "
                "were lost, and the video shows the last board from its start";
+    case MessageId::CannotCreate:
+        return "cannot be created: %1";
+    case MessageId::CannotWrite:
+        return "cannot be written: %1";
+    case MessageId::NoSuchVideo:
+        return "no video of that size or rate can be made";
+    case MessageId::Video1Sides:
+        return "Video 1 needs a width and height that are multiples of 4";
+    case MessageId::NotWritten:
+        return "cannot be written";
+    case MessageId::AviTooLong:
+        return "the video is too long for one AVI file";
+    case MessageId::NotCompleted:
+        return "could not be completed";
+    case MessageId::NotClosed:
+        return "could not be closed";
+    case MessageId::RemovedWhileWritten:
+        return "was removed while it was being written";
+    case MessageId::NoEncoder:
+        return "this FFmpeg has no %1 encoder (%2)";
+    case MessageId::OutOfMemory:
+        return "out of memory";
+    case MessageId::EncoderWontStart:
+        return "cannot start the %1 encoder: %2";
+    case MessageId::EncodingFailed:
+        return "%1 encoding failed: %2";
+    case MessageId::UnusableSize:
+        return "unusable video size %1 x %2";
+    case MessageId::UnusableRate:
+        return "unusable frame rate %1/%2";
+    case MessageId::WrittenAsAvi:
+        return "%1 is written as an AVI, not here";
+    case MessageId::NoTransparency:
+        return "%1 cannot keep transparency; use ProRes (.mov), VP9 (.webm), FFV1 (.mkv) or PNG";
+    case MessageId::H264EvenSides:
+        return "H.264 needs an even width and height, not %1 x %2";
+    case MessageId::PngNeedsNumber:
+        return "a PNG sequence needs a file name with one frame number, such as frames/%05d.png";
+    case MessageId::UnknownVideoKind:
+        return "unknown kind of video file (use .mp4, .mov, .webm, .mkv or a numbered .png name)";
+    case MessageId::ContainerRefuses:
+        return "%1 cannot be stored in a %2 file";
+    case MessageId::AlreadyFinished:
+        return "the video is already finished";
+    case MessageId::WrongPictureSize:
+        return "a %1 x %2 picture for a %3 x %4 video";
+    case MessageId::NeedsFrameNumber:
+        return "a picture sequence needs a frame number in its name, such as %1";
+    case MessageId::FrameNumberUnreadable:
+        return "the frame number cannot be read: write it as %d or %05d, and a % sign itself as %%";
+    case MessageId::FrameNumbers:
+        return "has more than one frame number; a picture sequence has one, such as %05d";
+    case MessageId::FrameNumberTooWide:
+        return "the frame number is wider than 18 digits";
+    case MessageId::FrameNumberInFolder:
+        return "the frame number must be in the file name, not in its folder";
+    case MessageId::NumberedNotPng:
+        return "numbered pictures are written as PNG: the name must end in .png";
+    case MessageId::PictureNamesTooLong:
+        return "the picture names would be too long for a file name";
+    case MessageId::NotInNumberedPng:
+        return "%1 cannot be stored in numbered .png pictures";
+    case MessageId::CodecNeedsExtension:
+        return "%1 cannot be stored in a file without an extension (use %2)";
+    case MessageId::CodecNotInContainer:
+        return "%1 cannot be stored in a %2 file (use %3)";
+    case MessageId::NoColourConversion:
+        return "no colour conversion to the codec's pixel format";
+    case MessageId::ProResLayout:
+        return "the ProRes encoder gave a frame of an unexpected layout";
+    case MessageId::NotRegularTarget:
+        return "is not a regular file (a device, FIFO or socket); videos are written only into "
+               "regular files";
+    case MessageId::IsTheScoreFile:
+        return "is the score file %1 (a video would replace it)";
+    case MessageId::IsTheFootage:
+        return "is the footage %1 (a video would replace it)";
+    case MessageId::NoVideoName:
+        return "no file name for the video";
+    case MessageId::PicturesAsTheyWere:
+        return "the pictures of %1 are as they were";
+    case MessageId::TargetAsItWas:
+        return "%1 is as it was";
+    case MessageId::TargetAsItWasPartialKept:
+        return "%1 is as it was, and the %2 frames written are kept in %3";
+    case MessageId::ScaleOutOfRange:
+        return "the picture scale is out of range";
+    case MessageId::RateOutOfRange:
+        return "the frame rate %1 is not from %2 to %3 frames a second";
+    case MessageId::VideoTooLong:
+        return "the video would run %1 h %2 min; more than 24 hours is refused (are the times in "
+               "the score file right?)";
+    case MessageId::NoAlpha:
+        return "a transparent background needs a format with alpha; %1 has none";
+    case MessageId::NotEnoughSpace:
+        return "the uncompressed video needs %1 MiB, but its file system has %2 MiB free";
+    case MessageId::BoardDoesNotFit:
+        return "the board does not fit into a %1x%2 video at that scale";
+    case MessageId::FootageCannotOpen:
+        return "cannot open the footage: %1";
+    case MessageId::FootageNotVideo:
+        return "is not a video file but %1 (%2); footage is read only from video files, never "
+               "through playlists, lists of files or picture patterns that name other files";
+    case MessageId::FootageIsFolder:
+        return "is a folder; footage is read only from video files";
+    case MessageId::FootageNotRegular:
+        return "is not a regular file (a device, FIFO or socket); footage is read only from video "
+               "files";
+    case MessageId::FootageUnreadable:
+        return "cannot read the footage: %1";
+    case MessageId::FootageNoVideo:
+        return "the footage has no video stream";
+    case MessageId::FootageNoDecoder:
+        return "no decoder for the footage's video (%1)";
+    case MessageId::FootageCannotDecode:
+        return "cannot decode the footage's video: %1";
+    case MessageId::FootageCannotSeek:
+        return "cannot seek in the footage: %1";
+    case MessageId::SoundNoDecoder:
+        return "no decoder for the sound (%1)";
+    case MessageId::SoundCannotDecode:
+        return "cannot decode the sound: %1";
+    case MessageId::IsAnInputOfClips:
+        return "is an input of the clips (the footage or a clip), which is never written over";
+    case MessageId::UnknownKindByName:
+        return "cannot tell the kind of video file to write from the name";
+    case MessageId::ClipEncodeFailed:
+        return "cannot encode the clip: %1";
+    case MessageId::ClipEmpty:
+        return "the clip is empty";
+    case MessageId::FootageEndsBeforeClip:
+        return "the footage ends before the clip starts";
+    case MessageId::NoClipToJoin:
+        return "no clip to join";
+    case MessageId::ClipOtherSize:
+        return "has another picture size than the first clip";
+    case MessageId::FootageOddSize:
+        return "is %1 x %2 pixels: H.264 video as players take it (4:2:0) needs an even width and "
+               "height, so footage of an odd size cannot be burned in; crop or scale it to an even "
+               "size first";
+    case MessageId::FootageTooLarge:
+        return "is %1 x %2 pixels, larger than H.264 video can be (at most %3 pixels a side and "
+               "the area of 8192 x 4352)";
+    case MessageId::BurnKindUnknown:
+        return "cannot tell the kind of video file to write from the name (use .mp4, .mov or .mkv)";
+    case MessageId::BurnNamesPictures:
+        return "names pictures, and the burn-in writes one video file (.mp4, .mov or .mkv)";
+    case MessageId::BurnNoH264:
+        return "H.264 video cannot be stored in this kind of file (use .mp4, .mov or .mkv)";
+    case MessageId::BurnSoundNotStorable:
+        return "the footage's sound (%1) cannot be stored in this kind of file, nor as AAC (use "
+               ".mp4, .mov or .mkv)";
+    case MessageId::BurnRotation:
+        return "the footage is shown turned by %1 degrees, which this kind of file cannot record "
+               "(use .mp4 or .mov)";
+    case MessageId::H264WontStart:
+        return "cannot start the H.264 encoder (preset %1, crf %2): %3";
+    case MessageId::H264RefusedSettings:
+        return "the H.264 encoder did not take its settings";
+    case MessageId::SoundNotConvertible:
+        return "cannot convert the footage's sound (%1) to AAC";
+    case MessageId::SoundConvertFailed:
+        return "cannot convert the footage's sound: %1";
+    case MessageId::FootageChangesSize:
+        return "the footage changes its picture size from %1 x %2 to %3 x %4";
+    case MessageId::PicturesNotConvertible:
+        return "cannot convert the footage's pictures (%1)";
+    case MessageId::FootageStopsDecoding:
+        return "stops decoding at %1 of its %2, after %3 frames";
+    case MessageId::BoardWrongSize:
+        return "the board came back at a size other than the one announced";
+    case MessageId::FootageNoPicture:
+        return "has no picture that could be decoded";
+    case MessageId::FootageCutOff:
+        return "stops decoding at %1 of its %2, after %3 frames (cut off or damaged)";
+    case MessageId::BurnPartialKept:
+        return "the first %1 frames (to %2) are in %3, and %4 is as it was";
+    case MessageId::EncoderHeldBack:
+        return "the %1 encoder held a picture back";
+    case MessageId::EngineBusy:
+        return "a recording or playback is running; videos are made only while nothing else runs, "
+               "and nothing was written";
     case MessageId::KeyWithoutName:
         return "line has nothing before '='; ignored";
     }
@@ -166,8 +349,13 @@ std::string SystemReason(int error) {
 }
 
 std::string ScoreError::text() const {
-    if (path.empty()) {
-        return reason.english();
+    std::string text = path.empty() ? reason.english() : path + ": " + reason.english();
+    for (const Message& note : notes) {
+        text += "; " + note.english();
     }
-    return path + ": " + reason.english();
+    return text;
+}
+
+ScoreError Failure(std::string path, MessageId id, std::vector<std::string> args) {
+    return ScoreError{std::move(path), Message{id, std::move(args)}, {}};
 }

@@ -74,6 +74,95 @@ enum class MessageId {
     FinishNotAllowed,     // %1 token, %2 turn, %3 out rule
     LegTimeGoesBack,      // %1 leg, %2 time, %3 previous time
     TimesAllZero,         // %1 number of darts
+
+    // Why a video, a burn-in or a clip could not be made, or footage not read; the file
+    // concerned is the error's path.
+    CannotCreate,
+    CannotWrite,
+    NoSuchVideo,
+    Video1Sides,
+    NotWritten,
+    AviTooLong,
+    NotCompleted,
+    NotClosed,
+    RemovedWhileWritten,
+    NoEncoder,
+    OutOfMemory,
+    EncoderWontStart,
+    EncodingFailed,
+    UnusableSize,
+    UnusableRate,
+    WrittenAsAvi,
+    NoTransparency,
+    H264EvenSides,
+    PngNeedsNumber,
+    UnknownVideoKind,
+    ContainerRefuses,
+    AlreadyFinished,
+    WrongPictureSize,
+    NeedsFrameNumber,
+    FrameNumberUnreadable,
+    FrameNumbers,
+    FrameNumberTooWide,
+    FrameNumberInFolder,
+    NumberedNotPng,
+    PictureNamesTooLong,
+    NotInNumberedPng,
+    CodecNeedsExtension,
+    CodecNotInContainer,
+    NoColourConversion,
+    ProResLayout,
+    NotRegularTarget,
+    IsTheScoreFile,
+    IsTheFootage,
+    NoVideoName,
+    PicturesAsTheyWere,
+    TargetAsItWas,
+    TargetAsItWasPartialKept,
+    ScaleOutOfRange,
+    RateOutOfRange,
+    VideoTooLong,
+    NoAlpha,
+    NotEnoughSpace,
+    BoardDoesNotFit,
+    FootageCannotOpen,
+    FootageNotVideo,
+    FootageIsFolder,
+    FootageNotRegular,
+    FootageUnreadable,
+    FootageNoVideo,
+    FootageNoDecoder,
+    FootageCannotDecode,
+    FootageCannotSeek,
+    SoundNoDecoder,
+    SoundCannotDecode,
+    IsAnInputOfClips,
+    UnknownKindByName,
+    ClipEncodeFailed,
+    ClipEmpty,
+    FootageEndsBeforeClip,
+    NoClipToJoin,
+    ClipOtherSize,
+    FootageOddSize,
+    FootageTooLarge,
+    BurnKindUnknown,
+    BurnNamesPictures,
+    BurnNoH264,
+    BurnSoundNotStorable,
+    BurnRotation,
+    H264WontStart,
+    H264RefusedSettings,
+    SoundNotConvertible,
+    SoundConvertFailed,
+    FootageChangesSize,
+    PicturesNotConvertible,
+    FootageStopsDecoding,
+    BoardWrongSize,
+    FootageNoPicture,
+    FootageCutOff,
+    BurnPartialKept,
+    EncoderHeldBack,
+    EngineBusy,
 };
 
 struct Message {
@@ -99,8 +188,14 @@ std::string SystemReason(int error);
 struct ScoreError {
     std::string path;
     Message reason;
+    // What became of the files concerned, after the reason ("out.avi is as it was"), each
+    // joined on with "; ".
+    std::vector<Message> notes;
 
     // "PATH: reason" in English, for logs and tests; the window and the command line
     // translate the reason's template instead.
     std::string text() const;
 };
+
+// The error of one file (or of none, with an empty path) for one reason.
+ScoreError Failure(std::string path, MessageId id, std::vector<std::string> args = {});

@@ -25,6 +25,10 @@ public:
         assert(ok());
         return std::get<0>(m_state);
     }
+    T& value() {
+        assert(ok());
+        return std::get<0>(m_state);
+    }
     // Why it failed; only when !ok().
     const ScoreError& error() const {
         assert(!ok());
@@ -34,3 +38,7 @@ public:
 private:
     std::variant<T, ScoreError> m_state;
 };
+
+// What an operation that makes nothing but can fail gives back: Status{Done{}} or the reason.
+struct Done {};
+using Status = Result<Done>;

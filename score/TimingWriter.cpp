@@ -14,7 +14,7 @@
 namespace {
 
 WriteOutcome Refused(const std::string& path, MessageId id, std::vector<std::string> args = {}) {
-    return ScoreError{path, Message{id, std::move(args)}};
+    return Failure(path, id, std::move(args));
 }
 
 // Why the file at path cannot be read for a save.

@@ -1,8 +1,8 @@
 #include "video/AviOutput.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
+#include <optional>
 #include <unistd.h>
 #include <utility>
 
@@ -11,24 +11,25 @@ AviOutput::AviOutput(std::string path, VideoCodec codec, const AviOutputOptions&
 
 AviOutput::~AviOutput() = default;
 
-void AviOutput::failWith(const std::string& fallback) {
+ScoreError AviOutput::failure(MessageId fallback) const {
     const int error = m_sink.lastError();
-    m_error = error != 0 ? std::strerror(error) : fallback;
+    if (error != 0) {
+        return Failure(m_path, MessageId::CannotWrite, {SystemReason(error)});
+    }
+    return Failure(m_path, fallback);
 }
 
-bool AviOutput::open(QSize frameSize, FrameRate rate) {
-    m_error.clear();
+Status AviOutput::open(QSize frameSize, FrameRate rate) {
+    m_failed = false;
     constexpr int64_t kMaxField = std::numeric_limits<int32_t>::max();
     if (frameSize.isEmpty() || rate.num <= 0 || rate.den <= 0 || rate.num > kMaxField ||
         rate.den > kMaxField) {
-        m_error = "no video of that size or rate can be made";
-        return false;
+        return Failure(m_path, MessageId::NoSuchVideo);
     }
     // Video 1 codes whole 4 x 4 blocks only.
     if (m_codec == VideoCodec::Video1 &&
         (frameSize.width() % 4 != 0 || frameSize.height() % 4 != 0)) {
-        m_error = "Video 1 needs a width and height that are multiples of 4";
-        return false;
+        return Failure(m_path, MessageId::Video1Sides);
     }
     if (m_codec == VideoCodec::Video1) {
         m_encoder = std::make_unique<Video1FrameEncoder>(frameSize);
@@ -50,63 +51,70 @@ bool AviOutput::open(QSize frameSize, FrameRate rate) {
                      : std::max<int64_t>(1, std::llround(double(rate.num) / double(rate.den)));
 
     if (!m_sink.open(m_path)) {
-        failWith("the file cannot be created");
-        return false;
+        return Failure(m_path, MessageId::CannotCreate, {SystemReason(m_sink.lastError())});
     }
     m_writer = std::make_unique<AviWriter>(m_sink, format, m_options.riffLimit);
     m_frames = 0;
     if (!m_writer->begin()) {
-        failWith("the file cannot be written");
-        close();
-        return false;
+        const ScoreError error = failure(MessageId::NotWritten);
+        (void)close();
+        return error;
     }
-    return true;
+    return Done{};
 }
 
-bool AviOutput::write(const QImage& picture, bool changed) {
+Status AviOutput::write(const QImage& picture, bool changed) {
     if (!m_writer) {
-        return false;
+        return Failure(m_path, MessageId::NotWritten);
     }
     const CodedFrame frame = m_encoder->encode(picture, changed, m_frames % m_keyEvery == 0);
     if (!m_writer->writeFrame(frame.data, frame.size, frame.key)) {
-        failWith("the video is too long for one AVI file");
-        return false;
+        m_failed = true;
+        return failure(MessageId::AviTooLong);
     }
     ++m_frames;
-    return true;
+    return Done{};
 }
 
-bool AviOutput::finish() {
+Status AviOutput::finish() {
     if (!m_writer) {
-        return false;
+        return Failure(m_path, MessageId::NotWritten);
     }
     // finish() also runs after a failure: it leaves the frames written so far as a complete
     // file, or reports that not even that was possible.
-    bool ok = m_writer->finish();
-    if (!ok && m_error.empty()) {
-        failWith("the file could not be completed");
+    std::optional<ScoreError> error;
+    if (!m_writer->finish()) {
+        error = failure(MessageId::NotCompleted);
     }
     const bool stillAtPath = m_sink.stillAtPath();
-    if (!close()) {
-        ok = false;
-    } else if (ok && !stillAtPath) {
+    if (Status closed = close(); !closed) {
+        error = error.value_or(closed.error());
+    } else if (!error && !stillAtPath) {
         // The folder or file was removed while writing: nothing usable is left at the path.
-        m_error = "the file was removed while it was being written";
-        ok = false;
+        error = Failure(m_path, MessageId::RemovedWhileWritten);
     }
     m_writer.reset();
-    return ok;
+    if (error) {
+        return *error;
+    }
+    if (m_failed) {
+        return Failure(m_path, MessageId::NotCompleted);
+    }
+    return Done{};
 }
 
-bool AviOutput::close() {
-    bool ok = m_sink.close();
-    if (!ok && m_error.empty()) {
-        failWith("the file could not be closed");
+Status AviOutput::close() {
+    std::optional<ScoreError> error;
+    if (!m_sink.close()) {
+        error = failure(MessageId::NotClosed);
     }
     if (!m_writer->finalised()) {
         // A file that could not be finalised would only confuse players; leave none.
         ::unlink(m_path.c_str());
-        ok = false;
+        error = error.value_or(Failure(m_path, MessageId::NotCompleted));
     }
-    return ok;
+    if (error) {
+        return *error;
+    }
+    return Done{};
 }

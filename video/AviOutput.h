@@ -30,16 +30,15 @@ public:
     AviOutput(std::string path, VideoCodec codec, const AviOutputOptions& options = {});
     ~AviOutput() override;
 
-    bool open(QSize frameSize, FrameRate rate) override;
-    bool write(const QImage& picture, bool changed) override;
-    bool finish() override;
-    std::string error() const override { return m_error; }
+    Status open(QSize frameSize, FrameRate rate) override;
+    Status write(const QImage& picture, bool changed) override;
+    Status finish() override;
 
 private:
-    // Sets error() from the file's last system error, or from fallback without one.
-    void failWith(const std::string& fallback);
+    // The file's last system error, or fallback when the system reported none.
+    ScoreError failure(MessageId fallback) const;
     // Closes the file and, when it could not be finalised, removes it.
-    bool close();
+    Status close();
 
     std::string m_path;
     VideoCodec m_codec;
@@ -49,5 +48,5 @@ private:
     std::unique_ptr<AviWriter> m_writer;
     int64_t m_frames = 0;
     int64_t m_keyEvery = 1;
-    std::string m_error;
+    bool m_failed = false; // a write failed: finish keeps what it can, but reports no success
 };

@@ -32,7 +32,7 @@ template <class T> void StoreLE(uint8_t* at, T value) {
 // Builds headers, chunk headers and indexes.
 class RiffBytes {
 public:
-    void U8(uint8_t v) { m_data.push_back(v); }
+    void u8(uint8_t v) { m_data.push_back(v); }
     void u16(uint16_t v) { put(v); }
     void u32(uint32_t v) { put(v); }
     void u64(uint64_t v) { put(v); }
@@ -53,7 +53,7 @@ public:
         const uint32_t size = static_cast<uint32_t>(this->size() - sizeAt - 4);
         StoreLE(m_data.data() + sizeAt, size);
         if (size & 1) {
-            U8(0); // chunks start on even offsets
+            u8(0); // chunks start on even offsets
         }
     }
 
@@ -158,9 +158,9 @@ void AviWriter::appendStreamFormat(RiffBytes& b) {
 
     size_t strn = b.open(FourCC("strn"));
     for (char c : m_format.name) {
-        b.U8(static_cast<uint8_t>(c));
+        b.u8(static_cast<uint8_t>(c));
     }
-    b.U8(0); // the name's terminating zero
+    b.u8(0); // the name's terminating zero
     b.close(strn);
 }
 
@@ -168,8 +168,8 @@ void AviWriter::appendStreamFormat(RiffBytes& b) {
 void AviWriter::appendSuperIndex(RiffBytes& b, uint64_t base) {
     size_t indx = b.open(FourCC("indx"));
     b.u16(4);              // wLongsPerEntry
-    b.U8(0);               // bIndexSubType
-    b.U8(kIndexOfIndexes); // bIndexType
+    b.u8(0);               // bIndexSubType
+    b.u8(kIndexOfIndexes); // bIndexType
     m_offIndxInUse = base + b.size();
     b.u32(0);         // nEntriesInUse, filled in as RIFFs close
     b.u32(m_chunkId); // dwChunkId
@@ -260,8 +260,8 @@ bool AviWriter::closeSegment() {
     const uint64_t ixAt = m_sink.size();
     size_t ixSize = ix.open(FourCC("ix00"));
     ix.u16(2);             // wLongsPerEntry
-    ix.U8(0);              // bIndexSubType
-    ix.U8(kIndexOfChunks); // bIndexType
+    ix.u8(0);              // bIndexSubType
+    ix.u8(kIndexOfChunks); // bIndexType
     ix.u32(n);             // nEntriesInUse
     ix.u32(m_chunkId);     // dwChunkId
     ix.u64(seg.riffStart); // qwBaseOffset
@@ -274,7 +274,7 @@ bool AviWriter::closeSegment() {
     if (!m_sink.append(ix.data(), ix.size())) {
         return false;
     }
-    if (!Patch32(seg.moviStart + 4, static_cast<uint32_t>(m_sink.size() - seg.moviStart - 8))) {
+    if (!patch32(seg.moviStart + 4, static_cast<uint32_t>(m_sink.size() - seg.moviStart - 8))) {
         return false;
     }
     if (first) {
@@ -292,7 +292,7 @@ bool AviWriter::closeSegment() {
             return false;
         }
     }
-    if (!Patch32(seg.riffStart + 4, static_cast<uint32_t>(m_sink.size() - seg.riffStart - 8))) {
+    if (!patch32(seg.riffStart + 4, static_cast<uint32_t>(m_sink.size() - seg.riffStart - 8))) {
         return false;
     }
     RiffBytes slot;
@@ -301,7 +301,7 @@ bool AviWriter::closeSegment() {
     slot.u32(n);                                // dwDuration: frames of this RIFF
     const uint64_t slotAt = m_offIndxEntries + 16 * uint64_t(m_closedFrames.size());
     if (!m_sink.patch(slotAt, slot.data(), slot.size()) ||
-        !Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size() + 1)) ||
+        !patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size() + 1)) ||
         !m_sink.flush()) {
         return false;
     }
@@ -310,7 +310,7 @@ bool AviWriter::closeSegment() {
     return true;
 }
 
-bool AviWriter::Patch32(uint64_t offset, uint32_t value) {
+bool AviWriter::patch32(uint64_t offset, uint32_t value) {
     uint8_t bytes[4];
     StoreLE(bytes, value);
     return m_sink.patch(offset, bytes, 4);
@@ -321,12 +321,12 @@ bool AviWriter::patchTotals() {
     const uint32_t firstRiff = m_closedFrames.empty() ? 0 : m_closedFrames.front();
     const uint32_t buffer = m_maxChunk + 8;
     const uint64_t perSecond = uint64_t(buffer) * m_format.rate / m_format.scale;
-    const bool ok = Patch32(m_offMaxBytesPerSec,
+    const bool ok = patch32(m_offMaxBytesPerSec,
                             static_cast<uint32_t>(std::min<uint64_t>(perSecond, 0xFFFFFFFFu))) &&
-                    Patch32(m_offAvihFrames, firstRiff) && Patch32(m_offAvihBuffer, buffer) &&
-                    Patch32(m_offStrhLength, total) && Patch32(m_offStrhBuffer, buffer) &&
-                    Patch32(m_offDmlhFrames, total) &&
-                    Patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size())) &&
+                    patch32(m_offAvihFrames, firstRiff) && patch32(m_offAvihBuffer, buffer) &&
+                    patch32(m_offStrhLength, total) && patch32(m_offStrhBuffer, buffer) &&
+                    patch32(m_offDmlhFrames, total) &&
+                    patch32(m_offIndxInUse, static_cast<uint32_t>(m_closedFrames.size())) &&
                     m_sink.flush();
     if (ok) {
         m_framesInFile = total;

@@ -52,12 +52,12 @@ public:
     bool writeFrame(const void* data, uint32_t size, bool keyFrame);
     // Closes the last RIFF and writes the final counts. True when every frame handed to
     // writeFrame is in the finished file; false after a write error or a frame refused for
-    // want of a super index slot (then FramesInFile() tells how many frames the finalised
-    // file holds) or when not even an empty file could be finalised (FramesInFile() is 0
+    // want of a super index slot (then framesInFile() tells how many frames the finalised
+    // file holds) or when not even an empty file could be finalised (framesInFile() is 0
     // and finalised() false).
     bool finish();
 
-    uint32_t FramesInFile() const { return m_framesInFile; }
+    uint32_t framesInFile() const { return m_framesInFile; }
     bool finalised() const { return m_finalised; }
 
 private:
@@ -84,7 +84,7 @@ private:
     bool recover();
     uint64_t SegmentBytesWith(uint32_t chunkSize) const;
     uint64_t IndexBytes(const Segment& segment) const;
-    bool Patch32(uint64_t offset, uint32_t value);
+    bool patch32(uint64_t offset, uint32_t value);
 
     ByteSink& m_sink;
     AviVideoFormat m_format;

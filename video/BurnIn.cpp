@@ -34,29 +34,6 @@ extern "C" {
 
 namespace {
 
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
-// ".mp4" of "a/b.MP4"; empty without an extension.
-std::string Extension(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash + 2) || dot == 0) {
-        return {};
-    }
-    std::string extension = path.substr(dot);
-    for (char& c : extension) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return extension;
-}
-
-std::string FileKind(const std::string& path) {
-    const std::string extension = Extension(path);
-    return extension.empty() ? "file without an extension" : extension + " file";
-}
-
 std::string Seconds(int64_t ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f s", double(ms) / 1000.0);
@@ -96,9 +73,9 @@ constexpr int kFrameAlign = 64;
 // part of the frame that shows through.
 class BoardOverlay {
 public:
-    void Build(const QImage& board, const QRect& area, const QPoint& boardPos, AVColorSpace matrix,
+    void build(const QImage& board, const QRect& area, const QPoint& boardPos, AVColorSpace matrix,
                bool fullRange);
-    void Blend(AVFrame* frame) const;
+    void blend(AVFrame* frame) const;
 
 private:
     struct Sample {
@@ -110,7 +87,7 @@ private:
     std::vector<Sample> m_y, m_u, m_v;
 };
 
-void BoardOverlay::Build(const QImage& board, const QRect& area, const QPoint& boardPos,
+void BoardOverlay::build(const QImage& board, const QRect& area, const QPoint& boardPos,
                          AVColorSpace matrix, bool fullRange) {
     double kr = 0.299, kb = 0.114;
     switch (matrix) {
@@ -187,7 +164,7 @@ void BoardOverlay::Build(const QImage& board, const QRect& area, const QPoint& b
     }
 }
 
-void BoardOverlay::Blend(AVFrame* frame) const {
+void BoardOverlay::blend(AVFrame* frame) const {
     auto blendPlane = [](uint8_t* plane, int stride, const QRect& rect,
                          const std::vector<Sample>& samples) {
         const Sample* sample = samples.data();
@@ -211,30 +188,32 @@ class BurnJob {
 public:
     BurnJob(const BurnSettings& settings, const QSize& boardSize)
         : m_settings(settings), m_boardSize(boardSize) {}
-    ExportResult Run(const BoardSource& board, const ExportProgressFn& progress,
+    ExportResult run(const BoardSource& board, const ExportProgressFn& progress,
                      const std::function<bool()>& shouldStop);
 
 private:
-    bool Fail(const std::string& message);
-    bool FailAv(const std::string& what, int code);
-    bool CheckFootage();
-    bool CheckOutputKind();
-    bool PrepareTarget(ExportTarget& target);
-    bool OpenOutput(ExportTarget& target);
-    bool Finish();
-    void KeepPartial(ExportTarget& target, ExportResult& result);
-    bool OpenVideoEncoder();
-    bool OpenAudio();
-    bool Write(AVPacket* packet, const AVStream* stream, AVRational from);
-    bool DrainVideo();
-    bool EncodeVideo(AVFrame* frame);
-    void OnAudioPacket(AVPacket* packet);
-    bool EncodeAudio(bool flush);
-    bool PrepareFrame();
+    // The first reason stays: what followed from it says less.
+    bool fail(ScoreError error);
+    bool failOutput(MessageId id, std::vector<std::string> args = {});
+    bool failFootage(MessageId id, std::vector<std::string> args = {});
+    bool checkFootage();
+    bool checkOutputKind();
+    bool prepareTarget(ExportTarget& target);
+    bool openOutput(ExportTarget& target);
+    bool finish();
+    void keepPartial(ExportTarget& target, ExportResult& result);
+    bool openVideoEncoder();
+    bool openAudio();
+    bool write(AVPacket* packet, const AVStream* stream, AVRational from);
+    bool drainVideo();
+    bool encodeVideo(AVFrame* frame);
+    void onAudioPacket(AVPacket* packet);
+    bool encodeAudio(bool flush);
+    bool prepareFrame();
 
     const BurnSettings& m_settings;
     QSize m_boardSize;
-    std::string m_error;
+    std::optional<ScoreError> m_error;
     std::unique_ptr<Footage> m_footage;
     const AVOutputFormat* m_outputFormat = nullptr;
     AvOutputPtr m_output;
@@ -263,99 +242,89 @@ private:
     int64_t m_audioNextPts = AV_NOPTS_VALUE;
 };
 
-bool BurnJob::Fail(const std::string& message) {
-    if (m_error.empty()) {
-        m_error = message;
+bool BurnJob::fail(ScoreError error) {
+    if (!m_error) {
+        m_error = std::move(error);
     }
     return false;
 }
 
-bool BurnJob::FailAv(const std::string& what, int code) {
-    return Fail(what + ": " + AvErrorText(code));
+bool BurnJob::failOutput(MessageId id, std::vector<std::string> args) {
+    return fail(Failure(m_settings.outputPath, id, std::move(args)));
+}
+
+bool BurnJob::failFootage(MessageId id, std::vector<std::string> args) {
+    return fail(Failure(m_settings.footagePath, id, std::move(args)));
 }
 
 // Sizes the encoder cannot take are refused before anything is written.
-bool BurnJob::CheckFootage() {
-    const FootageInfo& info = m_footage->Info();
-    const std::string size = std::to_string(info.width) + " x " + std::to_string(info.height);
+bool BurnJob::checkFootage() {
+    const FootageInfo& info = m_footage->info();
+    const std::vector<std::string> size = {std::to_string(info.width), std::to_string(info.height)};
     if (info.width % 2 != 0 || info.height % 2 != 0) {
-        return Fail("The footage " + Quoted(m_settings.footagePath) + " is " + size +
-                    " pixels: H.264 video as players take it (4:2:0) needs an even width and "
-                    "height, so footage of an odd size cannot be burned in; crop or scale it to "
-                    "an even size first");
+        return failFootage(MessageId::FootageOddSize, size);
     }
     const int64_t macroblocks = int64_t((info.width + 15) / 16) * ((info.height + 15) / 16);
     if (info.width > kMaxSide || info.height > kMaxSide || macroblocks > kMaxMacroblocks) {
-        return Fail("The footage " + Quoted(m_settings.footagePath) + " is " + size +
-                    " pixels, larger than H.264 video can be (at most " + std::to_string(kMaxSide) +
-                    " pixels a side and the area of 8192 x 4352)");
+        return failFootage(MessageId::FootageTooLarge,
+                           {size[0], size[1], std::to_string(kMaxSide)});
     }
     return true;
 }
 
 // Only a single video file that takes H.264, the footage's sound and its rotation.
-bool BurnJob::CheckOutputKind() {
+bool BurnJob::checkOutputKind() {
     const std::string& path = m_settings.outputPath;
     const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
     if (format == nullptr) {
-        return Fail("Cannot tell the kind of video file to write from the name " + Quoted(path) +
-                    " (use .mp4, .mov or .mkv)");
+        return failOutput(MessageId::BurnKindUnknown);
     }
     if ((format->flags & AVFMT_NOFILE) || av_match_name(format->name, "image2,image2pipe") ||
         av_filename_number_test(path.c_str())) {
-        return Fail("H.264 video cannot be stored in a " + FileKind(path) + ": " + Quoted(path) +
-                    " names pictures, and the burn-in writes one video file (.mp4, .mov or "
-                    ".mkv)");
+        return failOutput(MessageId::BurnNamesPictures);
     }
     if (avformat_query_codec(format, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL) != 1) {
-        return Fail("H.264 video cannot be stored in a " + FileKind(path) + " (" + Quoted(path) +
-                    "; use .mp4, .mov or .mkv)");
+        return failOutput(MessageId::BurnNoH264);
     }
-    if (const AVStream* audio = m_footage->AudioStream(); audio != nullptr) {
+    if (const AVStream* audio = m_footage->audioStream(); audio != nullptr) {
         const AVCodecID codec = audio->codecpar->codec_id;
         if (avformat_query_codec(format, codec, FF_COMPLIANCE_NORMAL) != 1 &&
             avformat_query_codec(format, AV_CODEC_ID_AAC, FF_COMPLIANCE_NORMAL) != 1) {
-            return Fail(std::string("The footage's sound (") + avcodec_get_name(codec) +
-                        ") cannot be stored in a " + FileKind(path) + ", nor as AAC (" +
-                        Quoted(path) + "; use .mp4, .mov or .mkv)");
+            return failOutput(MessageId::BurnSoundNotStorable, {avcodec_get_name(codec)});
         }
     }
-    if (const int rotation = m_footage->Info().rotation;
+    if (const int rotation = m_footage->info().rotation;
         rotation != 0 && !av_match_name(format->name, kRotatingMuxers)) {
-        return Fail("The footage is shown turned by " + std::to_string(rotation) +
-                    " degrees, which a " + FileKind(path) + " cannot record (" + Quoted(path) +
-                    "; use .mp4 or .mov)");
+        return failOutput(MessageId::BurnRotation, {std::to_string(rotation)});
     }
     m_outputFormat = format;
     return true;
 }
 
-bool BurnJob::PrepareTarget(ExportTarget& target) {
-    std::string error;
-    return target.prepare(
-               m_settings.outputPath,
-               {{m_settings.scorePath, "the score file"}, {m_settings.footagePath, "the footage"}},
-               false, 0, error) ||
-           Fail(error);
+bool BurnJob::prepareTarget(ExportTarget& target) {
+    Status prepared = target.prepare(m_settings.outputPath,
+                                     {{m_settings.scorePath, MessageId::IsTheScoreFile},
+                                      {m_settings.footagePath, MessageId::IsTheFootage}},
+                                     false, 0);
+    return prepared || fail(prepared.error());
 }
 
-bool BurnJob::OpenOutput(ExportTarget& target) {
-    const std::string& path = m_settings.outputPath;
+bool BurnJob::openOutput(ExportTarget& target) {
     AVFormatContext* output = nullptr;
     // The file protocol, so that a name with a colon is not taken for a URL.
     const std::string url = "file:" + target.writePath();
     int code = avformat_alloc_output_context2(&output, m_outputFormat, nullptr, url.c_str());
     if (code < 0 || output == nullptr) {
-        return FailAv("Cannot write " + Quoted(path), code);
+        return failOutput(MessageId::CannotWrite, {AvErrorText(code)});
     }
     m_output.reset(output);
     return true;
 }
 
-bool BurnJob::OpenVideoEncoder() {
+bool BurnJob::openVideoEncoder() {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (codec == nullptr) {
-        return Fail("This build of FFmpeg has no H.264 encoder (libx264)");
+        return failOutput(MessageId::NoEncoder, {"H.264", "libx264"});
     }
     const AVCodecParameters* in = m_videoIn->codecpar;
     m_videoEncoder.reset(avcodec_alloc_context3(codec));
@@ -366,7 +335,7 @@ bool BurnJob::OpenVideoEncoder() {
     encoder->pix_fmt = AV_PIX_FMT_YUV420P;
     // The footage's own time base keeps every time stamp as it was, variable rates included.
     encoder->time_base = m_videoIn->time_base;
-    const FootageInfo& info = m_footage->Info();
+    const FootageInfo& info = m_footage->info();
     if (info.rateNum > 0) {
         encoder->framerate = {info.rateNum, info.rateDen};
         m_nominalDuration = av_rescale_q(1, av_inv_q(encoder->framerate), encoder->time_base);
@@ -399,14 +368,13 @@ bool BurnJob::OpenVideoEncoder() {
     const bool unknownOption = av_dict_count(options) > 0;
     av_dict_free(&options);
     if (code < 0) {
-        return FailAv(
-            "Cannot start the H.264 encoder (preset " +
-                (m_settings.preset.empty() ? std::string(kDefaultBurnPreset) : m_settings.preset) +
-                ", crf " + std::to_string(crf) + ")",
-            code);
+        return failOutput(
+            MessageId::H264WontStart,
+            {m_settings.preset.empty() ? std::string(kDefaultBurnPreset) : m_settings.preset,
+             std::to_string(crf), AvErrorText(code)});
     }
     if (unknownOption) {
-        return Fail("The H.264 encoder did not take its settings");
+        return failOutput(MessageId::H264RefusedSettings);
     }
     m_videoOut = avformat_new_stream(m_output.get(), nullptr);
     avcodec_parameters_from_context(m_videoOut->codecpar, encoder);
@@ -420,19 +388,19 @@ bool BurnJob::OpenVideoEncoder() {
     if (matrix != nullptr && size > 0) {
         uint8_t* copy = av_stream_new_side_data(m_videoOut, AV_PKT_DATA_DISPLAYMATRIX, size);
         if (copy == nullptr) {
-            return Fail("Out of memory");
+            return failOutput(MessageId::OutOfMemory);
         }
         std::memcpy(copy, matrix, size);
     }
     return true;
 }
 
-bool BurnJob::OpenAudio() {
-    m_audioIn = m_footage->AudioStream();
+bool BurnJob::openAudio() {
+    m_audioIn = m_footage->audioStream();
     if (m_audioIn == nullptr) {
         return true;
     }
-    m_audioShift = m_footage->StartIn(m_audioIn);
+    m_audioShift = m_footage->startIn(m_audioIn);
     const AVCodecParameters* in = m_audioIn->codecpar;
     m_audioOut = avformat_new_stream(m_output.get(), nullptr);
     if (avformat_query_codec(m_output->oformat, in->codec_id, FF_COMPLIANCE_NORMAL) == 1) {
@@ -446,15 +414,14 @@ bool BurnJob::OpenAudio() {
     const AVCodec* decoder = avcodec_find_decoder(in->codec_id);
     const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (decoder == nullptr || encoder == nullptr) {
-        return Fail(std::string("Cannot convert the footage's audio (") +
-                    avcodec_get_name(in->codec_id) + ") to AAC");
+        return failFootage(MessageId::SoundNotConvertible, {avcodec_get_name(in->codec_id)});
     }
     m_audioDecoder.reset(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(m_audioDecoder.get(), in);
     m_audioDecoder->pkt_timebase = m_audioIn->time_base;
     int code = avcodec_open2(m_audioDecoder.get(), decoder, nullptr);
     if (code < 0) {
-        return FailAv("Cannot decode the footage's audio", code);
+        return failFootage(MessageId::SoundCannotDecode, {AvErrorText(code)});
     }
     m_audioEncoder.reset(avcodec_alloc_context3(encoder));
     AVCodecContext* aac = m_audioEncoder.get();
@@ -475,7 +442,7 @@ bool BurnJob::OpenAudio() {
     }
     code = avcodec_open2(aac, encoder, nullptr);
     if (code < 0) {
-        return FailAv("Cannot start the AAC encoder", code);
+        return failOutput(MessageId::EncoderWontStart, {"AAC", AvErrorText(code)});
     }
     AVChannelLayout inLayout;
     if (m_audioDecoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
@@ -490,7 +457,7 @@ bool BurnJob::OpenAudio() {
     av_channel_layout_uninit(&inLayout);
     m_resampler.reset(resampler);
     if (code < 0 || (code = swr_init(resampler)) < 0) {
-        return FailAv("Cannot convert the footage's audio", code);
+        return failFootage(MessageId::SoundConvertFailed, {AvErrorText(code)});
     }
     m_fifo.reset(av_audio_fifo_alloc(aac->sample_fmt, aac->ch_layout.nb_channels, aac->frame_size));
     avcodec_parameters_from_context(m_audioOut->codecpar, aac);
@@ -498,19 +465,19 @@ bool BurnJob::OpenAudio() {
     return true;
 }
 
-bool BurnJob::Write(AVPacket* packet, const AVStream* stream, AVRational from) {
+bool BurnJob::write(AVPacket* packet, const AVStream* stream, AVRational from) {
     packet->stream_index = stream->index;
     av_packet_rescale_ts(packet, from, stream->time_base);
     packet->pos = -1;
     const int code = av_interleaved_write_frame(m_output.get(), packet);
     if (code < 0) {
-        return FailAv("Cannot write " + Quoted(m_settings.outputPath), code);
+        return failOutput(MessageId::CannotWrite, {AvErrorText(code)});
     }
     return true;
 }
 
-void BurnJob::OnAudioPacket(AVPacket* packet) {
-    if (!m_error.empty() || m_audioOut == nullptr) {
+void BurnJob::onAudioPacket(AVPacket* packet) {
+    if (m_error || m_audioOut == nullptr) {
         return;
     }
     if (!m_audioDecoder) {
@@ -520,20 +487,20 @@ void BurnJob::OnAudioPacket(AVPacket* packet) {
         if (packet->dts != AV_NOPTS_VALUE) {
             packet->dts -= m_audioShift;
         }
-        Write(packet, m_audioOut, m_audioIn->time_base);
+        write(packet, m_audioOut, m_audioIn->time_base);
         return;
     }
     int code = avcodec_send_packet(m_audioDecoder.get(), packet);
     if (code < 0 && code != AVERROR_INVALIDDATA) {
-        FailAv("Cannot decode the footage's audio", code);
+        failFootage(MessageId::SoundCannotDecode, {AvErrorText(code)});
         return;
     }
-    EncodeAudio(false);
+    encodeAudio(false);
 }
 
 // Moves decoded audio through the resampler and the FIFO into the AAC encoder, in frames
 // of the encoder's size; flush also sends out what is left.
-bool BurnJob::EncodeAudio(bool flush) {
+bool BurnJob::encodeAudio(bool flush) {
     AVCodecContext* aac = m_audioEncoder.get();
     AVFrame* decoded = m_audioFrame.get();
     auto resample = [&](const AVFrame* in) {
@@ -544,7 +511,7 @@ bool BurnJob::EncodeAudio(bool flush) {
         std::vector<uint8_t*> planes(size_t(aac->ch_layout.nb_channels));
         if (av_samples_alloc(planes.data(), nullptr, aac->ch_layout.nb_channels, room,
                              aac->sample_fmt, 0) < 0) {
-            return Fail("Out of memory while converting the audio");
+            return failOutput(MessageId::OutOfMemory);
         }
         const int got = swr_convert(m_resampler.get(), planes.data(), room,
                                     in ? const_cast<const uint8_t**>(in->extended_data) : nullptr,
@@ -553,20 +520,20 @@ bool BurnJob::EncodeAudio(bool flush) {
             av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(planes.data()), got);
         }
         av_freep(&planes[0]);
-        return got >= 0 || FailAv("Cannot convert the footage's audio", got);
+        return got >= 0 || failFootage(MessageId::SoundConvertFailed, {AvErrorText(got)});
     };
     auto encode = [&](AVFrame* frame) {
         int code = avcodec_send_frame(aac, frame);
         if (code < 0) {
-            return FailAv("Cannot encode the audio", code);
+            return failOutput(MessageId::EncodingFailed, {"AAC", AvErrorText(code)});
         }
         while ((code = avcodec_receive_packet(aac, m_packet.get())) == 0) {
-            if (!Write(m_packet.get(), m_audioOut, aac->time_base)) {
+            if (!write(m_packet.get(), m_audioOut, aac->time_base)) {
                 return false;
             }
         }
         return code == AVERROR(EAGAIN) || code == AVERROR_EOF ||
-               FailAv("Cannot encode the audio", code);
+               failOutput(MessageId::EncodingFailed, {"AAC", AvErrorText(code)});
     };
 
     if (flush) {
@@ -597,7 +564,7 @@ bool BurnJob::EncodeAudio(bool flush) {
         frame->sample_rate = aac->sample_rate;
         av_channel_layout_copy(&frame->ch_layout, &aac->ch_layout);
         if (av_frame_get_buffer(frame.get(), 0) < 0) {
-            return Fail("Out of memory while encoding the audio");
+            return failOutput(MessageId::OutOfMemory);
         }
         av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->data), frame->nb_samples);
         frame->pts = m_audioNextPts;
@@ -609,7 +576,7 @@ bool BurnJob::EncodeAudio(bool flush) {
     return !flush || encode(nullptr);
 }
 
-bool BurnJob::DrainVideo() {
+bool BurnJob::drainVideo() {
     int code;
     AVCodecContext* encoder = m_videoEncoder.get();
     while ((code = avcodec_receive_packet(encoder, m_packet.get())) == 0) {
@@ -620,34 +587,34 @@ bool BurnJob::DrainVideo() {
             }
             m_durations.erase(it);
         }
-        if (!Write(m_packet.get(), m_videoOut, encoder->time_base)) {
+        if (!write(m_packet.get(), m_videoOut, encoder->time_base)) {
             return false;
         }
     }
     return code == AVERROR(EAGAIN) || code == AVERROR_EOF ||
-           FailAv("Cannot encode the video", code);
+           failOutput(MessageId::EncodingFailed, {"H.264", AvErrorText(code)});
 }
 
-bool BurnJob::EncodeVideo(AVFrame* frame) {
+bool BurnJob::encodeVideo(AVFrame* frame) {
     const int code = avcodec_send_frame(m_videoEncoder.get(), frame);
     if (code < 0) {
-        return FailAv("Cannot encode the video", code);
+        return failOutput(MessageId::EncodingFailed, {"H.264", AvErrorText(code)});
     }
-    return DrainVideo();
+    return drainVideo();
 }
 
 // Turns the footage's current frame into m_work: a writable YUV 4:2:0 frame with the
 // output's time stamp. 8-bit 4:2:0 frames go through as they are (copied only when the
 // decoder still refers to them); other formats are converted.
-bool BurnJob::PrepareFrame() {
-    AVFrame* decoded = m_footage->Frame();
+bool BurnJob::prepareFrame() {
+    AVFrame* decoded = m_footage->frame();
     AVFrame* work = m_work.get();
     av_frame_unref(work);
     if (decoded->width != m_videoEncoder->width || decoded->height != m_videoEncoder->height) {
-        return Fail("The footage changes its picture size from " +
-                    std::to_string(m_videoEncoder->width) + " x " +
-                    std::to_string(m_videoEncoder->height) + " to " +
-                    std::to_string(decoded->width) + " x " + std::to_string(decoded->height));
+        return failFootage(MessageId::FootageChangesSize,
+                           {std::to_string(m_videoEncoder->width),
+                            std::to_string(m_videoEncoder->height), std::to_string(decoded->width),
+                            std::to_string(decoded->height)});
     }
     const bool planar420 =
         decoded->format == AV_PIX_FMT_YUV420P || decoded->format == AV_PIX_FMT_YUVJ420P;
@@ -666,7 +633,7 @@ bool BurnJob::PrepareFrame() {
         }
         work->buf[0] = m_pool ? av_buffer_pool_get(m_pool.get()) : nullptr;
         if (work->buf[0] == nullptr) {
-            return Fail("Out of memory for a video frame");
+            return failOutput(MessageId::OutOfMemory);
         }
         av_image_fill_arrays(work->data, work->linesize, work->buf[0]->data, AV_PIX_FMT_YUV420P,
                              work->width, work->height, kFrameAlign);
@@ -681,8 +648,9 @@ bool BurnJob::PrepareFrame() {
                                                 work->width, work->height, AV_PIX_FMT_YUV420P,
                                                 SWS_BICUBIC, nullptr, nullptr, nullptr));
             if (!m_scaler) {
-                return Fail(std::string("Cannot convert the footage's pictures (") +
-                            av_get_pix_fmt_name(static_cast<AVPixelFormat>(decoded->format)) + ")");
+                return failFootage(
+                    MessageId::PicturesNotConvertible,
+                    {av_get_pix_fmt_name(static_cast<AVPixelFormat>(decoded->format))});
             }
             const int* table = sws_getCoefficients(m_matrix);
             sws_setColorspaceDetails(m_scaler.get(), table, m_fullRange, table, m_fullRange, 0,
@@ -697,54 +665,58 @@ bool BurnJob::PrepareFrame() {
     work->key_frame = 0;
     work->color_range = m_videoEncoder->color_range;
     work->colorspace = m_videoEncoder->colorspace;
-    int64_t pts = m_footage->FramePts();
+    int64_t pts = m_footage->framePts();
     if (pts <= m_lastPts) {
         pts = m_lastPts + 1; // the encoder needs rising time stamps
     }
     work->pts = m_lastPts = pts;
-    const int64_t duration = m_footage->FrameDuration();
+    const int64_t duration = m_footage->frameDuration();
     m_durations[pts] = duration > 0 ? duration : m_nominalDuration;
     return true;
 }
 
-ExportResult BurnJob::Run(const BoardSource& board, const ExportProgressFn& progress,
+ExportResult BurnJob::run(const BoardSource& board, const ExportProgressFn& progress,
                           const std::function<bool()>& shouldStop) {
     QuietFfmpegLog();
     ExportResult result;
-    m_footage = Footage::Open(m_settings.footagePath, m_error);
+    const auto refused = [&] {
+        result.error = *m_error;
+        return result;
+    };
+    auto opened = Footage::open(m_settings.footagePath);
+    if (!opened) {
+        fail(opened.error());
+        return refused();
+    }
+    m_footage = std::move(opened.value());
     ExportTarget target;
     // The footage and the score file are named as such before the name's extension is
     // looked at: "it is the score file" says more than "cannot tell the kind of video".
-    if (!m_footage || !CheckFootage() || !PrepareTarget(target) || !CheckOutputKind() ||
-        !OpenOutput(target)) {
-        result.error = m_error;
-        return result;
+    if (!checkFootage() || !prepareTarget(target) || !checkOutputKind() || !openOutput(target)) {
+        return refused();
     }
-    m_videoIn = m_footage->VideoStream();
+    m_videoIn = m_footage->videoStream();
     const std::string& path = m_settings.outputPath;
-    if (!OpenVideoEncoder() || !OpenAudio()) {
-        result.error = m_error;
-        return result;
+    if (!openVideoEncoder() || !openAudio()) {
+        return refused();
     }
     int code = avio_open(&m_output->pb, m_output->url, AVIO_FLAG_WRITE);
     if (code < 0) {
-        FailAv("Cannot write " + Quoted(path), code);
-        result.error = m_error;
-        return result;
+        failOutput(MessageId::CannotWrite, {AvErrorText(code)});
+        return refused();
     }
     AddContainerChapters(m_output.get(), m_settings.chapters);
     code = avformat_write_header(m_output.get(), nullptr);
     if (code < 0) {
-        FailAv("Cannot start writing " + Quoted(path), code);
-        result.error = m_error;
-        return result;
+        failOutput(MessageId::CannotWrite, {AvErrorText(code)});
+        return refused();
     }
-    m_footage->SetAudioSink([this](AVPacket* packet) { OnAudioPacket(packet); });
+    m_footage->setAudioSink([this](AVPacket* packet) { onAudioPacket(packet); });
 
-    const FootageInfo& info = m_footage->Info();
+    const FootageInfo& info = m_footage->info();
     const QSize stored(info.width, info.height);
     const QPoint shownPos =
-        m_settings.place ? PlaceBoard(info.ShownSize(), m_boardSize, *m_settings.place).topLeft()
+        m_settings.place ? PlaceBoard(info.shownSize(), m_boardSize, *m_settings.place).topLeft()
                          : m_settings.boardPos;
     // Chroma comes in 2 x 2 blocks: on even coordinates the board's edges fall between
     // blocks, so that its colour does not bleed into the footage beside it.
@@ -760,28 +732,30 @@ ExportResult BurnJob::Run(const BoardSource& board, const ExportProgressFn& prog
     state.frames = info.frameCountEstimate;
     int64_t reachedMs = 0; // end of the last frame burned in
     result.outcome = ExportOutcome::Finished;
-    while (m_error.empty()) {
+    while (!m_error) {
         if (shouldStop && shouldStop()) {
             result.outcome = ExportOutcome::Cancelled;
             break;
         }
-        if (!m_footage->Next()) {
-            if (!m_footage->Error().empty()) {
-                Fail("The footage " + Quoted(m_settings.footagePath) + " stops decoding at " +
-                     Seconds(reachedMs) + " of its " + Seconds(info.durationMs) + ", after " +
-                     std::to_string(state.frame) + " frames (" + m_footage->Error() + ")");
+        if (!m_footage->next()) {
+            if (m_footage->error()) {
+                ScoreError stopped = Failure(
+                    m_settings.footagePath, MessageId::FootageStopsDecoding,
+                    {Seconds(reachedMs), Seconds(info.durationMs), std::to_string(state.frame)});
+                stopped.notes.push_back(m_footage->error()->reason);
+                fail(std::move(stopped));
             }
             break;
         }
-        const int64_t ms = m_footage->FrameMs();
-        if (!PrepareFrame()) {
+        const int64_t ms = m_footage->frameMs();
+        if (!prepareFrame()) {
             break;
         }
         if (!area.isEmpty() && board) {
             const bool changed = board(ms - m_settings.offsetMs, boardImage);
             if (changed || firstBoard) {
                 if (boardImage.size() != m_boardSize) {
-                    Fail("The board came back at a size other than the one announced");
+                    fail(Failure({}, MessageId::BoardWrongSize));
                     break;
                 }
                 if (boardImage.format() != QImage::Format_ARGB32_Premultiplied) {
@@ -792,17 +766,17 @@ ExportResult BurnJob::Run(const BoardSource& board, const ExportProgressFn& prog
                     info.rotation == 0
                         ? boardImage
                         : boardImage.transformed(QTransform().rotate(-info.rotation));
-                overlay.Build(turned, area, boardRect.topLeft(), m_matrix, m_fullRange);
+                overlay.build(turned, area, boardRect.topLeft(), m_matrix, m_fullRange);
                 firstBoard = false;
             }
-            overlay.Blend(m_work.get());
+            overlay.blend(m_work.get());
         }
-        if (!EncodeVideo(m_work.get())) {
+        if (!encodeVideo(m_work.get())) {
             break;
         }
         ++state.frame;
         const int64_t duration =
-            m_footage->FrameDuration() > 0 ? m_footage->FrameDuration() : m_nominalDuration;
+            m_footage->frameDuration() > 0 ? m_footage->frameDuration() : m_nominalDuration;
         reachedMs = ms + av_rescale_q(duration, m_videoIn->time_base, {1, 1000});
         if (progress) {
             state.percent = info.durationMs > 0
@@ -812,40 +786,37 @@ ExportResult BurnJob::Run(const BoardSource& board, const ExportProgressFn& prog
         }
     }
     result.framesWritten = state.frame;
-    if (m_error.empty() && result.outcome == ExportOutcome::Finished) {
+    if (!m_error && result.outcome == ExportOutcome::Finished) {
         // A file cut off or damaged partway decodes to its end without a word: the end its
         // file states tells. Two frames or half a second of slack for how files round.
         const int64_t slack = std::max<int64_t>(
             500, 2 * av_rescale_q(m_nominalDuration, m_videoIn->time_base, {1, 1000}));
         if (state.frame == 0) {
-            Fail("The footage " + Quoted(m_settings.footagePath) +
-                 " has no picture that could be decoded");
+            failFootage(MessageId::FootageNoPicture);
         } else if (info.videoEndMs > 0 && reachedMs + slack < info.videoEndMs) {
-            Fail("The footage " + Quoted(m_settings.footagePath) + " stops decoding at " +
-                 Seconds(reachedMs) + " of its " + Seconds(info.videoEndMs) + ", after " +
-                 std::to_string(state.frame) + " frames (cut off or damaged)");
+            failFootage(MessageId::FootageCutOff, {Seconds(reachedMs), Seconds(info.videoEndMs),
+                                                   std::to_string(state.frame)});
         }
     }
 
-    const bool playable = Finish() && state.frame > 0;
-    if (m_error.empty() && result.outcome == ExportOutcome::Finished) {
-        std::string error;
-        if (!target.commit(error)) {
-            Fail(error);
+    const bool playable = finish() && state.frame > 0;
+    if (!m_error && result.outcome == ExportOutcome::Finished) {
+        if (Status committed = target.commit(); !committed) {
+            fail(committed.error());
         }
     } else if (playable) {
-        KeepPartial(target, result);
+        keepPartial(target, result);
     } else {
         target.discard();
     }
-    if (!m_error.empty()) {
+    if (m_error) {
         result.outcome = ExportOutcome::Failed;
-        result.error = m_error;
-        result.error += result.partialPath.empty()
-                            ? "; " + Quoted(path) + " is as it was"
-                            : "; the first " + std::to_string(state.frame) + " frames (to " +
-                                  Seconds(reachedMs) + ") are in " + Quoted(result.partialPath) +
-                                  ", and " + Quoted(path) + " is as it was";
+        result.error = *m_error;
+        result.error.notes.push_back(result.partialPath.empty()
+                                         ? Message{MessageId::TargetAsItWas, {path}}
+                                         : Message{MessageId::BurnPartialKept,
+                                                   {std::to_string(state.frame), Seconds(reachedMs),
+                                                    result.partialPath, path}});
     }
     if (result.outcome == ExportOutcome::Finished && progress) {
         state.percent = 100;
@@ -855,23 +826,23 @@ ExportResult BurnJob::Run(const BoardSource& board, const ExportProgressFn& prog
 }
 
 // Whatever happened, the frames so far are finished into a file. True when it is whole.
-bool BurnJob::Finish() {
-    const std::string saved = m_error;
-    m_error.clear();
-    EncodeVideo(nullptr);
+bool BurnJob::finish() {
+    const std::optional<ScoreError> saved = std::move(m_error);
+    m_error.reset();
+    encodeVideo(nullptr);
     if (m_audioEncoder) {
-        EncodeAudio(true);
+        encodeAudio(true);
     }
     int code = av_write_trailer(m_output.get());
     if (code < 0) {
-        FailAv("Cannot finish " + Quoted(m_settings.outputPath), code);
+        failOutput(MessageId::CannotWrite, {AvErrorText(code)});
     }
     code = avio_closep(&m_output->pb);
     if (code < 0) {
-        FailAv("Cannot finish " + Quoted(m_settings.outputPath), code);
+        failOutput(MessageId::CannotWrite, {AvErrorText(code)});
     }
-    const bool whole = m_error.empty();
-    if (!saved.empty()) {
+    const bool whole = !m_error;
+    if (saved) {
         m_error = saved;
     }
     return whole;
@@ -879,13 +850,13 @@ bool BurnJob::Finish() {
 
 // The finished frames of a burn-in that did not finish go beside the output, never over it
 // nor over the footage or the score file (footage named NAME.partial.EXT is no leftover).
-void BurnJob::KeepPartial(ExportTarget& target, ExportResult& result) {
+void BurnJob::keepPartial(ExportTarget& target, ExportResult& result) {
     const std::string partial = PartialName(m_settings.outputPath);
     if (SameFile(partial, m_settings.footagePath) || SameFile(partial, m_settings.scorePath)) {
         target.discard();
         return;
     }
-    // Finish() wrote the trailer and closed the file: it plays.
+    // finish() wrote the trailer and closed the file: it plays.
     result.partialPath = target.keepPartial([](const std::string&) { return true; });
 }
 
@@ -894,5 +865,5 @@ void BurnJob::KeepPartial(ExportTarget& target, ExportResult& result) {
 ExportResult BurnIn(const BurnSettings& settings, const QSize& boardSize, const BoardSource& board,
                     const ExportProgressFn& progress, const std::function<bool()>& shouldStop) {
     BurnJob job(settings, boardSize);
-    return job.Run(board, progress, shouldStop);
+    return job.run(board, progress, shouldStop);
 }

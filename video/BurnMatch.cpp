@@ -17,15 +17,14 @@ RenderOptions DefaultBurnBoard() {
 
 ExportResult BurnMatch(const BurnRequest& request, const ExportProgressFn& progress,
                        const ExportStopFn& shouldStop) {
-    ExportResult result;
-    std::string error;
-    const std::unique_ptr<Footage> footage = Footage::Open(request.footagePath, error);
+    const Result<std::unique_ptr<Footage>> footage = Footage::open(request.footagePath);
     if (!footage) {
-        result.error = error;
+        ExportResult result;
+        result.error = footage.error();
         return result;
     }
-    const QSize shown = footage->Info().ShownSize();
-    const int64_t durationMs = footage->Info().durationMs;
+    const QSize shown = footage.value()->info().shownSize();
+    const int64_t durationMs = footage.value()->info().durationMs;
 
     RenderOptions options = request.board;
     options.scale = EffectiveScale(request.overlay, shown);

@@ -21,13 +21,10 @@ extern "C" {
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
-
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
 
 AvFramePtr NewFrame() {
     return AvFramePtr(av_frame_alloc());
@@ -84,27 +81,30 @@ private:
 // or two channels, each piece placed on the footage's clock in samples.
 class SoundReader {
 public:
-    bool open(const AVStream* stream, int64_t startInStream, std::string& error) {
+    // path: the file the stream is in, for the reason of a failure.
+    Status open(const AVStream* stream, int64_t startInStream, const std::string& path) {
         m_stream = stream;
         m_start = startInStream;
         const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
         m_decoder.reset(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
         if (m_decoder == nullptr) {
-            error = "Cannot decode the sound of the footage";
-            return false;
+            return Failure(path, MessageId::SoundNoDecoder,
+                           {avcodec_get_name(stream->codecpar->codec_id)});
         }
         avcodec_parameters_to_context(m_decoder.get(), stream->codecpar);
         m_decoder->pkt_timebase = stream->time_base;
         const int code = avcodec_open2(m_decoder.get(), codec, nullptr);
         if (code < 0) {
-            error = "Cannot decode the sound of the footage: " + AvErrorText(code);
-            return false;
+            return Failure(path, MessageId::SoundCannotDecode, {AvErrorText(code)});
         }
         m_rate = m_decoder->sample_rate;
         m_channels = m_decoder->ch_layout.nb_channels >= 2 ? 2 : 1;
         av_channel_layout_default(&m_layout, m_channels);
         m_track.setup(m_channels);
-        return m_rate > 0;
+        if (m_rate <= 0) {
+            return Failure(path, MessageId::SoundCannotDecode, {AvErrorText(AVERROR_INVALIDDATA)});
+        }
+        return Done{};
     }
     int rate() const { return m_rate; }
     int channels() const { return m_channels; }
@@ -187,40 +187,42 @@ struct VideoFormat {
 // ExportTarget.
 class ClipWriter {
 public:
-    bool open(const std::string& path, const ClipSettings& settings,
-              const std::vector<std::string>& inputs, const VideoFormat& video,
-              const SoundReader* sound, const std::vector<Chapter>& chapters, std::string& error) {
+    Status open(const std::string& path, const ClipSettings& settings,
+                const std::vector<std::string>& inputs, const VideoFormat& video,
+                const SoundReader* sound, const std::vector<Chapter>& chapters) {
+        m_path = path;
         for (const std::string& input : inputs) {
             if (SameFile(path, input)) {
-                error = "cannot write " + path + ": it is an input of the clips (the footage or " +
-                        "a clip), which is never written over";
-                return false;
+                return Failure(path, MessageId::IsAnInputOfClips);
             }
         }
-        if (!m_target.prepare(path, settings.scorePath, false, 0, error)) {
-            return false;
+        if (Status prepared = m_target.prepare(path, settings.scorePath, false, 0); !prepared) {
+            return prepared;
         }
         const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
         AVFormatContext* made = nullptr;
         if (format == nullptr || avformat_alloc_output_context2(&made, format, nullptr,
                                                                 m_target.writePath().c_str()) < 0) {
-            error = "Cannot tell the kind of video file to write from the name " + Quoted(path);
-            return false;
+            return Failure(path, MessageId::UnknownKindByName);
         }
         m_output.reset(made);
         m_packet.reset(av_packet_alloc());
-        if (!openVideo(settings, video, error) || (sound != nullptr && !openAudio(*sound, error))) {
-            return false;
+        if (Status opened = openVideo(settings, video); !opened) {
+            return opened;
+        }
+        if (sound != nullptr) {
+            if (Status opened = openAudio(*sound); !opened) {
+                return opened;
+            }
         }
         AddContainerChapters(m_output.get(), chapters);
         // The file protocol, so that a name with a colon is not taken for a URL.
         int code =
             avio_open(&m_output->pb, ("file:" + m_target.writePath()).c_str(), AVIO_FLAG_WRITE);
         if (code < 0 || (code = avformat_write_header(m_output.get(), nullptr)) < 0) {
-            error = "Cannot write " + Quoted(path) + ": " + AvErrorText(code);
-            return false;
+            return Failure(path, MessageId::CannotWrite, {AvErrorText(code)});
         }
-        return true;
+        return Done{};
     }
 
     // A picture in the format open() was given, pts in its time base.
@@ -242,7 +244,7 @@ public:
         return drainSound(false);
     }
 
-    bool finish(std::string& error) {
+    Status finish() {
         bool ok = (m_audio == nullptr || drainSound(true)) &&
                   send(m_video.get(), m_videoOut, nullptr) &&
                   (m_audio == nullptr || send(m_audio.get(), m_audioOut, nullptr));
@@ -251,19 +253,20 @@ public:
         code = avio_closep(&m_output->pb);
         ok = ok && code >= 0;
         if (!ok) {
-            error = m_error.empty() ? "Cannot finish the video file" : m_error;
             m_target.discard();
-            return false;
+            return m_error.value_or(Failure(m_path, MessageId::NotCompleted));
         }
-        return m_target.commit(error);
+        return m_target.commit();
     }
 
+    // Why a picture or sound could not be stored; empty when none failed.
+    const std::optional<ScoreError>& error() const { return m_error; }
+
 private:
-    bool openVideo(const ClipSettings& settings, const VideoFormat& video, std::string& error) {
+    Status openVideo(const ClipSettings& settings, const VideoFormat& video) {
         const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
         if (codec == nullptr) {
-            error = "This build of FFmpeg has no H.264 encoder (libx264)";
-            return false;
+            return Failure(m_path, MessageId::NoEncoder, {"H.264", "libx264"});
         }
         m_video.reset(avcodec_alloc_context3(codec));
         m_video->width = video.width;
@@ -285,22 +288,20 @@ private:
         const int code = avcodec_open2(m_video.get(), codec, &options);
         av_dict_free(&options);
         if (code < 0) {
-            error = "Cannot start the H.264 encoder: " + AvErrorText(code);
-            return false;
+            return Failure(m_path, MessageId::EncoderWontStart, {"H.264", AvErrorText(code)});
         }
         m_videoOut = avformat_new_stream(m_output.get(), nullptr);
         avcodec_parameters_from_context(m_videoOut->codecpar, m_video.get());
         m_videoOut->time_base = m_video->time_base;
         m_videoOut->avg_frame_rate = video.rate;
         m_videoOut->sample_aspect_ratio = video.aspect;
-        return true;
+        return Done{};
     }
 
-    bool openAudio(const SoundReader& sound, std::string& error) {
+    Status openAudio(const SoundReader& sound) {
         const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
         if (codec == nullptr) {
-            error = "This build of FFmpeg has no AAC encoder";
-            return false;
+            return Failure(m_path, MessageId::NoEncoder, {"AAC", "aac"});
         }
         m_audio.reset(avcodec_alloc_context3(codec));
         m_audio->sample_rate = sound.rate();
@@ -313,15 +314,14 @@ private:
         }
         const int code = avcodec_open2(m_audio.get(), codec, nullptr);
         if (code < 0) {
-            error = "Cannot start the AAC encoder: " + AvErrorText(code);
-            return false;
+            return Failure(m_path, MessageId::EncoderWontStart, {"AAC", AvErrorText(code)});
         }
         m_fifo.reset(
             av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, sound.channels(), m_audio->frame_size));
         m_audioOut = avformat_new_stream(m_output.get(), nullptr);
         avcodec_parameters_from_context(m_audioOut->codecpar, m_audio.get());
         m_audioOut->time_base = m_audio->time_base;
-        return true;
+        return Done{};
     }
 
     bool drainSound(bool all) {
@@ -350,7 +350,7 @@ private:
     bool send(AVCodecContext* encoder, AVStream* stream, AVFrame* frame) {
         int code = avcodec_send_frame(encoder, frame);
         if (code < 0 && code != AVERROR_EOF) {
-            m_error = "Cannot encode the clip: " + AvErrorText(code);
+            m_error = Failure(m_path, MessageId::ClipEncodeFailed, {AvErrorText(code)});
             return false;
         }
         while ((code = avcodec_receive_packet(encoder, m_packet.get())) == 0) {
@@ -358,7 +358,7 @@ private:
             av_packet_rescale_ts(m_packet.get(), encoder->time_base, stream->time_base);
             code = av_interleaved_write_frame(m_output.get(), m_packet.get());
             if (code < 0) {
-                m_error = "Cannot write the clip: " + AvErrorText(code);
+                m_error = Failure(m_path, MessageId::CannotWrite, {AvErrorText(code)});
                 return false;
             }
         }
@@ -374,7 +374,8 @@ private:
     AvAudioFifoPtr m_fifo;
     AvPacketPtr m_packet;
     int64_t m_samples = 0;
-    std::string m_error;
+    std::string m_path;
+    std::optional<ScoreError> m_error;
 };
 
 // Frames as the encoder takes them (YUV 4:2:0, 8 bits), converted only when the footage
@@ -409,8 +410,8 @@ private:
 };
 
 VideoFormat FormatOf(Footage& footage) {
-    const AVStream* stream = footage.VideoStream();
-    const FootageInfo& info = footage.Info();
+    const AVStream* stream = footage.videoStream();
+    const FootageInfo& info = footage.info();
     VideoFormat f;
     f.width = info.width;
     f.height = info.height;
@@ -426,8 +427,8 @@ VideoFormat FormatOf(Footage& footage) {
 
 // The frame's length in its stream's time base: its own, else one nominal frame.
 int64_t FrameLength(Footage& footage, const VideoFormat& f) {
-    if (footage.FrameDuration() > 0) {
-        return footage.FrameDuration();
+    if (footage.frameDuration() > 0) {
+        return footage.frameDuration();
     }
     return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(f.rate), f.timeBase));
 }
@@ -448,34 +449,39 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
                    const std::string& outputPath) {
     QuietLibraries();
     ClipResult result;
+    const auto fail = [&result](ScoreError error) {
+        result.error = std::move(error);
+        return result;
+    };
     if (span.endMs <= span.startMs) {
-        result.error = "The clip for " + Quoted(outputPath) + " is empty";
-        return result;
+        return fail(Failure(outputPath, MessageId::ClipEmpty));
     }
-    std::unique_ptr<Footage> footage = Footage::Open(settings.footagePath, result.error);
-    if (!footage) {
-        return result;
+    auto opened = Footage::open(settings.footagePath);
+    if (!opened) {
+        return fail(opened.error());
     }
+    const std::unique_ptr<Footage> footage = std::move(opened.value());
     SoundReader sound;
-    const AVStream* audio = footage->AudioStream();
-    const bool withSound =
-        audio != nullptr && sound.open(audio, footage->StartIn(audio), result.error);
-    if (audio != nullptr && !withSound) {
-        return result;
-    }
+    const AVStream* audio = footage->audioStream();
+    const bool withSound = audio != nullptr;
     if (withSound) {
-        footage->SetAudioSink([&](AVPacket* packet) { sound.decode(packet); });
+        if (Status soundOpened = sound.open(audio, footage->startIn(audio), settings.footagePath);
+            !soundOpened) {
+            return fail(soundOpened.error());
+        }
+        footage->setAudioSink([&](AVPacket* packet) { sound.decode(packet); });
     }
-    if (!footage->Seek(std::max<int64_t>(0, span.startMs - kSoundLeadMs))) {
-        result.error = footage->Error().empty() ? "Cannot seek in the footage" : footage->Error();
-        return result;
+    if (!footage->seek(std::max<int64_t>(0, span.startMs - kSoundLeadMs))) {
+        return fail(footage->error().value_or(
+            Failure(settings.footagePath, MessageId::FootageCannotSeek, {"?"})));
     }
 
     const VideoFormat format = FormatOf(*footage);
     ClipWriter writer;
-    if (!writer.open(outputPath, settings, {settings.footagePath}, format,
-                     withSound ? &sound : nullptr, {}, result.error)) {
-        return result;
+    if (Status writing = writer.open(outputPath, settings, {settings.footagePath}, format,
+                                     withSound ? &sound : nullptr, {});
+        !writing) {
+        return fail(writing.error());
     }
     Planar420 planar;
     // held: the frame on screen at the start so far; it is known once a later one starts
@@ -495,12 +501,12 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
     };
     int64_t heldLength = 0;
     bool ok = true;
-    while (ok && footage->Next()) {
-        const int64_t ms = footage->FrameMs();
-        const int64_t pts = footage->FramePts();
+    while (ok && footage->next()) {
+        const int64_t ms = footage->frameMs();
+        const int64_t pts = footage->framePts();
         const int64_t length = FrameLength(*footage, format);
         if (ms <= span.startMs) {
-            held = planar.take(footage->Frame());
+            held = planar.take(footage->frame());
             heldPts = pts;
             heldLength = length;
             continue;
@@ -511,7 +517,7 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
         if (ms >= span.endMs) {
             break;
         }
-        ok = ok && encodeFrame(planar.take(footage->Frame()), pts, length);
+        ok = ok && encodeFrame(planar.take(footage->frame()), pts, length);
     }
     // At the footage's end the last frame counts only while it is still on screen at the
     // start.
@@ -519,20 +525,18 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
         av_rescale_q(heldPts + heldLength, format.timeBase, AVRational{1, 1000}) > span.startMs) {
         ok = encodeFrame(std::move(held), heldPts, heldLength);
     }
-    if (!footage->Error().empty()) {
-        result.error = footage->Error();
-        return result;
+    if (footage->error()) {
+        return fail(*footage->error());
     }
     if (result.frames == 0) {
-        result.error = "The footage ends before the clip for " + Quoted(outputPath) + " starts";
-        return result;
+        return fail(Failure(outputPath, MessageId::FootageEndsBeforeClip));
     }
     if (withSound) {
         // The sound stored after the clip's last frame: read on until past its end.
         const int64_t endMs = av_rescale_q(endPts, format.timeBase, AVRational{1, 1000});
-        while (footage->FrameMs() < endMs + kSoundLeadMs && footage->Next()) {
+        while (footage->frameMs() < endMs + kSoundLeadMs && footage->next()) {
         }
-        if (footage->FrameMs() < endMs + kSoundLeadMs) {
+        if (footage->frameMs() < endMs + kSoundLeadMs) {
             sound.flush();
         }
         const AVRational samples{1, sound.rate()};
@@ -541,10 +545,12 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
         ok = ok && writer.sound(sound.track().slice(from, count), 0, count);
     }
     if (!ok) {
-        result.error = "Cannot encode the clip " + Quoted(outputPath);
-        return result;
+        return fail(writer.error().value_or(Failure(outputPath, MessageId::NotWritten)));
     }
-    result.ok = writer.finish(result.error);
+    if (Status finished = writer.finish(); !finished) {
+        return fail(finished.error());
+    }
+    result.ok = true;
     return result;
 }
 
@@ -552,18 +558,22 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
                      int64_t fadeMs, const ClipSettings& settings) {
     QuietLibraries();
     ClipResult result;
-    if (clips.empty()) {
-        result.error = "No clip to join";
+    const auto fail = [&result](ScoreError error) {
+        result.error = std::move(error);
         return result;
+    };
+    if (clips.empty()) {
+        return fail(Failure(outputPath, MessageId::NoClipToJoin));
     }
     std::vector<std::unique_ptr<Footage>> inputs;
     int64_t shortest = INT64_MAX;
     for (const std::string& clip : clips) {
-        inputs.push_back(Footage::Open(clip, result.error));
-        if (!inputs.back()) {
-            return result;
+        auto opened = Footage::open(clip);
+        if (!opened) {
+            return fail(opened.error());
         }
-        shortest = std::min(shortest, inputs.back()->Info().durationMs);
+        inputs.push_back(std::move(opened.value()));
+        shortest = std::min(shortest, inputs.back()->info().durationMs);
     }
     Footage& first = *inputs.front();
     VideoFormat format = FormatOf(first);
@@ -571,12 +581,14 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
     format.timeBase = av_inv_q(format.rate);
     const int64_t fadeFrames = av_rescale(std::clamp<int64_t>(fadeMs, 0, shortest / 2),
                                           format.rate.num, 1000LL * format.rate.den);
-    const AVStream* firstAudio = first.AudioStream();
+    const AVStream* firstAudio = first.audioStream();
     SoundReader soundFormat;
-    const bool withSound = firstAudio != nullptr &&
-                           soundFormat.open(firstAudio, first.StartIn(firstAudio), result.error);
-    if (firstAudio != nullptr && !withSound) {
-        return result;
+    const bool withSound = firstAudio != nullptr;
+    if (withSound) {
+        if (Status opened = soundFormat.open(firstAudio, first.startIn(firstAudio), clips.front());
+            !opened) {
+            return fail(opened.error());
+        }
     }
     const int sampleRate = withSound ? soundFormat.rate() : 1;
     const int64_t fadeSamples =
@@ -585,9 +597,10 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
     ClipWriter writer;
     std::vector<std::string> refused = clips;
     refused.push_back(settings.footagePath);
-    if (!writer.open(outputPath, settings, refused, format, withSound ? &soundFormat : nullptr, {},
-                     result.error)) {
-        return result;
+    if (Status writing = writer.open(outputPath, settings, refused, format,
+                                     withSound ? &soundFormat : nullptr, {});
+        !writing) {
+        return fail(writing.error());
     }
     Planar420 planar;
     std::deque<AvFramePtr> tail;  // the previous clip's last fadeFrames frames
@@ -598,20 +611,20 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
 
     for (size_t c = 0; c < inputs.size() && ok; ++c) {
         Footage& clip = *inputs[c];
-        if (clip.Info().width != format.width || clip.Info().height != format.height) {
-            result.error = "The clip " + Quoted(clips[c]) + " has another picture size";
-            return result;
+        if (clip.info().width != format.width || clip.info().height != format.height) {
+            return fail(Failure(clips[c], MessageId::ClipOtherSize));
         }
         SoundReader sound;
-        const AVStream* audio = clip.AudioStream();
+        const AVStream* audio = clip.audioStream();
+        // A clip whose sound cannot be decoded joins with silence under its pictures.
         const bool clipSound =
-            withSound && audio != nullptr && sound.open(audio, clip.StartIn(audio), result.error);
+            withSound && audio != nullptr && sound.open(audio, clip.startIn(audio), clips[c]).ok();
         if (clipSound) {
-            clip.SetAudioSink([&](AVPacket* packet) { sound.decode(packet); });
+            clip.setAudioSink([&](AVPacket* packet) { sound.decode(packet); });
         }
         int64_t index = 0;
-        while (ok && clip.Next()) {
-            AvFramePtr frame = planar.take(clip.Frame());
+        while (ok && clip.next()) {
+            AvFramePtr frame = planar.take(clip.frame());
             if (!frame) {
                 ok = false;
                 break;
@@ -643,9 +656,8 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
             }
             ++index;
         }
-        if (!clip.Error().empty()) {
-            result.error = clip.Error();
-            return result;
+        if (clip.error()) {
+            return fail(*clip.error());
         }
         // A clip shorter than the fade leaves some of the old tail: it goes out as it is.
         while (ok && !tail.empty()) {
@@ -690,11 +702,12 @@ ClipResult JoinClips(const std::vector<std::string>& clips, const std::string& o
         tail.pop_front();
     }
     if (!ok) {
-        result.error =
-            result.error.empty() ? "Cannot encode the reel " + Quoted(outputPath) : result.error;
-        return result;
+        return fail(writer.error().value_or(Failure(outputPath, MessageId::NotWritten)));
     }
-    result.ok = writer.finish(result.error);
+    if (Status finished = writer.finish(); !finished) {
+        return fail(finished.error());
+    }
+    result.ok = true;
     return result;
 }
 

@@ -39,7 +39,7 @@ struct ClipResult {
     int64_t frames = 0;
     // Where the first frame of the clip starts on the footage's clock (for a reel: 0).
     int64_t firstFrameMs = 0;
-    std::string error;
+    ScoreError error; // why it failed (only then)
 };
 
 // Writes span of the footage into outputPath (the container follows its extension) through

@@ -14,16 +14,14 @@
 
 namespace {
 
-// The output's words name the temporary file; the user knows only the target.
-std::string NameTarget(std::string text, const std::string& temporary, const std::string& target) {
-    for (size_t at = text.find(temporary); !temporary.empty() && at != std::string::npos;
-         at = text.find(temporary, at + target.size())) {
-        text.replace(at, temporary.size(), target);
+// The output's reasons name the temporary file (or a picture in the temporary folder); the
+// user knows only the target.
+void NameTarget(ScoreError& error, const std::string& temporary, const std::string& target) {
+    if (error.path.empty() || error.path == temporary) {
+        error.path = target;
+    } else if (error.path.rfind(temporary + "/", 0) == 0) {
+        error.path = target + error.path.substr(temporary.size());
     }
-    if (text.find(target) == std::string::npos) {
-        text = "cannot write " + target + ": " + text;
-    }
-    return text;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -31,57 +29,48 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string Duration(int64_t ms) {
-    const int64_t seconds = ms / 1000;
-    return std::to_string(seconds / 3600) + " h " + std::to_string(seconds / 60 % 60) + " min";
-}
-
 } // namespace
 
 ExportResult ExportVideo(const Match& match, const ExportRequest& request,
                          const ExportProgressFn& progress, const ExportStopFn& shouldStop) {
     ExportResult result;
-    if (!IsValidScale(request.render.scale)) {
-        result.error = "the picture scale is out of range";
+    const auto refuse = [&result](ScoreError error) {
+        result.error = std::move(error);
         return result;
+    };
+    if (!IsValidScale(request.render.scale)) {
+        return refuse(Failure({}, MessageId::ScaleOutOfRange));
     }
     if (!IsExportRate(request.rate)) {
-        result.error = "the frame rate " + request.rate.toString() + " is not from " +
-                       std::to_string(kMinExportFps) + " to " + std::to_string(kMaxExportFps) +
-                       " frames a second";
-        return result;
+        return refuse(Failure({}, MessageId::RateOutOfRange,
+                              {request.rate.toString(), std::to_string(kMinExportFps),
+                               std::to_string(kMaxExportFps)}));
     }
-    if (std::string problem = ExportPathProblem(request.path, request.codec); !problem.empty()) {
-        result.error = problem;
-        return result;
+    if (Status fits = CheckExportPath(request.path, request.codec); !fits) {
+        return refuse(fits.error());
     }
     const ExportPlan plan = PlanExport(match, request);
     if (const int64_t longest = std::max(plan.lengthMs, plan.videoMs); longest > kMaxExportMs) {
-        result.error = "the video would run " + Duration(longest) +
-                       "; more than 24 hours is refused (are the times in " +
-                       (match.path.empty() ? std::string("the score file") : match.path) +
-                       " right?)";
-        return result;
+        const int64_t seconds = longest / 1000;
+        return refuse(Failure(match.path, MessageId::VideoTooLong,
+                              {std::to_string(seconds / 3600), std::to_string(seconds / 60 % 60)}));
     }
     if (request.render.background.kind == Background::Kind::Transparent &&
         !CodecKeepsAlpha(request.codec)) {
-        result.error = std::string("a transparent background needs a format with alpha; ") +
-                       VideoCodecName(request.codec) + " has none";
-        return result;
+        return refuse(Failure({}, MessageId::NoAlpha, {VideoCodecName(request.codec)}));
     }
 
     const bool sequence = request.codec == VideoCodec::PNG;
     ExportTarget target;
-    if (!target.prepare(request.path, request.scorePath, sequence, plan.frames, result.error)) {
-        return result;
+    if (Status prepared = target.prepare(request.path, request.scorePath, sequence, plan.frames);
+        !prepared) {
+        return refuse(prepared.error());
     }
     if (const uint64_t needed = UncompressedBytes(plan, request.codec); needed > 0) {
         const int64_t free = FreeBytes(target.folder());
         if (free >= 0 && needed > static_cast<uint64_t>(free)) {
-            result.error = "cannot write " + request.path + ": the uncompressed video needs " +
-                           std::to_string(needed >> 20) + " MiB, but its file system has " +
-                           std::to_string(free >> 20) + " MiB free";
-            return result;
+            return refuse(Failure(request.path, MessageId::NotEnoughSpace,
+                                  {std::to_string(needed >> 20), std::to_string(free >> 20)}));
         }
     }
 
@@ -106,17 +95,19 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
     // first frame; only a whole one counts as playing. The AVI output leaves none other.
     const bool whole = ffmpeg == nullptr || ffmpeg->fileComplete();
     output.reset(); // every file of the output closed before it is moved
-    if (!result.error.empty()) {
+    if (result.outcome == ExportOutcome::Failed) {
         // A picture's name in the temporary folder reads as the name it would have had.
         const std::string temporary = sequence ? FolderOf(target.writePath()) : target.writePath();
         const std::string shown = sequence ? FolderOf(request.path) : request.path;
-        result.error = NameTarget(result.error, temporary, shown);
+        NameTarget(result.error, temporary, shown);
+        if (sequence && result.error.path == shown) {
+            result.error.path = request.path;
+        }
     }
     if (result.outcome == ExportOutcome::Finished) {
-        std::string error;
-        if (!target.commit(sequence ? inFile : -1, error)) {
+        if (Status committed = target.commit(sequence ? inFile : -1); !committed) {
             result.outcome = ExportOutcome::Failed;
-            result.error = error;
+            result.error = committed.error();
         }
         return result;
     }
@@ -126,12 +117,7 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request,
     }
     target.discard();
     if (result.outcome == ExportOutcome::Failed) {
-        result.error += sequence ? "; the pictures of " + request.path + " are as they were"
-                                 : "; " + request.path + " is as it was";
-        if (!result.partialPath.empty()) {
-            result.error += ", and the " + std::to_string(inFile) + " frames written are kept in " +
-                            result.partialPath;
-        }
+        result.error.notes.push_back(KeptNote(request.path, sequence, inFile, result.partialPath));
     }
     return result;
 }
@@ -151,8 +137,9 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, const
     const QSize frameSize = plan.frameSize;
     const QRect board = plan.board;
     if (!QRect(QPoint(0, 0), frameSize).contains(board)) {
-        result.error = "the board does not fit into a " + std::to_string(frameSize.width()) + "x" +
-                       std::to_string(frameSize.height()) + " video at that scale";
+        result.error =
+            Failure({}, MessageId::BoardDoesNotFit,
+                    {std::to_string(frameSize.width()), std::to_string(frameSize.height())});
         return result;
     }
     // A frame larger than the board: the board is copied onto a frame of the background,
@@ -161,8 +148,8 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, const
     if (frameSize != board.size()) {
         frame = MakeVideoFrame(frameSize, request.render.background);
     }
-    if (!output.open(frameSize, plan.rate)) {
-        result.error = output.error();
+    if (Status opened = output.open(frameSize, plan.rate); !opened) {
+        result.error = opened.error();
         return result;
     }
 
@@ -187,18 +174,19 @@ ExportResult ExportVideo(const Match& match, const ExportRequest& request, const
             painter.setCompositionMode(QPainter::CompositionMode_Source);
             painter.drawImage(board.topLeft(), source.picture());
         }
-        if (!output.write(frame.isNull() ? source.picture() : frame, changed)) {
+        if (Status written = output.write(frame.isNull() ? source.picture() : frame, changed);
+            !written) {
             result.outcome = ExportOutcome::Failed;
+            result.error = written.error();
             break;
         }
         ++result.framesWritten;
     }
 
-    if (!output.finish() && result.outcome == ExportOutcome::Finished) {
+    // After a failed write its reason stands: the first one says what went wrong.
+    if (Status finished = output.finish(); !finished && result.outcome == ExportOutcome::Finished) {
         result.outcome = ExportOutcome::Failed;
-    }
-    if (result.outcome == ExportOutcome::Failed) {
-        result.error = output.error();
+        result.error = finished.error();
     }
     return result;
 }

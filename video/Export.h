@@ -65,7 +65,9 @@ enum class ExportOutcome {
 struct ExportResult {
     ExportOutcome outcome = ExportOutcome::Failed;
     int64_t framesWritten = 0;
-    std::string error; // why it failed (the system's reason where there is one)
+    // Why it failed (only then): the file it concerns and the reason, with a note of what
+    // became of the target.
+    ScoreError error;
     // After a cancel or a failure: where the frames written so far were kept as a video that
     // plays (NAME.partial.EXT beside the target); empty when none was kept.
     std::string partialPath;

@@ -55,39 +55,44 @@ bool IsExportRate(FrameRate rate) {
            rate.num <= kMaxExportFps * rate.den;
 }
 
-std::string ExportPathProblem(const std::string& path, VideoCodec codec) {
-    if (std::string problem = framePatternProblem(path); !problem.empty()) {
-        return problem;
+Status CheckExportPath(const std::string& path, VideoCodec codec) {
+    if (Status pattern = checkFramePattern(path); !pattern) {
+        return pattern;
     }
     const bool numbered = codecForPath(path) == VideoCodec::PNG;
     if (codec == VideoCodec::PNG) {
-        return numbered
-                   ? std::string()
-                   : "PNG pictures need a numbered .png name such as frames/%05d.png, not " + path;
+        if (numbered) {
+            return Done{};
+        }
+        return Failure(path, MessageId::PngNeedsNumber);
+    }
+    const std::string label = FormatOf(codec).label;
+    if (numbered) {
+        return Failure(path, MessageId::NotInNumberedPng, {label});
     }
     const std::string extension = LowerExtension(path);
-    const std::string shown = extension.empty() ? "file without an extension" : extension + " file";
-    if (numbered) {
-        return std::string(FormatOf(codec).label) + " cannot be stored in numbered .png pictures";
-    }
+    const auto refuse = [&](const std::string& use) {
+        if (extension.empty()) {
+            return Failure(path, MessageId::CodecNeedsExtension, {label, use});
+        }
+        return Failure(path, MessageId::CodecNotInContainer, {label, extension, use});
+    };
     if (IsAviCodec(codec)) {
         if (extension == ".mp4" || extension == ".mov" || extension == ".webm" ||
             extension == ".mkv" || extension == ".png") {
-            return std::string(FormatOf(codec).label) + " cannot be stored in a " + shown +
-                   " (use .avi)";
+            return refuse(".avi");
         }
-        return {};
+        return Done{};
     }
     const std::vector<std::string> containers = Containers(codec);
     if (std::find(containers.begin(), containers.end(), extension) != containers.end()) {
-        return {};
+        return Done{};
     }
     std::string list;
-    for (size_t i = 0; i < containers.size(); ++i) {
-        list += (i == 0 ? "" : i + 1 == containers.size() ? " or " : ", ") + containers[i];
+    for (const std::string& container : containers) {
+        list += (list.empty() ? "" : ", ") + container;
     }
-    return std::string(FormatOf(codec).label) + " cannot be stored in a " + shown + " (use " +
-           list + ")";
+    return refuse(list);
 }
 
 std::optional<VideoCodec> VideoCodecForPath(const std::string& path, bool compress) {

@@ -25,11 +25,11 @@ inline constexpr int64_t kMinExportFps = 1;
 inline constexpr int64_t kMaxExportFps = 240;
 bool IsExportRate(FrameRate rate);
 
-// What keeps codec from being written to path: a container that cannot hold it ("VP9
-// cannot be stored in a .mov file (use .webm, .mkv or .mp4)"), or a picture name that is no
-// usable sequence (framePatternProblem). Empty when the two go together. An AVI codec takes
-// any name but those of the other formats, as the classic export always did.
-std::string ExportPathProblem(const std::string& path, VideoCodec codec);
+// Fails with what keeps codec from being written to path: a container that cannot hold it
+// ("VP9 cannot be stored in a .mov file (use .webm, .mkv, .mp4)"), or a picture name that is
+// no usable sequence (checkFramePattern). An AVI codec takes any name but those of the other
+// formats, as the classic export always did.
+Status CheckExportPath(const std::string& path, VideoCodec codec);
 
 // The codec a file name asks for: .avi Video 1 or raw (as compress says), .mp4 H.264, .mov
 // ProRes, .webm VP9, .mkv FFV1, a name with a printf-style frame number PNG.

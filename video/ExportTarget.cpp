@@ -31,34 +31,31 @@ constexpr size_t kTempAdds = 1 + 12;
 // The reserve's name ends in this instead of the extension.
 constexpr const char* kReserveSuffix = ".reserve";
 
-std::string Reason(const std::string& path, int error) {
-    return "cannot write " + path + ": " + std::strerror(error);
+ScoreError Reason(const std::string& path, int error) {
+    return Failure(path, MessageId::CannotWrite, {SystemReason(error)});
 }
 
 bool SameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Why a file that exists is no target; empty when it is one.
-std::string Refusal(const std::string& shown, const struct stat& target,
-                    const std::vector<ProtectedFile>& keep) {
+// Why a file that exists is no target.
+Status Refusal(const std::string& shown, const struct stat& target,
+               const std::vector<ProtectedFile>& keep) {
     if (S_ISDIR(target.st_mode)) {
         return Reason(shown, EISDIR);
     }
     if (!S_ISREG(target.st_mode)) {
-        return "cannot write " + shown +
-               ": it is not a regular file (a device, FIFO or socket); videos are written only "
-               "into regular files";
+        return Failure(shown, MessageId::NotRegularTarget);
     }
     for (const ProtectedFile& file : keep) {
         struct stat kept {};
         if (!file.path.empty() && ::stat(file.path.c_str(), &kept) == 0 &&
             SameInode(kept, target)) {
-            return "cannot write " + shown + ": it is " + file.what + " " + file.path +
-                   " (a video would replace it)";
+            return Failure(shown, file.why, {file.path});
         }
     }
-    return {};
+    return Done{};
 }
 
 mode_t CurrentUmask() {
@@ -184,13 +181,13 @@ void ExportTarget::release() {
     }
 }
 
-bool ExportTarget::prepare(const std::string& path, const std::string& scorePath, bool sequence,
-                           int64_t frames, std::string& error) {
-    return prepare(path, {{scorePath, "the score file"}}, sequence, frames, error);
+Status ExportTarget::prepare(const std::string& path, const std::string& scorePath, bool sequence,
+                             int64_t frames) {
+    return prepare(path, {{scorePath, MessageId::IsTheScoreFile}}, sequence, frames);
 }
 
-bool ExportTarget::prepareSequence(const std::string& path, const std::vector<ProtectedFile>& keep,
-                                   int64_t frames, std::string& error) {
+Status ExportTarget::prepareSequence(const std::string& path,
+                                     const std::vector<ProtectedFile>& keep, int64_t frames) {
     m_target = path;
     m_folder = FolderOf(path);
     const std::string pattern = NameOf(path);
@@ -201,8 +198,8 @@ bool ExportTarget::prepareSequence(const std::string& path, const std::vector<Pr
         }
         struct stat existing {};
         if (::stat(name.c_str(), &existing) == 0) {
-            if (error = Refusal(name, existing, keep); !error.empty()) {
-                return false;
+            if (Status refused = Refusal(name, existing, keep); !refused) {
+                return refused;
             }
         }
     }
@@ -218,8 +215,7 @@ bool ExportTarget::prepareSequence(const std::string& path, const std::vector<Pr
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::string folder = m_folder + "/." + stem + ".part-XXXXXX";
         if (::mkdtemp(folder.data()) == nullptr) {
-            error = Reason(path, errno);
-            return false;
+            return Reason(path, errno);
         }
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0 && Lock(fd) && StillLinked(fd)) {
@@ -227,26 +223,24 @@ bool ExportTarget::prepareSequence(const std::string& path, const std::vector<Pr
             m_tempFolder = folder;
             m_writePath = folder + "/" + pattern;
             m_temporary = true;
-            return true;
+            return Done{};
         }
         if (fd >= 0) {
             ::close(fd);
         }
         ::rmdir(folder.c_str());
     }
-    error = Reason(path, EEXIST);
-    return false;
+    return Reason(path, EEXIST);
 }
 
-bool ExportTarget::prepare(const std::string& path, const std::vector<ProtectedFile>& keep,
-                           bool sequence, int64_t frames, std::string& error) {
+Status ExportTarget::prepare(const std::string& path, const std::vector<ProtectedFile>& keep,
+                             bool sequence, int64_t frames) {
     discard();
     if (path.empty()) {
-        error = "no file name for the video";
-        return false;
+        return Failure({}, MessageId::NoVideoName);
     }
     if (sequence) {
-        return prepareSequence(path, keep, frames, error);
+        return prepareSequence(path, keep, frames);
     }
 
     m_target = path;
@@ -255,17 +249,15 @@ bool ExportTarget::prepare(const std::string& path, const std::vector<ProtectedF
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT) {
-        error = Reason(path, errno);
-        return false;
+        return Reason(path, errno);
     }
     if (exists) {
-        if (error = Refusal(path, existing, keep); !error.empty()) {
-            return false;
+        if (Status refused = Refusal(path, existing, keep); !refused) {
+            return refused;
         }
         // A file we may not write is not replaced behind its owner's back either.
         if (::access(path.c_str(), W_OK) != 0) {
-            error = Reason(path, errno);
-            return false;
+            return Reason(path, errno);
         }
     }
     struct stat link {};
@@ -273,8 +265,7 @@ bool ExportTarget::prepare(const std::string& path, const std::vector<ProtectedF
         // Write beside the file the link names, so that the link keeps pointing at the video.
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved) == nullptr) {
-            error = Reason(path, errno);
-            return false;
+            return Reason(path, errno);
         }
         m_target = resolved;
     }
@@ -285,16 +276,14 @@ bool ExportTarget::prepare(const std::string& path, const std::vector<ProtectedF
     // The temporary name keeps the extension: the muxer is chosen by it.
     const std::string extension = Extension(name);
     if (extension.size() + kTempAdds > kNameMax) {
-        error = Reason(path, ENAMETOOLONG);
-        return false;
+        return Reason(path, ENAMETOOLONG);
     }
     const std::string stem = TempStem(name, extension);
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::string pattern = m_folder + "/." + stem + ".part-XXXXXX" + extension;
         const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
         if (fd < 0) {
-            error = Reason(path, errno);
-            return false;
+            return Reason(path, errno);
         }
         if (!Lock(fd) || !StillLinked(fd)) {
             ::close(fd);
@@ -306,15 +295,14 @@ bool ExportTarget::prepare(const std::string& path, const std::vector<ProtectedF
         m_lock = fd;
         m_writePath = pattern;
         m_temporary = true;
-        return true;
+        return Done{};
     }
-    error = Reason(path, EEXIST);
-    return false;
+    return Reason(path, EEXIST);
 }
 
-bool ExportTarget::commit(int64_t frames, std::string& error) {
+Status ExportTarget::commit(int64_t frames) {
     if (!m_temporary) {
-        return true;
+        return Done{};
     }
     if (!m_tempFolder.empty()) {
         // The old pictures stay reachable (linked, or moved, into the temporary folder)
@@ -370,30 +358,29 @@ bool ExportTarget::commit(int64_t frames, std::string& error) {
                     ::unlink(moves[i].to.c_str());
                 }
             }
-            error = Reason(failed, reason);
             discard();
-            return false;
+            return Reason(failed, reason);
         }
         discard();
-        return true;
+        return Done{};
     }
     struct stat written {};
     if (::stat(m_writePath.c_str(), &written) != 0) {
         // The output removed its unfinishable file: there is nothing to put in place.
+        const int reason = errno;
         m_temporary = false;
         release();
-        error = Reason(m_target, errno);
-        return false;
+        return Reason(m_target, reason);
     }
     ::chmod(m_writePath.c_str(), m_mode);
     if (::rename(m_writePath.c_str(), m_target.c_str()) != 0) {
-        error = Reason(m_target, errno);
+        const ScoreError error = Reason(m_target, errno);
         discard();
-        return false;
+        return error;
     }
     m_temporary = false;
     release();
-    return true;
+    return Done{};
 }
 
 std::string ExportTarget::keepPartial(const std::function<bool(const std::string&)>& plays) {
@@ -535,6 +522,18 @@ void RemoveLeftovers(const std::string& folder) {
         }
         ::close(fd);
     }
+}
+
+Message KeptNote(const std::string& target, bool sequence, int64_t frames,
+                 const std::string& partialPath) {
+    if (sequence) {
+        return Message{MessageId::PicturesAsTheyWere, {target}};
+    }
+    if (partialPath.empty()) {
+        return Message{MessageId::TargetAsItWas, {target}};
+    }
+    return Message{MessageId::TargetAsItWasPartialKept,
+                   {target, std::to_string(frames), partialPath}};
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -19,16 +19,18 @@
 //
 // Not thread-safe; one export uses one target from one thread.
 
+#include "score/Result.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-// A file the export reads and therefore must never write over, with what it is for the
-// user ("the score file", "the footage").
+// A file the export reads and therefore must never write over, with the reason a refusal
+// gives (MessageId::IsTheScoreFile, MessageId::IsTheFootage: the path is its argument).
 struct ProtectedFile {
     std::string path;
-    std::string what;
+    MessageId why;
 };
 
 class ExportTarget {
@@ -43,24 +45,23 @@ public:
     // to, so that the link stays). The protected files (empty paths ignored) are refused as
     // a target by device and inode, so links to them are refused too. A numbered picture
     // sequence (sequence true, path holding one frame number) gets a temporary folder
-    // instead, and each of the first frames' existing names is checked. False with a text
-    // naming the file and the reason.
-    bool prepare(const std::string& path, const std::vector<ProtectedFile>& keep, bool sequence,
-                 int64_t frames, std::string& error);
+    // instead, and each of the first frames' existing names is checked. The reason of a
+    // refusal names the file.
+    Status prepare(const std::string& path, const std::vector<ProtectedFile>& keep, bool sequence,
+                   int64_t frames);
     // The same with the score file as the one protected file.
-    bool prepare(const std::string& path, const std::string& scorePath, bool sequence,
-                 int64_t frames, std::string& error);
+    Status prepare(const std::string& path, const std::string& scorePath, bool sequence,
+                   int64_t frames);
     // Where the output is to write: the temporary file, or for a sequence the same picture
     // name pattern inside the temporary folder.
     const std::string& writePath() const { return m_writePath; }
     // The folder the target lives in, for the free-space check.
     const std::string& folder() const { return m_folder; }
     // The temporary file takes the target's place (a sequence: the first frames pictures of
-    // the temporary folder take theirs). False, with the reason, when it cannot; the
-    // temporary file is then removed and the target stays as it was.
-    bool commit(std::string& error) { return commit(-1, error); }
+    // the temporary folder take theirs). When it cannot, the temporary file is removed and
+    // the target stays as it was.
     // frames: the pictures a sequence has (-1: every one in the temporary folder).
-    bool commit(int64_t frames, std::string& error);
+    Status commit(int64_t frames = -1);
     // For an export that did not complete: when plays says the temporary file plays, it is
     // renamed to NAME.partial.EXT beside the target (replacing an earlier partial file) and
     // that path is returned; otherwise, or for a sequence, what was written is removed and
@@ -70,8 +71,8 @@ public:
     void discard();
 
 private:
-    bool prepareSequence(const std::string& path, const std::vector<ProtectedFile>& keep,
-                         int64_t frames, std::string& error);
+    Status prepareSequence(const std::string& path, const std::vector<ProtectedFile>& keep,
+                           int64_t frames);
     void release();
 
     std::string m_target; // the path that receives the video, links resolved
@@ -82,6 +83,12 @@ private:
     int m_lock = -1;          // holds the temporary file or folder's lock
     unsigned m_mode = 0644;   // the permissions the video gets in its place
 };
+
+// What a failed export left of target, for the end of its reason: the target (or, for a
+// numbered picture sequence, its pictures) as it was, and where frames written are kept when
+// partialPath names a partial file.
+Message KeptNote(const std::string& target, bool sequence, int64_t frames,
+                 const std::string& partialPath);
 
 // Whether two paths lead to the same file (device and inode, links followed); false when
 // either is empty or missing. The one rule every output uses to keep its inputs safe.

@@ -205,7 +205,7 @@ std::optional<VideoCodec> codecForPath(const std::string& path) {
     return VideoCodecForExtension(lowerExtension(path));
 }
 
-std::string framePatternProblem(const std::string& path) {
+Status checkFramePattern(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const bool png = lowerExtension(path) == ".png";
@@ -239,36 +239,35 @@ std::string framePatternProblem(const std::string& path) {
         i = end;
     }
     if (numbers == 0 && !png) {
-        return {};
+        return Done{};
     }
     if (numbers == 0 && !unreadable) {
-        return "a picture sequence needs a frame number in its name, such as " +
-               name.substr(0, name.size() - 4) + "%05d.png, not " + path;
+        return Failure(path, MessageId::NeedsFrameNumber,
+                       {name.substr(0, name.size() - 4) + "%05d.png"});
     }
     if (unreadable && png) {
-        return "the frame number in " + path +
-               " cannot be read: write it as %d or %05d, and a % sign itself as %%";
+        return Failure(path, MessageId::FrameNumberUnreadable);
     }
     if (unreadable) {
-        return {}; // a literal % in the name of a video file
+        return Done{}; // a literal % in the name of a video file
     }
     if (numbers > 1) {
-        return path + " has more than one frame number; a picture sequence has one, such as %05d";
+        return Failure(path, MessageId::FrameNumbers);
     }
     if (widest >= 19) {
-        return "the frame number in " + path + " is wider than 18 digits";
+        return Failure(path, MessageId::FrameNumberTooWide);
     }
     if (inFolder) {
-        return "the frame number in " + path + " must be in the file name, not in its folder";
+        return Failure(path, MessageId::FrameNumberInFolder);
     }
     if (!png) {
-        return "numbered pictures are written as PNG: " + path + " must end in .png";
+        return Failure(path, MessageId::NumberedNotPng);
     }
     // The widest number of a day's video, or the width asked for.
     if (name.size() + std::max<size_t>(widest, 10) > NAME_MAX) {
-        return "the picture names of " + path + " would be too long for a file name";
+        return Failure(path, MessageId::PictureNamesTooLong);
     }
-    return {};
+    return Done{};
 }
 
 struct FfmpegOutput::Impl {
@@ -296,7 +295,7 @@ struct FfmpegOutput::Impl {
     std::atomic<bool> muxerBroken{false}; // set by the writing thread
 
     mutable std::mutex errorMutex;
-    std::string error; // the first failure
+    std::optional<ScoreError> error; // the first failure
 
     ~Impl() {
         queue.reset();
@@ -309,20 +308,27 @@ struct FfmpegOutput::Impl {
         avformat_free_context(muxer);
     }
 
-    bool fail(const std::string& text) {
+    // A reason that names no file (the encoder's) is about this output's.
+    bool fail(ScoreError reason) {
+        if (reason.path.empty()) {
+            reason.path = settings.path;
+        }
         std::lock_guard lock(errorMutex);
-        if (error.empty()) {
-            error = text;
+        if (!error) {
+            error = std::move(reason);
         }
         return false;
     }
-    std::string firstError() const {
+    bool fail(MessageId id, std::vector<std::string> args = {}) {
+        return fail(Failure(settings.path, id, std::move(args)));
+    }
+    std::optional<ScoreError> firstError() const {
         std::lock_guard lock(errorMutex);
         return error;
     }
 
-    bool openEncoder(std::string& message);
-    bool openMuxer(std::string& message);
+    Status openEncoder();
+    Status openMuxer();
     void startWriting();
     bool writePacket(AVPacket* packet);
     bool storePacket(AVPacket* packet);
@@ -332,20 +338,17 @@ struct FfmpegOutput::Impl {
     bool writeRepeat(int64_t index);
 };
 
-bool FfmpegOutput::Impl::openEncoder(std::string& message) {
+Status FfmpegOutput::Impl::openEncoder() {
     const AVCodec* codec = avcodec_find_encoder_by_name(setup.encoder);
     if (codec == nullptr) {
-        message =
-            std::string("This FFmpeg has no ") + setup.label + " encoder (" + setup.encoder + ")";
-        return false;
+        return Failure(settings.path, MessageId::NoEncoder, {setup.label, setup.encoder});
     }
     encoder.reset(avcodec_alloc_context3(codec));
     packet.reset(av_packet_alloc());
     last.reset(av_packet_alloc());
     frame.reset(av_frame_alloc());
     if (encoder == nullptr || packet == nullptr || last == nullptr || frame == nullptr) {
-        message = "Out of memory";
-        return false;
+        return Failure(settings.path, MessageId::OutOfMemory);
     }
     const AVPixelFormat pixelFormat = settings.alpha ? setup.alphaFormat : setup.opaqueFormat;
     encoder->width = settings.width;
@@ -428,30 +431,28 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
     const int result = avcodec_open2(encoder.get(), codec, &options);
     av_dict_free(&options);
     if (result < 0) {
-        message =
-            std::string("Cannot start the ") + setup.label + " encoder: " + AvErrorText(result);
-        return false;
+        return Failure(settings.path, MessageId::EncoderWontStart,
+                       {setup.label, AvErrorText(result)});
     }
     converter = std::make_unique<PictureConverter>(pixelFormat, settings.alpha);
-    return true;
+    return Done{};
 }
 
-bool FfmpegOutput::Impl::openMuxer(std::string& message) {
+Status FfmpegOutput::Impl::openMuxer() {
     stream = avformat_new_stream(muxer, nullptr);
     if (stream == nullptr) {
-        message = "Out of memory";
-        return false;
+        return Failure(settings.path, MessageId::OutOfMemory);
     }
     int result = avcodec_parameters_from_context(stream->codecpar, encoder.get());
     if (result < 0) {
-        message = "Cannot set up the stream: " + AvErrorText(result);
-        return false;
+        return Failure(settings.path, MessageId::EncoderWontStart,
+                       {setup.label, AvErrorText(result)});
     }
     stream->time_base = encoder->time_base;
     stream->avg_frame_rate = encoder->framerate;
 
-    if (!file.open(settings.path, settings.diskReserve, message)) {
-        return false;
+    if (Status opened = file.open(settings.path, settings.diskReserve); !opened) {
+        return opened;
     }
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
     if (buffer != nullptr) {
@@ -459,8 +460,7 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     }
     if (io == nullptr) {
         av_free(buffer);
-        message = "Out of memory";
-        return false;
+        return Failure(settings.path, MessageId::OutOfMemory);
     }
     muxer->pb = io;
     muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -474,11 +474,10 @@ bool FfmpegOutput::Impl::openMuxer(std::string& message) {
     result = avformat_write_header(muxer, &options);
     av_dict_free(&options);
     if (result < 0) {
-        message = "Cannot write " + settings.path + ": " + AvErrorText(result);
-        return false;
+        return Failure(settings.path, MessageId::CannotWrite, {AvErrorText(result)});
     }
     headerWritten = true;
-    return true;
+    return Done{};
 }
 
 void FfmpegOutput::Impl::startWriting() {
@@ -487,7 +486,7 @@ void FfmpegOutput::Impl::startWriting() {
 
 bool FfmpegOutput::Impl::writePacket(AVPacket* p) {
     if (!queue->push(p)) {
-        return fail("Cannot write " + settings.path);
+        return fail(MessageId::NotWritten);
     }
     return true;
 }
@@ -495,10 +494,9 @@ bool FfmpegOutput::Impl::writePacket(AVPacket* p) {
 // On the writing thread.
 bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
     if (muxer == nullptr) {
-        std::string message;
         const std::string name = frameFileName(settings.path, p->pts);
-        if (!writeWholeFile(name, p->data, static_cast<size_t>(p->size), message)) {
-            return fail(message);
+        if (Status stored = writeWholeFile(name, p->data, static_cast<size_t>(p->size)); !stored) {
+            return fail(stored.error());
         }
         ++written;
         return true;
@@ -508,13 +506,13 @@ bool FfmpegOutput::Impl::storePacket(AVPacket* p) {
     const int result = av_write_frame(muxer, p);
     if (result < 0) {
         muxerBroken = true;
-        return fail("Cannot write " + settings.path + ": " + AvErrorText(result));
+        return fail(MessageId::CannotWrite, {AvErrorText(result)});
     }
     ++written;
     // The disk is full but the reserve took this write: stop here while the index still
     // fits.
     if (file.outOfSpace()) {
-        return fail("Cannot write " + settings.path + ": " + AvErrorText(AVERROR(ENOSPC)));
+        return fail(MessageId::CannotWrite, {SystemReason(ENOSPC)});
     }
     return true;
 }
@@ -527,7 +525,7 @@ bool FfmpegOutput::Impl::drainEncoder() {
         }
         if (result < 0) {
             encoderBroken = true;
-            return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
+            return fail(MessageId::EncodingFailed, {setup.label, AvErrorText(result)});
         }
         if (setup.intraOnly) {
             av_packet_unref(last.get());
@@ -540,11 +538,10 @@ bool FfmpegOutput::Impl::drainEncoder() {
 }
 
 bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
-    std::string message;
     if (proresTiles) {
-        if (!proresTiles->encode(picture, packet.get(), message)) {
+        if (Status encoded = proresTiles->encode(picture, packet.get()); !encoded) {
             encoderBroken = true;
-            return fail(message);
+            return fail(encoded.error());
         }
         ++counts.conversions;
         ++counts.encodes;
@@ -556,8 +553,8 @@ bool FfmpegOutput::Impl::encodePicture(const QImage& picture, int64_t index) {
         av_packet_ref(last.get(), packet.get());
         return writePacket(packet.get());
     }
-    if (!converter->convert(picture, frame.get(), message)) {
-        return fail(message);
+    if (Status converted = converter->convert(picture, frame.get()); !converted) {
+        return fail(converted.error());
     }
     ++counts.conversions;
     havePicture = true;
@@ -570,7 +567,7 @@ bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
     const int result = avcodec_send_frame(encoder.get(), frame.get());
     if (result < 0) {
         encoderBroken = true;
-        return fail(std::string(setup.label) + " encoding failed: " + AvErrorText(result));
+        return fail(MessageId::EncodingFailed, {setup.label, AvErrorText(result)});
     }
     ++counts.encodes;
     if (!drainEncoder()) {
@@ -578,14 +575,14 @@ bool FfmpegOutput::Impl::encodeAgain(int64_t index) {
     }
     if (setup.intraOnly && (last->data == nullptr || last->pts != index)) {
         encoderBroken = true;
-        return fail(std::string("The ") + setup.label + " encoder held a picture back");
+        return fail(MessageId::EncoderHeldBack, {setup.label});
     }
     return true;
 }
 
 bool FfmpegOutput::Impl::writeRepeat(int64_t index) {
     if (av_packet_ref(packet.get(), last.get()) < 0) {
-        return fail("Out of memory");
+        return fail(MessageId::OutOfMemory);
     }
     packet->pts = index;
     packet->dts = index;
@@ -597,60 +594,52 @@ bool FfmpegOutput::Impl::writeRepeat(int64_t index) {
     return true;
 }
 
-std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
-                                                 std::string& error) {
+Result<std::unique_ptr<FfmpegOutput>> FfmpegOutput::open(const OutputSettings& settings) {
+    const auto refuse = [&](MessageId id, std::vector<std::string> args = {}) {
+        return Failure(settings.path, id, std::move(args));
+    };
     if (settings.width <= 0 || settings.height <= 0 || settings.width > 16384 ||
         settings.height > 16384) {
-        error = "Unusable video size " + std::to_string(settings.width) + " x " +
-                std::to_string(settings.height);
-        return nullptr;
+        return refuse(MessageId::UnusableSize,
+                      {std::to_string(settings.width), std::to_string(settings.height)});
     }
     if (settings.rateNum <= 0 || settings.rateDen <= 0 || settings.rateNum > INT_MAX ||
         settings.rateDen > INT_MAX) {
-        error = "Unusable frame rate " + std::to_string(settings.rateNum) + "/" +
-                std::to_string(settings.rateDen);
-        return nullptr;
+        return refuse(MessageId::UnusableRate,
+                      {std::to_string(settings.rateNum), std::to_string(settings.rateDen)});
     }
     // The libraries' notes (encoder statistics and the like) are not for our users; what
-    // goes wrong reaches them through the error texts.
+    // goes wrong reaches them through our reasons.
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
     auto impl = std::make_unique<Impl>();
     Impl& d = *impl;
     d.settings = settings;
     if (FormatOf(settings.codec).encoder == nullptr) {
-        error = std::string(FormatOf(settings.codec).label) + " is written as an AVI, not here";
-        return nullptr;
+        return refuse(MessageId::WrittenAsAvi, {FormatOf(settings.codec).label});
     }
     d.setup = setupFor(settings.codec);
     if (settings.alpha && d.setup.alphaFormat == AV_PIX_FMT_NONE) {
-        error = std::string(d.setup.label) +
-                " cannot keep transparency; use ProRes (.mov), VP9 (.webm), FFV1 (.mkv) or PNG";
-        return nullptr;
+        return refuse(MessageId::NoTransparency, {d.setup.label});
     }
     if (settings.codec == VideoCodec::H264 && (settings.width % 2 != 0 || settings.height % 2)) {
-        error = "H.264 needs an even width and height, not " + std::to_string(settings.width) +
-                " x " + std::to_string(settings.height);
-        return nullptr;
+        return refuse(MessageId::H264EvenSides,
+                      {std::to_string(settings.width), std::to_string(settings.height)});
     }
 
     if (settings.codec == VideoCodec::PNG) {
         if (!hasFrameNumber(settings.path)) {
-            error = "A PNG sequence needs a file name with one frame number such as "
-                    "frames/%05d.png, not " +
-                    settings.path;
-            return nullptr;
+            return refuse(MessageId::PngNeedsNumber);
         }
         std::filesystem::path folder = std::filesystem::path(settings.path).parent_path();
         if (folder.empty()) {
             folder = ".";
         }
         if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-            error = "Cannot write into " + folder.string() + ": " + std::strerror(errno);
-            return nullptr;
+            return Failure(folder.string(), MessageId::CannotWrite, {SystemReason(errno)});
         }
-        if (!d.openEncoder(error)) {
-            return nullptr;
+        if (Status opened = d.openEncoder(); !opened) {
+            return opened.error();
         }
         d.startWriting();
         return std::unique_ptr<FfmpegOutput>(new FfmpegOutput(std::move(impl)));
@@ -658,28 +647,27 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
 
     const char* muxerName = muxerForPath(settings.path);
     if (muxerName == nullptr || hasFrameNumber(settings.path)) {
-        error = "Unknown kind of video file: " + settings.path +
-                " (use .mp4, .mov, .webm, .mkv or a numbered .png name)";
-        return nullptr;
+        return refuse(MessageId::UnknownVideoKind);
     }
     // The "file:" prefix keeps a colon in the name from being taken for a protocol when
     // the MP4 muxer reopens the file to move its index to the front.
     const std::string url = "file:" + settings.path;
     if (avformat_alloc_output_context2(&d.muxer, nullptr, muxerName, url.c_str()) < 0 ||
         d.muxer == nullptr) {
-        error = "Out of memory";
-        return nullptr;
+        return refuse(MessageId::OutOfMemory);
     }
     const AVCodec* codec = avcodec_find_encoder_by_name(d.setup.encoder);
     if (codec != nullptr &&
         avformat_query_codec(d.muxer->oformat, codec->id, FF_COMPLIANCE_NORMAL) != 1) {
-        error = std::string(d.setup.label) + " cannot be stored in a " +
-                lowerExtension(settings.path) + " file";
-        return nullptr;
+        return refuse(MessageId::ContainerRefuses, {d.setup.label, lowerExtension(settings.path)});
     }
-    if (!d.openEncoder(error) || !d.openMuxer(error)) {
+    Status opened = d.openEncoder();
+    if (opened) {
+        opened = d.openMuxer();
+    }
+    if (!opened) {
         d.file.discard();
-        return nullptr;
+        return opened.error();
     }
     d.startWriting();
     return std::unique_ptr<FfmpegOutput>(new FfmpegOutput(std::move(impl)));
@@ -688,8 +676,7 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const OutputSettings& settings,
 FfmpegOutput::FfmpegOutput(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 FfmpegOutput::~FfmpegOutput() {
-    std::string ignored;
-    finish(ignored);
+    (void)finish();
 }
 
 FfmpegOutput::Counts FfmpegOutput::counts() const {
@@ -702,20 +689,18 @@ bool FfmpegOutput::fileComplete() const {
     return m_impl->complete;
 }
 
-bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& error) {
+Status FfmpegOutput::writeFrame(const QImage& picture, bool changed) {
     Impl& d = *m_impl;
     if (d.finished) {
-        error = "The video is already finished";
-        return false;
+        return Failure(d.settings.path, MessageId::AlreadyFinished);
     }
-    if (error = d.firstError(); !error.empty()) {
-        return false;
+    if (auto error = d.firstError()) {
+        return *error;
     }
     if (picture.width() != d.settings.width || picture.height() != d.settings.height) {
-        error = "A " + std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
-                " picture for a " + std::to_string(d.settings.width) + " x " +
-                std::to_string(d.settings.height) + " video";
-        return false;
+        return Failure(d.settings.path, MessageId::WrongPictureSize,
+                       {std::to_string(picture.width()), std::to_string(picture.height()),
+                        std::to_string(d.settings.width), std::to_string(d.settings.height)});
     }
     const int64_t index = d.counts.frames;
     bool ok;
@@ -732,21 +717,20 @@ bool FfmpegOutput::writeFrame(const QImage& picture, bool changed, std::string& 
         }
     }
     if (!ok) {
-        error = d.firstError();
-        return false;
+        return *d.firstError();
     }
     ++d.counts.frames;
-    return true;
+    return Done{};
 }
 
-bool FfmpegOutput::finish(std::string& error) {
+Status FfmpegOutput::finish() {
     Impl& d = *m_impl;
     if (!d.finished) {
         d.finished = true;
         // Frames still inside the encoder belong to the video, also after a cancel. After a
         // failure the packets are dropped anyway, and after a full disk the reserve is kept
         // for the index.
-        if (d.havePicture && !d.encoderBroken && d.firstError().empty()) {
+        if (d.havePicture && !d.encoderBroken && !d.firstError()) {
             if (avcodec_send_frame(d.encoder.get(), nullptr) >= 0) {
                 d.drainEncoder();
             }
@@ -757,18 +741,19 @@ bool FfmpegOutput::finish(std::string& error) {
             const int result = av_write_trailer(d.muxer);
             if (result < 0) {
                 whole = false;
-                d.fail("Cannot write " + d.settings.path + ": " + AvErrorText(result));
+                d.fail(MessageId::CannotWrite, {AvErrorText(result)});
             }
         }
         if (d.muxer != nullptr) {
-            std::string message;
-            if (!d.file.close(message)) {
+            if (Status closed = d.file.close(); !closed) {
                 whole = false;
-                d.fail(message);
+                d.fail(closed.error());
             }
         }
         d.complete = whole;
     }
-    error = d.firstError();
-    return error.empty();
+    if (auto error = d.firstError()) {
+        return *error;
+    }
+    return Done{};
 }

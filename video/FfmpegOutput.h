@@ -5,6 +5,7 @@
 // per frame and says whether it differs from the previous one; a repeated picture costs as
 // little as the format allows (an intra-only format writes the previous packet again).
 
+#include "score/Result.h"
 #include "video/OutputFormats.h"
 
 #include <cstdint>
@@ -38,11 +39,12 @@ struct OutputSettings {
 // The codec a file name asks for: .mp4 H.264, .mov ProRes, .webm VP9, .mkv FFV1, a name
 // with a printf-style frame number PNG (case of the extension ignored). Empty when none.
 std::optional<VideoCodec> codecForPath(const std::string& path);
-// What is wrong with path as the name of a numbered picture sequence; empty when nothing is
-// (or when it is no picture name at all: another extension and no frame number). A .png name
-// must hold exactly one frame number, %d or %0Nd with N below 19, in its file name (not its
-// folder), and every other % must be %%; a frame number asks for a .png name.
-std::string framePatternProblem(const std::string& path);
+// Fails with what is wrong with path as the name of a numbered picture sequence; succeeds
+// when nothing is (or when it is no picture name at all: another extension and no frame
+// number). A .png name must hold exactly one frame number, %d or %0Nd with N below 19, in its
+// file name (not its folder), and every other % must be %%; a frame number asks for a .png
+// name.
+Status checkFramePattern(const std::string& path);
 
 class FfmpegOutput {
 public:
@@ -56,9 +58,8 @@ public:
         int64_t reused = 0;      // frames written as a copy of the previous encoded packet
     };
 
-    // Null with a message in error when the settings are unusable or the file cannot be
-    // created.
-    static std::unique_ptr<FfmpegOutput> open(const OutputSettings& settings, std::string& error);
+    // Fails when the settings are unusable or the file cannot be created.
+    static Result<std::unique_ptr<FfmpegOutput>> open(const OutputSettings& settings);
     // Finishes the file if the caller has not (a cancelled export must still play).
     ~FfmpegOutput();
     FfmpegOutput(const FfmpegOutput&) = delete;
@@ -67,13 +68,13 @@ public:
     // Appends one frame. picture: the settings' size, QImage::Format_RGB32 (opaque) or
     // Format_ARGB32_Premultiplied (other formats are converted first). changed = false
     // promises the same picture as the previous frame. The file is written on a thread of
-    // its own, so a failure to write shows on a later call (or in finish()). False with a
-    // message once anything failed; every later call fails too.
-    bool writeFrame(const QImage& picture, bool changed, std::string& error);
+    // its own, so a failure to write shows on a later call (or in finish()). Once anything
+    // failed, every later call fails with that first reason.
+    Status writeFrame(const QImage& picture, bool changed);
     // Drains the encoder and writes the index. Also after a failure or a cancel, so that the
     // frames written so far play (after a failure counts().written tells how many).
-    // True only when every frame and the index were written.
-    bool finish(std::string& error);
+    // Succeeds only when every frame and the index were written.
+    Status finish();
 
     Counts counts() const;
     // After finish: whether the file is whole (its header, every packet the muxer took and

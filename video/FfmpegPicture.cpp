@@ -58,7 +58,7 @@ PictureConverter::PictureConverter(int pixelFormat, bool alpha)
 
 PictureConverter::~PictureConverter() = default;
 
-bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::string& error) {
+Status PictureConverter::convert(const QImage& picture, AVFrame* frame) {
     av_frame_unref(frame);
     const auto format = static_cast<AVPixelFormat>(m_format);
     const QImage::Format direct = matchingImageFormat(format);
@@ -68,10 +68,9 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
         const bool asIs =
             picture.format() == direct || (format == AV_PIX_FMT_0RGB32 && picture.depth() == 32);
         if (!wrapImage(asIs ? picture : picture.convertToFormat(direct), format, frame)) {
-            error = "Out of memory for a frame";
-            return false;
+            return Failure({}, MessageId::OutOfMemory);
         }
-        return true;
+        return Done{};
     }
 
     // libswscale reads straight alpha; Qt's un-premultiplying is exact and vectorised.
@@ -84,8 +83,7 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
                                      format, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
                                      nullptr));
     if (m_sws == nullptr) {
-        error = "No colour conversion to the codec's pixel format";
-        return false;
+        return Failure({}, MessageId::NoColourConversion);
     }
     // A context made anew for another size starts with BT.601.
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
@@ -99,11 +97,10 @@ bool PictureConverter::convert(const QImage& picture, AVFrame* frame, std::strin
     frame->colorspace = AVCOL_SPC_BT709;
     frame->color_range = AVCOL_RANGE_MPEG;
     if (av_frame_get_buffer(frame, 0) < 0) {
-        error = "Out of memory for a frame";
-        return false;
+        return Failure({}, MessageId::OutOfMemory);
     }
     const uint8_t* planes[1] = {source.constBits()};
     const int strides[1] = {static_cast<int>(source.bytesPerLine())};
     sws_scale(m_sws.get(), planes, strides, 0, height, frame->data, frame->linesize);
-    return true;
+    return Done{};
 }

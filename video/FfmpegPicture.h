@@ -5,6 +5,7 @@
 // to the encoder without a copy; YUV goes through libswscale with BT.709 coefficients and
 // limited range.
 
+#include "score/Result.h"
 #include "video/AvHandles.h"
 
 #include <memory>
@@ -24,8 +25,8 @@ public:
 
     // Replaces frame's contents with picture (Format_RGB32, Format_ARGB32 or
     // Format_ARGB32_Premultiplied; any size). Fresh buffers each time, since an encoder may
-    // still hold the previous ones.
-    bool convert(const QImage& picture, AVFrame* frame, std::string& error);
+    // still hold the previous ones. The reason of a failure names no file.
+    Status convert(const QImage& picture, AVFrame* frame);
 
 private:
     int m_format;

@@ -11,30 +11,31 @@ FfmpegVideoOutput::FfmpegVideoOutput(std::string path, VideoCodec codec, bool al
 
 FfmpegVideoOutput::~FfmpegVideoOutput() = default;
 
-bool FfmpegVideoOutput::open(QSize frameSize, FrameRate rate) {
-    m_error.clear();
+Status FfmpegVideoOutput::open(QSize frameSize, FrameRate rate) {
     m_settings.width = frameSize.width();
     m_settings.height = frameSize.height();
     m_settings.rateNum = rate.num;
     m_settings.rateDen = rate.den;
-    m_output = FfmpegOutput::open(m_settings, m_error);
-    return m_output != nullptr;
+    auto opened = FfmpegOutput::open(m_settings);
+    if (!opened) {
+        return opened.error();
+    }
+    m_output = std::move(opened.value());
+    return Done{};
 }
 
-bool FfmpegVideoOutput::write(const QImage& picture, bool changed) {
-    return m_output && m_output->writeFrame(picture, changed, m_error);
-}
-
-bool FfmpegVideoOutput::finish() {
+Status FfmpegVideoOutput::write(const QImage& picture, bool changed) {
     if (!m_output) {
-        return false;
+        return Failure(m_settings.path, MessageId::NotWritten);
     }
-    std::string error;
-    const bool ok = m_output->finish(error);
-    if (!ok && m_error.empty()) {
-        m_error = error;
+    return m_output->writeFrame(picture, changed);
+}
+
+Status FfmpegVideoOutput::finish() {
+    if (!m_output) {
+        return Failure(m_settings.path, MessageId::NotWritten);
     }
-    return ok;
+    return m_output->finish();
 }
 
 int64_t FfmpegVideoOutput::framesWritten() const {

@@ -14,10 +14,9 @@ public:
     FfmpegVideoOutput(std::string path, VideoCodec codec, bool alpha, int quality = -1);
     ~FfmpegVideoOutput() override;
 
-    bool open(QSize frameSize, FrameRate rate) override;
-    bool write(const QImage& picture, bool changed) override;
-    bool finish() override;
-    std::string error() const override { return m_error; }
+    Status open(QSize frameSize, FrameRate rate) override;
+    Status write(const QImage& picture, bool changed) override;
+    Status finish() override;
 
     // Frames in the file, also after a failure.
     int64_t framesWritten() const;
@@ -27,5 +26,4 @@ public:
 private:
     OutputSettings m_settings;
     std::unique_ptr<FfmpegOutput> m_output;
-    std::string m_error;
 };

@@ -21,10 +21,6 @@ namespace {
 
 constexpr AVRational kMs = {1, 1000};
 
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 // The readers of files that hold their pictures themselves. Left out on purpose: playlists
 // (hls, dash), concatenation scripts (concat), numbered or globbed picture names (image2)
 // and everything else that opens further files or URLs named inside the file.
@@ -32,32 +28,26 @@ constexpr const char* kVideoDemuxers =
     "mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,avi,mpegts,mpeg,flv,asf,ogg,mxf,nut,dv,gif,ivf,"
     "h264,hevc,m4v,mjpeg,png_pipe,jpeg_pipe,webp_pipe,bmp_pipe,tiff_pipe";
 
-// The reader FFmpeg would pick for url, or null with the reason in error.
-const AVInputFormat* ProbeReader(const std::string& url, const std::string& path,
-                                 std::string& error) {
+// The reader FFmpeg would pick for url, or the reason there is none we take.
+Result<const AVInputFormat*> ProbeReader(const std::string& url, const std::string& path) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVIOContext* io = nullptr;
     int code = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, nullptr, &options);
     av_dict_free(&options);
     if (code < 0) {
-        error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
-        return nullptr;
+        return Failure(path, MessageId::FootageCannotOpen, {AvErrorText(code)});
     }
     const AVInputFormat* reader = nullptr;
     code = av_probe_input_buffer2(io, &reader, url.c_str(), nullptr, 0, 0);
     avio_closep(&io);
     if (code < 0 || reader == nullptr) {
-        error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
-        return nullptr;
+        return Failure(path, MessageId::FootageCannotOpen, {AvErrorText(code)});
     }
     if (av_match_list(reader->name, kVideoDemuxers, ',') <= 0) {
-        error = "The footage " + Quoted(path) + " is not a video file but " +
-                (reader->long_name != nullptr ? reader->long_name : reader->name) + " (" +
-                reader->name +
-                "); footage is read only from video files, never through playlists, lists of "
-                "files or picture patterns that name other files";
-        return nullptr;
+        return Failure(
+            path, MessageId::FootageNotVideo,
+            {reader->long_name != nullptr ? reader->long_name : reader->name, reader->name});
     }
     return reader;
 }
@@ -80,28 +70,28 @@ int RotationOf(const AVStream* stream) {
 
 } // namespace
 
-std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& error) {
+Result<std::unique_ptr<Footage>> Footage::open(const std::string& path) {
     std::unique_ptr<Footage> footage(new Footage);
     footage->m_path = path;
+    const auto refuse = [&path](MessageId id, std::vector<std::string> args = {}) {
+        return Failure(path, id, std::move(args));
+    };
     // A FIFO would block the open until someone writes into it, a device never ends.
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
-        error = "Cannot open the footage " + Quoted(path) + ": " + std::strerror(errno);
-        return nullptr;
+        return refuse(MessageId::FootageCannotOpen, {SystemReason(errno)});
     }
     if (!S_ISREG(status.st_mode)) {
-        error = "The footage " + Quoted(path) +
-                (S_ISDIR(status.st_mode) ? " is a folder"
-                                         : " is not a regular file (a device, FIFO or socket)") +
-                "; footage is read only from video files";
-        return nullptr;
+        return refuse(S_ISDIR(status.st_mode) ? MessageId::FootageIsFolder
+                                              : MessageId::FootageNotRegular);
     }
     // Through the file protocol, so that a name with a colon is not taken for a URL.
     const std::string url = "file:" + path;
-    const AVInputFormat* reader = ProbeReader(url, path, error);
-    if (reader == nullptr) {
-        return nullptr;
+    const Result<const AVInputFormat*> probed = ProbeReader(url, path);
+    if (!probed) {
+        return probed.error();
     }
+    const AVInputFormat* reader = probed.value();
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     av_dict_set(&options, "format_whitelist", kVideoDemuxers, 0);
@@ -110,14 +100,12 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
     av_dict_free(&options);
     footage->m_format.reset(opened);
     if (code < 0) {
-        error = "Cannot open the footage " + Quoted(path) + ": " + AvErrorText(code);
-        return nullptr;
+        return refuse(MessageId::FootageCannotOpen, {AvErrorText(code)});
     }
     AVFormatContext* format = footage->m_format.get();
     code = avformat_find_stream_info(format, nullptr);
     if (code < 0) {
-        error = "Cannot read the footage " + Quoted(path) + ": " + AvErrorText(code);
-        return nullptr;
+        return refuse(MessageId::FootageUnreadable, {AvErrorText(code)});
     }
     // Cover art of an audio file comes as a one-picture video stream: not footage.
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -129,15 +117,12 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
         }
     }
     if (footage->m_videoIndex < 0) {
-        error = "The footage " + Quoted(path) + " has no video stream";
-        return nullptr;
+        return refuse(MessageId::FootageNoVideo);
     }
     AVStream* video = format->streams[footage->m_videoIndex];
     const AVCodec* codec = avcodec_find_decoder(video->codecpar->codec_id);
     if (codec == nullptr) {
-        error = "No decoder for the video of " + Quoted(path) + " (" +
-                avcodec_get_name(video->codecpar->codec_id) + ")";
-        return nullptr;
+        return refuse(MessageId::FootageNoDecoder, {avcodec_get_name(video->codecpar->codec_id)});
     }
     const int audio =
         av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, footage->m_videoIndex, nullptr, 0);
@@ -157,8 +142,7 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
     decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     code = avcodec_open2(decoder, codec, nullptr);
     if (code < 0) {
-        error = "Cannot decode the video of " + Quoted(path) + ": " + AvErrorText(code);
-        return nullptr;
+        return refuse(MessageId::FootageCannotDecode, {AvErrorText(code)});
     }
     footage->m_packet.reset(av_packet_alloc());
     footage->m_current.reset(av_frame_alloc());
@@ -169,7 +153,7 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
     } else if (video->start_time != AV_NOPTS_VALUE) {
         footage->m_startUs = av_rescale_q(video->start_time, video->time_base, AV_TIME_BASE_Q);
     }
-    footage->m_startPts = footage->StartIn(video);
+    footage->m_startPts = footage->startIn(video);
 
     FootageInfo& info = footage->m_info;
     info.width = video->codecpar->width;
@@ -212,26 +196,26 @@ std::unique_ptr<Footage> Footage::Open(const std::string& path, std::string& err
 
 Footage::~Footage() = default;
 
-AVStream* Footage::VideoStream() const {
+AVStream* Footage::videoStream() const {
     return m_format->streams[m_videoIndex];
 }
 
-AVStream* Footage::AudioStream() const {
+AVStream* Footage::audioStream() const {
     return m_audioIndex >= 0 ? m_format->streams[m_audioIndex] : nullptr;
 }
 
-int64_t Footage::StartIn(const AVStream* stream) const {
+int64_t Footage::startIn(const AVStream* stream) const {
     return av_rescale_q(m_startUs, AV_TIME_BASE_Q, stream->time_base);
 }
 
-bool Footage::Fail(const std::string& what, int code) {
-    m_error = what + " " + Quoted(m_path) + ": " + AvErrorText(code);
+bool Footage::fail(MessageId id, int code) {
+    m_error = Failure(m_path, id, {AvErrorText(code)});
     return false;
 }
 
 // Decodes the next frame into `into`, with its start in into->pts (the decoder's best
 // guess, or extrapolated from the previous frame when the file has no time stamp).
-bool Footage::Decode(AVFrame* into) {
+bool Footage::decode(AVFrame* into) {
     for (;;) {
         int code = avcodec_receive_frame(m_decoder.get(), into);
         if (code == 0) {
@@ -249,7 +233,7 @@ bool Footage::Decode(AVFrame* into) {
         // A damaged packet costs a frame or two, as in any player; with frame threads its
         // error comes out here rather than when the packet goes in.
         if (code != AVERROR(EAGAIN) && code != AVERROR_INVALIDDATA) {
-            return Fail("Cannot decode the video of", code);
+            return fail(MessageId::FootageCannotDecode, code);
         }
         code = av_read_frame(m_format.get(), m_packet.get());
         if (code == AVERROR_EOF) {
@@ -261,14 +245,14 @@ bool Footage::Decode(AVFrame* into) {
             continue;
         }
         if (code < 0) {
-            return Fail("Cannot read the footage", code);
+            return fail(MessageId::FootageUnreadable, code);
         }
         if (m_packet->stream_index == m_videoIndex) {
             code = avcodec_send_packet(m_decoder.get(), m_packet.get());
             av_packet_unref(m_packet.get());
             // A damaged packet costs a frame or two, as in any player; anything else ends.
             if (code < 0 && code != AVERROR_INVALIDDATA) {
-                return Fail("Cannot decode the video of", code);
+                return fail(MessageId::FootageCannotDecode, code);
             }
         } else if (m_packet->stream_index == m_audioIndex && m_audioSink) {
             m_audioSink(m_packet.get());
@@ -279,39 +263,39 @@ bool Footage::Decode(AVFrame* into) {
     }
 }
 
-int64_t Footage::MsOf(const AVFrame* frame) const {
-    return av_rescale_q(frame->pts - m_startPts, VideoStream()->time_base, kMs);
+int64_t Footage::msOf(const AVFrame* frame) const {
+    return av_rescale_q(frame->pts - m_startPts, videoStream()->time_base, kMs);
 }
 
-bool Footage::Deliver(AVFrame* from) {
+bool Footage::deliver(AVFrame* from) {
     av_frame_unref(m_current.get());
     av_frame_move_ref(m_current.get(), from);
     m_framePts = m_current->pts - m_startPts;
-    m_frameMs = MsOf(m_current.get());
+    m_frameMs = msOf(m_current.get());
     if (m_current->pkt_duration > 0) {
         m_frameDuration = m_current->pkt_duration;
     }
     return true;
 }
 
-bool Footage::Next() {
+bool Footage::next() {
     if (!m_queue.empty()) {
         const AvFramePtr frame = std::move(m_queue.front());
         m_queue.pop_front();
-        return Deliver(frame.get());
+        return deliver(frame.get());
     }
-    return Decode(m_pending.get()) && Deliver(m_pending.get());
+    return decode(m_pending.get()) && deliver(m_pending.get());
 }
 
-void Footage::ClearQueue() {
+void Footage::clearQueue() {
     m_queue.clear();
 }
 
-bool Footage::Seek(int64_t ms) {
-    AVStream* video = VideoStream();
+bool Footage::seek(int64_t ms) {
+    AVStream* video = videoStream();
     const int64_t target = m_startPts + av_rescale_q(ms, kMs, video->time_base);
     const int64_t first = video->start_time != AV_NOPTS_VALUE ? video->start_time : m_startPts;
-    m_error.clear();
+    m_error.reset();
     // A coarse index may place the key frame it finds after the target; then the footage is
     // read again from its first frame.
     for (bool fromStart : {false, true}) {
@@ -319,26 +303,26 @@ bool Footage::Seek(int64_t ms) {
                                        AVSEEK_FLAG_BACKWARD);
         if (code < 0) {
             if (fromStart) {
-                return Fail("Cannot seek in the footage", code);
+                return fail(MessageId::FootageCannotSeek, code);
             }
             continue;
         }
         avcodec_flush_buffers(m_decoder.get());
         m_draining = false;
         m_lastPts = INT64_MIN;
-        ClearQueue();
+        clearQueue();
 
         // held: the last frame at or before ms so far. Decoding stops at the first frame
         // after ms, which is queued behind it.
         AvFramePtr held;
         for (;;) {
             AvFramePtr frame(av_frame_alloc());
-            if (!Decode(frame.get())) {
+            if (!decode(frame.get())) {
                 break;
             }
-            if (!held || MsOf(frame.get()) <= ms) {
+            if (!held || msOf(frame.get()) <= ms) {
                 held = std::move(frame);
-                if (MsOf(held.get()) > ms) {
+                if (msOf(held.get()) > ms) {
                     break;
                 }
                 continue;
@@ -347,10 +331,10 @@ bool Footage::Seek(int64_t ms) {
             m_queue.push_back(std::move(frame));
             return true;
         }
-        if (!m_error.empty()) {
+        if (m_error) {
             return false;
         }
-        if (held && (fromStart || MsOf(held.get()) <= ms)) {
+        if (held && (fromStart || msOf(held.get()) <= ms)) {
             m_queue.push_back(std::move(held));
             return true;
         }
@@ -358,7 +342,7 @@ bool Footage::Seek(int64_t ms) {
     return false;
 }
 
-QImage Footage::FrameImage() {
+QImage Footage::frameImage() {
     const AVFrame* frame = m_current.get();
     if (frame->data[0] == nullptr) {
         return {};

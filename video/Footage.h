@@ -1,5 +1,6 @@
 #pragma once
 
+#include "score/Result.h"
 #include "video/AvHandles.h"
 
 #include <QImage>
@@ -8,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct AVFormatContext;
@@ -38,7 +40,7 @@ struct FootageInfo {
     std::string audioCodec;
 
     // The picture as a player shows it, rotation applied.
-    QSize ShownSize() const {
+    QSize shownSize() const {
         return rotation % 180 != 0 ? QSize(height, width) : QSize(width, height);
     }
 };
@@ -54,56 +56,57 @@ struct FootageInfo {
 // shared "video" cannot make us read other files of this machine.
 class Footage {
 public:
-    // Null on failure, with the reason in error.
-    static std::unique_ptr<Footage> Open(const std::string& path, std::string& error);
+    // Fails with a reason that names path.
+    static Result<std::unique_ptr<Footage>> open(const std::string& path);
     ~Footage();
     Footage(const Footage&) = delete;
     Footage& operator=(const Footage&) = delete;
 
-    const FootageInfo& Info() const { return m_info; }
+    const FootageInfo& info() const { return m_info; }
 
     // Decodes the next frame. False at the end of the footage, or on a read error (then
-    // Error() is not empty).
-    bool Next();
+    // error() says why).
+    bool next();
     // Start of the current frame, ms on the footage's clock (rounded to the nearest ms).
-    int64_t FrameMs() const { return m_frameMs; }
+    int64_t frameMs() const { return m_frameMs; }
     // Same, in the video stream's time base, counted from the footage's start.
-    int64_t FramePts() const { return m_framePts; }
+    int64_t framePts() const { return m_framePts; }
     // How long the current frame is shown, in the video stream's time base (0 if unknown).
-    int64_t FrameDuration() const { return m_frameDuration; }
+    int64_t frameDuration() const { return m_frameDuration; }
     // The current frame as decoded. The caller may take its buffers (av_frame_move_ref);
-    // FrameImage() then has nothing to convert.
-    AVFrame* Frame() { return m_current.get(); }
+    // frameImage() then has nothing to convert.
+    AVFrame* frame() { return m_current.get(); }
     // The current frame as RGB32, for display.
-    QImage FrameImage();
+    QImage frameImage();
 
-    // Makes the next Next() deliver the frame on screen at ms: the last frame whose FrameMs()
+    // Makes the next next() deliver the frame on screen at ms: the last frame whose frameMs()
     // is at most ms (the first frame before the start, the last one past the end).
-    bool Seek(int64_t ms);
+    bool seek(int64_t ms);
 
-    const std::string& Error() const { return m_error; }
+    // Why the last next() or seek() failed; empty when it did not.
+    const std::optional<ScoreError>& error() const { return m_error; }
 
     // Packets of the first audio stream read on the way to the video frames go here; without
     // a sink they are dropped. The packet is the sink's to keep or unreference.
-    void SetAudioSink(std::function<void(AVPacket*)> sink) { m_audioSink = std::move(sink); }
+    void setAudioSink(std::function<void(AVPacket*)> sink) { m_audioSink = std::move(sink); }
 
     // For the burn-in, which writes the same streams anew.
-    AVFormatContext* Format() const { return m_format.get(); }
-    AVStream* VideoStream() const;
-    AVStream* AudioStream() const;
+    AVFormatContext* format() const { return m_format.get(); }
+    AVStream* videoStream() const;
+    AVStream* audioStream() const;
     // The footage's start in the video stream's time base: subtracted from every time stamp
     // so that the clock starts at 0.
-    int64_t StartPts() const { return m_startPts; }
+    int64_t startPts() const { return m_startPts; }
     // The footage's start in the given stream's time base.
-    int64_t StartIn(const AVStream* stream) const;
+    int64_t startIn(const AVStream* stream) const;
 
 private:
     Footage() = default;
-    bool Decode(AVFrame* into);
-    bool Deliver(AVFrame* from);
-    int64_t MsOf(const AVFrame* frame) const;
-    bool Fail(const std::string& what, int code);
-    void ClearQueue();
+    bool decode(AVFrame* into);
+    bool deliver(AVFrame* from);
+    int64_t msOf(const AVFrame* frame) const;
+    bool fail(MessageId id, int code);
+    void clearQueue();
 
     AvInputPtr m_format;
     AvCodecContextPtr m_decoder;
@@ -111,7 +114,7 @@ private:
     AvPacketPtr m_packet;
     AvFramePtr m_current;
     AvFramePtr m_pending;
-    std::deque<AvFramePtr> m_queue; // decoded by Seek, delivered by Next() before decoding on
+    std::deque<AvFramePtr> m_queue; // decoded by Seek, delivered by next() before decoding on
     bool m_draining = false;
     int m_videoIndex = -1;
     int m_audioIndex = -1;
@@ -123,6 +126,6 @@ private:
     int64_t m_lastPts = INT64_MIN;
     FootageInfo m_info;
     std::string m_path;
-    std::string m_error;
+    std::optional<ScoreError> m_error;
     std::function<void(AVPacket*)> m_audioSink;
 };

@@ -8,7 +8,7 @@ Video1FrameEncoder::Video1FrameEncoder(QSize size) : m_encoder(size.width(), siz
 
 CodedFormat Video1FrameEncoder::format() const {
     return {FourCC("CRAM"), FourCC("msvc"), 16,
-            static_cast<uint32_t>(m_encoder.Width() * m_encoder.Height() * 2)};
+            static_cast<uint32_t>(m_encoder.width() * m_encoder.height() * 2)};
 }
 
 CodedFrame Video1FrameEncoder::encode(const QImage& picture, bool changed, bool wantKey) {

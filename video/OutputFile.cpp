@@ -5,15 +5,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::string systemReason(int error) {
-    return std::strerror(error);
-}
 
 // A hidden name next to path, so that it lies on the same file system; the name is cut
 // (never inside a UTF-8 character) so that it stays legal wherever path's is. A temporary
@@ -60,26 +57,25 @@ OutputFile::~OutputFile() {
     releaseReserve();
 }
 
-bool OutputFile::open(const std::string& path, uint64_t reserve, std::string& error) {
+Status OutputFile::open(const std::string& path, uint64_t reserve) {
     m_path = path;
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0) {
-        error = "Cannot create " + path + ": " + systemReason(errno);
-        return false;
+        return Failure(path, MessageId::CannotCreate, {SystemReason(errno)});
     }
     if (reserve == 0) {
-        return true;
+        return Done{};
     }
     // A nearly full disk still gets an output, with whatever reserve it can spare.
     const std::string reservePath = siblingName(path, ".reserve");
     const int fd = ::open(reservePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
-        return true;
+        return Done{};
     }
     // Locked while it is set aside: a sweep for leftovers of killed exports leaves it alone.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        return true;
+        return Done{};
     }
     m_reservePath = reservePath;
     m_reserveFd = fd;
@@ -91,7 +87,7 @@ bool OutputFile::open(const std::string& path, uint64_t reserve, std::string& er
             break;
         }
     }
-    return true;
+    return Done{};
 }
 
 void OutputFile::releaseReserve() {
@@ -141,17 +137,19 @@ int64_t OutputFile::size() const {
     return st.st_size;
 }
 
-bool OutputFile::close(std::string& error) {
-    bool ok = true;
+Status OutputFile::close() {
+    std::optional<ScoreError> error;
     if (m_fd >= 0) {
         if (::close(m_fd) != 0) {
-            error = "Cannot write " + m_path + ": " + systemReason(errno);
-            ok = false;
+            error = Failure(m_path, MessageId::CannotWrite, {SystemReason(errno)});
         }
         m_fd = -1;
     }
     releaseReserve();
-    return ok;
+    if (error) {
+        return *error;
+    }
+    return Done{};
 }
 
 void OutputFile::discard() {
@@ -163,12 +161,11 @@ void OutputFile::discard() {
     releaseReserve();
 }
 
-bool writeWholeFile(const std::string& path, const void* data, size_t size, std::string& error) {
+Status writeWholeFile(const std::string& path, const void* data, size_t size) {
     const std::string temporary = siblingName(path, std::string(".part"));
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        error = "Cannot create " + path + ": " + systemReason(errno);
-        return false;
+        return Failure(path, MessageId::CannotCreate, {SystemReason(errno)});
     }
     bool ok = writeAll(fd, static_cast<const char*>(data), size);
     int reason = errno;
@@ -182,7 +179,7 @@ bool writeWholeFile(const std::string& path, const void* data, size_t size, std:
     }
     if (!ok) {
         ::unlink(temporary.c_str());
-        error = "Cannot write " + path + ": " + systemReason(reason);
+        return Failure(path, MessageId::CannotWrite, {SystemReason(reason)});
     }
-    return ok;
+    return Done{};
 }

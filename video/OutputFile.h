@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "score/Result.h"
+
 class OutputFile {
 public:
     OutputFile() = default;
@@ -17,17 +19,17 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Creates or truncates path and sets reserve bytes aside in the same folder (fewer, or
-    // none, when the disk has less to give). False with the system's reason in error.
-    bool open(const std::string& path, uint64_t reserve, std::string& error);
+    // none, when the disk has less to give). Fails with the system's reason.
+    Status open(const std::string& path, uint64_t reserve);
     // Writes everything at the current position. A full disk first uses up the reserve;
     // outOfSpace() then tells the caller to stop. False (errno set) when bytes were lost.
     bool write(const void* data, size_t size);
     // lseek semantics; -1 (errno set) on failure.
     int64_t seek(int64_t offset, int whence);
     int64_t size() const;
-    // Closes the file and gives back what is left of the reserve. False with the reason when
+    // Closes the file and gives back what is left of the reserve. Fails with the reason when
     // closing lost data.
-    bool close(std::string& error);
+    Status close();
 
     // Closes and removes the file, for an output that never got going.
     void discard();
@@ -47,4 +49,4 @@ private:
 
 // Writes a whole small file (one picture of a sequence) under a temporary name and renames
 // it into place, so that a full disk never leaves a cut-off picture under the real name.
-bool writeWholeFile(const std::string& path, const void* data, size_t size, std::string& error);
+Status writeWholeFile(const std::string& path, const void* data, size_t size);

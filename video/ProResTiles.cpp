@@ -1,5 +1,6 @@
 #include "video/ProResTiles.h"
 #include "video/AvHandles.h"
+#include "video/AvSupport.h"
 #include "video/FfmpegPicture.h"
 
 #include <algorithm>
@@ -92,7 +93,7 @@ public:
           m_frame(av_frame_alloc()), m_packet(av_packet_alloc()) {}
 
     std::vector<Tile> tiles;
-    std::string error;
+    ScoreError error; // why run() failed
     std::vector<uint8_t> frameHeader;
     uint8_t sliceShape = 0;
 
@@ -117,7 +118,7 @@ private:
         const AVCodec* codec = avcodec_find_encoder_by_name("prores_ks");
         AvCodecContextPtr encoder(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
         if (!encoder) {
-            error = "No ProRes encoder";
+            error = Failure({}, MessageId::NoEncoder, {"ProRes", "prores_ks"});
             return nullptr;
         }
         Setup tile = m_setup;
@@ -132,7 +133,7 @@ private:
         const int result = avcodec_open2(encoder.get(), codec, &options);
         av_dict_free(&options);
         if (result < 0) {
-            error = "Cannot start the ProRes encoder";
+            error = Failure({}, MessageId::EncoderWontStart, {"ProRes", AvErrorText(result)});
             return nullptr;
         }
         AVCodecContext* opened = encoder.get();
@@ -153,7 +154,8 @@ private:
                               static_cast<qsizetype>(top) * picture.bytesPerLine() +
                               static_cast<qsizetype>(left) * 4,
                           right - left, height, picture.bytesPerLine(), picture.format());
-        if (!m_converter.convert(area, m_frame.get(), error)) {
+        if (Status converted = m_converter.convert(area, m_frame.get()); !converted) {
+            error = converted.error();
             return false;
         }
         AVCodecContext* encoder = encoderFor(right - left, height);
@@ -161,12 +163,14 @@ private:
             return false;
         }
         m_frame->pts = 0;
-        const bool encoded = avcodec_send_frame(encoder, m_frame.get()) >= 0 &&
-                             avcodec_receive_packet(encoder, m_packet.get()) >= 0;
+        int result = avcodec_send_frame(encoder, m_frame.get());
+        if (result >= 0) {
+            result = avcodec_receive_packet(encoder, m_packet.get());
+        }
         // Let go of the converted pixels at once: at 4K they are many.
         av_frame_unref(m_frame.get());
-        if (!encoded) {
-            error = "ProRes encoding failed";
+        if (result < 0) {
+            error = Failure({}, MessageId::EncodingFailed, {"ProRes", AvErrorText(result)});
             return false;
         }
         const bool ok = takeSlices(tile, slices);
@@ -178,7 +182,7 @@ private:
     bool takeSlices(const Tile& tile, std::vector<std::vector<std::vector<uint8_t>>>& slices) {
         const uint8_t* data = m_packet->data;
         const size_t size = static_cast<size_t>(m_packet->size);
-        error = "Unexpected ProRes frame layout";
+        error = Failure({}, MessageId::ProResLayout);
         if (size < kFrameHeaderAt + 2 || be32(data) != size ||
             std::memcmp(data + 4, "icpf", 4) != 0) {
             return false;
@@ -207,7 +211,6 @@ private:
             frameHeader.assign(data + kFrameHeaderAt, data + pictureAt);
             sliceShape = data[pictureAt + 7];
         }
-        error.clear();
         return true;
     }
 
@@ -295,7 +298,7 @@ std::vector<ProResTiles::Tile> ProResTiles::changedTiles(const QImage& picture) 
     return tiles;
 }
 
-bool ProResTiles::encode(const QImage& picture, AVPacket* packet, std::string& error) {
+Status ProResTiles::encode(const QImage& picture, AVPacket* packet) {
     const std::vector<Tile> tiles = changedTiles(picture);
 
     // About the same number of slices for every worker; a tile is cut between its rows where
@@ -344,9 +347,8 @@ bool ProResTiles::encode(const QImage& picture, AVPacket* packet, std::string& e
     }
     for (size_t i = 0; i < m_workers.size(); ++i) {
         if (!ok[i]) {
-            error = m_workers[i]->error;
             m_previous = QImage(); // the slices kept no longer match it
-            return false;
+            return m_workers[i]->error;
         }
         if (m_frameHeader.empty() && !m_workers[i]->frameHeader.empty()) {
             m_frameHeader = m_workers[i]->frameHeader;
@@ -357,10 +359,10 @@ bool ProResTiles::encode(const QImage& picture, AVPacket* packet, std::string& e
                     static_cast<uint16_t>(m_setup.height));
         }
     }
-    return assemble(packet, error);
+    return assemble(packet);
 }
 
-bool ProResTiles::assemble(AVPacket* packet, std::string& error) const {
+Status ProResTiles::assemble(AVPacket* packet) const {
     size_t slices = 0;
     size_t sliceBytes = 0;
     for (const auto& row : m_slices) {
@@ -373,8 +375,7 @@ bool ProResTiles::assemble(AVPacket* packet, std::string& error) const {
     const size_t frameSize = kFrameHeaderAt + m_frameHeader.size() + pictureSize;
     if (m_frameHeader.empty() || frameSize > INT32_MAX ||
         av_new_packet(packet, static_cast<int>(frameSize)) < 0) {
-        error = "Out of memory for a ProRes frame";
-        return false;
+        return Failure({}, MessageId::OutOfMemory);
     }
     uint8_t* out = packet->data;
     putBe32(out, static_cast<uint32_t>(frameSize));
@@ -400,5 +401,5 @@ bool ProResTiles::assemble(AVPacket* packet, std::string& error) const {
         }
     }
     packet->flags |= AV_PKT_FLAG_KEY;
-    return true;
+    return Done{};
 }

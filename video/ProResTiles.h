@@ -8,6 +8,8 @@
 // shared out over threads), and its slices go into the frame in their place. The frame is
 // byte for byte the one libavcodec's ProRes encoder gives for the whole picture.
 
+#include "score/Result.h"
+
 #include <QImage>
 
 #include <memory>
@@ -37,8 +39,8 @@ public:
     ProResTiles& operator=(const ProResTiles&) = delete;
 
     // The frame for picture (the setup's size; Format_RGB32, Format_ARGB32 or
-    // Format_ARGB32_Premultiplied) in packet.
-    bool encode(const QImage& picture, AVPacket* packet, std::string& error);
+    // Format_ARGB32_Premultiplied) in packet. The reason of a failure names no file.
+    Status encode(const QImage& picture, AVPacket* packet);
     // Slices the last encode() coded again.
     int slicesEncoded() const { return m_slicesEncoded; }
 
@@ -60,7 +62,7 @@ private:
     class Worker;
 
     std::vector<Tile> changedTiles(const QImage& picture);
-    bool assemble(AVPacket* packet, std::string& error) const;
+    Status assemble(AVPacket* packet) const;
 
     Setup m_setup;
     int m_rows;

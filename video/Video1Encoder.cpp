@@ -66,7 +66,7 @@ struct Pair {
 // Squared error of a group around its own mean, from sums.
 struct Sums {
     int64_t n = 0, r = 0, g = 0, b = 0, sq = 0;
-    void Add(const Rgb& p) {
+    void add(const Rgb& p) {
         ++n, r += p.r, g += p.g, b += p.b;
         sq += p.r * p.r + p.g * p.g + p.b * p.b;
     }
@@ -99,7 +99,7 @@ Pair FitPair4(const Rgb* px, const int* index) {
     for (int split = 0; split < 8; ++split) { // pixel 0 always in the first group
         Sums first, second;
         for (int i = 0; i < 4; ++i) {
-            (i == 0 || !((split >> (i - 1)) & 1) ? first : second).Add(px[index[i]]);
+            (i == 0 || !((split >> (i - 1)) & 1) ? first : second).add(px[index[i]]);
         }
         const int64_t spread = first.Spread() + second.Spread();
         if (spread < bestSpread) {
@@ -116,7 +116,7 @@ Pair FitPair4(const Rgb* px, const int* index) {
 Pair FitPair16(const Rgb* px, const int* index) {
     Sums all;
     for (int i = 0; i < 16; ++i) {
-        all.Add(px[index[i]]);
+        all.add(px[index[i]]);
     }
     // The direction from the darkest to the brightest pixel stands in for the principal
     // axis: for text and lines on a background it is the same, and it costs no search.
@@ -148,7 +148,7 @@ Pair FitPair16(const Rgb* px, const int* index) {
     Sums prefix[17];
     for (int i = 0; i < 16; ++i) {
         prefix[i + 1] = prefix[i];
-        prefix[i + 1].Add(px[pixelOf(i)]);
+        prefix[i + 1].add(px[pixelOf(i)]);
     }
     int bestCut = 8;
     int64_t bestSpread = std::numeric_limits<int64_t>::max();
@@ -165,13 +165,13 @@ Pair FitPair16(const Rgb* px, const int* index) {
     }
     Sums low = prefix[bestCut], high;
     for (int i = bestCut; i < 16; ++i) {
-        high.Add(px[pixelOf(i)]);
+        high.add(px[pixelOf(i)]);
     }
     Pair pair = Settle(px, index, 16, high.Mean(), low.Mean());
     // One refinement: the means of the groups as the rounded colours split them.
     Sums a, b;
     for (int i = 0; i < 16; ++i) {
-        ((pair.mask >> index[i]) & 1 ? a : b).Add(px[index[i]]);
+        ((pair.mask >> index[i]) & 1 ? a : b).add(px[index[i]]);
     }
     if (a.n > 0 && b.n > 0) {
         Pair refined = Settle(px, index, 16, a.Mean(), b.Mean());
@@ -224,7 +224,7 @@ constexpr int kQuarter[4][4] = {{0, 1, 4, 5}, {2, 3, 6, 7}, {8, 9, 12, 13}, {10,
 
 } // namespace
 
-void Video1Encoder::Expand(uint16_t word, uint8_t& r, uint8_t& g, uint8_t& b) {
+void Video1Encoder::expand(uint16_t word, uint8_t& r, uint8_t& g, uint8_t& b) {
     Rgb c = Widen(word);
     r = static_cast<uint8_t>(c.r);
     g = static_cast<uint8_t>(c.g);
@@ -242,7 +242,7 @@ const std::vector<uint8_t>& Video1Encoder::Encode(const uint8_t* bgrx, int strid
                     bgrx + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(m_width) * 4);
     }
     m_keyCached = false;
-    EncodeFrame(keyFrame);
+    encodeFrame(keyFrame);
     m_havePrev = true;
     return m_out;
 }
@@ -251,7 +251,7 @@ const std::vector<uint8_t>& Video1Encoder::EncodeSame(bool keyFrame) {
     if (!keyFrame) {
         m_out.clear();
         m_pendingSkips = static_cast<uint32_t>((m_width / 4) * (m_height / 4));
-        FlushSkips();
+        flushSkips();
         Put16(m_out, 0);
         return m_out;
     }
@@ -260,11 +260,11 @@ const std::vector<uint8_t>& Video1Encoder::EncodeSame(bool keyFrame) {
         m_picture = m_keyPicture;
         return m_out;
     }
-    EncodeFrame(true);
+    encodeFrame(true);
     return m_out;
 }
 
-void Video1Encoder::FlushSkips() {
+void Video1Encoder::flushSkips() {
     while (m_pendingSkips > 0) {
         uint32_t run = std::min(m_pendingSkips, kMaxSkipRun);
         Put16(m_out, static_cast<uint16_t>(0x8400 + run));
@@ -272,7 +272,7 @@ void Video1Encoder::FlushSkips() {
     }
 }
 
-void Video1Encoder::EncodeFrame(bool keyFrame) {
+void Video1Encoder::encodeFrame(bool keyFrame) {
     m_out.clear();
     m_pendingSkips = 0;
     const int blocksWide = m_width / 4;
@@ -357,7 +357,7 @@ void Video1Encoder::EncodeFrame(bool keyFrame) {
                 ++m_pendingSkips;
                 continue;
             }
-            FlushSkips();
+            flushSkips();
 
             uint16_t decoded[16];
             if (best == fillCost) {
@@ -419,7 +419,7 @@ void Video1Encoder::EncodeFrame(bool keyFrame) {
             }
         }
     }
-    FlushSkips();
+    flushSkips();
     // End of frame.
     Put16(m_out, 0);
 

@@ -22,15 +22,15 @@ public:
     // What a decoder shows after the last frame: RGB555 words, rows top-down.
     const std::vector<uint16_t>& Picture() const { return m_picture; }
 
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
 
     // An RGB555 word widened to 8 bits per channel as decoders do (0x1F becomes 0xFF).
-    static void Expand(uint16_t word, uint8_t& r, uint8_t& g, uint8_t& b);
+    static void expand(uint16_t word, uint8_t& r, uint8_t& g, uint8_t& b);
 
 private:
-    void EncodeFrame(bool keyFrame);
-    void FlushSkips();
+    void encodeFrame(bool keyFrame);
+    void flushSkips();
 
     int m_width;
     int m_height;

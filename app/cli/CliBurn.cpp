@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "score/ScoreData.h"
 #include "video/BurnMatch.h"
@@ -140,8 +141,6 @@ int CliBurn(int argc, char** argv) {
     case ExportOutcome::Failed:
         break;
     }
-    std::fprintf(stderr, "vorlat-cli: %s\n",
-                 result.error.empty() ? ("could not write " + outPath).c_str()
-                                      : result.error.c_str());
+    CliPrintError(result.error);
     return 1;
 }

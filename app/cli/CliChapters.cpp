@@ -90,13 +90,12 @@ int CliChapters(int argc, char** argv) {
     settings.title = QFileInfo(QString::fromStdString(scorePath)).completeBaseName().toStdString();
     settings.labeler = CliEventLabels();
     if (!args.footage.empty()) {
-        std::string error;
-        const std::unique_ptr<Footage> footage = Footage::Open(args.footage, error);
+        const auto footage = Footage::open(args.footage);
         if (!footage) {
-            std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
+            CliPrintError(footage.error());
             return 1;
         }
-        TakeFootageTiming(settings, footage->Info());
+        TakeFootageTiming(settings, footage.value()->info());
     }
     if (args.rate) {
         settings.rateNum = static_cast<int>(args.rate->num);

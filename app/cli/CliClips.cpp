@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 #include "video/MomentBoard.h"
 
 #include "score/Chapters.h"
@@ -108,14 +109,13 @@ int CliClips(int argc, char** argv) {
     if (!LoadScore(score, scorePath.c_str())) {
         return 1;
     }
-    std::string error;
-    std::unique_ptr<Footage> footage = Footage::Open(footagePath, error);
-    if (!footage) {
-        std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
+    FootageInfo info;
+    if (const auto footage = Footage::open(footagePath)) {
+        info = footage.value()->info();
+    } else {
+        CliPrintError(footage.error());
         return 1;
     }
-    const FootageInfo info = footage->Info();
-    footage.reset();
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir()) {
         std::fprintf(stderr, "vorlat-cli: %s is not a folder\n", args.positional[2].c_str());
         return 1;
@@ -174,7 +174,7 @@ int CliClips(int argc, char** argv) {
         if (!args.burn) {
             const ClipResult result = CutClip(settings, clip.span, clip.path);
             if (!result.ok) {
-                std::fprintf(stderr, "vorlat-cli: %s\n", result.error.c_str());
+                CliPrintError(result.error);
                 return 1;
             }
         } else {
@@ -184,16 +184,17 @@ int CliClips(int argc, char** argv) {
                 target.dir().filePath("." + target.completeBaseName() + ".cut.mp4").toStdString();
             ClipResult result = CutClip(settings, clip.span, cut);
             if (!result.ok) {
-                std::fprintf(stderr, "vorlat-cli: %s\n", result.error.c_str());
+                CliPrintError(result.error);
                 return 1;
             }
             ExportTarget out;
-            if (SameFile(clip.path, footagePath) ||
-                !out.prepare(clip.path, scorePath, false, 0, error)) {
+            if (Status prepared = out.prepare(clip.path,
+                                              {{scorePath, MessageId::IsTheScoreFile},
+                                               {footagePath, MessageId::IsTheFootage}},
+                                              false, 0);
+                !prepared) {
                 std::remove(cut.c_str());
-                std::fprintf(stderr, "vorlat-cli: %s\n",
-                             error.empty() ? ("cannot write over the footage " + clip.path).c_str()
-                                           : error.c_str());
+                CliPrintError(prepared.error());
                 return 1;
             }
             MomentBoard board(score, EffectiveScale(overlay, frame));
@@ -208,12 +209,12 @@ int CliClips(int argc, char** argv) {
                 burn, board.size(), std::ref(board), [](const ExportProgress&) {},
                 [] { return false; });
             std::remove(cut.c_str());
-            if (burned.outcome != ExportOutcome::Finished || !out.commit(error)) {
-                const std::string why =
-                    burned.outcome != ExportOutcome::Finished
-                        ? (burned.error.empty() ? "could not write " + clip.path : burned.error)
-                        : error;
-                std::fprintf(stderr, "vorlat-cli: %s\n", why.c_str());
+            if (burned.outcome != ExportOutcome::Finished) {
+                CliPrintError(burned.error);
+                return 1;
+            }
+            if (Status committed = out.commit(); !committed) {
+                CliPrintError(committed.error());
                 return 1;
             }
         }
@@ -229,7 +230,7 @@ int CliClips(int argc, char** argv) {
         }
         const ClipResult reel = JoinClips(written, args.reel, args.fadeMs, settings);
         if (!reel.ok) {
-            std::fprintf(stderr, "vorlat-cli: %s\n", reel.error.c_str());
+            CliPrintError(reel.error);
             return 1;
         }
         std::fprintf(stderr, "wrote %s (%zu clips)\n", args.reel.c_str(), written.size());

@@ -243,9 +243,8 @@ bool ResolveBoard(CliOptions& options) {
 
 bool WritePicture(const QImage& picture, const std::string& path, const std::string& scorePath) {
     ExportTarget target;
-    std::string error;
-    if (!target.prepare(path, scorePath, false, 0, error)) {
-        std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
+    if (Status prepared = target.prepare(path, scorePath, false, 0); !prepared) {
+        CliPrintError(prepared.error());
         return false;
     }
     QImageWriter writer(QString::fromLocal8Bit(target.writePath().c_str()), "PNG");
@@ -254,8 +253,8 @@ bool WritePicture(const QImage& picture, const std::string& path, const std::str
                      writer.errorString().toLocal8Bit().constData());
         return false;
     }
-    if (!target.commit(error)) {
-        std::fprintf(stderr, "vorlat-cli: %s\n", error.c_str());
+    if (Status committed = target.commit(); !committed) {
+        CliPrintError(committed.error());
         return false;
     }
     return true;

@@ -91,8 +91,8 @@ int CliExport(int argc, char** argv) {
     }
     const bool compress = options.compress >= 0 ? options.compress == 1 : score.compress;
     request.codec = options.codec ? *options.codec : *VideoCodecForPath(outPath, compress);
-    if (const std::string problem = ExportPathProblem(outPath, request.codec); !problem.empty()) {
-        std::fprintf(stderr, "vorlat-cli: %s\n", problem.c_str());
+    if (Status fits = CheckExportPath(outPath, request.codec); !fits) {
+        CliPrintError(fits.error());
         return 2;
     }
     if (request.render.background.kind == Background::Kind::Transparent &&
@@ -153,9 +153,7 @@ int CliExport(int argc, char** argv) {
         return 128 + g_stopSignal;
     }
     if (result.outcome != ExportOutcome::Finished) {
-        std::fprintf(stderr, "vorlat-cli: %s\n",
-                     result.error.empty() ? ("could not write " + outPath).c_str()
-                                          : result.error.c_str());
+        CliPrintError(result.error);
         return 1;
     }
     return 0;

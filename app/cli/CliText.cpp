@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+
 namespace {
 
 constexpr const char* kContext = "Cli";
@@ -92,8 +94,18 @@ std::string Utf8(const QString& text) {
 } // namespace
 
 std::string CliErrorText(const ScoreError& error) {
-    const std::string reason = Describe(error.reason);
-    return error.path.empty() ? reason : error.path + ": " + reason;
+    std::string text = Describe(error.reason);
+    if (!error.path.empty()) {
+        text = error.path + ": " + text;
+    }
+    for (const Message& note : error.notes) {
+        text += "; " + Describe(note);
+    }
+    return text;
+}
+
+void CliPrintError(const ScoreError& error) {
+    std::fprintf(stderr, "vorlat-cli: %s\n", CliErrorText(error).c_str());
 }
 
 std::string CliLoadErrorText() {

@@ -17,6 +17,8 @@ std::string CliLoadErrorText();
 // A score library's error: "PATH: reason" (the reason alone when it names no file), the
 // reason in the user's language.
 std::string CliErrorText(const ScoreError& error);
+// "vorlat-cli: " and the error's text on standard error.
+void CliPrintError(const ScoreError& error);
 // The export's status texts, as the window's status line shows them.
 std::string CliExportProgressText(int percent);
 std::string CliExportFinishedText();

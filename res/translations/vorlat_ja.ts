@@ -947,6 +947,350 @@ The times are saved to the score file when the last dart is reached.</source>
         <source>%1 in [%2] is never read; a leg takes GAME, P1-SCORE, P2-SCORE, P1-MARK, P2-MARK and FIRST</source>
         <translation>[%2] の %1 は読まれません。レグごとに指定できるのは GAME、P1-SCORE、P2-SCORE、P1-MARK、P2-MARK、FIRST です</translation>
     </message>
+    <message>
+        <source>cannot be created: %1</source>
+        <translation>作成できません: %1</translation>
+    </message>
+    <message>
+        <source>cannot be written: %1</source>
+        <translation>書き込めません: %1</translation>
+    </message>
+    <message>
+        <source>no video of that size or rate can be made</source>
+        <translation>その大きさまたはフレームレートの動画は作れません</translation>
+    </message>
+    <message>
+        <source>Video 1 needs a width and height that are multiples of 4</source>
+        <translation>Video 1 の幅と高さは 4 の倍数でなければなりません</translation>
+    </message>
+    <message>
+        <source>cannot be written</source>
+        <translation>書き込めません</translation>
+    </message>
+    <message>
+        <source>the video is too long for one AVI file</source>
+        <translation>動画が長すぎて 1 つの AVI ファイルに収まりません</translation>
+    </message>
+    <message>
+        <source>could not be completed</source>
+        <translation>完成させられませんでした</translation>
+    </message>
+    <message>
+        <source>could not be closed</source>
+        <translation>閉じられませんでした</translation>
+    </message>
+    <message>
+        <source>was removed while it was being written</source>
+        <translation>書き込み中に削除されました</translation>
+    </message>
+    <message>
+        <source>this FFmpeg has no %1 encoder (%2)</source>
+        <translation>この FFmpeg には %1 のエンコーダー（%2）がありません</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>メモリが足りません</translation>
+    </message>
+    <message>
+        <source>cannot start the %1 encoder: %2</source>
+        <translation>%1 のエンコーダーを開始できません: %2</translation>
+    </message>
+    <message>
+        <source>%1 encoding failed: %2</source>
+        <translation>%1 のエンコードに失敗しました: %2</translation>
+    </message>
+    <message>
+        <source>unusable video size %1 x %2</source>
+        <translation>使えない動画サイズです: %1 x %2</translation>
+    </message>
+    <message>
+        <source>unusable frame rate %1/%2</source>
+        <translation>使えないフレームレートです: %1/%2</translation>
+    </message>
+    <message>
+        <source>%1 is written as an AVI, not here</source>
+        <translation>%1 は AVI として書き出します（ここでは書けません）</translation>
+    </message>
+    <message>
+        <source>%1 cannot keep transparency; use ProRes (.mov), VP9 (.webm), FFV1 (.mkv) or PNG</source>
+        <translation>%1 は透過を保てません。ProRes（.mov）、VP9（.webm）、FFV1（.mkv）または PNG を使ってください</translation>
+    </message>
+    <message>
+        <source>H.264 needs an even width and height, not %1 x %2</source>
+        <translation>H.264 の幅と高さは偶数でなければなりません（%1 x %2 は使えません）</translation>
+    </message>
+    <message>
+        <source>a PNG sequence needs a file name with one frame number, such as frames/%05d.png</source>
+        <translation>PNG の連番には、frames/%05d.png のようにフレーム番号を 1 つ含むファイル名が必要です</translation>
+    </message>
+    <message>
+        <source>unknown kind of video file (use .mp4, .mov, .webm, .mkv or a numbered .png name)</source>
+        <translation>動画ファイルの種類がわかりません（.mp4、.mov、.webm、.mkv または番号付きの .png の名前を使ってください）</translation>
+    </message>
+    <message>
+        <source>%1 cannot be stored in a %2 file</source>
+        <translation>%1 は %2 ファイルに格納できません</translation>
+    </message>
+    <message>
+        <source>the video is already finished</source>
+        <translation>動画はすでに完成しています</translation>
+    </message>
+    <message>
+        <source>a %1 x %2 picture for a %3 x %4 video</source>
+        <translation>%3 x %4 の動画に %1 x %2 の画像が渡されました</translation>
+    </message>
+    <message>
+        <source>a picture sequence needs a frame number in its name, such as %1</source>
+        <translation>連番画像の名前にはフレーム番号が必要です（例: %1）</translation>
+    </message>
+    <message>
+        <source>the frame number cannot be read: write it as %d or %05d, and a % sign itself as %%</source>
+        <translation>フレーム番号を読み取れません。%d または %05d と書き、% 記号そのものは %% と書いてください</translation>
+    </message>
+    <message>
+        <source>has more than one frame number; a picture sequence has one, such as %05d</source>
+        <translation>フレーム番号が 2 つ以上あります。連番画像のフレーム番号は %05d のように 1 つだけです</translation>
+    </message>
+    <message>
+        <source>the frame number is wider than 18 digits</source>
+        <translation>フレーム番号が 18 桁を超えています</translation>
+    </message>
+    <message>
+        <source>the frame number must be in the file name, not in its folder</source>
+        <translation>フレーム番号はフォルダーではなくファイル名に入れてください</translation>
+    </message>
+    <message>
+        <source>numbered pictures are written as PNG: the name must end in .png</source>
+        <translation>番号付きの画像は PNG で書き出します。名前は .png で終わらなければなりません</translation>
+    </message>
+    <message>
+        <source>the picture names would be too long for a file name</source>
+        <translation>画像の名前がファイル名として長すぎます</translation>
+    </message>
+    <message>
+        <source>%1 cannot be stored in numbered .png pictures</source>
+        <translation>%1 は番号付きの .png 画像に格納できません</translation>
+    </message>
+    <message>
+        <source>%1 cannot be stored in a file without an extension (use %2)</source>
+        <translation>%1 は拡張子のないファイルに格納できません（%2 を使ってください）</translation>
+    </message>
+    <message>
+        <source>%1 cannot be stored in a %2 file (use %3)</source>
+        <translation>%1 は %2 ファイルに格納できません（%3 を使ってください）</translation>
+    </message>
+    <message>
+        <source>no colour conversion to the codec&apos;s pixel format</source>
+        <translation>コーデックの画素形式への色変換がありません</translation>
+    </message>
+    <message>
+        <source>the ProRes encoder gave a frame of an unexpected layout</source>
+        <translation>ProRes エンコーダーが予期しない構成のフレームを返しました</translation>
+    </message>
+    <message>
+        <source>is not a regular file (a device, FIFO or socket); videos are written only into regular files</source>
+        <translation>通常のファイルではありません（デバイス、FIFO またはソケット）。動画は通常のファイルにだけ書き込みます</translation>
+    </message>
+    <message>
+        <source>is the score file %1 (a video would replace it)</source>
+        <translation>スコアファイル %1 です（動画で上書きされてしまいます）</translation>
+    </message>
+    <message>
+        <source>is the footage %1 (a video would replace it)</source>
+        <translation>映像 %1 です（動画で上書きされてしまいます）</translation>
+    </message>
+    <message>
+        <source>no file name for the video</source>
+        <translation>動画のファイル名がありません</translation>
+    </message>
+    <message>
+        <source>the pictures of %1 are as they were</source>
+        <translation>%1 の画像は元のままです</translation>
+    </message>
+    <message>
+        <source>%1 is as it was</source>
+        <translation>%1 は元のままです</translation>
+    </message>
+    <message>
+        <source>%1 is as it was, and the %2 frames written are kept in %3</source>
+        <translation>%1 は元のままです。書き込んだ %2 フレームは %3 に残しました</translation>
+    </message>
+    <message>
+        <source>the picture scale is out of range</source>
+        <translation>表示倍率が範囲外です</translation>
+    </message>
+    <message>
+        <source>the frame rate %1 is not from %2 to %3 frames a second</source>
+        <translation>フレームレート %1 は毎秒 %2～%3 フレームの範囲外です</translation>
+    </message>
+    <message>
+        <source>the video would run %1 h %2 min; more than 24 hours is refused (are the times in the score file right?)</source>
+        <translation>動画の長さが %1 時間 %2 分になります。24 時間を超える動画は作りません（スコアファイルの時刻は正しいですか？）</translation>
+    </message>
+    <message>
+        <source>a transparent background needs a format with alpha; %1 has none</source>
+        <translation>透明な背景にはアルファのある形式が必要です。%1 にはアルファがありません</translation>
+    </message>
+    <message>
+        <source>the uncompressed video needs %1 MiB, but its file system has %2 MiB free</source>
+        <translation>非圧縮の動画には %1 MiB 必要ですが、空きは %2 MiB です</translation>
+    </message>
+    <message>
+        <source>the board does not fit into a %1x%2 video at that scale</source>
+        <translation>その倍率ではボードが %1x%2 の動画に収まりません</translation>
+    </message>
+    <message>
+        <source>cannot open the footage: %1</source>
+        <translation>映像を開けません: %1</translation>
+    </message>
+    <message>
+        <source>is not a video file but %1 (%2); footage is read only from video files, never through playlists, lists of files or picture patterns that name other files</source>
+        <translation>動画ファイルではなく %1（%2）です。映像は動画ファイルからだけ読み込みます。プレイリスト、ファイルの一覧、ほかのファイルを指す画像パターンは読みません</translation>
+    </message>
+    <message>
+        <source>is a folder; footage is read only from video files</source>
+        <translation>フォルダーです。映像は動画ファイルからだけ読み込みます</translation>
+    </message>
+    <message>
+        <source>is not a regular file (a device, FIFO or socket); footage is read only from video files</source>
+        <translation>通常のファイルではありません（デバイス、FIFO またはソケット）。映像は動画ファイルからだけ読み込みます</translation>
+    </message>
+    <message>
+        <source>cannot read the footage: %1</source>
+        <translation>映像を読み込めません: %1</translation>
+    </message>
+    <message>
+        <source>the footage has no video stream</source>
+        <translation>映像に動画ストリームがありません</translation>
+    </message>
+    <message>
+        <source>no decoder for the footage&apos;s video (%1)</source>
+        <translation>映像の動画をデコードするデコーダーがありません（%1）</translation>
+    </message>
+    <message>
+        <source>cannot decode the footage&apos;s video: %1</source>
+        <translation>映像の動画をデコードできません: %1</translation>
+    </message>
+    <message>
+        <source>cannot seek in the footage: %1</source>
+        <translation>映像をシークできません: %1</translation>
+    </message>
+    <message>
+        <source>no decoder for the sound (%1)</source>
+        <translation>音声のデコーダーがありません（%1）</translation>
+    </message>
+    <message>
+        <source>cannot decode the sound: %1</source>
+        <translation>音声をデコードできません: %1</translation>
+    </message>
+    <message>
+        <source>is an input of the clips (the footage or a clip), which is never written over</source>
+        <translation>クリップの入力（映像またはクリップ）です。入力は上書きしません</translation>
+    </message>
+    <message>
+        <source>cannot tell the kind of video file to write from the name</source>
+        <translation>名前から書き出す動画ファイルの種類がわかりません</translation>
+    </message>
+    <message>
+        <source>cannot encode the clip: %1</source>
+        <translation>クリップをエンコードできません: %1</translation>
+    </message>
+    <message>
+        <source>the clip is empty</source>
+        <translation>クリップが空です</translation>
+    </message>
+    <message>
+        <source>the footage ends before the clip starts</source>
+        <translation>クリップの開始より前に映像が終わっています</translation>
+    </message>
+    <message>
+        <source>no clip to join</source>
+        <translation>つなぐクリップがありません</translation>
+    </message>
+    <message>
+        <source>has another picture size than the first clip</source>
+        <translation>最初のクリップと画像サイズが違います</translation>
+    </message>
+    <message>
+        <source>is %1 x %2 pixels: H.264 video as players take it (4:2:0) needs an even width and height, so footage of an odd size cannot be burned in; crop or scale it to an even size first</source>
+        <translation>%1 x %2 ピクセルです。プレーヤーが再生する H.264（4:2:0）は幅と高さが偶数でなければならないため、奇数サイズの映像には焼き込めません。先に偶数サイズに切り抜くか拡大縮小してください</translation>
+    </message>
+    <message>
+        <source>is %1 x %2 pixels, larger than H.264 video can be (at most %3 pixels a side and the area of 8192 x 4352)</source>
+        <translation>%1 x %2 ピクセルで、H.264 の上限（1 辺 %3 ピクセル、面積 8192 x 4352）を超えています</translation>
+    </message>
+    <message>
+        <source>cannot tell the kind of video file to write from the name (use .mp4, .mov or .mkv)</source>
+        <translation>名前から書き出す動画ファイルの種類がわかりません（.mp4、.mov または .mkv を使ってください）</translation>
+    </message>
+    <message>
+        <source>names pictures, and the burn-in writes one video file (.mp4, .mov or .mkv)</source>
+        <translation>画像の名前です。焼き込みは 1 つの動画ファイル（.mp4、.mov または .mkv）に書き出します</translation>
+    </message>
+    <message>
+        <source>H.264 video cannot be stored in this kind of file (use .mp4, .mov or .mkv)</source>
+        <translation>この種類のファイルには H.264 の動画を格納できません（.mp4、.mov または .mkv を使ってください）</translation>
+    </message>
+    <message>
+        <source>the footage&apos;s sound (%1) cannot be stored in this kind of file, nor as AAC (use .mp4, .mov or .mkv)</source>
+        <translation>映像の音声（%1）はこの種類のファイルにそのままでも AAC でも格納できません（.mp4、.mov または .mkv を使ってください）</translation>
+    </message>
+    <message>
+        <source>the footage is shown turned by %1 degrees, which this kind of file cannot record (use .mp4 or .mov)</source>
+        <translation>映像は %1 度回転して表示されますが、この種類のファイルには回転を記録できません（.mp4 または .mov を使ってください）</translation>
+    </message>
+    <message>
+        <source>cannot start the H.264 encoder (preset %1, crf %2): %3</source>
+        <translation>H.264 のエンコーダーを開始できません（プリセット %1、crf %2）: %3</translation>
+    </message>
+    <message>
+        <source>the H.264 encoder did not take its settings</source>
+        <translation>H.264 のエンコーダーが設定を受け付けませんでした</translation>
+    </message>
+    <message>
+        <source>cannot convert the footage&apos;s sound (%1) to AAC</source>
+        <translation>映像の音声（%1）を AAC に変換できません</translation>
+    </message>
+    <message>
+        <source>cannot convert the footage&apos;s sound: %1</source>
+        <translation>映像の音声を変換できません: %1</translation>
+    </message>
+    <message>
+        <source>the footage changes its picture size from %1 x %2 to %3 x %4</source>
+        <translation>映像の画像サイズが %1 x %2 から %3 x %4 に変わります</translation>
+    </message>
+    <message>
+        <source>cannot convert the footage&apos;s pictures (%1)</source>
+        <translation>映像の画像（%1）を変換できません</translation>
+    </message>
+    <message>
+        <source>stops decoding at %1 of its %2, after %3 frames</source>
+        <translation>%2 のうち %1 の時点、%3 フレームの後でデコードできなくなりました</translation>
+    </message>
+    <message>
+        <source>the board came back at a size other than the one announced</source>
+        <translation>ボードが予告と違う大きさで返されました</translation>
+    </message>
+    <message>
+        <source>has no picture that could be decoded</source>
+        <translation>デコードできる画像がありません</translation>
+    </message>
+    <message>
+        <source>stops decoding at %1 of its %2, after %3 frames (cut off or damaged)</source>
+        <translation>%2 のうち %1 の時点、%3 フレームの後でデコードできなくなりました（途中で切れているか壊れています）</translation>
+    </message>
+    <message>
+        <source>the first %1 frames (to %2) are in %3, and %4 is as it was</source>
+        <translation>最初の %1 フレーム（%2 まで）は %3 にあります。%4 は元のままです</translation>
+    </message>
+    <message>
+        <source>the %1 encoder held a picture back</source>
+        <translation>%1 のエンコーダーが画像を出しませんでした</translation>
+    </message>
+    <message>
+        <source>a recording or playback is running; videos are made only while nothing else runs, and nothing was written</source>
+        <translation>記録または再生の最中です。動画はほかに何も動いていないときだけ作ります。何も書き込んでいません</translation>
+    </message>
 </context>
 <context>
     <name>EventText</name>

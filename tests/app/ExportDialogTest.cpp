@@ -246,7 +246,7 @@ TEST(ExportSettingsTest, FootageFormatOnlyFromWhatAnExportCanMake) {
         {9000, 720, 30, 1, false},      {1280, 720, 30, 0, false},
     };
     for (const auto& c : cases) {
-        const auto format = FootageFormat::From(c.width, c.height, c.num, c.den);
+        const auto format = FootageFormat::from(c.width, c.height, c.num, c.den);
         EXPECT_EQ(format.has_value(), c.usable) << c.width << "x" << c.height << " " << c.num;
         if (format) {
             EXPECT_EQ(format->size, QSize(c.width, c.height));

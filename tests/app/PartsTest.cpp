@@ -135,7 +135,7 @@ TEST(LinkLabel, AddressOfTheText) {
         {"", "mailto:"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(LinkLabel::AddressFor(QString::fromUtf8(c.text)).toStdString(), c.address)
+        EXPECT_EQ(LinkLabel::addressFor(QString::fromUtf8(c.text)).toStdString(), c.address)
             << c.text;
     }
 }

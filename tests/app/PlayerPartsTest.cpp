@@ -85,8 +85,8 @@ TEST(TransportBarTest, ReportsAskForNothingAndTheUsersStepReachesTheNextFrame) {
 
     bar.findChild<QComboBox*>()->setCurrentIndex(5); // the user picks 2x
     EXPECT_EQ(speeds, std::vector<double>{2.0});
-    EXPECT_EQ(TransportBar::ClampSpeed(8.0), 2.0);
-    EXPECT_EQ(TransportBar::ClampSpeed(0.1), 0.25);
+    EXPECT_EQ(TransportBar::clampSpeed(8.0), 2.0);
+    EXPECT_EQ(TransportBar::clampSpeed(0.1), 0.25);
 }
 
 } // namespace

@@ -347,7 +347,7 @@ TEST_F(PlayerTest, BurnInFromTheWindowWritesTheFootageWithTheBoard) {
     ASSERT_TRUE(WaitUntil([&] { return !outcomes.empty(); }, 60000));
     EXPECT_EQ(outcomes, std::vector<ExportOutcome>{ExportOutcome::Failed});
     EXPECT_FALSE(Player().burning());
-    EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("it is the footage")))
+    EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("is the footage")))
         << Player().statusLine().text().toStdString();
 
     outcomes.clear();
@@ -606,18 +606,18 @@ TEST(FrameRuleTest, ADartTappedOnAFrameChangesTheBoardOnThatFrameInEveryOutput) 
             ASSERT_TRUE(videotest::MakeMedia(
                 path, "-f lavfi -i testsrc2=size=64x48:rate=" + rate.toString() +
                           ":duration=2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p"));
-            std::string error;
-            const std::unique_ptr<Footage> footage = Footage::Open(path, error);
-            ASSERT_TRUE(footage) << error;
+            const auto opened = Footage::open(path);
+            ASSERT_TRUE(opened) << opened.error().text();
+            const std::unique_ptr<Footage>& footage = opened.value();
             const FootageClock clock(rate);
             const FrameClock exportClock(rate, 2000);
-            const AVRational base = footage->VideoStream()->time_base;
+            const AVRational base = footage->videoStream()->time_base;
             std::vector<int64_t> burnMs;
-            while (footage->Next()) {
-                burnMs.push_back(footage->FrameMs());
+            while (footage->next()) {
+                burnMs.push_back(footage->frameMs());
                 const int64_t n = int64_t(burnMs.size()) - 1;
                 // The start time the player's video sink gives, in microseconds.
-                const int64_t startUs = footage->FramePts() * 1000000 * base.num / base.den;
+                const int64_t startUs = footage->framePts() * 1000000 * base.num / base.den;
                 ASSERT_EQ(clock.frameOfStart(startUs), n) << rate.toString() << ext;
             }
             ASSERT_GE(burnMs.size(), 20u);

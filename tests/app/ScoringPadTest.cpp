@@ -82,7 +82,7 @@ TEST(DartBoard, PointsInMillimetresGiveTheRingAndNumber) {
         {-std::sin(10.0 * 3.14159265 / 180) * 166, -std::cos(10.0 * 3.14159265 / 180) * 166, "D5"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DartBoardWidget::TokenAt(c.x, c.y).toStdString(), c.token) << c.x << "," << c.y;
+        EXPECT_EQ(DartBoardWidget::tokenAt(c.x, c.y).toStdString(), c.token) << c.x << "," << c.y;
     }
 }
 
@@ -132,8 +132,8 @@ TEST(ScoringPadKeys, TokensWithEnterAndSingleKeysEnterDarts) {
     EXPECT_EQ(entered.tokens, (QStringList{"T20", "D16", "SB", "T20", "0", "D16"}));
     EXPECT_TRUE(field.text().isEmpty());
     // Every single key enters a dart the sheet takes.
-    for (const ScoringPad::QuickKey& k : ScoringPad::QuickKeys()) {
-        EXPECT_FALSE(MatchSheet::DartToken(k.token).empty()) << k.token;
+    for (const ScoringPad::QuickKey& k : ScoringPad::quickKeys()) {
+        EXPECT_FALSE(MatchSheet::dartToken(k.token).empty()) << k.token;
     }
 }
 

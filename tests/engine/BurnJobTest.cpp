@@ -108,7 +108,8 @@ TEST_F(BurnJobTest, ACancelLeavesAnExistingTargetByteForByte) {
     m_engine->burnIn(m_request);
     ASSERT_TRUE(WaitForResult());
     EXPECT_EQ(m_results[0].outcome, ExportOutcome::Failed);
-    EXPECT_NE(m_results[0].error.find("the footage"), std::string::npos) << m_results[0].error;
+    EXPECT_NE(m_results[0].error.text().find("the footage"), std::string::npos)
+        << m_results[0].error;
     EXPECT_EQ(ReadBytes(m_request.footagePath), footage);
 }
 

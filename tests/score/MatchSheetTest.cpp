@@ -109,7 +109,7 @@ TEST(MatchSheet, OnlyDartsOnTheBoardAreTaken) {
                           {"D0", ""},     {"25", ""},       {"020", ""},  {"", ""},
                           {"X", ""},      {"@40", ""},      {"T", ""}};
     for (const Case& c : cases) {
-        EXPECT_EQ(MatchSheet::DartToken(c.typed), c.written) << c.typed;
+        EXPECT_EQ(MatchSheet::dartToken(c.typed), c.written) << c.typed;
         MatchSheet sheet(Format301());
         EXPECT_EQ(sheet.enterDart(c.typed, 5), *c.written != '\0') << c.typed;
     }
@@ -235,7 +235,7 @@ TEST(MatchSheet, WritesAMatchFileThatTheLoaderReadsAndThatReadsBackAsTheSameShee
     }
 
     MatchSheet back;
-    ASSERT_TRUE(MatchSheet::FromFile(file, back));
+    ASSERT_TRUE(MatchSheet::fromFile(file, back));
     EXPECT_EQ(back.darts(), sheet.darts());
     EXPECT_EQ(back.fileText(), sheet.fileText());
     EXPECT_EQ(back.format().names[1], "Ben");

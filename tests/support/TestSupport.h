@@ -3,6 +3,7 @@
 // Helpers every test folder uses: scratch folders, whole-file reads and writes, and the
 // times of a loaded match.
 
+#include "score/Message.h"
 #include "score/ScoreData.h"
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,4 +68,12 @@ inline std::vector<int32_t> Times(const Match& score) {
         times.push_back(mark.time);
     }
     return times;
+}
+
+// A library error in a test's failure message reads as its English text.
+inline std::ostream& operator<<(std::ostream& out, const ScoreError& error) {
+    return out << error.text();
+}
+inline std::ostream& operator<<(std::ostream& out, const std::optional<ScoreError>& error) {
+    return out << (error ? error->text() : std::string("(none)"));
 }

@@ -85,7 +85,7 @@ TEST_P(AviWriterSplit, EveryFramePlaysAndEachRiffStaysUnderTheLimit) {
             ASSERT_TRUE(writer.writeFrame(frame.data(), static_cast<uint32_t>(frame.size()), true));
         }
         EXPECT_TRUE(writer.finish());
-        EXPECT_EQ(writer.FramesInFile(), static_cast<uint32_t>(c.frames));
+        EXPECT_EQ(writer.framesInFile(), static_cast<uint32_t>(c.frames));
         EXPECT_TRUE(sink.close());
     }
     std::vector<Riff> riffs;
@@ -280,7 +280,7 @@ TEST(AviWriter, AFullSuperIndexEndsTheFile) {
     ASSERT_LT(written, 40);
     EXPECT_FALSE(writer.finish());
     EXPECT_TRUE(writer.finalised());
-    EXPECT_EQ(writer.FramesInFile(), static_cast<uint32_t>(written));
+    EXPECT_EQ(writer.framesInFile(), static_cast<uint32_t>(written));
     ASSERT_TRUE(sink.close());
     std::vector<Riff> riffs;
     ASSERT_TRUE(ReadRiffs(path, riffs));
@@ -315,13 +315,13 @@ TEST_P(AviWriterFullDisk, LeavesACompleteFileOfTheFramesThatFit) {
     sink.close();
     ASSERT_LE(std::filesystem::file_size(path), capacity);
     if (!writer.finalised()) {
-        EXPECT_EQ(writer.FramesInFile(), 0u);
+        EXPECT_EQ(writer.framesInFile(), 0u);
         return;
     }
-    EXPECT_LT(writer.FramesInFile(), static_cast<uint32_t>(kFrames));
+    EXPECT_LT(writer.framesInFile(), static_cast<uint32_t>(kFrames));
     std::vector<Riff> riffs;
     ASSERT_TRUE(ReadRiffs(path, riffs));
-    ExpectPlaysFrames(path, static_cast<int>(writer.FramesInFile()));
+    ExpectPlaysFrames(path, static_cast<int>(writer.framesInFile()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Capacities, AviWriterFullDisk,
@@ -377,7 +377,7 @@ TEST(AviWriter, DiskFullRightAfterARiffKeepsTheFinishedRiffs) {
             }
         }
         const bool ok = writer.finish();
-        return std::make_pair(ok, writer.FramesInFile());
+        return std::make_pair(ok, writer.framesInFile());
     };
     MemorySink roomy(uint64_t(1) << 30);
     ASSERT_TRUE(write(roomy).first);
@@ -420,8 +420,8 @@ TEST(AviWriter, DiskFullAnywhereLeavesAFileThatPlaysWhatItClaims) {
         sink.Save(path);
         std::vector<Riff> riffs;
         ASSERT_TRUE(ReadRiffs(path, riffs)) << capacity;
-        EXPECT_EQ(ProbeVideo(path).frames, static_cast<int>(writer.FramesInFile())) << capacity;
-        EXPECT_EQ(ok, writer.FramesInFile() == 40u) << capacity;
+        EXPECT_EQ(ProbeVideo(path).frames, static_cast<int>(writer.framesInFile())) << capacity;
+        EXPECT_EQ(ok, writer.framesInFile() == 40u) << capacity;
     }
 }
 

@@ -478,32 +478,36 @@ TEST_F(BurnInTest, RefusalsSayWhyAndLeaveEverythingAsItWas) {
     }
 
     const std::string tone = Path("tone.mp4");
+    // Each reason names the file it is about: the footage or the output.
+    enum Names { Footage, Output };
     const struct {
         std::string footage, output, reason;
+        Names names;
     } cases[] = {
-        {Path("missing.mp4"), Path("out1.mp4"), "No such file or directory"},
-        {text, Path("out2.mp4"), "Invalid data found when processing input"},
-        {Path("tone.m4a"), Path("out3.mp4"), "has no video stream"},
-        {Path("fifo.mp4"), Path("out4.mp4"), "is not a regular file"},
-        {Path("playlist.m3u8"), Path("out5.mp4"), "is not a video file"},
-        {Path("shared.mp4"), Path("out6.mp4"), "is not a video file"},
-        {Path("list.mp4"), Path("out7.mp4"), "is not a video file"},
-        {Path("pic%03d.png"), Path("out8.mp4"), "is not a video file"},
-        {Path("odd.mkv"), Path("prior.mp4"), "is 1919 x 1079 pixels"},
-        {Path("huge.png"), Path("prior.mp4"), "is 8200 x 8200 pixels, larger than H.264"},
-        {Path("blank.mp4"), Path("prior.mp4"), "has no picture that could be decoded"},
-        {Path("turned.mp4"), Path("prior.mkv"), "degrees, which a .mkv file cannot record"},
-        {tone, Path("no-such-dir/out9.mp4"), "No such file or directory"},
-        {tone, Path("folder.mp4"), "Is a directory"},
-        {tone, Path("fifo.mp4"), "not a regular file"},
-        {tone, Path("null.mp4"), "not a regular file"},
-        {tone, Path("out10.unknown"), "Cannot tell the kind of video file"},
-        {tone, Path("frame.png"), "H.264 video cannot be stored in a .png file"},
-        {tone, Path("frame%04d.png"), "H.264 video cannot be stored in a .png file"},
-        {tone, Path("raw.h264"), "sound (aac) cannot be stored in a .h264 file"},
-        {tone, tone, "it is the footage "},
-        {tone, Path("footage-link.mp4"), "it is the footage "},
-        {tone, Path("score-link.mp4"), "it is the score file"},
+        {Path("missing.mp4"), Path("out1.mp4"), "No such file or directory", Footage},
+        {text, Path("out2.mp4"), "Invalid data found when processing input", Footage},
+        {Path("tone.m4a"), Path("out3.mp4"), "has no video stream", Footage},
+        {Path("fifo.mp4"), Path("out4.mp4"), "is not a regular file", Footage},
+        {Path("playlist.m3u8"), Path("out5.mp4"), "is not a video file", Footage},
+        {Path("shared.mp4"), Path("out6.mp4"), "is not a video file", Footage},
+        {Path("list.mp4"), Path("out7.mp4"), "is not a video file", Footage},
+        {Path("pic%03d.png"), Path("out8.mp4"), "is not a video file", Footage},
+        {Path("odd.mkv"), Path("prior.mp4"), "is 1919 x 1079 pixels", Footage},
+        {Path("huge.png"), Path("prior.mp4"), "is 8200 x 8200 pixels, larger than H.264", Footage},
+        {Path("blank.mp4"), Path("prior.mp4"), "has no picture that could be decoded", Footage},
+        {Path("turned.mp4"), Path("prior.mkv"),
+         "270 degrees, which this kind of file cannot record", Output},
+        {tone, Path("no-such-dir/out9.mp4"), "No such file or directory", Output},
+        {tone, Path("folder.mp4"), "Is a directory", Output},
+        {tone, Path("fifo.mp4"), "not a regular file", Output},
+        {tone, Path("null.mp4"), "not a regular file", Output},
+        {tone, Path("out10.unknown"), "cannot tell the kind of video file", Output},
+        {tone, Path("frame.png"), "names pictures", Output},
+        {tone, Path("frame%04d.png"), "names pictures", Output},
+        {tone, Path("raw.h264"), "sound (aac) cannot be stored in this kind of file", Output},
+        {tone, tone, "is the footage " + tone, Output},
+        {tone, Path("footage-link.mp4"), "is the footage " + tone, Output},
+        {tone, Path("score-link.mp4"), "is the score file", Output},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.footage + " -> " + c.output);
@@ -517,7 +521,8 @@ TEST_F(BurnInTest, RefusalsSayWhyAndLeaveEverythingAsItWas) {
         const ExportResult result = BurnIn(settings, QSize(SecondBoard::kW, SecondBoard::kH),
                                            std::ref(board), nullptr, nullptr);
         EXPECT_EQ(result.outcome, ExportOutcome::Failed);
-        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        EXPECT_NE(result.error.text().find(c.reason), std::string::npos) << result.error;
+        EXPECT_EQ(result.error.path, c.names == Footage ? c.footage : c.output);
         EXPECT_EQ(result.partialPath, "");
         auto after = s_dir->Names();
         std::sort(after.begin(), after.end());
@@ -542,13 +547,13 @@ TEST_F(BurnInTest, FootageThatStopsDecodingPartwayFailsAndKeepsThePartialFile) {
     ASSERT_EQ(result.outcome, ExportOutcome::Failed);
     EXPECT_GT(result.framesWritten, 10);
     EXPECT_LT(result.framesWritten, 110);
-    EXPECT_NE(result.error.find("stops decoding at"), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find("of its 4.0"), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find(std::to_string(result.framesWritten) + " frames"),
+    EXPECT_NE(result.error.text().find("stops decoding at"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find("of its 4.0"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find(std::to_string(result.framesWritten) + " frames"),
               std::string::npos)
         << result.error;
     EXPECT_EQ(result.partialPath, Path("from-cut.partial.mp4"));
-    EXPECT_NE(result.error.find(result.partialPath), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find(result.partialPath), std::string::npos) << result.error;
     EXPECT_TRUE(ReadBytes(out) == "the previous burn-in\n");
     std::string errors;
     EXPECT_EQ(DecodeBgra(result.partialPath, 320, 240, &errors).size(),

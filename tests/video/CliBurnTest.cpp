@@ -177,16 +177,17 @@ TEST_F(CliBurnTest, RefusesWhatItCannotBurnWithAClearError) {
     const std::string f = Q(File("match.mp4"));
     const Case cases[] = {
         {s + " " + Q(File("missing.mp4")) + " " + Q(File("o1.mp4")), 1, "missing.mp4"},
-        {s + " " + Q(File("tone.m4a")) + " " + Q(File("o2.mp4")), 1, "no video stream"},
-        {s + " " + Q(File("fifo.mp4")) + " " + Q(File("o6.mp4")), 1, "not a regular file"},
-        {s + " " + Q(File("shared.mp4")) + " " + Q(File("o7.mp4")), 1, "is not a video file"},
-        {s + " " + f + " " + s, 1, "it is the score file"},
-        {s + " " + f + " " + Q(File("score-link.mp4")), 1, "it is the score file"},
-        {s + " " + f + " " + f, 1, "it is the footage "},
-        {s + " " + f + " " + Q(File("fifo.mp4")), 1, "not a regular file"},
-        {s + " " + f + " " + Q(File("null.mp4")), 1, "not a regular file"},
-        {s + " " + f + " " + Q(File("x%d.png")), 1, "cannot be stored in a .png file"},
-        {s + " " + f + " " + Q(File("x.png")), 1, "cannot be stored in a .png file"},
+        {s + " " + Q(File("tone.m4a")) + " " + Q(File("o2.mp4")), 1, "動画ストリームがありません"},
+        {s + " " + Q(File("fifo.mp4")) + " " + Q(File("o6.mp4")), 1,
+         "通常のファイルではありません"},
+        {s + " " + Q(File("shared.mp4")) + " " + Q(File("o7.mp4")), 1, "動画ファイルではなく"},
+        {s + " " + f + " " + s, 1, "スコアファイル " + File("score.txt")},
+        {s + " " + f + " " + Q(File("score-link.mp4")), 1, "スコアファイル " + File("score.txt")},
+        {s + " " + f + " " + f, 1, "映像 " + File("match.mp4")},
+        {s + " " + f + " " + Q(File("fifo.mp4")), 1, "通常のファイルではありません"},
+        {s + " " + f + " " + Q(File("null.mp4")), 1, "通常のファイルではありません"},
+        {s + " " + f + " " + Q(File("x%d.png")), 1, "画像の名前です"},
+        {s + " " + f + " " + Q(File("x.png")), 1, "画像の名前です"},
         {s + " " + f + " " + Q(File("no/such/folder/o3.mp4")), 1, "o3.mp4"},
         {s + " " + f + " " + Q(File("o4.mp4")) + " --place middle", 2, "--place"},
         {s + " " + f + " " + Q(File("o5.mp4")) + " --offset 1.5", 2, "--offset"},
@@ -243,7 +244,7 @@ TEST_F(CliBurnTest, AFailedWriteLeavesThePreviousOutputAsItWas) {
         }
         const std::string log = ReadBytes(File("run.log"));
         EXPECT_EQ(std::atoi(ReadBytes(File("status")).c_str()), 1) << log;
-        EXPECT_NE(log.find("prior.mp4\" is as it was"), std::string::npos) << log;
+        EXPECT_NE(log.find("prior.mp4 は元のままです"), std::string::npos) << log;
         const bool mounted = std::filesystem::exists(File("after.mp4"));
         EXPECT_EQ(ReadBytes(mounted ? File("after.mp4") : c.folder + "/prior.mp4"), previous);
         if (mounted) {

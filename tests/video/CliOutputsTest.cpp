@@ -87,13 +87,13 @@ TEST_P(CliBadName, IsAUsageErrorSayingWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, CliBadName,
-    testing::Values(NameCase{"x.mov", "--codec vp9", "VP9 cannot be stored in a .mov file"},
-                    NameCase{"x.avi", "--codec h264", "H.264 cannot be stored in a .avi file"},
-                    NameCase{"w%020d.png", "", "wider than 18 digits"},
-                    NameCase{"a%d%d.png", "", "more than one frame number"},
-                    NameCase{"a%s%d.png", "", "cannot be read"},
-                    NameCase{"a.png", "", "needs a frame number"},
-                    NameCase{"a.mp4", "--codec png", "numbered .png name"}));
+    testing::Values(NameCase{"x.mov", "--codec vp9", "VP9 は .mov ファイルに格納できません"},
+                    NameCase{"x.avi", "--codec h264", "H.264 は .avi ファイルに格納できません"},
+                    NameCase{"w%020d.png", "", "18 桁を超えています"},
+                    NameCase{"a%d%d.png", "", "2 つ以上あります"},
+                    NameCase{"a%s%d.png", "", "読み取れません"},
+                    NameCase{"a.png", "", "フレーム番号が必要です"},
+                    NameCase{"a.mp4", "--codec png", "フレーム番号を 1 つ含む"}));
 
 TEST(CliOutputs, SizePrintsTheLengthAndWhereTheBoardWent) {
     TempDir dir;
@@ -201,7 +201,7 @@ TEST(CliOutputs, NeverWritesOverTheScoreFile) {
                                     "frame '" + score + "' 0 '" + score + "'"}) {
         std::string out;
         EXPECT_EQ(Cli(args, &out), 1) << args;
-        EXPECT_NE(out.find("score file"), std::string::npos) << out;
+        EXPECT_NE(out.find("スコアファイル " + score), std::string::npos) << out;
     }
     EXPECT_EQ(ReadBytes(score), before);
     EXPECT_TRUE(fs::is_symlink(dir.File("link.avi")));
@@ -278,7 +278,7 @@ TEST(CliOutputs, AFileSizeLimitKeepsTheFramesThatFit) {
                                  "' export '" + score + "' '" + avi + "' --uncompressed 2>&1",
                              &out),
               1);
-    EXPECT_NE(out.find(avi + ": File too large"), std::string::npos) << out;
+    EXPECT_NE(out.find(avi + ": cannot be written: File too large"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(avi));
     std::string errors;
     const auto frames = DecodeBgra(dir.File("out.partial.avi"), 320, 240, &errors);

@@ -191,7 +191,7 @@ TEST_F(ClipsTest, RefusedOutputsLeaveEverythingAsItWas) {
     for (const Case& c : cases) {
         const ClipResult result = CutClip(settings, c.span, c.path);
         EXPECT_FALSE(result.ok) << c.why;
-        EXPECT_FALSE(result.error.empty()) << c.why;
+        EXPECT_NE(result.error.reason.id, MessageId::None) << c.why;
     }
     EXPECT_EQ(ReadBytes(kept), "old bytes");
     EXPECT_EQ(ReadBytes(score), "[DATA]\nR01-1=20\n");

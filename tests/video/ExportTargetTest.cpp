@@ -114,12 +114,12 @@ TEST_P(ExportTargets, LeaveOnlyWhatTheyShould) {
     const ExportResult result = ExportVideo(SmallMatch(), scene.request, nullptr, nullptr);
     EXPECT_EQ(result.outcome, c.outcome) << result.error;
     if (*c.errorHas != '\0') {
-        EXPECT_NE(result.error.find(c.errorHas), std::string::npos) << result.error;
+        EXPECT_NE(result.error.text().find(c.errorHas), std::string::npos) << result.error;
         // Every error names the file (of a picture sequence: the picture's).
         const std::string named = scene.request.codec == VideoCodec::PNG
                                       ? scene.dir.File("f0002.png")
                                       : scene.request.path;
-        EXPECT_NE(result.error.find(named), std::string::npos) << result.error;
+        EXPECT_NE(result.error.text().find(named), std::string::npos) << result.error;
     }
     // The score file is never touched, and no temporary file is left behind.
     EXPECT_EQ(ReadBytes(scene.score), kScoreText);
@@ -291,7 +291,7 @@ TEST(ExportTimeline, LongerThanADayIsRefusedBeforeAnythingIsWritten) {
     request.path = dir.File("out.avi");
     const ExportResult result = ExportVideo(match, request, nullptr, nullptr);
     EXPECT_EQ(result.outcome, ExportOutcome::Failed);
-    EXPECT_NE(result.error.find("24 hours"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find("24 hours"), std::string::npos) << result.error;
     EXPECT_TRUE(dir.Names().empty());
 }
 
@@ -331,10 +331,10 @@ TEST_P(FullFileSystem, LeavesThePreviousTargetByteForByte) {
     request.render.scale = 2;
     const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, nullptr);
     ASSERT_EQ(result.outcome, ExportOutcome::Failed);
-    EXPECT_NE(result.error.find(c.says), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find(c.says), std::string::npos) << result.error;
     // An uncompressed video is refused before it starts; the others say what they left.
     if (c.codec != VideoCodec::Raw) {
-        EXPECT_NE(result.error.find(sequence ? "are as they were" : "is as it was"),
+        EXPECT_NE(result.error.text().find(sequence ? "are as they were" : "is as it was"),
                   std::string::npos)
             << result.error;
     }
@@ -343,7 +343,7 @@ TEST_P(FullFileSystem, LeavesThePreviousTargetByteForByte) {
     }
     std::vector<std::string> expected = {old.begin(), old.end()};
     if (!result.partialPath.empty()) {
-        EXPECT_NE(result.error.find("kept in " + result.partialPath), std::string::npos)
+        EXPECT_NE(result.error.text().find("kept in " + result.partialPath), std::string::npos)
             << result.error;
         std::string errors;
         EXPECT_GT(DecodeBgra(result.partialPath, 1280, 720, &errors).size(), 0u);
@@ -412,8 +412,8 @@ TEST(ExportSequence, FailedMoveLeavesTheOldPicturesAlone) {
         return false;
     });
     EXPECT_EQ(result.outcome, ExportOutcome::Failed);
-    EXPECT_NE(result.error.find(dir.File("f0003.png")), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find(std::strerror(EISDIR)), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find(dir.File("f0003.png")), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find(std::strerror(EISDIR)), std::string::npos) << result.error;
     std::vector<std::string> names = dir.Names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"f0001.png", "f0003.png", "f0004.png"}));
@@ -494,16 +494,19 @@ TEST(ExportTargetFiles, EveryProtectedFileIsRefusedByWhatItIs) {
     WriteBytes(dir.File("match.mp4"), "footage");
     fs::create_hard_link(dir.File("match.mp4"), dir.File("out.mp4"));
     fs::create_symlink(dir.File("score.txt"), dir.File("link.mp4"));
-    const std::vector<ProtectedFile> keep = {{dir.File("score.txt"), "the score file"},
-                                             {dir.File("match.mp4"), "the footage"}};
+    const std::vector<ProtectedFile> keep = {{dir.File("score.txt"), MessageId::IsTheScoreFile},
+                                             {dir.File("match.mp4"), MessageId::IsTheFootage}};
     ExportTarget target;
-    std::string error;
-    EXPECT_FALSE(target.prepare(dir.File("out.mp4"), keep, false, 0, error));
-    EXPECT_EQ(error, "cannot write " + dir.File("out.mp4") + ": it is the footage " +
-                         dir.File("match.mp4") + " (a video would replace it)");
-    EXPECT_FALSE(target.prepare(dir.File("link.mp4"), keep, false, 0, error));
-    EXPECT_NE(error.find("it is the score file"), std::string::npos) << error;
-    EXPECT_TRUE(target.prepare(dir.File("other.mp4"), keep, false, 0, error)) << error;
+    const Status footage = target.prepare(dir.File("out.mp4"), keep, false, 0);
+    ASSERT_FALSE(footage);
+    EXPECT_EQ(footage.error().text(), dir.File("out.mp4") + ": is the footage " +
+                                          dir.File("match.mp4") + " (a video would replace it)");
+    const Status score = target.prepare(dir.File("link.mp4"), keep, false, 0);
+    ASSERT_FALSE(score);
+    EXPECT_EQ(score.error().reason.id, MessageId::IsTheScoreFile);
+    EXPECT_EQ(score.error().path, dir.File("link.mp4"));
+    const Status other = target.prepare(dir.File("other.mp4"), keep, false, 0);
+    EXPECT_TRUE(other) << (other ? "" : other.error().text());
     EXPECT_EQ(ReadBytes(dir.File("match.mp4")), "footage");
 }
 
@@ -518,19 +521,21 @@ class ExportPaths : public testing::TestWithParam<PathCase> {};
 
 TEST_P(ExportPaths, RefuseWhatCannotBeWritten) {
     const PathCase& c = GetParam();
-    const std::string problem = ExportPathProblem(c.path, c.codec);
+    const Status fits = CheckExportPath(c.path, c.codec);
     if (*c.problem == '\0') {
-        EXPECT_EQ(problem, "");
+        EXPECT_TRUE(fits) << (fits ? "" : fits.error().text());
         return;
     }
-    EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+    ASSERT_FALSE(fits);
+    EXPECT_NE(fits.error().text().find(c.problem), std::string::npos) << fits.error();
+    EXPECT_EQ(fits.error().path, c.path);
     TempDir dir;
     ExportRequest request;
     request.path = dir.File(c.path);
     request.codec = c.codec;
     const ExportResult result = ExportVideo(SmallMatch(), request, nullptr, nullptr);
     EXPECT_EQ(result.outcome, ExportOutcome::Failed);
-    EXPECT_NE(result.error.find(c.problem), std::string::npos) << result.error;
+    EXPECT_NE(result.error.text().find(c.problem), std::string::npos) << result.error;
     EXPECT_TRUE(dir.Names().empty());
 }
 
@@ -542,7 +547,7 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"x.mp4", VideoCodec::Video1, "Video 1 cannot be stored in a .mp4 file"},
         PathCase{"x.webm", VideoCodec::ProRes, "ProRes cannot be stored in a .webm file"},
         PathCase{"x.mp4", VideoCodec::FFV1, "FFV1 cannot be stored in a .mp4 file"},
-        PathCase{"x.mp4", VideoCodec::PNG, "numbered .png name"},
+        PathCase{"x.mp4", VideoCodec::PNG, "one frame number"},
         PathCase{"a.png", VideoCodec::Video1, "needs a frame number"},
         PathCase{"w%020d.png", VideoCodec::PNG, "wider than 18 digits"},
         PathCase{"w%19d.png", VideoCodec::PNG, "wider than 18 digits"},
@@ -585,7 +590,7 @@ TEST(ExportTimeline, RatesAndLengthsOutOfBoundsAreRefused) {
         request.rate = c.rate;
         const ExportResult result = ExportVideo(match, request, nullptr, nullptr);
         EXPECT_EQ(result.outcome, ExportOutcome::Failed) << c.rate.toString();
-        EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
+        EXPECT_NE(result.error.text().find(c.error), std::string::npos) << result.error;
         EXPECT_TRUE(dir.Names().empty());
     }
     // A day exactly at 15 fps is within the bound.

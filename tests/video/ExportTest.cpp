@@ -240,13 +240,13 @@ TEST(ExportVideoTest, OtherRatesAndScales) {
 // whether each picture changed.
 class RecordingOutput : public VideoOutput {
 public:
-    bool open(QSize frameSize, FrameRate rate) override {
+    Status open(QSize frameSize, FrameRate rate) override {
         size = frameSize;
         this->rate = rate;
         ++opens;
-        return true;
+        return Done{};
     }
-    bool write(const QImage& picture, bool changed) override {
+    Status write(const QImage& picture, bool changed) override {
         EXPECT_EQ(picture.size(), size);
         if (changed) {
             EXPECT_TRUE(pictures.empty() || picture != pictures.back());
@@ -256,13 +256,15 @@ public:
             EXPECT_EQ(picture, pictures.back());
         }
         changes.push_back(changed);
-        return !failAfter || static_cast<int>(changes.size()) < failAfter;
+        if (failAfter && static_cast<int>(changes.size()) >= failAfter) {
+            return Failure("recorder", MessageId::NotWritten);
+        }
+        return Done{};
     }
-    bool finish() override {
+    Status finish() override {
         ++finishes;
-        return true;
+        return Done{};
     }
-    std::string error() const override { return failAfter ? "refused" : ""; }
 
     QSize size;
     FrameRate rate;
@@ -300,7 +302,8 @@ TEST(ExportVideoTest, HandsEveryFrameToTheCallersOutput) {
         ExportVideo(match, request, PlanExport(match, request), refusing, nullptr, nullptr);
     EXPECT_EQ(failed.outcome, ExportOutcome::Failed);
     EXPECT_EQ(failed.framesWritten, 6);
-    EXPECT_EQ(failed.error, "refused");
+    EXPECT_EQ(failed.error.path, "recorder");
+    EXPECT_EQ(failed.error.reason.id, MessageId::NotWritten);
     EXPECT_EQ(refusing.finishes, 1) << "a failed export still finishes its file";
 }
 
@@ -347,7 +350,7 @@ TEST(ExportVideoTest, UnwritablePathFailsWithoutAFile) {
     for (const std::string& path : {dir.File("missing/out.avi"), dir.Path().string()}) {
         const ExportRun run = Export(MakeMatch({0}), path, VideoCodec::Video1);
         EXPECT_EQ(run.result.outcome, ExportOutcome::Failed) << path;
-        EXPECT_NE(run.result.error, "") << path;
+        EXPECT_NE(run.result.error.reason.id, MessageId::None) << path;
         EXPECT_TRUE(run.progress.empty()) << path;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
@@ -359,7 +362,8 @@ TEST(ExportVideoTest, Video1NeedsSidesInWholeBlocks) {
     request.render.scale = 1.01; // 323 x 242
     const ExportRun run = Export(MakeMatch({0}), dir.File("odd.avi"), VideoCodec::Video1, request);
     EXPECT_EQ(run.result.outcome, ExportOutcome::Failed);
-    EXPECT_NE(run.result.error.find("multiples of 4"), std::string::npos) << run.result.error;
+    EXPECT_NE(run.result.error.text().find("multiples of 4"), std::string::npos)
+        << run.result.error;
     EXPECT_FALSE(std::filesystem::exists(dir.File("odd.avi")));
     // Raw frames take any size.
     EXPECT_TRUE(Export(MakeMatch({0}), dir.File("odd.avi"), VideoCodec::Raw, request).finished());
@@ -380,7 +384,7 @@ TEST(ExportVideoTest, OutputRemovedWhileWritingIsAFailure) {
                                      return false;
                                  });
     EXPECT_EQ(run.result.outcome, ExportOutcome::Failed);
-    EXPECT_NE(run.result.error.find("removed"), std::string::npos) << run.result.error;
+    EXPECT_NE(run.result.error.text().find("removed"), std::string::npos) << run.result.error;
 }
 
 TEST(ExportVideoTest, FullDiskFailsAndKeepsAPlayablePartialFile) {
@@ -393,15 +397,17 @@ TEST(ExportVideoTest, FullDiskFailsAndKeepsAPlayablePartialFile) {
     EXPECT_EQ(run.result.outcome, ExportOutcome::Failed);
     const std::string partial = dir.File("out.partial.avi");
     ASSERT_EQ(run.result.partialPath, partial);
-    // The message says what happened to both files.
-    EXPECT_EQ(run.result.error.rfind("cannot write " + dir.File("out.avi") + ": " +
-                                         std::strerror(ENOSPC) + "; " + dir.File("out.avi") +
-                                         " is as it was, and the ",
-                                     0),
-              0u)
-        << run.result.error;
-    EXPECT_NE(run.result.error.find(" frames written are kept in " + partial), std::string::npos)
-        << run.result.error;
+    // The reason names the target and the system's reason; its note says what happened to
+    // both files.
+    const ScoreError& error = run.result.error;
+    EXPECT_EQ(error.path, dir.File("out.avi"));
+    EXPECT_EQ(error.reason.id, MessageId::CannotWrite);
+    EXPECT_EQ(error.reason.args, std::vector<std::string>{std::strerror(ENOSPC)});
+    ASSERT_EQ(error.notes.size(), 1u) << error;
+    EXPECT_EQ(error.notes[0].id, MessageId::TargetAsItWasPartialKept);
+    EXPECT_EQ(error.notes[0].args,
+              (std::vector<std::string>{dir.File("out.avi"),
+                                        std::to_string(run.result.framesWritten), partial}));
     EXPECT_EQ(ReadBytes(dir.File("out.avi")), "the previous video");
     EXPECT_LE(std::filesystem::file_size(partial), request.spaceLimit);
     std::string errors;

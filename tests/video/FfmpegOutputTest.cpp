@@ -174,6 +174,11 @@ std::vector<std::string> topLevelBoxes(const std::string& path) {
     return boxes;
 }
 
+// The English reason of a failed call; empty after a success.
+template <class T> std::string Why(const Result<T>& result) {
+    return result ? std::string() : result.error().text();
+}
+
 struct Written {
     bool ok = false;
     std::string error;
@@ -183,19 +188,24 @@ struct Written {
 // Writes one frame per entry of pictures (the variant each frame shows), flagging repeats.
 Written writeFrames(const OutputSettings& settings, const std::vector<int>& pictures) {
     Written written;
-    auto output = FfmpegOutput::open(settings, written.error);
-    if (!output) {
+    auto opened = FfmpegOutput::open(settings);
+    if (!opened) {
+        written.error = Why(opened);
         return written;
     }
+    FfmpegOutput* output = opened.value().get();
     for (size_t n = 0; n < pictures.size(); ++n) {
         const bool changed = n == 0 || pictures[n] != pictures[n - 1];
-        if (!output->writeFrame(
-                testPicture(pictures[n], settings.alpha, settings.width, settings.height), changed,
-                written.error)) {
+        const Status stored = output->writeFrame(
+            testPicture(pictures[n], settings.alpha, settings.width, settings.height), changed);
+        if (!stored) {
+            written.error = Why(stored);
             return written;
         }
     }
-    written.ok = output->finish(written.error);
+    const Status finished = output->finish();
+    written.ok = finished.ok();
+    written.error = Why(finished);
     written.counts = output->counts();
     return written;
 }
@@ -418,14 +428,16 @@ TEST(FfmpegOutputProRes, FramesMatchTheEncoderOnWholePictures) {
         SCOPED_TRACE(alpha ? "4444" : "HQ");
         TempDir dir;
         const auto pictures = editedPictures(alpha);
-        std::string error;
-        auto output =
-            FfmpegOutput::open(settingsFor(dir.File("ours.mov"), VideoCodec::ProRes, alpha), error);
-        ASSERT_TRUE(output) << error;
+        auto opened =
+            FfmpegOutput::open(settingsFor(dir.File("ours.mov"), VideoCodec::ProRes, alpha));
+        ASSERT_TRUE(opened) << Why(opened);
+        FfmpegOutput& output = *opened.value();
         for (const QImage& picture : pictures) {
-            ASSERT_TRUE(output->writeFrame(picture, true, error)) << error;
+            const Status stored = output.writeFrame(picture, true);
+            ASSERT_TRUE(stored) << Why(stored);
         }
-        ASSERT_TRUE(output->finish(error)) << error;
+        const Status finished = output.finish();
+        ASSERT_TRUE(finished) << Why(finished);
 
         // The same straight RGBA frames through the ffmpeg program, converted as we do:
         // BT.709, limited range, bicubic with accurate rounding.
@@ -474,13 +486,13 @@ TEST_P(FfmpegOutputCancel, DroppedOutputPlaysItsFrames) {
     const CancelCase& c = GetParam();
     TempDir dir;
     const std::string path = dir.File(c.file);
-    std::string error;
     {
-        auto output = FfmpegOutput::open(settingsFor(path, c.codec, c.alpha), error);
-        ASSERT_TRUE(output) << error;
+        auto output = FfmpegOutput::open(settingsFor(path, c.codec, c.alpha));
+        ASSERT_TRUE(output) << Why(output);
         for (int n = 0; n < 7; ++n) {
-            ASSERT_TRUE(output->writeFrame(testPicture(n / 3, c.alpha), n % 3 == 0, error))
-                << error;
+            const Status stored =
+                output.value()->writeFrame(testPicture(n / 3, c.alpha), n % 3 == 0);
+            ASSERT_TRUE(stored) << Why(stored);
         }
     }
     std::string errors;
@@ -540,9 +552,9 @@ TEST_P(FfmpegOutputRefusal, OpenFailsWithAReasonAndNoFile) {
     std::filesystem::create_directory(dir.File("taken.mkv"));
     OutputSettings settings = settingsFor(dir.File(c.file), c.codec, c.alpha, c.rateNum);
     settings.width = c.width;
-    std::string error;
-    EXPECT_EQ(FfmpegOutput::open(settings, error), nullptr);
-    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    const auto opened = FfmpegOutput::open(settings);
+    ASSERT_FALSE(opened);
+    EXPECT_NE(Why(opened).find(c.message), std::string::npos) << Why(opened);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"taken.mkv"});
 }
 
@@ -554,7 +566,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"missing_folder_png", "none/%05d.png", VideoCodec::PNG, true, kW, 30,
                     "No such file or directory"},
         RefusalCase{"unknown_extension", "out.avi", VideoCodec::FFV1, false, kW, 30,
-                    "Unknown kind of video file"},
+                    "unknown kind of video file"},
         RefusalCase{"path_is_a_folder", "taken.mkv", VideoCodec::FFV1, false, kW, 30,
                     "Is a directory"},
         RefusalCase{"h264_alpha", "out.mp4", VideoCodec::H264, true, kW, 30,
@@ -571,14 +583,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FfmpegOutput, PictureOfTheWrongSizeIsRefused) {
     TempDir dir;
-    std::string error;
-    auto output =
-        FfmpegOutput::open(settingsFor(dir.File("out.mkv"), VideoCodec::FFV1, false), error);
-    ASSERT_TRUE(output) << error;
-    EXPECT_FALSE(output->writeFrame(testPicture(0, false, kW + 2, kH), true, error));
-    EXPECT_NE(error.find("324 x 182 picture for a 322 x 182 video"), std::string::npos) << error;
-    EXPECT_TRUE(output->writeFrame(testPicture(0, false), true, error)) << error;
-    EXPECT_TRUE(output->finish(error)) << error;
+    auto opened = FfmpegOutput::open(settingsFor(dir.File("out.mkv"), VideoCodec::FFV1, false));
+    ASSERT_TRUE(opened) << Why(opened);
+    FfmpegOutput& output = *opened.value();
+    const Status wrong = output.writeFrame(testPicture(0, false, kW + 2, kH), true);
+    EXPECT_NE(Why(wrong).find("324 x 182 picture for a 322 x 182 video"), std::string::npos)
+        << Why(wrong);
+    const Status right = output.writeFrame(testPicture(0, false), true);
+    EXPECT_TRUE(right) << Why(right);
+    const Status finished = output.finish();
+    EXPECT_TRUE(finished) << Why(finished);
     EXPECT_EQ(probeStream(dir.File("out.mkv"))["nb_read_frames"], "1");
 }
 
@@ -641,18 +655,24 @@ TEST_P(FfmpegOutputFullDisk, FailsWithTheReasonAndKeepsAPlayableFile) {
     }
     OutputSettings settings = settingsFor(disk.file(c.file), c.codec, false);
     settings.diskReserve = 512 * 1024;
-    std::string error;
-    auto output = FfmpegOutput::open(settings, error);
-    ASSERT_TRUE(output) << error;
+    auto opened = FfmpegOutput::open(settings);
+    ASSERT_TRUE(opened) << Why(opened);
+    const std::unique_ptr<FfmpegOutput>& output = opened.value();
     int accepted = 0;
-    while (accepted < 1000 && output->writeFrame(noisePicture(accepted), true, error)) {
+    std::string error;
+    while (accepted < 1000) {
+        const Status stored = output->writeFrame(noisePicture(accepted), true);
+        if (!stored) {
+            error = Why(stored);
+            break;
+        }
         ++accepted;
     }
     ASSERT_LT(accepted, 1000) << "the disk never filled";
     EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
-    std::string finishError;
-    EXPECT_FALSE(output->finish(finishError));
-    EXPECT_EQ(finishError, error);
+    const Status finished = output->finish();
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(Why(finished), error);
     // Frames are written behind the caller's back, so some accepted ones may be dropped;
     // the file holds the ones written before the disk was full.
     EXPECT_EQ(output->counts().frames, accepted);

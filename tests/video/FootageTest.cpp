@@ -39,10 +39,12 @@ protected:
     static std::string Path(const std::string& name) { return s_dir->File(name); }
 
     static std::unique_ptr<Footage> OpenOrFail(const std::string& name) {
-        std::string error;
-        auto footage = Footage::Open(Path(name), error);
-        EXPECT_TRUE(footage) << error;
-        return footage;
+        auto footage = Footage::open(Path(name));
+        if (!footage) {
+            ADD_FAILURE() << footage.error();
+            return nullptr;
+        }
+        return std::move(footage.value());
     }
 
     static std::unique_ptr<TempDir> s_dir;
@@ -67,7 +69,7 @@ TEST_F(FootageTest, InfoAndFrameTimesAgreeWithFfprobe) {
         SCOPED_TRACE(c.name);
         auto footage = OpenOrFail(c.name);
         ASSERT_TRUE(footage);
-        const FootageInfo& info = footage->Info();
+        const FootageInfo& info = footage->info();
         EXPECT_EQ(info.width, c.width);
         EXPECT_EQ(info.height, c.height);
         if (c.rateNum > 0) {
@@ -80,10 +82,10 @@ TEST_F(FootageTest, InfoAndFrameTimesAgreeWithFfprobe) {
         const std::vector<double> expected = VideoFrameTimes(Path(c.name));
         ASSERT_FALSE(expected.empty());
         std::vector<int64_t> times;
-        while (footage->Next()) {
-            times.push_back(footage->FrameMs());
+        while (footage->next()) {
+            times.push_back(footage->frameMs());
         }
-        EXPECT_TRUE(footage->Error().empty()) << footage->Error();
+        EXPECT_FALSE(footage->error()) << footage->error();
         ASSERT_EQ(times.size(), expected.size());
         for (size_t i = 0; i < times.size(); ++i) {
             ASSERT_EQ(times[i], std::llround(expected[i] * 1000)) << "frame " << i;
@@ -96,13 +98,13 @@ TEST_F(FootageTest, FramePicturesMatchFfmpegsDecoding) {
         SCOPED_TRACE(name);
         auto footage = OpenOrFail(name);
         ASSERT_TRUE(footage);
-        const int w = footage->Info().width, h = footage->Info().height;
+        const int w = footage->info().width, h = footage->info().height;
         const auto reference = DecodeBgra(Path(name), w, h);
         ASSERT_FALSE(reference.empty());
         size_t n = 0;
         double worst = 99;
-        for (; footage->Next(); ++n) {
-            const QImage image = footage->FrameImage();
+        for (; footage->next(); ++n) {
+            const QImage image = footage->frameImage();
             ASSERT_EQ(image.size(), QSize(w, h));
             ASSERT_LT(n, reference.size());
             worst = std::min(worst, Psnr(image.constBits(), reference[n].data(), size_t(w) * h));
@@ -122,23 +124,23 @@ TEST_F(FootageTest, SeekDeliversTheFrameOnScreen) {
         ASSERT_TRUE(footage);
         std::vector<int64_t> times;
         std::vector<QImage> images;
-        while (footage->Next()) {
-            times.push_back(footage->FrameMs());
-            images.push_back(footage->FrameImage());
+        while (footage->next()) {
+            times.push_back(footage->frameMs());
+            images.push_back(footage->frameImage());
         }
         ASSERT_GT(times.size(), 20u);
         const int64_t targets[] = {1510, 0, times[7], times[7] - 1, 2950, 1150, 99999, -500, 40};
         for (int64_t target : targets) {
             SCOPED_TRACE(target);
-            ASSERT_TRUE(footage->Seek(target)) << footage->Error();
+            ASSERT_TRUE(footage->seek(target)) << footage->error();
             size_t expected = 0;
             while (expected + 1 < times.size() && times[expected + 1] <= target) {
                 ++expected;
             }
             for (size_t i = expected; i < std::min(expected + 3, times.size()); ++i) {
-                ASSERT_TRUE(footage->Next());
-                EXPECT_EQ(footage->FrameMs(), times[i]);
-                EXPECT_TRUE(footage->FrameImage() == images[i]) << "frame " << i;
+                ASSERT_TRUE(footage->next());
+                EXPECT_EQ(footage->frameMs(), times[i]);
+                EXPECT_TRUE(footage->frameImage() == images[i]) << "frame " << i;
             }
         }
     }
@@ -161,10 +163,10 @@ TEST_F(FootageTest, UnusableFilesAreRefusedWithTheReason) {
     WriteBytes(Path("playlist.mp4"), "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3,\n" +
                                          Path("tone.mp4") + "\n#EXT-X-ENDLIST\n");
     for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(Footage::Open(Path(c.name), error)) << c.name;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
-        EXPECT_NE(error.find(c.name), std::string::npos) << error;
+        const auto footage = Footage::open(Path(c.name));
+        ASSERT_FALSE(footage) << c.name;
+        EXPECT_NE(footage.error().text().find(c.reason), std::string::npos) << footage.error();
+        EXPECT_EQ(footage.error().path, Path(c.name));
     }
 }
 
@@ -182,11 +184,11 @@ TEST_F(FootageTest, RotationAndShownSizeFollowTheDisplayMatrix) {
             fields.count("rotation") ? std::atoi(fields.at("rotation").c_str()) : 0;
         const auto footage = OpenOrFail(name);
         ASSERT_TRUE(footage);
-        const FootageInfo& info = footage->Info();
+        const FootageInfo& info = footage->info();
         EXPECT_EQ(info.rotation, ((-counterclockwise % 360) + 360) % 360);
         EXPECT_EQ(info.width, 320);
         EXPECT_EQ(info.height, 240);
-        EXPECT_EQ(info.ShownSize(), info.rotation % 180 ? QSize(240, 320) : QSize(320, 240));
+        EXPECT_EQ(info.shownSize(), info.rotation % 180 ? QSize(240, 320) : QSize(320, 240));
         if (turn != 0) {
             EXPECT_NE(info.rotation, 0);
         }

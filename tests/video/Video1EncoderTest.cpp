@@ -38,7 +38,7 @@ std::vector<uint8_t> Shown(const Video1Encoder& encoder) {
     const auto& words = encoder.Picture();
     std::vector<uint8_t> bgra(words.size() * 4);
     for (size_t i = 0; i < words.size(); ++i) {
-        Video1Encoder::Expand(words[i], bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]);
+        Video1Encoder::expand(words[i], bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]);
         bgra[4 * i + 3] = 255;
     }
     return bgra;
