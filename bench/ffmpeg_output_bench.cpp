@@ -13,13 +13,16 @@
 // work for ours and for ffmpeg's input, and not part of the output.
 //
 // usage: ffmpeg_output_bench [--frames N] [--frames-4k N] [--dir DIR] [--only NAME]
-//                            [--no-ffmpeg]
+//                            [--no-ffmpeg] [--one-thread]
 //   --frames N      frames of the 1080p cases (default 6000, 200 s at 30 fps)
 //   --frames-4k N   frames of the 4K case (default 900; the ffmpeg program needs minutes)
 //   --dir DIR       write there and keep the files (default: a temporary folder, removed)
 //   --only NAME     run one case: prores-1080p, h264-1080p, prores-4k (the default three),
 //                   or vp9-1080p, ffv1-1080p (transparent; only when asked for)
 //   --no-ffmpeg     skip the ffmpeg program (ours and dd only)
+//   --one-thread    what the cores bring to H.264 and VP9: runs h264-1080p and vp9-1080p (or
+//                   the --only case) also with the encoder on one thread, as the outputs
+//                   had it before they gave the encoders every core, and prints the speed-up
 
 #include "video/FfmpegOutput.h"
 
@@ -29,6 +32,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +41,7 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -154,9 +159,11 @@ double syncDisk() {
     return secondsSince(begin);
 }
 
+// threads > 0: the encoder on that many threads instead of the format's own setting.
 bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string& path,
-             Result& result) {
+             Result& result, int threads = 0) {
     OutputSettings settings;
+    settings.encoderThreadsForBench = threads;
     settings.path = path;
     settings.codec = c.codec;
     settings.width = c.width;
@@ -195,10 +202,12 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
     result.synced = result.seconds + syncDisk();
     result.bytes = std::filesystem::file_size(path);
     const double writing = result.seconds - result.painting;
-    std::printf("  ours:   %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s, output %.2f s "
+    const std::string label =
+        threads > 0 ? "ours, " + std::to_string(threads) + " thread:" : "ours:";
+    std::printf("  %-15s %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s, output %.2f s "
                 "of which new pictures %.2f s, repeats %.2f s; then on disk %.2f s; %lld encodes, "
                 "%lld packets reused)  peak RSS %ld KiB\n",
-                result.seconds, pictures.size() / result.seconds,
+                label.c_str(), result.seconds, pictures.size() / result.seconds,
                 static_cast<unsigned long long>(result.bytes), result.painting, writing,
                 result.newPictures, result.repeats, result.synced,
                 static_cast<long long>(output->counts().encodes),
@@ -241,8 +250,8 @@ bool runFfmpeg(const Case& c, const std::vector<int>& pictures, const std::strin
         return false;
     }
     result.bytes = std::filesystem::file_size(path);
-    std::printf("  ffmpeg: %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s)\n",
-                result.seconds, pictures.size() / result.seconds,
+    std::printf("  %-15s %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s)\n",
+                "ffmpeg:", result.seconds, pictures.size() / result.seconds,
                 static_cast<unsigned long long>(result.bytes), result.painting);
     return true;
 }
@@ -261,7 +270,7 @@ double runDd(uint64_t bytes, const std::string& path, double& synced) {
     if (status != 0) {
         return -1;
     }
-    std::printf("  dd:     %8.2f s  %12llu bytes  (then on disk %.2f s)\n", seconds,
+    std::printf("  %-15s %8.2f s  %12llu bytes  (then on disk %.2f s)\n", "dd:", seconds,
                 static_cast<unsigned long long>(blocks << 20), synced);
     return seconds;
 }
@@ -274,6 +283,7 @@ int main(int argc, char** argv) {
     std::string keep;
     std::string only;
     bool withFfmpeg = true;
+    bool oneThread = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--frames" && i + 1 < argc) {
@@ -286,9 +296,11 @@ int main(int argc, char** argv) {
             only = argv[++i];
         } else if (arg == "--no-ffmpeg") {
             withFfmpeg = false;
+        } else if (arg == "--one-thread") {
+            oneThread = true;
         } else {
             std::fputs("usage: ffmpeg_output_bench [--frames N] [--frames-4k N] [--dir DIR] "
-                       "[--only NAME] [--no-ffmpeg]\n",
+                       "[--only NAME] [--no-ffmpeg] [--one-thread]\n",
                        stderr);
             return 2;
         }
@@ -314,7 +326,11 @@ int main(int argc, char** argv) {
 
     int status = 0;
     for (const Case& c : kCases) {
-        if (only.empty() ? !c.byDefault : only != c.name) {
+        const bool threaded = c.codec == VideoCodec::H264 || c.codec == VideoCodec::VP9;
+        const bool chosen = !only.empty() ? only == c.name
+                            : oneThread   ? threaded && c.height <= 1080
+                                          : c.byDefault;
+        if (!chosen) {
             continue;
         }
         const int count = c.height > 1080 ? frames4k : frames;
@@ -323,12 +339,28 @@ int main(int argc, char** argv) {
                     c.height, count, pictures.back() + 1,
                     c.transparent ? "transparent" : "green background");
         std::fflush(stdout);
+        Result single;
+        const std::string singlePath = dir + "/ours-1-thread-" + c.name + c.extension;
+        if (oneThread && threaded) {
+            syncDisk();
+            if (!runOurs(c, pictures, singlePath, single, 1)) {
+                status = 1;
+                continue;
+            }
+            std::fflush(stdout);
+        }
         Result ours;
         const std::string oursPath = dir + "/ours-" + c.name + c.extension;
         syncDisk();
         if (!runOurs(c, pictures, oursPath, ours)) {
             status = 1;
             continue;
+        }
+        if (single.seconds > 0) {
+            std::printf("  all cores / 1 thread: %.2f x faster on %u cores; size %.3f\n",
+                        single.seconds / ours.seconds,
+                        std::max(1u, std::thread::hardware_concurrency()),
+                        double(ours.bytes) / double(single.bytes));
         }
         std::fflush(stdout);
         double ddSynced = 0;
@@ -346,15 +378,20 @@ int main(int argc, char** argv) {
             const std::string theirPath = dir + "/ffmpeg-" + c.name + c.extension;
             syncDisk();
             if (runFfmpeg(c, pictures, theirPath, theirs)) {
-                std::printf("  ffmpeg / ours: %.1f x faster; size ours / ffmpeg: %.3f\n",
+                std::printf("  ffmpeg / ours: %.2f x faster; size ours / ffmpeg: %.3f\n",
                             theirs.seconds / ours.seconds,
                             double(ours.bytes) / double(theirs.bytes));
+                if (single.seconds > 0) {
+                    std::printf("  ffmpeg / ours on 1 thread: %.2f x\n",
+                                theirs.seconds / single.seconds);
+                }
             } else {
                 status = 1;
             }
         }
         if (keep.empty()) {
             std::filesystem::remove(oursPath);
+            std::filesystem::remove(singlePath);
             std::filesystem::remove(dir + "/ffmpeg-" + c.name + c.extension);
         }
         std::fflush(stdout);

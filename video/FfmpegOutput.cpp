@@ -377,6 +377,9 @@ bool FfmpegOutput::Impl::openEncoder(std::string& message) {
         encoder->thread_count = 0;
         break;
     }
+    if (settings.encoderThreadsForBench > 0) {
+        encoder->thread_count = settings.encoderThreadsForBench;
+    }
     if (muxer != nullptr && (muxer->oformat->flags & AVFMT_GLOBALHEADER)) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
