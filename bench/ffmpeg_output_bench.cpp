@@ -53,6 +53,15 @@ double secondsSince(Clock::time_point begin) {
     return std::chrono::duration<double>(Clock::now() - begin).count();
 }
 
+// User and system time of this process so far: against the wall time it shows how many
+// cores a run kept busy, also when other work on the machine takes some of them.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 long peakKiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -145,6 +154,7 @@ const Case kCases[] = {
 
 struct Result {
     double seconds = 0;
+    double cpu = 0; // ours only: processor seconds, painting included
     double painting = 0;
     double synced = 0;      // seconds until the data was on disk
     double newPictures = 0; // in writeFrame with a new picture
@@ -173,6 +183,7 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
     settings.alpha = c.transparent;
     std::string error;
     const auto begin = Clock::now();
+    const double cpuBegin = cpuSeconds();
     auto output = FfmpegOutput::open(settings, error);
     if (!output) {
         std::fprintf(stderr, "%s: %s\n", c.name, error.c_str());
@@ -199,6 +210,7 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
         return false;
     }
     result.seconds = secondsSince(begin);
+    result.cpu = cpuSeconds() - cpuBegin;
     result.synced = result.seconds + syncDisk();
     result.bytes = std::filesystem::file_size(path);
     const double writing = result.seconds - result.painting;
@@ -206,12 +218,12 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
         threads > 0 ? "ours, " + std::to_string(threads) + " thread:" : "ours:";
     std::printf("  %-15s %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s, output %.2f s "
                 "of which new pictures %.2f s, repeats %.2f s; then on disk %.2f s; %lld encodes, "
-                "%lld packets reused)  peak RSS %ld KiB\n",
+                "%lld packets reused; CPU %.2f s)  peak RSS %ld KiB\n",
                 label.c_str(), result.seconds, pictures.size() / result.seconds,
                 static_cast<unsigned long long>(result.bytes), result.painting, writing,
                 result.newPictures, result.repeats, result.synced,
                 static_cast<long long>(output->counts().encodes),
-                static_cast<long long>(output->counts().reused), peakKiB());
+                static_cast<long long>(output->counts().reused), result.cpu, peakKiB());
     return true;
 }
 
@@ -335,9 +347,11 @@ int main(int argc, char** argv) {
         }
         const int count = c.height > 1080 ? frames4k : frames;
         const std::vector<int> pictures = pictureOfFrames(count);
-        std::printf("%s: %d x %d, %d frames at 30 fps, %d distinct pictures, %s\n", c.name, c.width,
-                    c.height, count, pictures.back() + 1,
-                    c.transparent ? "transparent" : "green background");
+        double load[1] = {0};
+        getloadavg(load, 1);
+        std::printf("%s: %d x %d, %d frames at 30 fps, %d distinct pictures, %s (load %.1f)\n",
+                    c.name, c.width, c.height, count, pictures.back() + 1,
+                    c.transparent ? "transparent" : "green background", load[0]);
         std::fflush(stdout);
         Result single;
         const std::string singlePath = dir + "/ours-1-thread-" + c.name + c.extension;
@@ -357,9 +371,11 @@ int main(int argc, char** argv) {
             continue;
         }
         if (single.seconds > 0) {
-            std::printf("  all cores / 1 thread: %.2f x faster on %u cores; size %.3f\n",
+            std::printf("  all cores / 1 thread: %.2f x faster on %u cores (CPU / wall %.2f and "
+                        "%.2f); size %.3f\n",
                         single.seconds / ours.seconds,
                         std::max(1u, std::thread::hardware_concurrency()),
+                        single.cpu / single.seconds, ours.cpu / ours.seconds,
                         double(ours.bytes) / double(single.bytes));
         }
         std::fflush(stdout);
