@@ -5,7 +5,9 @@
 // case writes the sequence through FfmpegOutput, then feeds the very same frames as raw
 // RGBA through a pipe to the ffmpeg program with the same codec settings, then writes the
 // output's size with dd from /dev/zero into the same folder (the disk-write bound). It
-// prints the times, the ratios, the sizes and the peak resident memory of this process.
+// prints the times, the ratios, the sizes and the peak resident memory of this process, with
+// the load average and our processor time: a speed-up from more threads shows only when the
+// machine has the cores to spare, and processor time against wall time says whether it had.
 //
 // Each step starts after a sync, so that none pays for the write-back of the one before.
 // The times are until the last byte is handed to the kernel, as an export's are; "then on
