@@ -5,7 +5,9 @@
 // case writes the sequence through FfmpegOutput, then feeds the very same frames as raw
 // RGBA through a pipe to the ffmpeg program with the same codec settings, then writes the
 // output's size with dd from /dev/zero into the same folder (the disk-write bound). It
-// prints the times, the ratios, the sizes and the peak resident memory of this process.
+// prints the times, the ratios, the sizes and the peak resident memory of this process, with
+// the load average and our processor time: a speed-up from more threads shows only when the
+// machine has the cores to spare, and processor time against wall time says whether it had.
 //
 // Each step starts after a sync, so that none pays for the write-back of the one before.
 // The times are until the last byte is handed to the kernel, as an export's are; "then on
@@ -13,13 +15,16 @@
 // work for ours and for ffmpeg's input, and not part of the output.
 //
 // usage: ffmpeg_output_bench [--frames N] [--frames-4k N] [--dir DIR] [--only NAME]
-//                            [--no-ffmpeg]
+//                            [--no-ffmpeg] [--one-thread]
 //   --frames N      frames of the 1080p cases (default 6000, 200 s at 30 fps)
 //   --frames-4k N   frames of the 4K case (default 900; the ffmpeg program needs minutes)
 //   --dir DIR       write there and keep the files (default: a temporary folder, removed)
 //   --only NAME     run one case: prores-1080p, h264-1080p, prores-4k (the default three),
 //                   or vp9-1080p, ffv1-1080p (transparent; only when asked for)
 //   --no-ffmpeg     skip the ffmpeg program (ours and dd only)
+//   --one-thread    what the cores bring to H.264 and VP9: runs h264-1080p and vp9-1080p (or
+//                   the --only case) also with the encoder on one thread, as the outputs
+//                   had it before they gave the encoders every core, and prints the speed-up
 
 #include "video/FfmpegOutput.h"
 
@@ -29,6 +34,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +43,7 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -46,6 +53,15 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point begin) {
     return std::chrono::duration<double>(Clock::now() - begin).count();
+}
+
+// User and system time of this process so far: against the wall time it shows how many
+// cores a run kept busy, also when other work on the machine takes some of them.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 long peakKiB() {
@@ -140,6 +156,7 @@ const Case kCases[] = {
 
 struct Measured {
     double seconds = 0;
+    double cpu = 0; // ours only: processor seconds, painting included
     double painting = 0;
     double synced = 0;      // seconds until the data was on disk
     double newPictures = 0; // in writeFrame with a new picture
@@ -154,9 +171,11 @@ double syncDisk() {
     return secondsSince(begin);
 }
 
+// threads > 0: the encoder on that many threads instead of the format's own setting.
 bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string& path,
-             Measured& result) {
+             Measured& result, int threads = 0) {
     OutputSettings settings;
+    settings.encoderThreadsForBench = threads;
     settings.path = path;
     settings.codec = c.codec;
     settings.width = c.width;
@@ -165,6 +184,7 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
     settings.rateDen = 1;
     settings.alpha = c.transparent;
     const auto begin = Clock::now();
+    const double cpuBegin = cpuSeconds();
     auto opened = FfmpegOutput::open(settings);
     if (!opened) {
         std::fprintf(stderr, "%s: %s\n", c.name, opened.error().text().c_str());
@@ -192,17 +212,20 @@ bool runOurs(const Case& c, const std::vector<int>& pictures, const std::string&
         return false;
     }
     result.seconds = secondsSince(begin);
+    result.cpu = cpuSeconds() - cpuBegin;
     result.synced = result.seconds + syncDisk();
     result.bytes = std::filesystem::file_size(path);
     const double writing = result.seconds - result.painting;
-    std::printf("  ours:   %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s, output %.2f s "
+    const std::string label =
+        threads > 0 ? "ours, " + std::to_string(threads) + " thread:" : "ours:";
+    std::printf("  %-15s %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s, output %.2f s "
                 "of which new pictures %.2f s, repeats %.2f s; then on disk %.2f s; %lld encodes, "
-                "%lld packets reused)  peak RSS %ld KiB\n",
-                result.seconds, pictures.size() / result.seconds,
+                "%lld packets reused; CPU %.2f s)  peak RSS %ld KiB\n",
+                label.c_str(), result.seconds, pictures.size() / result.seconds,
                 static_cast<unsigned long long>(result.bytes), result.painting, writing,
                 result.newPictures, result.repeats, result.synced,
                 static_cast<long long>(output->counts().encodes),
-                static_cast<long long>(output->counts().reused), peakKiB());
+                static_cast<long long>(output->counts().reused), result.cpu, peakKiB());
     return true;
 }
 
@@ -241,8 +264,8 @@ bool runFfmpeg(const Case& c, const std::vector<int>& pictures, const std::strin
         return false;
     }
     result.bytes = std::filesystem::file_size(path);
-    std::printf("  ffmpeg: %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s)\n",
-                result.seconds, pictures.size() / result.seconds,
+    std::printf("  %-15s %8.2f s  %7.1f frames/s  %12llu bytes  (painting %.2f s)\n",
+                "ffmpeg:", result.seconds, pictures.size() / result.seconds,
                 static_cast<unsigned long long>(result.bytes), result.painting);
     return true;
 }
@@ -261,7 +284,7 @@ double runDd(uint64_t bytes, const std::string& path, double& synced) {
     if (status != 0) {
         return -1;
     }
-    std::printf("  dd:     %8.2f s  %12llu bytes  (then on disk %.2f s)\n", seconds,
+    std::printf("  %-15s %8.2f s  %12llu bytes  (then on disk %.2f s)\n", "dd:", seconds,
                 static_cast<unsigned long long>(blocks << 20), synced);
     return seconds;
 }
@@ -274,6 +297,7 @@ int main(int argc, char** argv) {
     std::string keep;
     std::string only;
     bool withFfmpeg = true;
+    bool oneThread = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--frames" && i + 1 < argc) {
@@ -286,9 +310,11 @@ int main(int argc, char** argv) {
             only = argv[++i];
         } else if (arg == "--no-ffmpeg") {
             withFfmpeg = false;
+        } else if (arg == "--one-thread") {
+            oneThread = true;
         } else {
             std::fputs("usage: ffmpeg_output_bench [--frames N] [--frames-4k N] [--dir DIR] "
-                       "[--only NAME] [--no-ffmpeg]\n",
+                       "[--only NAME] [--no-ffmpeg] [--one-thread]\n",
                        stderr);
             return 2;
         }
@@ -314,21 +340,45 @@ int main(int argc, char** argv) {
 
     int status = 0;
     for (const Case& c : kCases) {
-        if (only.empty() ? !c.byDefault : only != c.name) {
+        const bool threaded = c.codec == VideoCodec::H264 || c.codec == VideoCodec::VP9;
+        const bool chosen = !only.empty() ? only == c.name
+                            : oneThread   ? threaded && c.height <= 1080
+                                          : c.byDefault;
+        if (!chosen) {
             continue;
         }
         const int count = c.height > 1080 ? frames4k : frames;
         const std::vector<int> pictures = pictureOfFrames(count);
-        std::printf("%s: %d x %d, %d frames at 30 fps, %d distinct pictures, %s\n", c.name, c.width,
-                    c.height, count, pictures.back() + 1,
-                    c.transparent ? "transparent" : "green background");
+        double load[1] = {0};
+        getloadavg(load, 1);
+        std::printf("%s: %d x %d, %d frames at 30 fps, %d distinct pictures, %s (load %.1f)\n",
+                    c.name, c.width, c.height, count, pictures.back() + 1,
+                    c.transparent ? "transparent" : "green background", load[0]);
         std::fflush(stdout);
+        Measured single;
+        const std::string singlePath = dir + "/ours-1-thread-" + c.name + c.extension;
+        if (oneThread && threaded) {
+            syncDisk();
+            if (!runOurs(c, pictures, singlePath, single, 1)) {
+                status = 1;
+                continue;
+            }
+            std::fflush(stdout);
+        }
         Measured ours;
         const std::string oursPath = dir + "/ours-" + c.name + c.extension;
         syncDisk();
         if (!runOurs(c, pictures, oursPath, ours)) {
             status = 1;
             continue;
+        }
+        if (single.seconds > 0) {
+            std::printf("  all cores / 1 thread: %.2f x faster on %u cores (CPU / wall %.2f and "
+                        "%.2f); size %.3f\n",
+                        single.seconds / ours.seconds,
+                        std::max(1u, std::thread::hardware_concurrency()),
+                        single.cpu / single.seconds, ours.cpu / ours.seconds,
+                        double(ours.bytes) / double(single.bytes));
         }
         std::fflush(stdout);
         double ddSynced = 0;
@@ -346,15 +396,20 @@ int main(int argc, char** argv) {
             const std::string theirPath = dir + "/ffmpeg-" + c.name + c.extension;
             syncDisk();
             if (runFfmpeg(c, pictures, theirPath, theirs)) {
-                std::printf("  ffmpeg / ours: %.1f x faster; size ours / ffmpeg: %.3f\n",
+                std::printf("  ffmpeg / ours: %.2f x faster; size ours / ffmpeg: %.3f\n",
                             theirs.seconds / ours.seconds,
                             double(ours.bytes) / double(theirs.bytes));
+                if (single.seconds > 0) {
+                    std::printf("  ffmpeg / ours on 1 thread: %.2f x\n",
+                                theirs.seconds / single.seconds);
+                }
             } else {
                 status = 1;
             }
         }
         if (keep.empty()) {
             std::filesystem::remove(oursPath);
+            std::filesystem::remove(singlePath);
             std::filesystem::remove(dir + "/ffmpeg-" + c.name + c.extension);
         }
         std::fflush(stdout);

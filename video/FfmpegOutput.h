@@ -34,6 +34,9 @@ struct OutputSettings {
     // Space set aside next to the output when it is opened and given back when the disk
     // fills up, so that a file cut short by a full disk can still get its index. 0: none.
     uint64_t diskReserve = uint64_t(8) << 20;
+    // Benchmarks only, to measure what the cores bring: > 0 runs FFmpeg's encoder on that
+    // many threads instead of what the format table gives it. No export sets it.
+    int encoderThreadsForBench = 0;
 };
 
 // The codec a file name asks for: .mp4 H.264, .mov ProRes, .webm VP9, .mkv FFV1, a name
