@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <string>
 
 using namespace videotest;
 
@@ -401,6 +403,7 @@ TEST(AviWriter, DiskFullAnywhereLeavesAFileThatPlaysWhatItClaims) {
     // at once; whatever the writer calls finalised must play exactly its frames.
     TempDir dir;
     const std::string path = dir.File("out.avi");
+    std::set<std::string> checked;
     for (uint64_t capacity = 0; capacity < 100000; capacity += 1500) {
         MemorySink sink(capacity);
         AviWriter writer(sink, RawFormat(), 16384);
@@ -418,10 +421,15 @@ TEST(AviWriter, DiskFullAnywhereLeavesAFileThatPlaysWhatItClaims) {
             continue;
         }
         sink.Save(path);
+        EXPECT_EQ(ok, writer.framesInFile() == 40u) << capacity;
+        // Many capacities finalise the very same bytes; the independent reader sees each
+        // distinct file once, which keeps the run short without checking any file less.
+        if (!checked.insert(ReadBytes(path)).second) {
+            continue;
+        }
         std::vector<Riff> riffs;
         ASSERT_TRUE(ReadRiffs(path, riffs)) << capacity;
         EXPECT_EQ(ProbeVideo(path).frames, static_cast<int>(writer.framesInFile())) << capacity;
-        EXPECT_EQ(ok, writer.framesInFile() == 40u) << capacity;
     }
 }
 
