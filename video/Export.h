@@ -84,7 +84,7 @@ using ExportStopFn = std::function<bool()>;
 // removed otherwise. Refused up front, with nothing written: a target that is not a regular
 // file, the score file itself, a rate outside kMinExportFps..kMaxExportFps, a timeline or
 // video longer than kMaxExportMs, a codec the name's container cannot hold or a picture name
-// that is no usable sequence (ExportPathProblem), an uncompressed video larger than the free
+// that is no usable sequence (CheckExportPath), an uncompressed video larger than the free
 // space. Errors name the file and the system's reason. progress is called before each frame
 // whose percent differs from the previous call's; shouldStop is asked before every frame.
 // Both may be empty.
