@@ -20,7 +20,6 @@ ScoreError AviOutput::failure(MessageId fallback) const {
 }
 
 Status AviOutput::open(QSize frameSize, FrameRate rate) {
-    m_failed = false;
     constexpr int64_t kMaxField = std::numeric_limits<int32_t>::max();
     if (frameSize.isEmpty() || rate.num <= 0 || rate.den <= 0 || rate.num > kMaxField ||
         rate.den > kMaxField) {
@@ -69,7 +68,6 @@ Status AviOutput::write(const QImage& picture, bool changed) {
     }
     const CodedFrame frame = m_encoder->encode(picture, changed, m_frames % m_keyEvery == 0);
     if (!m_writer->writeFrame(frame.data, frame.size, frame.key)) {
-        m_failed = true;
         return failure(MessageId::AviTooLong);
     }
     ++m_frames;
@@ -96,9 +94,6 @@ Status AviOutput::finish() {
     m_writer.reset();
     if (error) {
         return *error;
-    }
-    if (m_failed) {
-        return Failure(m_path, MessageId::NotCompleted);
     }
     return Done{};
 }

@@ -48,5 +48,4 @@ private:
     std::unique_ptr<AviWriter> m_writer;
     int64_t m_frames = 0;
     int64_t m_keyEvery = 1;
-    bool m_failed = false; // a write failed: finish keeps what it can, but reports no success
 };
