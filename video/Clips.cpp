@@ -472,8 +472,9 @@ ClipResult CutClip(const ClipSettings& settings, const ClipSpan& span,
         footage->setAudioSink([&](AVPacket* packet) { sound.decode(packet); });
     }
     if (!footage->seek(std::max<int64_t>(0, span.startMs - kSoundLeadMs))) {
-        return fail(footage->error().value_or(
-            Failure(settings.footagePath, MessageId::FootageCannotSeek, {"?"})));
+        // Without a read error the seek found no frame at all.
+        return fail(
+            footage->error().value_or(Failure(settings.footagePath, MessageId::FootageNoPicture)));
     }
 
     const VideoFormat format = FormatOf(*footage);
