@@ -314,6 +314,10 @@ bool PlayerWindow::openFootage(const QString& path) {
     connect(m_media.get(), &QMediaPlayer::playbackStateChanged, this,
             [this](QMediaPlayer::PlaybackState state) {
                 m_transport->setPlaying(state == QMediaPlayer::PlayingState);
+                if (state == QMediaPlayer::PlayingState) {
+                    m_heldFrame = -1;
+                    m_askedFrames.clear();
+                }
                 updateLayout();
             });
     // Played to its end, the footage stays paused on its last frame, where every key and
@@ -366,6 +370,8 @@ void PlayerWindow::closeFootage() {
     m_frameMs = -1;
     m_frameIndex = -1;
     m_targetFrame = -1;
+    m_heldFrame = -1;
+    m_askedFrames.clear();
     m_footageSize = {};
     m_view->clearFrame();
 }
@@ -380,7 +386,9 @@ void PlayerWindow::takeFrame() {
     if (m_frameIndex == m_targetFrame || (m_media->playbackState() == QMediaPlayer::PlayingState &&
                                           m_targetFrame >= 0 && m_frameIndex > m_targetFrame)) {
         m_targetFrame = -1;
+        m_askedFrames.clear();
     }
+    holdFrame();
     const int entry = frame.boardEntry;
     QImage preview = std::move(frame.preview);
     m_view->setFootageFrame(std::move(frame));
@@ -470,8 +478,30 @@ int64_t PlayerWindow::currentFrame() const {
     return m_targetFrame >= 0 ? m_targetFrame : std::max<int64_t>(m_frameIndex, 0);
 }
 
+void PlayerWindow::holdFrame() {
+    constexpr int kMaxReseeks = 3;
+    if (m_heldFrame < 0 || m_frameIndex == m_heldFrame ||
+        m_media->playbackState() == QMediaPlayer::PlayingState || m_reseeks >= kMaxReseeks) {
+        return;
+    }
+    // A frame asked for on the way arrives before the last one asked for: no need to ask
+    // again. Once the held frame was on screen, any other frame is a stray.
+    if (m_targetFrame >= 0 && std::find(m_askedFrames.begin(), m_askedFrames.end(), m_frameIndex) !=
+                                  m_askedFrames.end()) {
+        return;
+    }
+    ++m_reseeks;
+    seekMedia(m_heldFrame);
+}
+
 void PlayerWindow::seekMedia(int64_t frame) {
     m_targetFrame = frame;
+    // Enough to recognise the frames of a burst of key presses as they come in.
+    constexpr size_t kAskedKept = 32;
+    if (m_askedFrames.size() >= kAskedKept) {
+        m_askedFrames.erase(m_askedFrames.begin());
+    }
+    m_askedFrames.push_back(frame);
     const int64_t ms = m_clock.startMs(frame);
     // Paused at the end it ignores seeks altogether: stopped, it takes them as below.
     // On the last frame the decoder is at the end whatever the status says.
@@ -487,6 +517,7 @@ void PlayerWindow::seekMedia(int64_t frame) {
         m_media->pause();
         m_media->setPosition(ms);
     }
+    m_heldFrame = m_media->playbackState() == QMediaPlayer::PlayingState ? -1 : frame;
 }
 
 void PlayerWindow::seekFrame(int64_t index) {
@@ -495,12 +526,14 @@ void PlayerWindow::seekFrame(int64_t index) {
         return;
     }
     m_media->pause();
+    m_reseeks = 0;
     seekMedia(m_clock.clampFrame(index));
 }
 
 void PlayerWindow::seek(int64_t ms) {
     ms = std::clamp<int64_t>(ms, 0, durationMs());
     if (hasFootage()) {
+        m_reseeks = 0;
         seekMedia(m_clock.frameForSeek(ms));
         return;
     }

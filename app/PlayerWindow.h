@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class FramePipe;
 class PlayerView;
@@ -164,6 +165,7 @@ private:
     void pickEntry(int index);
     int64_t currentFrame() const;
     void seekMedia(int64_t frame);
+    void holdFrame();
     void redrawBoard();
     void updatePreview();
     void updateTimeline();
@@ -189,6 +191,13 @@ private:
     int64_t m_frameMs = -1;
     int64_t m_frameIndex = -1;
     int64_t m_targetFrame = -1; // where the last move asked to go, until it is on screen
+    // Paused, the backend now and then shows a frame nobody asked for: one step past a seek
+    // made at the end, or an earlier seek's frame after the last one's. The frame the paused
+    // player is to hold, the frames asked for on the way to it, and how often it was sought
+    // again, so that a backend that never settles is not asked forever.
+    int64_t m_heldFrame = -1;
+    std::vector<int64_t> m_askedFrames;
+    int m_reseeks = 0;
     int m_lastBoardEntry = -3;
     // A starved window may handle a key seconds late: the frames it remembers reach back
     // further than that.

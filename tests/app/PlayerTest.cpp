@@ -489,6 +489,27 @@ TEST_F(PlayerTest, AfterTheEndTheKeysAndTimelineMoveWithoutPlayingFirst) {
     ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() == 75; }, 10000));
 }
 
+TEST_F(PlayerTest, PausedAFrameNobodyAskedForGivesWayToTheOneAskedFor) {
+    Load();
+    OpenFootage();
+    ShowFrame(20);
+    std::vector<int64_t> shown;
+    QObject::connect(&Player(), &PlayerWindow::frameShown,
+                     [&](int64_t ms) { shown.push_back(ms); });
+    // Behind the player's back, as the backend itself now and then steps past a seek.
+    Player().mediaPlayer()->setPosition(FrameMs(25));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return !shown.empty() && shown.front() != FrameMs(20) && shown.back() == FrameMs(20);
+        },
+        10000))
+        << "first " << (shown.empty() ? -1 : shown.front()) << ", last "
+        << (shown.empty() ? -1 : shown.back());
+    // Playing again lets the footage move on.
+    Player().togglePlay();
+    ASSERT_TRUE(WaitUntil([&] { return Player().frameIndex() > 25; }, 10000));
+}
+
 TEST_F(PlayerTest, TheEntryLineFollowsTheBoardShownDuringPlayback) {
     Load();
     OpenFootage();
