@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 // While playing, the main window's preview follows the footage this often: scaling a large
@@ -18,6 +20,38 @@ QRectF Fit(QSizeF content, const QRectF& area) {
     }
     const QSizeF fitted = content.scaled(area.size(), Qt::KeepAspectRatio);
     return {area.center() - QPointF(fitted.width(), fitted.height()) / 2, fitted};
+}
+
+// The smallest rectangle holding every pixel of picture that is not fully transparent (empty
+// when none is). A broadcast board is a picture of the whole frame with a panel in one
+// corner: laid over each frame whole, it would cost as much as the frame itself.
+QRect CoveredArea(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) {
+        return picture.rect();
+    }
+    int top = picture.height();
+    int bottom = -1;
+    int left = picture.width();
+    int right = -1;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        int first = 0;
+        while (first < picture.width() && qAlpha(row[first]) == 0) {
+            ++first;
+        }
+        if (first == picture.width()) {
+            continue;
+        }
+        int last = picture.width() - 1;
+        while (qAlpha(row[last]) == 0) {
+            --last;
+        }
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 } // namespace
@@ -136,33 +170,48 @@ void FramePipe::compose(std::unique_lock<std::mutex>& lock) {
     out->index = layout.clock.frameOfStart(m_frameUs);
     out->ms = layout.clock.startMs(out->index);
 
-    // The board of the frame's own moment, redrawn only when its entry changes.
-    RenderOptions options;
-    options.scale = EffectiveScale(layout.overlay, layout.footageSize);
-    options.background.kind = Background::Kind::Transparent;
+    // The board of the frame's own moment, redrawn only when its picture changes: its entry,
+    // or the broadcast board's timed graphics.
+    const FootageBoard placed = BoardOverFootage(layout.board, layout.overlay, layout.footageSize);
     const Match empty;
     const Match& match = layout.match ? *layout.match : empty;
     const int entry = layout.fixedEntry >= 0 ? layout.fixedEntry : EntryAtMoment(match, out->ms);
-    if (entry != m_boardEntry || generation != m_boardGeneration || m_board.isNull()) {
+    const int64_t variant =
+        layout.fixedEntry >= 0 ? 0 : MomentVariant(match, out->ms, placed.options);
+    if (entry != m_boardEntry || variant != m_boardVariant || generation != m_boardGeneration ||
+        m_board.isNull()) {
         bool drawn = false;
         if (match.count() == 0) {
-            RenderTitle(m_board, options);
+            RenderTitle(m_board, placed.options);
             drawn = true;
         } else if (layout.fixedEntry >= 0) {
-            drawn = RenderEntry(match, entry, m_board, options);
+            drawn = RenderEntry(match, entry, m_board, placed.options);
         } else {
-            drawn = RenderMoment(match, out->ms, m_board, options);
+            drawn = RenderMoment(match, out->ms, m_board, placed.options);
         }
         // An entry without a board keeps the board before it, as the outputs do.
-        if (!drawn && (m_board.isNull() || m_board.size() != BoardSize(options.scale))) {
-            m_board = MakeBoardImage(options);
+        if (!drawn && (m_board.isNull() || m_board.size() != PictureSize(placed.options))) {
+            m_board = MakeBoardImage(placed.options);
+            drawn = true;
+        }
+        if (drawn || generation != m_boardGeneration) {
+            // The classic board is its own picture; of the broadcast board's whole frame only
+            // the part it covers goes over the frames.
+            const QRect covered = placed.options.design == BoardDesign::Broadcast
+                                      ? CoveredArea(m_board)
+                                      : m_board.rect();
+            m_shown = covered.isEmpty()           ? QImage()
+                      : covered == m_board.rect() ? m_board
+                                                  : m_board.copy(covered);
+            m_shownAt = placed.position + covered.topLeft();
         }
         m_boardEntry = entry;
+        m_boardVariant = variant;
         m_boardGeneration = generation;
     }
-    out->board = m_board;
+    out->board = m_shown;
     out->boardEntry = entry;
-    out->boardPos = BoardPosition(layout.footageSize, m_board.size(), layout.overlay.place);
+    out->boardPos = m_shownAt;
 
     if (!layout.viewSize.isEmpty()) {
         out->composed = QImage(layout.viewSize, QImage::Format_RGB32);

@@ -35,6 +35,7 @@ struct FrameLayout {
     FootageClock clock;
     QSize footageSize;
     OverlaySettings overlay;
+    RenderOptions board; // design, theme and layout; the rest comes from overlay and footage
     int fixedEntry = -1; // >= 0: this entry's board whatever the frame (a recording's)
     QSize viewSize;      // the view's size in device pixels
     QSize previewSize{kBoardWidth, kBoardHeight};
@@ -91,8 +92,11 @@ private:
     // The worker's own, touched only on its thread.
     QImage m_frame;
     int64_t m_frameUs = -1;
-    QImage m_board;
+    QImage m_board;   // the picture of the whole board design, as drawn
+    QImage m_shown;   // its part that covers something, laid over the frames
+    QPoint m_shownAt; // where that part starts in footage pixels
     int m_boardEntry = -2;
+    int64_t m_boardVariant = 0;
     uint64_t m_boardGeneration = ~uint64_t{0};
     int64_t m_lastPreviewMs = -1;
 

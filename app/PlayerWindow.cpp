@@ -412,6 +412,7 @@ void PlayerWindow::updateLayout() {
     layout.clock = m_clock;
     layout.footageSize = m_footageSize;
     layout.overlay = m_settings.overlay;
+    layout.board = burnBoard();
     layout.fixedEntry = m_run.recordsOnFootage() ? std::max(m_shownIndex, 0) : -1;
     layout.viewSize = m_view->pixelSize();
     layout.previewEveryFrame = m_media->playbackState() != QMediaPlayer::PlayingState;
@@ -707,6 +708,16 @@ void PlayerWindow::buildBurnSettings(QVBoxLayout& side) {
     };
     connect(m_burnTheme, &QComboBox::currentIndexChanged, this, save);
     connect(m_burnLayout, &QComboBox::currentIndexChanged, this, save);
+    // The footage shows the board the burn-in would burn into it.
+    connect(m_burnTheme, &QComboBox::currentIndexChanged, this, &PlayerWindow::updateLayout);
+    connect(m_burnLayout, &QComboBox::currentIndexChanged, this, &PlayerWindow::updateLayout);
+}
+
+RenderOptions PlayerWindow::burnBoard() const {
+    RenderOptions board;
+    ApplyTheme(board, *BuiltInTheme(m_burnTheme->currentText().toStdString()));
+    board.broadcast.layout = BoardLayout(m_burnLayout->currentData().toInt());
+    return board;
 }
 
 void PlayerWindow::toggleBurn() {
@@ -730,8 +741,7 @@ void PlayerWindow::toggleBurn() {
     request.footagePath = m_settings.footagePath.toStdString();
     request.outputPath = path.toStdString();
     request.overlay = m_settings.overlay;
-    ApplyTheme(request.board, *BuiltInTheme(m_burnTheme->currentText().toStdString()));
-    request.board.broadcast.layout = BoardLayout(m_burnLayout->currentData().toInt());
+    request.board = burnBoard();
     m_burning = true;
     m_burnPath = path;
     m_burn->setText(tr("Stop burning"));

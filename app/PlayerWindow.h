@@ -139,6 +139,9 @@ public:
     // A message for the user where the player shows them, without a box.
     void setStatus(const QString& text);
     QMediaPlayer* mediaPlayer() { return m_media.get(); }
+    // The burn-in's board, which the footage shows too.
+    QComboBox& burnTheme() { return *m_burnTheme; }
+    QComboBox& burnLayout() { return *m_burnLayout; }
 
 signals:
     // A footage frame reached the screen, or the board alone moved to a moment.
@@ -171,6 +174,7 @@ private:
     void updateTimeline();
     // The theme and layout choice of the burn-in's board.
     void buildBurnSettings(QVBoxLayout& side);
+    RenderOptions burnBoard() const;
     void finishBurn(const ExportResult& result);
 
     int64_t durationMs() const;

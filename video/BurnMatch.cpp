@@ -26,32 +26,20 @@ ExportResult BurnMatch(const BurnRequest& request, const ExportProgressFn& progr
     const QSize shown = footage.value()->info().shownSize();
     const int64_t durationMs = footage.value()->info().durationMs;
 
-    RenderOptions options = request.board;
-    options.scale = EffectiveScale(request.overlay, shown);
-
     BurnSettings settings;
     settings.footagePath = request.footagePath;
     settings.outputPath = request.outputPath;
     settings.scorePath = request.scorePath;
     settings.offsetMs = request.offsetMs;
     settings.crf = request.crf;
-    // The broadcast board is a picture of the whole frame that lays itself out; the classic
-    // board is its own size and goes to the chosen place.
-    if (options.design == BoardDesign::Broadcast) {
-        options.frameSize = shown;
-        if (const std::optional<BoardCorner> corner = BroadcastCorner(request.overlay.place)) {
-            options.broadcast.corner = *corner;
-        }
-        settings.boardPos = QPoint(0, 0);
-    } else {
-        settings.place = request.overlay.place;
-    }
+    const FootageBoard placed = BoardOverFootage(request.board, request.overlay, shown);
+    settings.boardPos = placed.position;
     ChapterSettings chapters;
     chapters.offsetMs = request.offsetMs;
     chapters.durationMs = durationMs;
     settings.chapters = MatchChapters(MatchEvents(request.match), chapters);
 
-    MomentBoard board(request.match, options);
+    MomentBoard board(request.match, placed.options);
     return BurnIn(
         settings, board.size(), [&board](int64_t ms, QImage& into) { return board(ms, into); },
         progress, shouldStop);

@@ -39,6 +39,31 @@ inline QPoint BoardPosition(QSize footage, QSize board, BoardPlace place) {
     return PlaceBoard(footage, board, place).topLeft();
 }
 
+// The board laid over footage shown at this size, as the burn-in and the player lay it. The
+// broadcast board is a picture of the whole frame that lays itself out, in the corner the
+// place names (its theme's corner for the centre); the classic board is its own size, at the
+// place.
+struct FootageBoard {
+    RenderOptions options; // the design's, at the overlay's scale, over a transparent background
+    QPoint position;       // the picture's top-left in footage pixels
+};
+
+inline FootageBoard BoardOverFootage(const RenderOptions& board, const OverlaySettings& overlay,
+                                     QSize shown) {
+    FootageBoard placed{board, QPoint()};
+    placed.options.scale = EffectiveScale(overlay, shown);
+    placed.options.background = Background{Background::Kind::Transparent, QColor()};
+    if (placed.options.design == BoardDesign::Broadcast) {
+        placed.options.frameSize = shown;
+        if (const std::optional<BoardCorner> corner = BroadcastCorner(overlay.place)) {
+            placed.options.broadcast.corner = *corner;
+        }
+    } else {
+        placed.position = BoardPosition(shown, BoardSize(placed.options.scale), overlay.place);
+    }
+    return placed;
+}
+
 // The board at moments of the match over a transparent background, redrawn only when the
 // entry shown or the broadcast board's timed graphics change: the burn-in's board source.
 class MomentBoard {

@@ -4,11 +4,13 @@
 #include "FootageMaker.h"
 #include "TestSupport.h"
 #include "app/FootageClock.h"
+#include "app/FramePipe.h"
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
 #include "app/PreviewWidget.h"
 #include "app/StartupArguments.h"
 #include "render/Renderer.h"
+#include "render/Theme.h"
 #include "score/Loader.h"
 #include "video/Footage.h"
 #include "video/MomentBoard.h"
@@ -17,12 +19,14 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMediaPlayer>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -304,6 +308,7 @@ TEST_F(PlayerTest, TheTimelineScrubsTheBoardAloneWithoutFootage) {
 TEST_F(PlayerTest, TheFootageAndBoardSettingsComeBackWithTheScoreFile) {
     Load();
     OpenFootage();
+    Player().burnTheme().setCurrentText(QStringLiteral("classic"));
     Player().setOverlay({0.5, BoardPlace::TopRight});
     ASSERT_TRUE(WaitUntil([&] { return Player().view().board().width() == 160; }));
     EXPECT_EQ(Player().view().boardPos(), QPoint(320 - 160 - 8, 8));
@@ -332,6 +337,48 @@ TEST_F(PlayerTest, FootageThatCannotBePlayedIsRefusedWithTheReason) {
     EXPECT_FALSE(Player().openFootage(QString::fromStdString(m_dir.File("not-a-video.mp4"))));
     EXPECT_FALSE(Player().hasFootage());
     EXPECT_TRUE(Player().statusLine().text().contains(QStringLiteral("not-a-video.mp4")));
+}
+
+TEST_F(PlayerTest, TheFootageShowsTheBoardTheBurnInWouldBurnIn) {
+    Load();
+    OpenFootage();
+    Match match;
+    ASSERT_TRUE(OpenScoreFile(match, m_score));
+    const QSize footage(320, 240);
+    struct Case {
+        const char* theme;
+        BoardLayout layout;
+        BoardPlace place;
+    };
+    for (const Case& c : {Case{"broadcast", BoardLayout::Corner, BoardPlace::TopRight},
+                          Case{"light", BoardLayout::LowerThird, BoardPlace::BottomLeft},
+                          Case{"classic", BoardLayout::Corner, BoardPlace::BottomRight}}) {
+        Player().burnTheme().setCurrentText(QString::fromLatin1(c.theme));
+        Player().burnLayout().setCurrentIndex(Player().burnLayout().findData(int(c.layout)));
+        Player().setOverlay({0, c.place});
+        RenderOptions board;
+        ApplyTheme(board, *BuiltInTheme(c.theme));
+        board.broadcast.layout = c.layout;
+        const FootageBoard placed = BoardOverFootage(board, {0, c.place}, footage);
+        // After the first dart: frame 45 is at 1500 ms.
+        QImage expected = MakeBoardImage(placed.options);
+        ASSERT_TRUE(RenderMoment(match, FrameMs(45), expected, placed.options));
+        ShowFrame(45);
+        const auto composedAsBurnt = [&] {
+            QImage picture(footage, QImage::Format_RGB32);
+            QPainter painter(&picture);
+            FramePipe::paint(painter, picture.rect(), Player().view().frame(), expected,
+                             placed.position);
+            return picture;
+        };
+        ASSERT_TRUE(WaitUntil([&] {
+            return Player().view().compose(footage) == composedAsBurnt();
+        })) << c.theme;
+        // The board is drawn where it belongs, not laid over the whole frame.
+        EXPECT_LT(Player().view().board().width() * Player().view().board().height(),
+                  footage.width() * footage.height() / 2)
+            << c.theme;
+    }
 }
 
 TEST_F(PlayerTest, BurnInFromTheWindowWritesTheFootageWithTheBoard) {
