@@ -138,7 +138,7 @@ bool Apply(Theme& theme, std::string_view key, std::string_view value) {
     return false;
 }
 
-std::optional<Theme> ParseOver(Theme theme, std::string_view text, std::string& error) {
+Result<Theme> ParseOver(Theme theme, std::string_view text) {
     int lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;
@@ -154,9 +154,8 @@ std::optional<Theme> ParseOver(Theme theme, std::string_view text, std::string& 
         const std::string_view value =
             eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
         if (eq == std::string_view::npos || !Apply(theme, key, value)) {
-            error = "line " + std::to_string(lineNumber) + ": \"" + std::string(line) +
-                    "\" is no theme setting";
-            return std::nullopt;
+            return Failure({}, MessageId::ThemeBadLine,
+                           {std::to_string(lineNumber), std::string(line)});
         }
     }
     return theme;
@@ -188,45 +187,43 @@ std::optional<Theme> BuiltInTheme(std::string_view name) {
     const QString base = QStringLiteral(":/vorlat/themes/");
     const auto broadcastText = ReadFile(base + QStringLiteral("broadcast.theme"));
     const auto text = ReadFile(base + QString::fromLatin1(name.data(), name.size()) + ".theme");
-    std::string error;
-    std::optional<Theme> theme;
-    if (broadcastText && text) {
-        theme = ParseOver(Theme{}, *broadcastText, error);
-        if (theme && name != "broadcast") {
-            theme = ParseOver(*theme, *text, error);
-        }
-    }
-    if (theme) {
-        theme->name = std::string(name);
-    }
-    return theme;
-}
-
-std::optional<Theme> ParseTheme(std::string_view text, std::string& error) {
-    const std::optional<Theme> base = BuiltInTheme("broadcast");
-    if (!base) {
-        error = "the built-in themes are missing from the program";
+    if (!broadcastText || !text) {
         return std::nullopt;
     }
-    return ParseOver(*base, text, error);
+    Result<Theme> theme = ParseOver(Theme{}, *broadcastText);
+    if (theme && name != "broadcast") {
+        theme = ParseOver(theme.value(), *text);
+    }
+    if (!theme) {
+        return std::nullopt;
+    }
+    theme.value().name = std::string(name);
+    return theme.value();
 }
 
-std::optional<Theme> LoadTheme(const std::string& nameOrPath, std::string& error) {
+Result<Theme> ParseTheme(std::string_view text) {
+    const std::optional<Theme> base = BuiltInTheme("broadcast");
+    if (!base) {
+        return Failure({}, MessageId::ThemesMissing);
+    }
+    return ParseOver(*base, text);
+}
+
+Result<Theme> LoadTheme(const std::string& nameOrPath) {
     if (auto builtIn = BuiltInTheme(nameOrPath)) {
-        return builtIn;
+        return *builtIn;
     }
     const auto text = ReadFile(QString::fromStdString(nameOrPath));
     if (!text) {
-        error = "\"" + nameOrPath + "\" is neither a theme (broadcast, light, classic) nor a " +
-                "readable theme file";
-        return std::nullopt;
+        return Failure(nameOrPath, MessageId::ThemeUnknown);
     }
-    auto theme = ParseTheme(*text, error);
+    Result<Theme> theme = ParseTheme(*text);
     if (!theme) {
-        error = nameOrPath + ": " + error;
-        return std::nullopt;
+        ScoreError error = theme.error();
+        error.path = nameOrPath;
+        return error;
     }
     const size_t slash = nameOrPath.find_last_of('/');
-    theme->name = slash == std::string::npos ? nameOrPath : nameOrPath.substr(slash + 1);
+    theme.value().name = slash == std::string::npos ? nameOrPath : nameOrPath.substr(slash + 1);
     return theme;
 }

@@ -14,6 +14,8 @@
 // what it changes: the rest comes from the built-in broadcast theme.
 // Pure values and functions, safe on any thread.
 
+#include "score/Result.h"
+
 #include <QRgb>
 #include <QString>
 
@@ -64,8 +66,8 @@ struct Theme {
 std::vector<std::string> BuiltInThemeNames();
 // A built-in theme by name; nullopt for any other name.
 std::optional<Theme> BuiltInTheme(std::string_view name);
-// The theme a file's text describes, over the built-in broadcast theme. On an unknown key or
-// a bad value returns nullopt and says which line in error.
-std::optional<Theme> ParseTheme(std::string_view text, std::string& error);
-// A built-in name, or else the path of a theme file. On failure says why in error.
-std::optional<Theme> LoadTheme(const std::string& nameOrPath, std::string& error);
+// The theme a file's text describes, over the built-in broadcast theme. An unknown key or a
+// bad value fails with the line it is on (ThemeBadLine, no path).
+Result<Theme> ParseTheme(std::string_view text);
+// A built-in name, or else the path of a theme file; a failure names nameOrPath as its path.
+Result<Theme> LoadTheme(const std::string& nameOrPath);

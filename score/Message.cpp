@@ -316,6 +316,12 @@ const char* EnglishTemplate(MessageId id) {
                "and nothing was written";
     case MessageId::KeyWithoutName:
         return "line has nothing before '='; ignored";
+    case MessageId::ThemeUnknown:
+        return "is neither a theme (broadcast, light, classic) nor a readable theme file";
+    case MessageId::ThemeBadLine:
+        return "line %1: \"%2\" is no theme setting";
+    case MessageId::ThemesMissing:
+        return "the built-in themes are missing from the program";
     }
     return "";
 }

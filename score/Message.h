@@ -163,6 +163,11 @@ enum class MessageId {
     BurnPartialKept,
     EncoderHeldBack,
     EngineBusy,
+
+    // Why a board theme could not be read; the name or theme file is the error's path.
+    ThemeUnknown,  // -
+    ThemeBadLine,  // %1 line number, %2 the line
+    ThemesMissing, // -
 };
 
 struct Message {

@@ -1,4 +1,5 @@
 #include "app/cli/Cli.h"
+#include "app/cli/CliText.h"
 
 #include "render/Renderer.h"
 #include "render/SummaryCard.h"
@@ -55,13 +56,12 @@ void AddBoardOptions(CliOptionTable& table, BoardArguments& board) {
 
 bool ApplyBoardArguments(const BoardArguments& board, CliOptions& options) {
     if (!board.theme.empty()) {
-        std::string error;
-        const std::optional<Theme> theme = LoadTheme(board.theme, error);
+        const Result<Theme> theme = LoadTheme(board.theme);
         if (!theme) {
-            std::fprintf(stderr, "vorlat-cli: --theme: %s\n", error.c_str());
+            std::fprintf(stderr, "vorlat-cli: --theme: %s\n", CliErrorText(theme.error()).c_str());
             return false;
         }
-        ApplyTheme(options.render, *theme);
+        ApplyTheme(options.render, theme.value());
     } else if (!board.layout.empty()) {
         // A layout asks for the broadcast board.
         ApplyTheme(options.render, *BuiltInTheme("broadcast"));

@@ -1291,6 +1291,18 @@ The times are saved to the score file when the last dart is reached.</source>
         <source>a recording or playback is running; videos are made only while nothing else runs, and nothing was written</source>
         <translation>記録または再生の最中です。動画はほかに何も動いていないときだけ作ります。何も書き込んでいません</translation>
     </message>
+    <message>
+        <source>is neither a theme (broadcast, light, classic) nor a readable theme file</source>
+        <translation>テーマ（broadcast、light、classic）でも、読み込めるテーマファイルでもありません</translation>
+    </message>
+    <message>
+        <source>line %1: &quot;%2&quot; is no theme setting</source>
+        <translation>%1行目: "%2" はテーマの設定ではありません</translation>
+    </message>
+    <message>
+        <source>the built-in themes are missing from the program</source>
+        <translation>プログラムに組み込みのテーマがありません</translation>
+    </message>
 </context>
 <context>
     <name>EventText</name>

@@ -1,5 +1,6 @@
 #include "BroadcastTestMatch.h"
 
+#include "TestSupport.h"
 #include "render/BroadcastBoard.h"
 #include "render/EventGraphics.h"
 #include "render/Renderer.h"
@@ -123,15 +124,14 @@ TEST(Theme, BuiltInThemesLoadAndFilesOverrideOnlyWhatTheyName) {
     EXPECT_NE(BuiltInTheme("light")->panel, BuiltInTheme("broadcast")->panel);
     EXPECT_FALSE(BuiltInTheme("neon").has_value());
 
-    std::string error;
-    const std::optional<Theme> mine = ParseTheme("; mine\n"
-                                                 "panel = #203040\n"
-                                                 "panel-opacity = 0.5\n"
-                                                 "font = IPAGothic\n"
-                                                 "show = header, stats\n"
-                                                 "events = 180, match\n",
-                                                 error);
-    ASSERT_TRUE(mine.has_value()) << error;
+    const Result<Theme> parsed = ParseTheme("; mine\n"
+                                            "panel = #203040\n"
+                                            "panel-opacity = 0.5\n"
+                                            "font = IPAGothic\n"
+                                            "show = header, stats\n"
+                                            "events = 180, match\n");
+    ASSERT_TRUE(parsed) << parsed.error().text();
+    const Theme* mine = &parsed.value();
     const Theme broadcast = Built("broadcast");
     EXPECT_EQ(mine->panel, 0xFF203040u);
     EXPECT_DOUBLE_EQ(mine->opacity, 0.5);
@@ -148,21 +148,37 @@ TEST(Theme, BadLinesAreRefusedWithTheirLineNumber) {
     const struct {
         const char* text;
         const char* line;
+        const char* quoted;
     } cases[] = {
-        {"panel = red\n", "line 1"},           {"text = #12345\n", "line 1"},
-        {"\npanel-opacity = 1.5\n", "line 2"}, {"radius = -0.1\n", "line 1"},
-        {"colour = #FFFFFF\n", "line 1"},      {"events = 180, nine-darter\n", "line 1"},
-        {"show = header, ticker\n", "line 1"}, {"design = neon\n", "line 1"},
-        {"; fine\npanel #FFFFFF\n", "line 2"},
+        {"panel = red\n", "1", "panel = red"},
+        {"text = #12345\n", "1", "text = #12345"},
+        {"\npanel-opacity = 1.5\n", "2", "panel-opacity = 1.5"},
+        {"radius = -0.1\n", "1", "radius = -0.1"},
+        {"colour = #FFFFFF\n", "1", "colour = #FFFFFF"},
+        {"events = 180, nine-darter\n", "1", "events = 180, nine-darter"},
+        {"show = header, ticker\n", "1", "show = header, ticker"},
+        {"design = neon\n", "1", "design = neon"},
+        {"; fine\npanel #FFFFFF\n", "2", "panel #FFFFFF"},
     };
     for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(ParseTheme(c.text, error).has_value()) << c.text;
-        EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
+        const Result<Theme> theme = ParseTheme(c.text);
+        ASSERT_FALSE(theme) << c.text;
+        EXPECT_EQ(theme.error().reason.id, MessageId::ThemeBadLine) << c.text;
+        EXPECT_EQ(theme.error().reason.args, (std::vector<std::string>{c.line, c.quoted}))
+            << c.text;
     }
-    std::string error;
-    EXPECT_FALSE(LoadTheme("no-such-theme-file.theme", error).has_value());
-    EXPECT_NE(error.find("no-such-theme-file.theme"), std::string::npos) << error;
+    // A file's bad line is the file's error; a name that is neither theme nor file says so.
+    const std::string file = testing::TempDir() + "bad-line.theme";
+    WriteBytes(file, "; mine\nshow = header, ticker\n");
+    const Result<Theme> fromFile = LoadTheme(file);
+    ASSERT_FALSE(fromFile);
+    EXPECT_EQ(fromFile.error().path, file);
+    EXPECT_EQ(fromFile.error().reason.id, MessageId::ThemeBadLine);
+    EXPECT_EQ(fromFile.error().reason.args.front(), "2");
+    const Result<Theme> missing = LoadTheme("no-such-theme-file.theme");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().path, "no-such-theme-file.theme");
+    EXPECT_EQ(missing.error().reason.id, MessageId::ThemeUnknown);
 }
 
 // Each moment of the match as the board must show it, checked on the texts the renderer's

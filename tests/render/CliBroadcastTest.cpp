@@ -130,11 +130,21 @@ TEST_F(CliBroadcast, FrameDrawsTheBoardAtTheOutputsSize) {
 
 TEST_F(CliBroadcast, BadBoardOptionsAreRefused) {
     const QString out = dir.filePath("bad.png");
+    // A theme file with a line that is no setting: the reason names the file and the line, in
+    // the user's language (Japanese in these tests).
+    const QString badPath = dir.filePath("bad.theme");
+    QFile bad(badPath);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("; mine\nshow = header, ticker\n");
+    bad.close();
+    const std::string badLine =
+        badPath.toStdString() + ": 2行目: \"show = header, ticker\" はテーマの設定ではありません";
     const struct {
         QStringList extra;
-        const char* says;
+        std::string says;
     } cases[] = {
-        {{"--theme", "neon"}, "--theme"},
+        {{"--theme", "neon"}, "--theme: neon: テーマ（broadcast、light、classic）でも"},
+        {{"--theme", badPath}, "--theme: " + badLine},
         {{"--layout", "sideways"}, "--layout"},
         {{"--theme", "broadcast", "--place", "center"}, "--place"},
     };
