@@ -715,9 +715,7 @@ ExportResult BurnJob::run(const BoardSource& board, const ExportProgressFn& prog
 
     const FootageInfo& info = m_footage->info();
     const QSize stored(info.width, info.height);
-    const QPoint shownPos =
-        m_settings.place ? PlaceBoard(info.shownSize(), m_boardSize, *m_settings.place).topLeft()
-                         : m_settings.boardPos;
+    const QPoint shownPos = m_settings.boardPos;
     // Chroma comes in 2 x 2 blocks: on even coordinates the board's edges fall between
     // blocks, so that its colour does not bleed into the footage beside it.
     QRect boardRect = StoredRect(QRect(shownPos, m_boardSize), stored, info.rotation);

@@ -2,7 +2,6 @@
 
 #include "score/Chapters.h"
 #include "video/Export.h"
-#include "video/ExportPlan.h"
 
 #include <QImage>
 #include <QPoint>
@@ -10,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,9 +30,6 @@ struct BurnSettings {
     // to even coordinates (where 4:2:0 chroma blocks start). The part of the board outside
     // the frame is left out.
     QPoint boardPos;
-    // When set, the board goes to this place of the shown picture, as an export places it,
-    // and boardPos is not looked at.
-    std::optional<BoardPlace> place;
     // Written as the output's chapters (ms on the footage's clock), where its container
     // has them (MP4, MKV, MOV).
     std::vector<Chapter> chapters;
